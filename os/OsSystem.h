@@ -1,0 +1,31 @@
+// Process, shell and environment services of the operating system.
+#pragma once
+
+#include <string>
+
+namespace os {
+
+// Name of the operating system as a log header shows it ("Windows XP", "Windows", "Linux").
+std::string OperatingSystemName();
+
+// Asks the shell to "open" a document or folder. Returns 0 on success, otherwise a code below
+// 32 as the Windows shell would (2: file not found, 31: no program associated).
+int ShellOpen(const std::string& path);
+
+// Environment variable in the narrow code page; empty when unset.
+std::string GetEnv(const std::string& name);
+
+// Full path of the running executable.
+std::string ExecutablePath();
+
+// The roaming application-data folder of the user, without a trailing separator.
+std::string AppDataFolder();
+
+// The user's name for a scheduled task's account.
+std::string UserName();
+
+// Last system error number (errno or GetLastError) and its message.
+int LastError();
+std::string ErrorMessage(int code);
+
+}  // namespace os

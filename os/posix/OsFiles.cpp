@@ -1,0 +1,165 @@
+// POSIX files and folders. Names are converted from the code page to UTF-8 here, at the
+// file-system boundary.
+#include "os/OsFiles.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "os/OsText.h"
+
+namespace os {
+namespace {
+
+std::string Native(const std::string& path) { return NarrowToUtf8(path); }
+
+}  // namespace
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
+
+std::string VolumeOf(const std::string& path) { return IsAbsolutePath(path) ? "/" : ""; }
+
+FileHandle OpenFile(const std::string& path, unsigned mode) {
+  int flags = O_CLOEXEC;
+  bool read = (mode & kOpenRead) != 0;
+  bool write = (mode & (kOpenWrite | kOpenAppend)) != 0;
+  flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+  if (mode == kOpenWrite) {
+    flags |= O_CREAT | O_TRUNC;
+  } else if (write) {
+    flags |= O_CREAT;
+  }
+  int fd = ::open(Native(path).c_str(), flags, 0666);
+  if (fd < 0) return kInvalidFile;
+  struct stat st{};
+  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return kInvalidFile;
+  }
+  if (mode & kOpenAppend) ::lseek(fd, 0, SEEK_END);
+  return fd;
+}
+
+bool CloseFile(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
+
+int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
+  for (;;) {
+    ssize_t n = ::read(static_cast<int>(file), buffer, count);
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+bool WriteFile(FileHandle file, const void* data, size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    ssize_t n = ::write(static_cast<int>(file), p, count);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool SeekFile(FileHandle file, int64_t offset, int whence) {
+  int w = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+  return ::lseek(static_cast<int>(file), offset, w) >= 0;
+}
+
+int64_t FilePosition(FileHandle file) { return ::lseek(static_cast<int>(file), 0, SEEK_CUR); }
+
+bool FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
+
+bool PathExists(const std::string& path) {
+  struct stat st{};
+  return ::stat(Native(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st{};
+  return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFilePath(const std::string& path) { return ::unlink(Native(path).c_str()) == 0; }
+
+bool CopyFilePath(const std::string& from, const std::string& to) {
+  int in = ::open(Native(from).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  int out = ::open(Native(to).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (out < 0) {
+    int saved = errno;
+    ::close(in);
+    errno = saved;
+    return false;
+  }
+  char buffer[65536];
+  bool ok = true;
+  for (;;) {
+    int64_t n = ReadFile(in, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0 || !WriteFile(out, buffer, static_cast<size_t>(n))) {
+      ok = false;
+      break;
+    }
+  }
+  int saved = errno;
+  ::close(in);
+  if (::close(out) != 0) ok = false;
+  if (!ok) errno = saved;
+  return ok;
+}
+
+bool CreateOneDirectory(const std::string& path) {
+  if (::mkdir(Native(path).c_str(), 0777) == 0) return true;
+  return errno == EEXIST && IsDirectory(path);
+}
+
+bool RemoveDirectoryTree(const std::string& path) {
+  std::vector<std::string> names;
+  if (!ListDirectory(path, names)) return false;
+  bool ok = true;
+  for (const std::string& name : names) {
+    std::string child = path + "/" + name;
+    struct stat st{};
+    if (::lstat(Native(child).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      ok = RemoveDirectoryTree(child) && ok;
+    } else {
+      ok = DeleteFilePath(child) && ok;
+    }
+  }
+  return ::rmdir(Native(path).c_str()) == 0 && ok;
+}
+
+bool ReplaceFilePath(const std::string& from, const std::string& to) {
+  if (::rename(Native(from).c_str(), Native(to).c_str()) != 0) return false;
+  // The rename is durable only once the folder that holds it is synced.
+  std::string folder = to.substr(0, to.find_last_of('/') + 1);
+  if (folder.empty()) folder = ".";
+  int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);  // some file systems cannot sync a folder; the rename itself stands
+    ::close(fd);
+  }
+  return true;
+}
+
+bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
+  DIR* dir = ::opendir(Native(folder).c_str());
+  if (!dir) return false;
+  while (dirent* entry = ::readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    names.push_back(Utf8ToNarrow(entry->d_name));
+  }
+  ::closedir(dir);
+  return true;
+}
+
+}  // namespace os

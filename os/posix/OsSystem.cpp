@@ -1,0 +1,100 @@
+#include "os/OsSystem.h"
+
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "os/OsFiles.h"
+#include "os/OsText.h"
+
+extern char** environ;
+
+namespace os {
+
+std::string OperatingSystemName() {
+  static const std::string name = [] {
+    utsname info{};
+    if (uname(&info) != 0) return std::string("Unknown");
+    return std::string(info.sysname);
+  }();
+  return name;
+}
+
+namespace {
+
+std::string FindOnPath(const std::string& program) {
+  std::string path = GetEnv("PATH");
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find(':', start);
+    if (end == std::string::npos) end = path.size();
+    std::string candidate = path.substr(start, end - start) + "/" + program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+}  // namespace
+
+int ShellOpen(const std::string& path) {
+  std::string utf8 = NarrowToUtf8(path);
+  if (access(utf8.c_str(), F_OK) != 0) return 2;  // the shell's "file not found"
+  std::string opener = FindOnPath("xdg-open");
+  if (opener.empty()) return 31;  // no program associated
+  // Detached: a double fork so that the opener is never left as our zombie.
+  pid_t child = fork();
+  if (child < 0) return 0;
+  if (child == 0) {
+    if (fork() == 0) {
+      setsid();
+      char* const argv[] = {const_cast<char*>(opener.c_str()), const_cast<char*>(utf8.c_str()),
+                            nullptr};
+      execve(opener.c_str(), argv, environ);
+      _exit(127);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return 42;  // above 32 means success, as the Windows shell reports it
+}
+
+std::string GetEnv(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value ? Utf8ToNarrow(value) : std::string();
+}
+
+std::string ExecutablePath() {
+  char buffer[4096];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return std::string();
+  return Utf8ToNarrow(std::string(buffer, static_cast<size_t>(n)));
+}
+
+std::string AppDataFolder() {
+  std::string data = GetEnv("XDG_DATA_HOME");
+  if (!data.empty()) return data;
+  std::string home = GetEnv("HOME");
+  if (home.empty()) {
+    if (passwd* pw = getpwuid(geteuid())) home = Utf8ToNarrow(pw->pw_dir);
+  }
+  return home + "/.local/share";
+}
+
+std::string UserName() {
+  if (passwd* pw = getpwuid(geteuid())) return Utf8ToNarrow(pw->pw_name);
+  return GetEnv("USER");
+}
+
+int LastError() { return errno; }
+
+std::string ErrorMessage(int code) { return Utf8ToNarrow(std::strerror(code)); }
+
+}  // namespace os

@@ -1,0 +1,90 @@
+// Code-page conversions with iconv. The narrow code page is Windows-1252 unless QV_CODEPAGE
+// names another, so that the package files carry the same bytes as on Windows.
+#include "os/OsText.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace os {
+namespace {
+
+std::string Convert(const char* to, const char* from, const char* data, size_t size,
+                    size_t unitSize, const std::string& replacement) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) {
+    throw std::runtime_error(std::string("No conversion from ") + from + " to " + to);
+  }
+  std::string out;
+  out.reserve(size * 2 + 8);
+  char* in = const_cast<char*>(data);
+  size_t inLeft = size;
+  char buffer[1024];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (rc == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // Unmappable or invalid input: write the replacement and skip one input unit.
+      out += replacement;
+      size_t skip = unitSize;
+      if (unitSize == 1 && std::string(from) == "UTF-8") {
+        // Skip a whole UTF-8 sequence.
+        unsigned char lead = static_cast<unsigned char>(*in);
+        skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+      } else if (unitSize == 2 && inLeft >= 4) {
+        // A surrogate pair stands for one character but two code units: keep one narrow
+        // character per code unit.
+        uint16_t unit = static_cast<uint16_t>(static_cast<unsigned char>(in[0]) |
+                                              (static_cast<unsigned char>(in[1]) << 8));
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+          skip = 4;
+          out += replacement;
+        }
+      }
+      if (skip > inLeft) skip = inLeft;
+      in += skip;
+      inLeft -= skip;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+std::string CodePageName() {
+  const char* configured = std::getenv("QV_CODEPAGE");
+  return configured && *configured ? configured : "CP1252";
+}
+
+std::string WideToNarrow(const std::u16string& wide) {
+  return Convert(CodePageName().c_str(), "UTF-16LE", reinterpret_cast<const char*>(wide.data()),
+                 wide.size() * 2, 2, "?");
+}
+
+std::u16string NarrowToWide(const std::string& narrow) {
+  std::string bytes = Convert("UTF-16LE", CodePageName().c_str(), narrow.data(), narrow.size(),
+                              1, std::string("\xFD\xFF", 2));
+  std::u16string wide(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                    (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  }
+  return wide;
+}
+
+std::string Utf8ToNarrow(const std::string& utf8) {
+  return Convert(CodePageName().c_str(), "UTF-8", utf8.data(), utf8.size(), 1, "?");
+}
+
+std::string NarrowToUtf8(const std::string& narrow) {
+  return Convert("UTF-8", CodePageName().c_str(), narrow.data(), narrow.size(), 1,
+                 "\xEF\xBF\xBD");
+}
+
+}  // namespace os

@@ -1,0 +1,144 @@
+#include "os/OsFiles.h"
+
+#include <windows.h>
+
+#include "os/OsText.h"
+
+namespace os {
+namespace {
+
+std::wstring Wide(const std::string& narrow) {
+  std::u16string w = NarrowToWide(narrow);
+  return std::wstring(w.begin(), w.end());
+}
+
+HANDLE H(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
+
+}  // namespace
+
+bool IsAbsolutePath(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) return true;
+  return path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+}
+
+std::string VolumeOf(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return path.substr(0, 2) + "\\";
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    size_t server = path.find('\\', 2);
+    if (server == std::string::npos) return path + "\\";
+    size_t share = path.find('\\', server + 1);
+    return share == std::string::npos ? path + "\\" : path.substr(0, share + 1);
+  }
+  return std::string();
+}
+
+FileHandle OpenFile(const std::string& path, unsigned mode) {
+  DWORD access = 0;
+  if (mode & kOpenRead) access |= GENERIC_READ;
+  if (mode & (kOpenWrite | kOpenAppend)) access |= GENERIC_WRITE;
+  DWORD disposition = mode == kOpenWrite ? CREATE_ALWAYS
+                      : (mode & (kOpenWrite | kOpenAppend)) ? OPEN_ALWAYS
+                                                             : OPEN_EXISTING;
+  HANDLE h = CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return kInvalidFile;
+  if (mode & kOpenAppend) SetFilePointer(h, 0, nullptr, FILE_END);
+  return reinterpret_cast<FileHandle>(h);
+}
+
+bool CloseFile(FileHandle file) { return CloseHandle(H(file)) != 0; }
+
+int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
+  DWORD got = 0;
+  if (!::ReadFile(H(file), buffer, static_cast<DWORD>(count), &got, nullptr)) return -1;
+  return got;
+}
+
+bool WriteFile(FileHandle file, const void* data, size_t count) {
+  const char* p = static_cast<const char*>(data);
+  while (count > 0) {
+    DWORD written = 0;
+    if (!::WriteFile(H(file), p, static_cast<DWORD>(count), &written, nullptr)) return false;
+    p += written;
+    count -= written;
+  }
+  return true;
+}
+
+bool SeekFile(FileHandle file, int64_t offset, int whence) {
+  LARGE_INTEGER distance;
+  distance.QuadPart = offset;
+  DWORD method = whence == 0 ? FILE_BEGIN : whence == 1 ? FILE_CURRENT : FILE_END;
+  return SetFilePointerEx(H(file), distance, nullptr, method) != 0;
+}
+
+int64_t FilePosition(FileHandle file) {
+  LARGE_INTEGER zero{}, pos{};
+  if (!SetFilePointerEx(H(file), zero, &pos, FILE_CURRENT)) return -1;
+  return pos.QuadPart;
+}
+
+bool FlushFile(FileHandle file) { return FlushFileBuffers(H(file)) != 0; }
+
+bool PathExists(const std::string& path) {
+  return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsDirectory(const std::string& path) {
+  DWORD a = GetFileAttributesW(Wide(path).c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DeleteFilePath(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+
+bool CopyFilePath(const std::string& from, const std::string& to) {
+  return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != 0;
+}
+
+bool CreateOneDirectory(const std::string& path) {
+  if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return true;
+  return GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path);
+}
+
+bool RemoveDirectoryTree(const std::string& path) {
+  std::vector<std::string> names;
+  if (!ListDirectory(path, names)) return false;
+  bool ok = true;
+  for (const std::string& name : names) {
+    std::string child = path + "\\" + name;
+    ok = (IsDirectory(child) ? RemoveDirectoryTree(child) : DeleteFilePath(child)) && ok;
+  }
+  return RemoveDirectoryW(Wide(path).c_str()) != 0 && ok;
+}
+
+bool ReplaceFilePath(const std::string& from, const std::string& to) {
+  // The import tool may hold the target open for a moment: retry a refused move a few times.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+    Sleep(200);
+  }
+  return false;
+}
+
+bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
+  WIN32_FIND_DATAW data;
+  std::string pattern = folder;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  HANDLE h = FindFirstFileW(Wide(pattern).c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    names.push_back(WideToNarrow(std::u16string(name.begin(), name.end())));
+  } while (FindNextFileW(h, &data));
+  FindClose(h);
+  return true;
+}
+
+}  // namespace os
