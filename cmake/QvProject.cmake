@@ -43,21 +43,24 @@ function(qv_add_library name)
   endif()
 endfunction()
 
-# qv_add_tests(<label> [DEPS <targets>...])
+# qv_add_tests(<name> [LABEL <label>] [DEPS <targets>...])
 # One test executable per folder, built from <folder>/tests/*.cpp, registered as one CTest test
-# labelled with the folder's name. One process per folder keeps Wine's start-up cost to one
-# per suite on the Windows build.
-function(qv_add_tests label)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+# labelled with the folder's name (LABEL, for a subfolder that reports under its parent).
+# One process per folder keeps Wine's start-up cost to one per suite on the Windows build.
+function(qv_add_tests name)
+  cmake_parse_arguments(ARG "" "LABEL" "DEPS" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL ${name})
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(NOT sources)
     return()
   endif()
-  set(exe ${label}_tests)
+  set(exe ${name}_tests)
   add_executable(${exe} ${sources})
   target_link_libraries(${exe} PRIVATE ${ARG_DEPS} qv_testsupport GTest::gtest_main)
   target_compile_options(${exe} PRIVATE ${QV_WARNINGS})
-  add_test(NAME ${label} COMMAND ${exe} --gtest_color=no)
-  set_tests_properties(${label} PROPERTIES LABELS ${label} TIMEOUT 900
+  add_test(NAME ${name} COMMAND ${exe} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 900
     ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};QV_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
