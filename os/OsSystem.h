@@ -14,6 +14,8 @@ int ShellOpen(const std::string& path);
 
 // Environment variable in the narrow code page; empty when unset.
 std::string GetEnv(const std::string& name);
+// Sets (or, with an empty value, removes) an environment variable of this process.
+void SetEnv(const std::string& name, const std::string& value);
 
 // Full path of the running executable.
 std::string ExecutablePath();

@@ -71,6 +71,14 @@ std::string GetEnv(const std::string& name) {
   return value ? Utf8ToNarrow(value) : std::string();
 }
 
+void SetEnv(const std::string& name, const std::string& value) {
+  if (value.empty()) {
+    ::unsetenv(name.c_str());
+  } else {
+    ::setenv(name.c_str(), NarrowToUtf8(value).c_str(), 1);
+  }
+}
+
 std::string ExecutablePath() {
   char buffer[4096];
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

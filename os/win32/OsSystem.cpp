@@ -59,6 +59,10 @@ std::string GetEnv(const std::string& name) {
   return Narrow(buffer, n);
 }
 
+void SetEnv(const std::string& name, const std::string& value) {
+  SetEnvironmentVariableW(Wide(name).c_str(), value.empty() ? nullptr : Wide(value).c_str());
+}
+
 std::string ExecutablePath() {
   wchar_t buffer[MAX_PATH + 1];
   DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
