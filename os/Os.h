@@ -7,6 +7,7 @@
 #pragma once
 
 #include "os/OsFiles.h"
+#include "os/OsRegistry.h"
 #include "os/OsSystem.h"
 #include "os/OsText.h"
 #include "os/OsTime.h"

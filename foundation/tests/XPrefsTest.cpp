@@ -1,0 +1,123 @@
+#include "foundation/XPrefs.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/XException.h"
+#include "os/Os.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+// Every test works on its own key path in a throwaway hive: on POSIX the hive files live in a
+// temporary folder; on Windows the build's Wine prefix is the throwaway registry.
+class XPrefsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    os::SetEnv("XDG_CONFIG_HOME", m_userDir.Path());
+    os::SetEnv("QV_MACHINE_HIVE_DIR", m_machineDir.Path());
+    static int counter = 0;
+    m_key = "Software\\QvTest\\Prefs" + std::to_string(os::TickCount()) + "_" + std::to_string(counter++);
+  }
+
+  void WriteMachine(const std::string& name, const std::string& text) {
+    os::RegistryKey key;
+    ASSERT_EQ(os::OpenRegistryKey(os::Hive::kLocalMachine, m_key, true, true, key), 0);
+    ASSERT_EQ(os::WriteRegistryString(key, name, text), 0);
+    os::CloseRegistryKey(key);
+  }
+
+  testsupport::TempDir m_userDir;
+  testsupport::TempDir m_machineDir;
+  std::string m_key;
+};
+
+class SamplePrefs : public XPrefs {
+ public:
+  explicit SamplePrefs(const std::string& key, const char* version = "1.0.0.0")
+      : XPrefs(key.c_str(), version) {
+    new XPrefInt(*this, "Count", &m_count, 7);
+    new XPrefText(*this, "Name", &m_name, "none");
+  }
+  int32_t m_count = 0;
+  XString m_name;
+};
+
+}  // namespace
+
+TEST_F(XPrefsTest, MissingValuesKeepTheirDefaultsAndWrittenValuesReadBack) {
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  EXPECT_EQ(prefs.ReadInt("Absent", 42), 42);
+  EXPECT_STREQ(prefs.ReadText("Absent", "dflt").c_str(), "dflt");
+  prefs.WriteInt("Number", -5);
+  prefs.WriteText("Text", "caf\xE9 \"quoted\"\nnext");
+  EXPECT_EQ(prefs.ReadInt("number", 0), -5);  // names compare without case
+  EXPECT_STREQ(prefs.ReadText("TEXT", "").c_str(), "caf\xE9 \"quoted\"\nnext");
+}
+
+TEST_F(XPrefsTest, AValueOnlyUnderTheMachineKeyIsReadFromThere) {
+  WriteMachine("Shared", "from machine");
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  EXPECT_STREQ(prefs.ReadText("Shared", "").c_str(), "from machine");
+  prefs.WriteText("Shared", "from user");
+  EXPECT_STREQ(prefs.ReadText("Shared", "").c_str(), "from user");
+}
+
+TEST_F(XPrefsTest, ATextLongerThanTheFirstBufferIsReadWhole) {
+  std::string longText(700, 'x');
+  longText[259] = 'y';
+  longText.back() = 'z';
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  prefs.WriteText("Long", longText.c_str());
+  EXPECT_EQ(prefs.ReadText("Long", "").ToStd(), longText);
+}
+
+TEST_F(XPrefsTest, AKeyPathWithATrailingSeparatorOpensTheSameKey) {
+  XPrefs plain(m_key.c_str(), "0.0.0.0");
+  plain.WriteInt("Same", 9);
+  XPrefs trailing((m_key + "\\").c_str(), "0.0.0.0");
+  EXPECT_EQ(trailing.ReadInt("Same", 0), 9);
+}
+
+TEST_F(XPrefsTest, WithoutAMachineKeyOnlyTheUserKeyIsWritten) {
+  // A machine hive that cannot be written (a file where its folder should be) leaves the
+  // machine key absent; the user key still takes the value.
+  os::SetEnv("QV_MACHINE_HIVE_DIR", m_machineDir.File("not-a-folder"));
+  testsupport::WriteAll(m_machineDir.File("not-a-folder"), "x");
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  prefs.Open(true, true);
+  bool machine = prefs.HasMachineKey();
+  prefs.Close();
+  prefs.WriteInt("OnlyUser", 3);
+  EXPECT_EQ(prefs.ReadInt("OnlyUser", 0), 3);
+  if (os::kPathSeparator == '/') EXPECT_FALSE(machine);
+}
+
+TEST_F(XPrefsTest, TheWalkLoadsAndSavesItemsAndAVersionChangeSavesOnlyTheVersion) {
+  {
+    SamplePrefs prefs(m_key);
+    prefs.LoadOrSave(true);
+    EXPECT_EQ(prefs.m_count, 7);
+    EXPECT_STREQ(prefs.m_name.c_str(), "none");
+    prefs.m_count = 11;
+    prefs.m_name = "eleven";
+    prefs.LoadOrSave(false);  // stored version 0.0.0.0 differs from 1.0.0.0: version only
+  }
+  {
+    SamplePrefs prefs(m_key);
+    prefs.LoadOrSave(true);
+    EXPECT_EQ(prefs.VersionItem().Value(), XPrefVersion::Parse("1.0.0.0"));
+    EXPECT_EQ(prefs.m_count, 7);
+    prefs.m_count = 12;
+    prefs.LoadOrSave(false);  // same version now: every item is saved
+  }
+  SamplePrefs prefs(m_key);
+  prefs.LoadOrSave(true);
+  EXPECT_EQ(prefs.m_count, 12);
+  EXPECT_STREQ(XPrefVersion::Format(XPrefVersion::Parse("1.1.2.1")).c_str(), "1.1.2.1");
+}
+
+TEST_F(XPrefsTest, AValueNameTooLongForTheWideBufferIsRefused) {
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  std::string name(300, 'n');
+  EXPECT_THROW(prefs.ReadInt(name.c_str(), 0), XException);
+}

@@ -1,0 +1,36 @@
+// The registry: named values under key paths in two hives, the current user's and the
+// machine's. On Windows this is the system registry; on POSIX a file-backed store with the same
+// keys, value names and types: the user hive in $XDG_CONFIG_HOME/QvRegistry/user.reg (default
+// ~/.config), the machine hive in /etc/QvRegistry/machine.reg (QV_MACHINE_HIVE_DIR overrides
+// the folder, for tests). Key paths and value names compare without case, as on Windows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace os {
+
+enum class Hive { kCurrentUser, kLocalMachine };
+
+struct RegistryKey {
+  Hive hive = Hive::kCurrentUser;
+  std::string path;      // without leading or trailing separator
+  intptr_t handle = 0;   // the system's key handle on Windows
+  bool writable = false;
+  bool open = false;
+};
+
+// Opens the key, creating it when missing and `write` is set. Returns 0 or the system's error
+// code (then key.open stays false).
+int OpenRegistryKey(Hive hive, const std::string& path, bool read, bool write, RegistryKey& key);
+void CloseRegistryKey(RegistryKey& key);
+
+// Value names are narrow code-page text; texts are narrow too (UTF-16 in the Windows registry).
+// Readers return false when the value is missing or of another type.
+bool ReadRegistryDword(const RegistryKey& key, const std::string& name, uint32_t& value);
+bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::string& value);
+// Writers return 0 or the system's error code.
+int WriteRegistryDword(const RegistryKey& key, const std::string& name, uint32_t value);
+int WriteRegistryString(const RegistryKey& key, const std::string& name, const std::string& value);
+
+}  // namespace os
