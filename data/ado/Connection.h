@@ -1,0 +1,56 @@
+// An ADO-shaped connection over ODBC: Mode, ConnectionTimeout, CommandTimeout, State,
+// Open, Close and the Errors collection, with ADO's meaning. Owns the ODBC environment and
+// connection handles; one object is used by one thread.
+#pragma once
+
+#include <cstdint>
+
+#include "data/ado/AdoTypes.h"
+#include "data/ado/ComError.h"
+#include "foundation/XString.h"
+
+namespace ado {
+
+class Connection {
+ public:
+  Connection();  // allocates the ODBC environment; throws ComError when it cannot
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // Properties, set before Open (as ADO requires).
+  ConnectMode GetMode() const { return m_mode; }
+  void SetMode(ConnectMode mode);
+  int32_t GetConnectionTimeout() const { return m_connectionTimeout; }  // seconds, 0 = none
+  void SetConnectionTimeout(int32_t seconds);
+  int32_t GetCommandTimeout() const { return m_commandTimeout; }  // seconds, 0 = none
+  void SetCommandTimeout(int32_t seconds) { m_commandTimeout = seconds; }
+
+  // Opens the connection with an ADO connection string (translated, see ConnectionString.h).
+  // The user and password arguments are appended as UID/PWD when not empty, as ADO's Open
+  // does. Throws ComError when the string cannot be translated or the driver refuses; the
+  // Errors collection then holds the driver's diagnostics. Opening an open connection throws.
+  void Open(const XString& connectionString, const XString& userId = XString(),
+            const XString& password = XString());
+  void Close();  // closes an open connection; throws ComError when it is not open
+  ObjectState State() const { return m_dbc ? adStateOpen : adStateClosed; }
+
+  // The diagnostics of the last failing call on this connection or its recordsets.
+  const Errors& GetErrors() const { return m_errors; }
+  void ClearErrors() { m_errors.clear(); }
+
+  // The ODBC connection handle (SQLHDBC) for recordsets; null when closed.
+  void* OdbcHandle() const { return m_dbc; }
+  // Records a failure's diagnostics in the Errors collection and rethrows it.
+  [[noreturn]] void Raise(const ComError& error);
+
+ private:
+  void* m_env = nullptr;
+  void* m_dbc = nullptr;
+  ConnectMode m_mode = adModeUnknown;
+  int32_t m_connectionTimeout = 15;
+  int32_t m_commandTimeout = 30;
+  Errors m_errors;
+};
+
+}  // namespace ado
