@@ -1,0 +1,56 @@
+// The program's command line: its tokens and the option lookup over them.
+//
+// An option is a token whose first character is a switch character (any character; "-" is
+// the one the system writes) followed by a one-letter key and the value, with nothing between
+// key and value: -d"My DSN" is the key d with the value My DSN. Keys are case-insensitive,
+// values keep their case, and the first token with a key wins.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "foundation/XString.h"
+
+class CommandLine {
+ public:
+  // No arguments at all: the program starts its window.
+  CommandLine() = default;
+  // The raw text of the arguments, cut into tokens by Split.
+  explicit CommandLine(const XString& text);
+  // Arguments that the shell has already split and unquoted, one token each.
+  static CommandLine FromArguments(const std::vector<XString>& arguments);
+  // The running process's command line: the system's raw text where there is one (Windows),
+  // otherwise argv[1..] (UTF-8, converted to the code page).
+  static CommandLine FromProcess(int argc, char** argv);
+
+  // Cuts raw text into tokens from left to right: a blank outside quotes ends a token (a run
+  // of blanks makes no empty tokens); a double quote opens a stretch that runs to the next
+  // double quote, whose text, blanks included, joins the token being built while the quotes
+  // are dropped. A backslash has no special meaning, so a quoted folder ending in a backslash
+  // ("C:\Import\") keeps it.
+  static std::vector<XString> Split(const char* text);
+
+  // The whole command line as received (arguments joined by blanks, those holding a blank
+  // quoted).
+  const XString& Text() const { return m_text; }
+  // True only when there are no arguments at all; a line of blanks is not empty.
+  bool IsEmpty() const { return m_empty; }
+  const std::vector<XString>& Tokens() const { return m_tokens; }
+
+  // The rest of the first token that holds the key after its switch character (possibly
+  // empty), or the default when no token holds it.
+  XString GetOption(char key, const char* defaultValue) const;
+  bool HasOption(char key) const;
+
+  // True when a token asks for the usage text: -?, /?, -h or --help.
+  bool IsHelpRequest() const;
+  // The usage text: every option with its meaning and its default.
+  static XString HelpText();
+
+ private:
+  const XString* FindOption(char key) const;
+
+  XString m_text;
+  std::vector<XString> m_tokens;
+  bool m_empty = true;
+};
