@@ -1,0 +1,99 @@
+#include "data/sqlite/Database.h"
+
+#include <string>
+
+#include "os/OsText.h"
+#include "sqlite3.h"
+
+namespace sqlite {
+
+namespace {
+
+// Closes a connection that failed while being opened, keeping its error message for the
+// exception that follows.
+[[noreturn]] void AbandonOpen(sqlite3* db, int code, const char* shortMessage) {
+  std::string dbMessage = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  sqlite3_close(db);
+  ThrowSqlError(code, "sqlite::Database::Open", dbMessage.c_str(), shortMessage);
+}
+
+}  // namespace
+
+Database::Database() : m_db(nullptr), m_flags(kOpenFlags) {}
+
+Database::~Database() {
+  if (m_db == nullptr) return;
+  // A query still alive keeps a statement; close_v2 then defers the close to its finalize
+  // instead of leaking the connection.
+  sqlite3_close_v2(m_db);
+  m_db = nullptr;
+}
+
+void Database::Open(const KeyRecord& key, const XString& fileName) {
+  m_fileName = fileName;
+  m_key = key;
+  if (m_db != nullptr) return;
+
+  // A key of no bytes would make SQLite write the file in clear text; a length beyond the
+  // record would read past it.
+  uint32_t keyLength = m_key.length;
+  if (keyLength == 0 || keyLength > sizeof(m_key.bytes)) {
+    ThrowSqlError(SQLITE_MISUSE, "sqlite::Database::Open", "invalid key length",
+                  "Unable to decrypt database.");
+  }
+
+  // SQLite takes UTF-8 file names on every platform.
+  std::string utf8 = os::NarrowToUtf8(m_fileName.ToStd());
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(utf8.c_str(), &db, m_flags, nullptr);
+  if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to open database.");
+
+  rc = sqlite3_key(db, m_key.bytes, static_cast<int>(keyLength));
+  if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to decrypt database.");
+  m_db = db;
+}
+
+void Database::Close() {
+  if (m_db == nullptr) return;
+  int rc = sqlite3_close(m_db);
+  CheckSql(rc == SQLITE_OK, rc, m_db, "sqlite::Database::Close", "failed");
+  m_db = nullptr;
+}
+
+void Database::Execute(const XString& sql) {
+  CheckSql(m_db != nullptr, -1, nullptr, "sqlite::Database::Execute", "db not open");
+  int rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+  CheckSql(rc == SQLITE_OK, rc, m_db, "sqlite::Database::Execute", "failed");
+}
+
+void Database::ExecuteFormat(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  XString sql = FormatSqlList(format, args);
+  va_end(args);
+  Execute(sql);
+}
+
+void Database::ExecuteFormatList(const char* format, va_list args) {
+  Execute(FormatSqlList(format, args));
+}
+
+int Database::Changes() const { return m_db != nullptr ? sqlite3_changes(m_db) : 0; }
+
+XString FormatSql(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  XString text = FormatSqlList(format, args);
+  va_end(args);
+  return text;
+}
+
+XString FormatSqlList(const char* format, va_list args) {
+  char* text = sqlite3_vmprintf(format, args);
+  if (text == nullptr) throw XException("Failed to allocate memory.");
+  XString result(text);
+  sqlite3_free(text);
+  return result;
+}
+
+}  // namespace sqlite

@@ -1,0 +1,61 @@
+// One connection to a local SQLite database file, opened read-write (created when missing)
+// and encrypted page by page with the caller's key: without the key the file reads as
+// "file is not a database".
+#pragma once
+
+#include <cstdarg>
+#include <cstdint>
+
+#include "data/sqlite/SqlError.h"
+#include "foundation/XString.h"
+
+struct sqlite3;
+
+namespace sqlite {
+
+// The key as the caller builds it at run time: a length and up to 16 key bytes.
+struct KeyRecord {
+  uint32_t length = 0;
+  unsigned char bytes[16] = {};
+};
+
+class Database {
+ public:
+  // SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+  static constexpr int kOpenFlags = 6;
+
+  Database();
+  // Closes the connection; a failing close is swallowed.
+  virtual ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Opens `fileName` (narrow code-page path) and installs the page codec with the key.
+  // When a connection is already open only the stored name and key change.
+  void Open(const KeyRecord& key, const XString& fileName);
+  void Close();
+  bool IsOpen() const { return m_db != nullptr; }
+
+  // Runs SQL text (all its statements) in one step.
+  void Execute(const XString& sql);
+  // SQLite printf rules: "%q" doubles single quotes, "%Q" also adds them (NULL for none).
+  void ExecuteFormat(const char* format, ...);
+  void ExecuteFormatList(const char* format, va_list args);
+
+  sqlite3* Handle() const { return m_db; }
+  const XString& FileName() const { return m_fileName; }
+  // Rows changed by the last INSERT, UPDATE or DELETE (0 without connection).
+  int Changes() const;
+
+ private:
+  sqlite3* m_db;
+  XString m_fileName;
+  KeyRecord m_key;
+  int m_flags;
+};
+
+// SQLite's printf formatting into an XString ("%q", "%Q", "%w" available).
+XString FormatSql(const char* format, ...);
+XString FormatSqlList(const char* format, va_list args);
+
+}  // namespace sqlite
