@@ -1,0 +1,227 @@
+// The query model's add operations and the SELECT builder.
+#include "data/ODBCDataAccess.h"
+
+#include "foundation/XException.h"
+
+ODBCTable* ODBCDataAccess::AddTable(const XString& qualifiedName, const XString& tableName,
+                                    const XString& alias) {
+  if ((m_accessOptions & kVerifySchema) && !DoTableExists(tableName)) {
+    Fail(kLogFatal, XString("Table does not exist : ") + tableName);
+  }
+  return m_tables.Add(new ODBCTable(qualifiedName, tableName, alias));
+}
+
+ODBCField* ODBCDataAccess::AddField(const XString& fieldName, DataAccessTable* baseTable, bool required) {
+  auto* table = static_cast<ODBCTable*>(baseTable);
+  if (!table) {
+    XString message = XString("Table was NULL when searching for: ") + fieldName;
+    if (required) Fail(kLogFatal, message);
+    LogExtract(kLogDebug, message);
+    return nullptr;
+  }
+  if ((m_accessOptions & kVerifySchema) && !DoFieldExists(table->tableName, fieldName)) {
+    XString message = XString("Field does not exist : ") + fieldName + " in table " + table->name;
+    // A required field's message is thrown below; logging it here as well at Fatal would
+    // end the run before the table definition could be dumped.
+    if (!required) LogExtract(kLogDebug, message);
+    if (m_accessOptions & kDumpTableDefs) DumpTableDefs(table->tableName);
+    if (!required) return nullptr;
+    Fail(kLogFatal, XString("Required ") + message);
+  }
+  return m_fields.Add(new ODBCField(table, fieldName, m_nextPosition++));
+}
+
+ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& conjunction,
+                                            const XString& comparison, const XString& value,
+                                            int32_t level) {
+  if (!field) Fail(kLogFatal, "Primary field NULL in XODBC::AddCondition.");
+  auto* condition = new ODBCCondition;
+  condition->conjunction = conjunction;
+  condition->field = field;
+  condition->comparison = comparison;
+  condition->value = value;
+  condition->level = level;
+  return m_conditions.Add(condition);
+}
+
+ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& conjunction,
+                                            const XString& comparison, ODBCField* otherField) {
+  if (!field) Fail(kLogFatal, "Primary field NULL in XODBC::AddCondition.");
+  if (!otherField) Fail(kLogFatal, "Second field NULL in XODBC::AddCondition.");
+  auto* condition = new ODBCCondition;
+  condition->conjunction = conjunction;
+  condition->field = field;
+  condition->comparison = comparison;
+  condition->otherField = otherField;
+  return m_conditions.Add(condition);
+}
+
+ODBCOrder* ODBCDataAccess::AddOrder(ODBCField* field) {
+  if (!field) Fail(kLogFatal, "Field NULL in ODBC::AddOrder.");
+  auto* order = new ODBCOrder;
+  order->field = field;
+  return m_orders.Add(order);
+}
+
+void ODBCDataAccess::AddJoin(const XString& joinText) {
+  auto* join = new ODBCJoin;
+  join->text = joinText;
+  m_joins.Add(join);
+}
+
+void ODBCDataAccess::AddGroupBy(ODBCField* field) {
+  auto* entry = new ODBCGroupBy;
+  entry->field = field;
+  m_groupBy.Add(entry);
+}
+
+namespace {
+
+template <typename T>
+void DeleteAll(XVector<T>& list) {
+  for (T* item : list) delete item;
+  list.Clear();
+}
+
+}  // namespace
+
+void ODBCDataAccess::DeleteModel() {
+  DeleteAll(m_tables);
+  DeleteAll(m_fields);
+  DeleteAll(m_conditions);
+  DeleteAll(m_joins);
+  DeleteAll(m_groupBy);
+  DeleteAll(m_orders);
+  m_nextPosition = 0;
+  m_aggregateField = nullptr;
+  // The change-date field belongs to the query just deleted.
+  m_changeDateField = nullptr;
+  m_attendanceConditions.clear();
+}
+
+void ODBCDataAccess::ClearQuery() { DeleteModel(); }
+
+XString ODBCDataAccess::QualifiedField(const ODBCField* field) const {
+  XString text = field->table ? field->table->alias : XString();
+  text += ".";
+  if (m_quoteFields) {
+    text += "\"";
+    text += field->name;
+    text += "\"";
+  } else {
+    text += field->name;
+  }
+  return text;
+}
+
+XString ODBCDataAccess::BuildQuery() {
+  if (IsXBase()) {
+    // The "query" of direct dBase access is the file of its one table.
+    if (m_tables.Count() > 1) {
+      const char* message = "Cannot use more than 1 table in XBase query";
+      LogExtract(kLogDebug, message);
+      throw XException(message);
+    }
+    XString path = m_dataSource;
+    if (m_tables.Count() == 1) path += m_tables[0]->name;
+    path += ".dbf";
+    return path;
+  }
+
+  XString sql = m_selectPrefix.IsEmpty() ? XString("SELECT") : m_selectPrefix;
+  if (sql[sql.Length() - 1] != ' ') sql += " ";
+  if (m_distinct) sql += "DISTINCT ";
+
+  for (uint32_t i = 0; i < m_fields.Count(); ++i) {
+    ODBCField* field = m_fields[i];
+    if (i > 0) sql += ", ";
+    if (field == m_aggregateField) sql += "MAX(";
+    sql += QualifiedField(field);
+    if (field == m_aggregateField) sql += ")";
+  }
+  LogExtract(kLogProprietary, XString("BuildQuery: Fields Finished:\n") + sql);
+
+  sql += " FROM ";
+  for (uint32_t i = 0; i < m_tables.Count(); ++i) {
+    ODBCTable* table = m_tables[i];
+    if (i > 0) sql += ", ";
+    if (m_quoteTables) {
+      sql += table->name.Quote();
+      if (table->alias != table->name) sql += XString(" ") + table->alias;
+    } else {
+      sql += table->name;
+      if (table->alias != table->name) sql += XString(" ") + table->alias;
+    }
+    // Reading without shared locks keeps the extract from blocking the SIS's own users.
+    if (m_databaseType == kDbMSSQL && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
+  }
+  LogExtract(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
+
+  LogExtract(kLogProprietary, XString("BuildQuery: Join Count: ") + XString(static_cast<int>(m_joins.Count())) +
+                                  ":\n" + sql);
+  for (ODBCJoin* join : m_joins) sql += XString(" ") + join->text + " ";
+  LogExtract(kLogProprietary, XString("BuildQuery: Joins Finished:\n") + sql);
+
+  int32_t currentLevel = 0;
+  int32_t openParentheses = 0;
+  for (uint32_t i = 0; i < m_conditions.Count(); ++i) {
+    ODBCCondition* condition = m_conditions[i];
+    bool first = i == 0;
+    if (first) {
+      sql += " WHERE ";
+    } else {
+      sql += XString(" ") + condition->conjunction + " ";
+    }
+    if (currentLevel < condition->level) {
+      sql += "(";
+      ++openParentheses;
+    }
+    if (first && condition->conjunction.Length() > 0 && condition->conjunction[0] == '(') {
+      sql += condition->conjunction + " ";
+    }
+    sql += QualifiedField(condition->field) + " " + condition->comparison + " ";
+    if (condition->otherField) {
+      sql += QualifiedField(condition->otherField);
+    } else {
+      sql += condition->value;
+    }
+    if (currentLevel > condition->level) {
+      sql += ")";
+      --openParentheses;
+    }
+    currentLevel = condition->level;
+    LogExtract(kLogProprietary, XString("BuildQuery: Conditions:\n") + sql);
+  }
+  for (; openParentheses > 0; --openParentheses) sql += ")";
+  LogExtract(kLogProprietary, XString("BuildQuery: Conditions Finished:\n") + sql);
+
+  if (m_groupBy.Count() > 0 || !m_aggregateField) {
+    for (uint32_t i = 0; i < m_groupBy.Count(); ++i) {
+      sql += i == 0 ? " GROUP BY " : ", ";
+      sql += QualifiedField(m_groupBy[i]->field);
+    }
+  } else {
+    // An aggregate without explicit grouping groups by every other selected field.
+    bool first = true;
+    for (ODBCField* field : m_fields) {
+      if (field == m_aggregateField) continue;
+      sql += first ? " GROUP BY " : ", ";
+      sql += QualifiedField(field);
+      first = false;
+    }
+  }
+
+  for (uint32_t i = 0; i < m_orders.Count(); ++i) {
+    ODBCOrder* order = m_orders[i];
+    sql += i == 0 ? " ORDER BY " : ", ";
+    sql += QualifiedField(order->field);
+    if (order->descending) sql += " DESC";
+  }
+  LogExtract(kLogProprietary, XString("BuildQuery: Orders Finished:\n") + sql);
+
+  if (m_rowLimit != 0) sql += XString(" LIMIT ") + XString(static_cast<int>(m_rowLimit));
+
+  LogExtract(kLogProprietary, XString("BuildQuery Finished:") + sql);
+  m_aggregateField = nullptr;
+  return sql;
+}

@@ -1,0 +1,491 @@
+// Running queries, moving through their records and reading values.
+#include "data/ODBCDataAccess.h"
+
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+#include "data/ado/Connection.h"
+#include "data/ado/Recordset.h"
+#include "foundation/XException.h"
+
+using ado::Variant;
+
+namespace {
+
+// The standard message of the HRESULTs this layer raises (what FormatMessage gives on Windows).
+const char* HResultMeaning(int32_t hresult) {
+  switch (static_cast<uint32_t>(hresult)) {
+    case 0x80004005u: return "Unspecified error";
+    case 0x800A0BCDu: return "Either BOF or EOF is True, or the current record has been deleted.";
+    case 0x800A0E78u: return "Operation is not allowed when the object is closed.";
+    case 0x800A0CC1u: return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
+    case 0x800A0E7Au: return "Provider cannot be found. It may not be properly installed.";
+    default: return "Unknown error";
+  }
+}
+
+// The mantissa's low 64 bits with its sign, scaled: the precision an OLE decimal keeps here.
+double DecimalValue(const ado::Decimal& decimal) {
+  double value = static_cast<double>(decimal.lo64) / std::pow(10.0, decimal.scale);
+  return decimal.negative ? -value : value;
+}
+
+XString FloatText(double value) {
+  XString text;
+  text.Format(64, "%.4f", value);
+  text.TrimTrailing("0");
+  text.TrimTrailing(".");
+  return text;
+}
+
+XString CleanLineBreaks(XString text) {
+  std::string s = text.ToStd();
+  for (char& c : s) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return XString(s);
+}
+
+// The field a handle names in the open recordset: by select-list position, or by name.
+ado::Field& LocateField(ado::Recordset& recordset, const ODBCField* field, bool byName) {
+  if (byName) return recordset.GetField(field->name.c_str());
+  return recordset.GetField(static_cast<int16_t>(field->position));
+}
+
+}  // namespace
+
+// ---- Value conversions ------------------------------------------------------------------
+
+XString ODBCDataAccess::VariantToText(const Variant& value) {
+  XString text;
+  switch (value.Type()) {
+    case ado::VT_I2: return XString(static_cast<int>(value.GetI2()));
+    case ado::VT_I4: return XString(static_cast<int>(value.GetI4()));
+    case ado::VT_UI1: return XString(static_cast<int>(value.GetUI1()));
+    case ado::VT_I8: return XString(static_cast<int64_t>(value.GetI8()));
+    case ado::VT_R4: return FloatText(value.GetR4());
+    case ado::VT_R8: return FloatText(value.GetR8());
+    case ado::VT_DECIMAL: return FloatText(DecimalValue(value.GetDecimal()));
+    case ado::VT_DATE: return XDateTime::FromOleDate(value.GetDate()).Format("YYYY/MM/DD HH:NN:SS");
+    case ado::VT_BSTR: return value.GetStr();
+    case ado::VT_BOOL: return XString(value.GetBool() ? "True" : "False");
+    default: return text;  // VT_EMPTY, VT_NULL, VT_CY, VT_I1, arrays
+  }
+}
+
+int64_t ODBCDataAccess::VariantToInteger(const Variant& value) {
+  switch (value.Type()) {
+    case ado::VT_I2: return value.GetI2();
+    case ado::VT_I4: return value.GetI4();
+    case ado::VT_UI1: return value.GetUI1();
+    case ado::VT_I8: return value.GetI8();
+    case ado::VT_R4: return static_cast<int64_t>(value.GetR4());
+    case ado::VT_R8: return static_cast<int64_t>(value.GetR8());
+    case ado::VT_DECIMAL: return static_cast<int64_t>(DecimalValue(value.GetDecimal()));
+    case ado::VT_BOOL: return value.GetBool() ? 1 : 0;
+    case ado::VT_BSTR: {
+      // Only plain unsigned digits count; "12a", " 12" and "-3" are 0.
+      const XString& text = value.GetStr();
+      if (!text.IsDigits()) return 0;
+      return static_cast<int64_t>(std::strtoull(text.c_str(), nullptr, 10));
+    }
+    default: return 0;
+  }
+}
+
+double ODBCDataAccess::VariantToDouble(const Variant& value) {
+  switch (value.Type()) {
+    case ado::VT_I2: return value.GetI2();
+    case ado::VT_I4: return value.GetI4();
+    case ado::VT_UI1: return value.GetUI1();
+    case ado::VT_I8: return static_cast<double>(value.GetI8());
+    case ado::VT_R4: return value.GetR4();
+    case ado::VT_R8: return value.GetR8();
+    case ado::VT_DECIMAL: return DecimalValue(value.GetDecimal());
+    case ado::VT_BOOL: return value.GetBool() ? 1.0 : 0.0;
+    case ado::VT_BSTR: {
+      const XString& text = value.GetStr();
+      if (!text.IsDecimal()) return 0.0;
+      return std::atof(text.c_str());
+    }
+    default: return 0.0;
+  }
+}
+
+bool ODBCDataAccess::VariantToBool(const Variant& value) {
+  switch (value.Type()) {
+    case ado::VT_I2: return value.GetI2() != 0;
+    case ado::VT_I4: return value.GetI4() != 0;
+    case ado::VT_UI1: return value.GetUI1() != 0;
+    case ado::VT_BOOL: return value.GetBool();
+    case ado::VT_R4: return value.GetR4() != 0.0f;
+    case ado::VT_R8: return value.GetR8() != 0.0;
+    case ado::VT_I8: return value.GetI8() != 0;
+    case ado::VT_DECIMAL: return value.GetDecimal().lo64 != 0;
+    case ado::VT_BSTR: {
+      const XString& text = value.GetStr();
+      return !text.IsEmpty() && text != "0";
+    }
+    default: return false;
+  }
+}
+
+// ---- Errors -------------------------------------------------------------------------------
+
+XString ODBCDataAccess::ComErrorText(const ado::ComError& error) {
+  XString text;
+  const ado::Errors& errors = m_connection->GetErrors().empty() ? error.Diagnostics() : m_connection->GetErrors();
+  for (const ado::Error& entry : errors) {
+    XString line;
+    line.Format(2048, "Error number: %x\t%s\r\n", static_cast<unsigned>(entry.number), entry.description.c_str());
+    text += line;
+  }
+  // Over ODBC the code's meaning is the driver's SQLSTATE, which says more than the HRESULT.
+  XString meaning = error.SqlState().IsEmpty() ? XString(HResultMeaning(error.HResult()))
+                                               : XString("SQLSTATE ") + error.SqlState();
+  XString tail;
+  tail.Format(4096, "COM Error Code = %08lx, Code Meaning = %s\r\nSource = %s, Description = %s",
+              static_cast<unsigned long>(static_cast<uint32_t>(error.HResult())), meaning.c_str(),
+              error.Source().c_str(), error.Description().c_str());
+  text += tail;
+  LogExtract(kLogDebug, text);
+  return text;
+}
+
+const char* ODBCDataAccess::FieldStatusText(int32_t status) {
+  switch (status) {
+    case 0: return "adFieldOK - OK.";
+    case 2: return "adFieldCantConvertValue - The field cannot be retrieved or stored without loss of data.";
+    case 3: return "adFieldIsNull - The provider returned a VARIANT value of type VT_NULL and that the field is not empty.";
+    case 4: return "adFieldTruncated - Variable-length data was truncated when reading from the data source.";
+    case 5: return "adFieldSignMismatch - The data value returned by the provider was signed but the data type of the ADO field value was unsigned.";
+    case 6: return "adFieldDataOverflow - The data returned from the provider overflowed the data type of the field.";
+    case 7: return "adFieldCantCreate - The field could not be added because the provider exceeded a limitation.";
+    case 8: return "adFieldUnavailable - The provider could not determine the value when reading from the data source.";
+    case 9: return "adFieldPermissionDenied - The field cannot be modified because it is defined as read-only.";
+    case 10: return "adFieldIntegrityViolation - The field cannot be modified because it is a calculated or derived entity.";
+    case 11: return "adFieldSchemaViolation - The value violated the data source schema constraint for the field.";
+    case 12: return "adFieldBadStatus - An invalid status value was sent from ADO to the OLE DB provider.";
+    case 13: return "adFieldDefault - The default value for the field was used when setting data.";
+    case 15: return "adFieldIgnore - This field was skipped when setting data values in the source.";
+    case 16: return "adFieldDoesNotExist - The field specified does not exist.";
+    case 17: return "adFieldInvalidURL - The data source URL contains invalid characters.";
+    case 18: return "adFieldResourceLocked - The operation failed because the data source is locked by another process.";
+    case 19: return "adFieldResourceExists - The operation failed because an object already exists at the destination URL.";
+    case 20: return "adFieldCannotComplete - The server of the URL specified by Source could not complete the operation.";
+    case 21: return "adFieldVolumeNotFound - The provider is unable to locate the storage volume indicated by the URL.";
+    case 22: return "adFieldOutOfSpace - The provider is unable to obtain enough storage space to complete the operation.";
+    case 23: return "adFieldCannotDeleteSource - During a move operation, a tree or subtree was moved but the source could not be deleted.";
+    case 24: return "adFieldReadOnly - The field in the data source is defined as read-only.";
+    case 25: return "adFieldResourceOutOfScope - The source or destination URL is outside the scope of the current record.";
+    case 26: return "adFieldAlreadyExists - The specified field already exists.";
+    case 0x10000: return "adFieldPendingInsert - The Append operation caused the status to be set; the field is marked for insertion.";
+    case 0x20000: return "adFieldPendingDelete - The Delete operation caused the status to be set; the field is marked for deletion.";
+    case 0x40000: return "adFieldPendingChange - The field has been deleted and then re-added, or its value has changed.";
+    case 0x80000: return "adFieldPendingUnknown - The provider cannot determine what operation caused the field status to be set.";
+    case 0x100000: return "adFieldPendingUnknownDelete - The provider cannot determine what operation caused the field status to be set, and the field will be deleted.";
+    default: return "Undefined field status.";
+  }
+}
+
+const char* ODBCDataAccess::DataTypeName(int32_t type) {
+  switch (type) {
+    case 0: return "Empty";
+    case 2: return "SmallInt";
+    case 3: return "Integer";
+    case 4: return "Single";
+    case 5: return "Double";
+    case 6: return "Currency";
+    case 7: return "Date";
+    case 8: return "BSTR";
+    case 9: return "Dispatch";
+    case 10: return "Error";
+    case 11: return "Boolean";
+    case 12: return "Variant";
+    case 13: return "Unknown";
+    case 14: return "Decimal";
+    case 16: return "TinyInt";
+    case 17: return "UnsignedTinyInt";
+    case 18: return "UnsignedSmallInt";
+    case 19: return "UnsignedInt";
+    case 20: return "Big Int";
+    case 21: return "UnsignedBigInt";
+    case 64: return "File Time";
+    case 72: return "GUID";
+    case 128: return "Binary";
+    case 129: return "Char";
+    case 130: return "WChar";
+    case 131: return "Numeric";
+    case 132: return "User Defined";
+    case 133: return "DBDate";
+    case 134: return "DBTime";
+    case 135: return "DBTimeStamp";
+    case 136: return "Chapter";
+    case 138: return "Prop Variant";
+    case 139: return "Var Numeric";
+    case 200: return "VarChar";
+    case 201: return "LongVarChar";
+    case 202: return "VarWChar";
+    case 203: return "LongVarWChar";
+    case 204: return "VarBinary";
+    case 205: return "LongVarBinary";
+    case 0x2000: return "Array";
+    default: return "UNKNOWN!";
+  }
+}
+
+// ---- Running ------------------------------------------------------------------------------
+
+bool ODBCDataAccess::RunQuery(const XString& sql) {
+  LogExtract(kLogDebug, "Running Query");
+  if (IsXBase()) return true;
+
+  try {
+    m_recordset = std::make_unique<ado::Recordset>();
+  } catch (const std::bad_alloc&) {
+    throw XException::Format(0, "Failed to create query object for: %s", BuildQuery().c_str());
+  }
+  LogExtract(kLogProprietary, sql);
+  LogRun(kLogProprietary, sql);
+
+  try {
+    m_recordset->SetCursorLocation(ado::adUseClient);
+    m_recordset->SetCursorType(ado::adOpenStatic);
+    m_connection->ClearErrors();
+    m_recordset->Open(sql, *m_connection,
+                      (m_accessOptions & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
+                      (m_accessOptions & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
+                      ado::adCmdText);
+  } catch (const ado::ComError& error) {
+    XString text = ComErrorText(error);
+    LogRun(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + text);
+    throw XException::Format(0, "While executing query: %s", text.c_str());
+  }
+  return true;
+}
+
+bool ODBCDataAccess::RunBuiltQuery() {
+  RunQuery(BuildQuery());
+  return true;
+}
+
+void ODBCDataAccess::CloseQuery() {
+  ClearQuery();
+  if (m_recordset && m_recordset->State() == ado::adStateOpen) m_recordset->Close();
+  m_recordset.reset();
+}
+
+bool ODBCDataAccess::HasOpenQuery() const { return m_recordset && m_recordset->State() == ado::adStateOpen; }
+
+bool ODBCDataAccess::GetFirstRecord() {
+  if (IsXBase() || !HasOpenQuery()) return false;
+  try {
+    if (m_recordset->IsEOF() && m_recordset->IsBOF()) return false;
+    m_recordset->MoveFirst();
+    return !m_recordset->IsEOF();
+  } catch (const ado::ComError& error) {
+    LogExtract(kLogDebug, XString("GetFirstRecord Error: ") + error.Description());
+  } catch (...) {
+    LogExtract(kLogDebug, "GetFirstRecord Error: Unknown");
+  }
+  return false;
+}
+
+bool ODBCDataAccess::GetNextRecord() {
+  if (IsXBase() || !HasOpenQuery()) return false;
+  try {
+    m_recordset->MoveNext();
+    return !m_recordset->IsEOF();
+  } catch (...) {
+    return false;
+  }
+}
+
+int32_t ODBCDataAccess::GetRecordCount() {
+  if (IsXBase() || !HasOpenQuery()) return 0;
+  int32_t count;
+  try {
+    count = m_recordset->RecordCount();
+  } catch (const ado::ComError& error) {
+    LogExtract(kLogDebug, XString("GetRecordCount: ") + ComErrorText(error));
+    count = -1;
+  }
+  LogExtract(kLogDebug, "GetRecordCount: Finishing Getting Record Count.");
+  LogExtract(kLogDebug, "GetRecordCount: Validating RecordCount.");
+  if (count == -1) {
+    LogExtract(kLogDebug, "GetRecordCount: Lets determine record count manually.");
+    count = 0;
+    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) ++count;
+  } else {
+    LogExtract(kLogDebug, "GetRecordCount: Driver supports RecordCount");
+  }
+  LogExtract(kLogDebug, XString("GetRecordCount: Found Record Count of ") + XString(static_cast<int>(count)));
+  return count;
+}
+
+int32_t ODBCDataAccess::GetFieldCount() const { return HasOpenQuery() ? m_recordset->FieldCount() : 0; }
+
+XString ODBCDataAccess::GetFieldName(int32_t index) const {
+  if (!HasOpenQuery() || index < 0 || index >= m_recordset->FieldCount()) return XString();
+  return m_recordset->GetField(index).Name();
+}
+
+XString ODBCDataAccess::GetFieldTypeName(int32_t index) const {
+  if (!HasOpenQuery() || index < 0 || index >= m_recordset->FieldCount()) return XString(DataTypeName(-1));
+  return XString(DataTypeName(m_recordset->GetField(index).Type()));
+}
+
+// ---- Readers ------------------------------------------------------------------------------
+
+void ODBCDataAccess::ThrowFieldError(ODBCField* field, const ado::ComError& error) {
+  // A field that cannot even be located has no status of its own.
+  int32_t status = 16;  // adFieldDoesNotExist
+  if (HasOpenQuery()) {
+    ado::Field* located = (m_accessOptions & kFieldsByName)
+                              ? m_recordset->FindField(field->name.c_str())
+                              : (field->position >= 0 && field->position < m_recordset->FieldCount()
+                                     ? &m_recordset->GetField(field->position)
+                                     : nullptr);
+    if (located) status = located->Status();
+  }
+  XString text = ComErrorText(error) + " Field Status: " + FieldStatusText(status);
+  throw XException(text, status);
+}
+
+Variant ODBCDataAccess::ReadValue(ODBCField* field) {
+  try {
+    if (!m_recordset) throw ado::ComError(ado::kHresultObjectClosed, "Recordset", HResultMeaning(ado::kHresultObjectClosed));
+    return LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0).Value();
+  } catch (const ado::ComError& error) {
+    ThrowFieldError(field, error);
+  }
+}
+
+XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  return VariantToText(ReadValue(static_cast<ODBCField*>(field)));
+}
+
+XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  XString text = GetFieldText(field);
+  text.Trim();
+  text.RemoveChars("\t");
+  return text;
+}
+
+XString ODBCDataAccess::GetFieldClean(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  XString text = GetFieldTrimmed(field);
+  text.Trim();
+  return CleanLineBreaks(text);
+}
+
+ByteBuffer ODBCDataAccess::GetFieldBytes(DataAccessField* handle) {
+  ByteBuffer bytes;
+  if (!handle || IsXBase()) return bytes;
+  auto* field = static_cast<ODBCField*>(handle);
+  try {
+    if (!m_recordset) return bytes;
+    ado::Field& column = LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0);
+    int32_t size = column.ActualSize();
+    Variant value = (column.Attributes() & ado::adFldLong) ? column.GetChunk(size) : column.Value();
+    if (value.IsArray()) {
+      const std::vector<uint8_t>& data = value.GetBytes();
+      size_t count = size >= 0 && static_cast<size_t>(size) < data.size() ? static_cast<size_t>(size) : data.size();
+      bytes.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count));
+    } else if (!value.IsNull()) {
+      XString text = value.Type() == ado::VT_BSTR ? value.GetStr() : VariantToText(value);
+      bytes.assign(text.c_str(), text.c_str() + text.Length());
+    }
+  } catch (...) {
+    LogRun(kLogVerboseDebug, XString("Could not read ByteArray Field value from ") + field->name);
+    bytes.clear();
+  }
+  return bytes;
+}
+
+int32_t ODBCDataAccess::GetFieldDate(DataAccessField* field) {
+  if (!field || IsXBase()) return -1;
+  Variant value = ReadValue(static_cast<ODBCField*>(field));
+  if (value.Type() != ado::VT_DATE || value.GetDate() == 0.0) return -1;
+  return XDateTime::FromOleDate(value.GetDate()).Date();
+}
+
+XDateTime ODBCDataAccess::GetFieldDateTime(DataAccessField* field) {
+  if (!field || IsXBase()) return XDateTime();
+  Variant value = ReadValue(static_cast<ODBCField*>(field));
+  if (value.Type() != ado::VT_DATE) return XDateTime();
+  return XDateTime::FromOleDate(value.GetDate());
+}
+
+int32_t ODBCDataAccess::GetFieldTime(DataAccessField* field) {
+  if (!field || IsXBase()) return -1;
+  Variant value = ReadValue(static_cast<ODBCField*>(field));
+  if (value.Type() != ado::VT_DATE || value.GetDate() == 0.0) return -1;
+  return XDateTime::FromOleDate(value.GetDate()).Time();
+}
+
+int32_t ODBCDataAccess::GetFieldInteger(DataAccessField* field) {
+  if (!field || IsXBase()) return 0;
+  return static_cast<int32_t>(VariantToInteger(ReadValue(static_cast<ODBCField*>(field))));
+}
+
+int64_t ODBCDataAccess::GetFieldLong(DataAccessField* field) {
+  if (!field || IsXBase()) return 0;
+  return VariantToInteger(ReadValue(static_cast<ODBCField*>(field)));
+}
+
+float ODBCDataAccess::GetFieldFloat(DataAccessField* field) {
+  if (!field || IsXBase()) return 0.0f;
+  return static_cast<float>(VariantToDouble(ReadValue(static_cast<ODBCField*>(field))));
+}
+
+double ODBCDataAccess::GetFieldDouble(DataAccessField* field) {
+  if (!field || IsXBase()) return 0.0;
+  return VariantToDouble(ReadValue(static_cast<ODBCField*>(field)));
+}
+
+bool ODBCDataAccess::GetFieldBool(DataAccessField* field) {
+  if (!field || IsXBase()) return false;
+  return VariantToBool(ReadValue(static_cast<ODBCField*>(field)));
+}
+
+XString ODBCDataAccess::GetFieldBoolText(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  return XString(GetFieldBool(field) ? "1" : "0");
+}
+
+bool ODBCDataAccess::GetFieldIsNull(DataAccessField* field) {
+  if (IsXBase()) return false;
+  if (!field) return true;
+  return ReadValue(static_cast<ODBCField*>(field)).Type() == ado::VT_NULL;
+}
+
+XString ODBCDataAccess::GetFieldZeroBlank(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  XString text = GetFieldTrimmed(field);
+  return text == "0" ? XString() : text;
+}
+
+XString ODBCDataAccess::GetFieldNABlank(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  XString text = GetFieldTrimmed(field);
+  return text == "N/A" ? XString() : text;
+}
+
+XString ODBCDataAccess::GetFieldCleanZeroBlank(DataAccessField* field) {
+  if (!field || IsXBase()) return XString();
+  XString text = GetFieldClean(field);
+  text.Trim();
+  return text == "0" ? XString() : text;
+}
+
+int32_t ODBCDataAccess::GetFieldDate1900None(DataAccessField* field) {
+  if (!field || IsXBase()) return -1;
+  int32_t day = GetFieldDate(field);
+  return day == 109573 ? -1 : day;
+}

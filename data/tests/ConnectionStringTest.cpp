@@ -1,0 +1,128 @@
+// Connection strings of every database type, password masking and the type names.
+#include <gtest/gtest.h>
+
+#include "DataTestSupport.h"
+#include "foundation/XException.h"
+
+using datatest::Access;
+
+namespace {
+
+std::string Build(int32_t type, const char* ds, const char* user, const char* password) {
+  Access access;
+  access->SetDatabaseType(type);
+  access->SetDataSource("C:\\Data\\");
+  return access->BuildConnectionString(ds, user, password).ToStd();
+}
+
+std::string ThrownText(int32_t type) {
+  Access access;
+  access->SetDatabaseType(type);
+  try {
+    access->BuildConnectionString("DS", "u", "p");
+  } catch (const XException& error) {
+    EXPECT_TRUE(access.log.Contains(error.Text())) << "the message is logged before it is thrown";
+    return error.Text();
+  }
+  return "(nothing thrown)";
+}
+
+}  // namespace
+
+TEST(ConnectionString, EveryTypeWithUserAndPassword) {
+  EXPECT_EQ(Build(1, "ignored", "u", "p"), "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Data\\;Extended Properties=dBASE IV;");
+  EXPECT_EQ(Build(2, "C:\\dbf\\", "u", "p"), "C:\\dbf\\");
+  EXPECT_EQ(Build(3, "DS", "u", "p"), "Persist Security Info=False;Data Source=DS;Collating Sequence=machine;User ID=u;Password=p;");
+  EXPECT_EQ(Build(4, "DS", "u", "p"), "Provider=VFPOLEDB.1;Data Source=DS;Collating Sequence=MACHINE");
+  EXPECT_EQ(Build(5, "DS", "u", "p"), "Provider=MSDASQL;Persist Security Info=False;Data Source=DS;User ID=u;Password=p;");
+  EXPECT_EQ(Build(6, "DS", "u", "p"), "Data Source=DS;User Id=u;Password=p;");
+  EXPECT_EQ(Build(7, "/x/sis.db", "u", "p"), "Database=/x/sis.db");
+  EXPECT_EQ(Build(8, "DS", "u", "p"), "DB2OLEDB");
+  EXPECT_EQ(Build(9, "DS", "u", "p"), "Persist Security Info=False;Data Source=DS;User ID=u;Password=p");
+  EXPECT_EQ(Build(10, "DS", "u", "p"), "DSN=DS;UID=u;PWD=p");
+  EXPECT_EQ(Build(11, "DS", "u", "p"), "Data Source=DS;User ID=u;Password=p;Persist Security Info=True;");
+  EXPECT_EQ(Build(12, "DS", "u", "p"), "Provider=OraOLEDB.Oracle;Data Source=DS;User ID=u;Password=p;Persist Security Info=True;");
+  EXPECT_EQ(Build(13, "DS", "u", "p"), "Provider=MSDAORA;Data Source=DS;User ID=u;Password=p;Persist Security Info=True;");
+  EXPECT_EQ(Build(14, "DS", "u", "p"), "Provider=Sybase ASE OLE DB Provider;Data source=DS;User Id=u;Password=p;");
+  EXPECT_EQ(Build(15, "DS", "u", "p"), "DSN=DS;UID=u;PWD=p;");
+  EXPECT_EQ(Build(16, "DS", "u", "p"), "DSN=DS;UID=u;PWD=p");
+  EXPECT_EQ(Build(18, "DS", "u", "p"), "DSN=DS;UID=u;PWD=p;");
+  EXPECT_EQ(Build(19, "DS", "u", "p"), "DSN=DS;UID=u;PWD=p");
+  EXPECT_EQ(Build(20, "DS", "u", "p"), "DSN=DS;Uid=u;Pwd=p;");
+  EXPECT_EQ(Build(21, "DS", "u", "p"), "DSN=DS;Uid=u;Pwd=p;");
+}
+
+TEST(ConnectionString, AbsentCredentialsAreLeftOutOrWrittenEmptyByType) {
+  EXPECT_EQ(Build(3, "DS", nullptr, nullptr), "Persist Security Info=False;Data Source=DS;Collating Sequence=machine;");
+  EXPECT_EQ(Build(6, "DS", nullptr, nullptr), "Data Source=DS;User Id=;Password=;");
+  EXPECT_EQ(Build(9, "DS", nullptr, nullptr), "Persist Security Info=False;Data Source=DS");
+  EXPECT_EQ(Build(10, "DS", nullptr, "pw"), "DSN=DS;PWD=pw");
+  EXPECT_EQ(Build(11, "DS", nullptr, nullptr), "Data Source=DS;Persist Security Info=True;");
+  EXPECT_EQ(Build(14, "DS", "u", nullptr), "Provider=Sybase ASE OLE DB Provider;Data source=DS;User Id=u;");
+  EXPECT_EQ(Build(15, "DS", nullptr, nullptr), "DSN=DS;");
+  EXPECT_EQ(Build(20, "DS", nullptr, nullptr), "DSN=DS;Uid=;Pwd=;");
+  EXPECT_EQ(Build(21, "DS", "u", nullptr), "DSN=DS;Uid=u;Pwd=;");
+  // Given but empty differs from absent for most types; Informix drops empty values too.
+  EXPECT_EQ(Build(10, "DS", "", ""), "DSN=DS;UID=;PWD=");
+  EXPECT_EQ(Build(18, "DS", "", "p"), "DSN=DS;PWD=p;");
+  EXPECT_EQ(Build(18, "DS", nullptr, ""), "DSN=DS;");
+}
+
+TEST(ConnectionString, MssqlDatabaseNameAndIntegratedSecurity) {
+  EXPECT_EQ(Build(5, "SISDSN;SchoolDB ", "admin", ""),
+            "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;Database=SchoolDB;User ID=admin;");
+  EXPECT_EQ(Build(5, "SISDSN; School DB\t", "admin", "pw"),
+            "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;Database=School DB;User ID=admin;Password=pw;");
+  // No user: integrated security, whatever the password.
+  EXPECT_EQ(Build(5, "SISDSN", nullptr, "secret"), "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;Trusted_Connection=yes;");
+  EXPECT_EQ(Build(5, "SISDSN;SchoolDB", "", "secret"),
+            "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;Database=SchoolDB;Trusted_Connection=yes;");
+  // An empty (or blank) database part writes no Database key.
+  EXPECT_EQ(Build(5, "SISDSN;", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;User ID=u;");
+  EXPECT_EQ(Build(5, "SISDSN;  ", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;User ID=u;");
+  // Only the first semicolon splits.
+  EXPECT_EQ(Build(5, "A;B;C", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=A;Database=B;C;User ID=u;");
+}
+
+TEST(ConnectionString, TypesWithoutBuilderThrowTheirMessage) {
+  EXPECT_EQ(ThrownText(0), "Can't build connection string for unknown database type.");
+  EXPECT_EQ(ThrownText(17), "Database type not yet defined for BuildConnectionString, please define.");
+  EXPECT_EQ(ThrownText(22), "Database type not yet defined for BuildConnectionString, please define.");
+  EXPECT_EQ(ThrownText(-1), "Database type not yet defined for BuildConnectionString, please define.");
+}
+
+TEST(ConnectionString, LogsTheTypeItBuildsFor) {
+  Access access;
+  access->SetDatabaseType(20);
+  access->BuildConnectionString("DS", "u", "p");
+  EXPECT_TRUE(access.log.Contains("Build Connection String for: Lotus Notes"));
+}
+
+TEST(DatabaseTypeNames, AllTypesAndOutOfRange) {
+  const char* expected[] = {"", "dBase IV (ODBC)", "dBase IV (XBase)", "FoxPro (ODBC)", "FoxPro (DBF)", "MSSQL",
+                            "MySQL", "SQLite", "DB2", "Access", "Postgres", "Oracle (ODBC)", "Oracle (OLE)",
+                            "Oracle Microsoft OLE (MSDAORA)", "Sybase (OLE)", "Sybase ODBC", "Progress", "Mimer",
+                            "Informix", "Top Speed", "Lotus Notes", "CA-Datacom"};
+  for (int type = 0; type <= 21; ++type) EXPECT_STREQ(DatabaseTypeName(type), expected[type]) << type;
+  EXPECT_STREQ(DatabaseTypeName(22), "");
+  EXPECT_STREQ(DatabaseTypeName(-5), "");
+}
+
+TEST(MaskPassword, MasksTheFirstKeyFoundInKeyOrder) {
+  auto mask = [](const char* text) { return ODBCDataAccess::MaskPassword(text).ToStd(); };
+  EXPECT_EQ(mask("DSN=DS;Uid=u;Pwd=secret;"), "DSN=DS;Uid=u;Pwd=******;");
+  EXPECT_EQ(mask("DSN=DS;UID=u;PWD=pw"), "DSN=DS;UID=u;PWD=**");  // runs to the end
+  EXPECT_EQ(mask("Password=\"ab\";x"), "Password=\"ab\";x");      // stops at the quote at once
+  EXPECT_EQ(mask("Password=ab\"cd;x"), "Password=**\"cd;x");
+  EXPECT_EQ(mask("Data Source=DS;User ID=u;"), "Data Source=DS;User ID=u;");
+  // "Password=" is looked for before "PWD=": only its value is masked.
+  EXPECT_EQ(mask("PWD=one;Password=two"), "PWD=one;Password=***");
+  // Only the first occurrence of the key.
+  EXPECT_EQ(mask("Pwd=a;Pwd=bb"), "Pwd=*;Pwd=bb");
+  // Case matters: "password=" is none of the keys.
+  EXPECT_EQ(mask("password=x"), "password=x");
+  EXPECT_EQ(mask("Password=;"), "Password=;");
+  for (const char* text : {"DSN=DS;Uid=u;Pwd=secret;", "PASSWORD=abc", "x"}) {
+    EXPECT_EQ(mask(text).size(), std::string(text).size());
+  }
+}
