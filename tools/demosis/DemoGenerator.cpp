@@ -526,7 +526,7 @@ class RandomContent {
     for (int n = 0; n < records; ++n) {
       const StudentInfo& s = m_students[m_rng.Below(static_cast<uint32_t>(m_students.size()))];
       const bool lastYear = m_rng.Percent(5);
-      const int32_t day = lastYear ? SchoolDay() - 365 : SchoolDay();
+      const int32_t day = lastYear ? SchoolDay() - 364 : SchoolDay();  // 52 weeks: a weekday again
       RowWriter& w = m_db.Table("Discipline_Record");
       w.Text("ID", s.id).Text("SchoolYear", lastYear ? m_lastYear : m_year).Date("Date", day);
       // An infraction, a violation, both or (now and then) neither, as NULL or empty text.
@@ -578,7 +578,9 @@ class RandomContent {
     // A few rows of last year, which the school-year condition must keep out.
     for (int n = 0; n < std::max(1, m_options.students / 50); ++n) {
       const StudentInfo& s = m_students[m_rng.Below(static_cast<uint32_t>(m_students.size()))];
-      w.Text("ID", s.id).Text("SchoolYear", m_lastYear).Date("Date", m_start - m_rng.Between(20, 200))
+      int32_t day = m_start - m_rng.Between(20, 200);
+      while (!IsWeekday(day)) --day;
+      w.Text("ID", s.id).Text("SchoolYear", m_lastYear).Date("Date", day)
           .Text("Absence", "A").Text("Type", "Excused").Text("Period", "AM");
       w.Insert();
     }
