@@ -1,0 +1,393 @@
+// Connecting, probing, running queries and reading values against a real SQLite database
+// through the SQLite ODBC driver.
+#include <gtest/gtest.h>
+
+#include "DataTestSupport.h"
+#include "data/ado/Variant.h"
+#include "foundation/XDate.h"
+#include "foundation/XException.h"
+#include "foundation/XTime.h"
+#include "testsupport/TempDir.h"
+
+using datatest::Access;
+using datatest::TestDatabase;
+
+namespace {
+
+class OdbcDatabase : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string whyNot;
+    database = TestDatabase::Get(&whyNot);
+    if (!database) GTEST_SKIP() << whyNot;
+    ConnectAs(kDbLotusNotes);
+  }
+  void ConnectAs(int32_t type) {
+    access->SetDatabaseType(kDbLotusNotes);
+    access->SetDataSource(TestDatabase::kDsn);
+    access->Connect(access->BuildConnectionString(TestDatabase::kDsn, "user", "pass"));
+    access->SetDatabaseType(type);
+  }
+  // Runs a query over Vals and positions on the row with key k.
+  ODBCField* ValueOf(const char* column, int key) {
+    access->ClearQuery();
+    ODBCTable* t = access->AddTable("", "Vals", "V");
+    ODBCField* field = access->AddField(column, t, true);
+    access->AddCondition(access->AddField("K", t, true), "", "=", XString(key), 0);
+    access->RunBuiltQuery();
+    EXPECT_TRUE(access->GetFirstRecord()) << "row " << key;
+    return field;
+  }
+
+  TestDatabase* database = nullptr;
+  Access access{0x01 | kVerifySchema};
+};
+
+std::string Bytes(const ByteBuffer& buffer) { return std::string(buffer.begin(), buffer.end()); }
+
+}  // namespace
+
+TEST_F(OdbcDatabase, ConnectsLogsMaskedStringAndReconnects) {
+  EXPECT_TRUE(access->IsConnected());
+  EXPECT_TRUE(access.log.Contains(std::string("ODBC::Connect - Connection String :DSN=") + TestDatabase::kDsn + ";Uid=user;Pwd=****;"));
+  EXPECT_FALSE(access.log.Contains("pass;"));
+  EXPECT_TRUE(access.log.Contains("Open in Read Only Access Mode."));
+  EXPECT_TRUE(access.log.Contains("Connected to data source."));
+  // Connecting again closes the first connection.
+  ConnectAs(kDbLotusNotes);
+  EXPECT_TRUE(access->IsConnected());
+  access->Disconnect();
+  EXPECT_FALSE(access->IsConnected());
+  access->Disconnect();  // not connected: nothing happens
+  EXPECT_FALSE(access->IsConnected());
+}
+
+TEST_F(OdbcDatabase, FailedConnectionNamesTheMaskedString) {
+  access->Disconnect();
+  access->SetDatabaseType(kDbLotusNotes);
+  XString text = access->BuildConnectionString("QvNoSuchDsn", "admin", "s3cret");
+  try {
+    access->Connect(text);
+    FAIL() << "connected to a missing data source";
+  } catch (const XException& error) {
+    EXPECT_STREQ(error.Text(), "Failed to connect to data source with connection string: DSN=QvNoSuchDsn;Uid=admin;Pwd=******;");
+    EXPECT_EQ(error.Code(), 0);
+  }
+  EXPECT_FALSE(access->IsConnected());
+  EXPECT_EQ(access->GetConnectionString(), text);
+  // The object may be connected again.
+  ConnectAs(kDbLotusNotes);
+  EXPECT_TRUE(access->IsConnected());
+}
+
+TEST_F(OdbcDatabase, XBaseNeitherConnectsNorFails) {
+  Access xbase;
+  xbase->SetDatabaseType(kDbDBaseXBase);
+  xbase->Connect("C:\\dbf\\");
+  EXPECT_FALSE(xbase->IsConnected());
+  EXPECT_TRUE(xbase.log.Contains("Connect - Could not connect need to define USE_XBASE"));
+  xbase->Disconnect();
+  EXPECT_TRUE(xbase.log.Contains("Disconnect: Xbase not defined!"));
+  EXPECT_TRUE(xbase->RunQuery("anything"));
+  EXPECT_FALSE(xbase->GetFirstRecord());
+  EXPECT_EQ(xbase->GetRecordCount(), 0);
+  EXPECT_FALSE(xbase->DoTableExists("Student"));
+}
+
+TEST_F(OdbcDatabase, LotusNotesProbes) {
+  EXPECT_TRUE(access->DoTableExists("Student"));
+  EXPECT_TRUE(access->DoTableExists("EmptyTable"));  // that it opens is enough
+  EXPECT_FALSE(access->DoTableExists("NoSuchTable"));
+  EXPECT_TRUE(access.log.Contains("Table Exists query:Select COUNT(*) From NoSuchTable"));
+  EXPECT_TRUE(access.log.Contains("COM Error Code = "));  // the failure's trace
+  EXPECT_TRUE(access->DoFieldExists("Student", "FirstName"));
+  EXPECT_TRUE(access.log.Contains("Field Exists query:SELECT \"FirstName\" FROM \"Student\""));
+  EXPECT_TRUE(access.log.Contains("Field Valid."));
+  EXPECT_FALSE(access->DoFieldExists("NoSuchTable", "ID"));
+  if (!database->StrictQuotes()) {
+    GTEST_SKIP() << "the SQLite extension that rejects double-quoted names of missing columns is not built; "
+                    "the missing-column probe would read the name as a string";
+  }
+  EXPECT_FALSE(access->DoFieldExists("Student", "NoSuchColumn"));
+  EXPECT_TRUE(access.log.Contains("Query Failed."));
+}
+
+TEST_F(OdbcDatabase, MissingFieldsDropOutWhenOptionalAndFailWhenRequired) {
+  if (!database->StrictQuotes()) GTEST_SKIP() << "needs the strict double-quote extension (see LotusNotesProbes)";
+  ODBCTable* s = access->AddTable("", "Student", "S");
+  EXPECT_NE(access->AddField("ID", s, true), nullptr);
+  EXPECT_EQ(access->AddField("Nickname", s, false), nullptr);
+  EXPECT_TRUE(access.log.Contains("Field does not exist : Nickname in table Student"));
+  EXPECT_EQ(access->AddField("LastName", s, true)->position, 1);
+  try {
+    access->AddField("Shoe", s, true);
+    FAIL();
+  } catch (const XException& error) {
+    EXPECT_STREQ(error.Text(), "Required Field does not exist : Shoe in table Student");
+  }
+  try {
+    access->AddTable("", "Staff", "T");
+    FAIL();
+  } catch (const XException& error) {
+    EXPECT_STREQ(error.Text(), "Table does not exist : Staff");
+  }
+}
+
+TEST_F(OdbcDatabase, SqliteProbes) {
+  ConnectAs(kDbSQLite);
+  EXPECT_TRUE(access->DoTableExists("Student"));
+  EXPECT_FALSE(access->DoTableExists("NoSuchTable"));
+  EXPECT_TRUE(access->DoFieldExists("Student", "LastName"));
+  EXPECT_TRUE(access->DoFieldExists("Student", "lastname"));
+  EXPECT_FALSE(access->DoFieldExists("Student", "Last"));
+  EXPECT_FALSE(access->DoFieldExists("NoSuchTable", "ID"));
+}
+
+TEST_F(OdbcDatabase, MssqlProbesRunTheirCatalogueQueries) {
+  ConnectAs(kDbMSSQL);
+  EXPECT_TRUE(access->DoTableExists("student"));
+  EXPECT_TRUE(access.log.Contains("Table Exists query:SELECT name FROM sysobjects WHERE (xtype = 'U' OR xtype = 'V') AND UPPER(name) = UPPER('student')"));
+  EXPECT_TRUE(access->DoTableExists("StudentView"));
+  // The catalogue query opens, finds no row: missing.
+  EXPECT_FALSE(access->DoTableExists("sp_Helper"));
+  EXPECT_FALSE(access->DoTableExists("NoSuchTable"));
+  EXPECT_TRUE(access->DoFieldExists("Student", "firstname"));
+  EXPECT_TRUE(access.log.Contains("Field Exists query:SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id "
+                                  "WHERE UPPER(sysobjects.name) = UPPER('Student') AND UPPER(syscolumns.name) = UPPER('firstname')"));
+  EXPECT_TRUE(access.log.Contains("Query RecordCount = 1"));
+  EXPECT_FALSE(access->DoFieldExists("Student", "ViewCol"));
+  EXPECT_TRUE(access.log.Contains("Query RecordCount = 0"));
+}
+
+TEST_F(OdbcDatabase, ProbeBySelectAndCountChecks) {
+  Access bySelect(0x01 | kProbeBySelect);
+  bySelect->SetDatabaseType(kDbLotusNotes);
+  bySelect->Connect(bySelect->BuildConnectionString(TestDatabase::kDsn, nullptr, nullptr));
+  bySelect->SetDatabaseType(kDbMSSQL);  // the templates serve every type
+  EXPECT_TRUE(bySelect->DoTableExists("Student"));
+  EXPECT_TRUE(bySelect.log.Contains("Table Exists query:SELECT * FROM Student"));
+  EXPECT_TRUE(bySelect->DoFieldExists("Student", "ID"));
+  EXPECT_TRUE(bySelect.log.Contains("Field Exists query:SELECT ID FROM Student"));
+  EXPECT_FALSE(bySelect->DoFieldExists("Student", "Nope"));
+
+  // CA-Datacom counts: an existing but empty table counts as missing.
+  ConnectAs(kDbCADatacom);
+  EXPECT_TRUE(access->DoTableExists("Student"));
+  EXPECT_FALSE(access->DoTableExists("EmptyTable"));
+  // Types without a probe answer false with their message.
+  access->SetDatabaseType(kDbDB2);
+  EXPECT_FALSE(access->DoTableExists("Student"));
+  EXPECT_TRUE(access.log.Contains("DB Type not defined for TableExists yet, feel free to do so."));
+  EXPECT_FALSE(access->DoFieldExists("Student", "ID"));
+  EXPECT_TRUE(access.log.Contains("DB Type not defined for FieldExists yet, feel free to do so."));
+}
+
+TEST_F(OdbcDatabase, ProbeLeavesTheOpenQueryAlone) {
+  ODBCTable* s = access->AddTable("", "Student", "S");
+  ODBCField* id = access->AddField("ID", s, true);
+  access->AddOrder(id);
+  access->RunBuiltQuery();
+  ASSERT_TRUE(access->GetFirstRecord());
+  ASSERT_TRUE(access->GetNextRecord());
+  EXPECT_TRUE(access->DoTableExists("Student"));
+  access->SetDatabaseType(kDbMSSQL);
+  EXPECT_TRUE(access->DoTableExists("Student"));  // counts through its own recordset
+  EXPECT_EQ(access->GetFieldText(id).ToStd(), "S2");
+  EXPECT_EQ(access->GetRecordCount(), 3);
+}
+
+TEST_F(OdbcDatabase, RecordMovementAndCount) {
+  ODBCTable* s = access->AddTable("", "Student", "S");
+  ODBCField* id = access->AddField("ID", s, true);
+  access->AddOrder(id);
+  EXPECT_TRUE(access->RunBuiltQuery());
+  EXPECT_EQ(access->GetRecordCount(), 3);
+  std::string ids;
+  for (bool more = access->GetFirstRecord(); more; more = access->GetNextRecord()) ids += access->GetFieldText(id).ToStd();
+  EXPECT_EQ(ids, "S1S2S3");
+  EXPECT_FALSE(access->GetNextRecord());
+  access->CloseQuery();
+  EXPECT_FALSE(access->HasOpenQuery());
+  EXPECT_EQ(access->Fields().Count(), 0u);  // closing clears the model
+
+  access->RunQuery("SELECT ID FROM EmptyTable");
+  EXPECT_FALSE(access->GetFirstRecord());
+  EXPECT_EQ(access->GetRecordCount(), 0);
+}
+
+TEST_F(OdbcDatabase, BadQueryCarriesTheDriverDiagnostics) {
+  try {
+    access->RunQuery("SELECT NoSuchColumn FROM Student");
+    FAIL();
+  } catch (const XException& error) {
+    std::string text = error.Text();
+    EXPECT_EQ(text.rfind("While executing query: Error number: 80004005\t", 0), 0u) << text;
+    EXPECT_NE(text.find("no such column"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nCOM Error Code = 80004005, Code Meaning = SQLSTATE "), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\nSource = "), std::string::npos) << text;
+  }
+  EXPECT_TRUE(access.log.Contains("RunQuery: While executing: SELECT NoSuchColumn FROM Student, Error number: "));
+}
+
+TEST_F(OdbcDatabase, DateTimeValues) {
+  ODBCField* d = ValueOf("D", 1);
+  EXPECT_EQ(access->GetFieldText(d).ToStd(), "2009/03/05 10:11:12");
+  EXPECT_EQ(access->GetFieldDate(d), XDate::FromYMD(2009, 3, 5));
+  EXPECT_EQ(access->GetFieldTime(d), XTime::FromHMS(10, 11, 12));
+  XDateTime value = access->GetFieldDateTime(d);
+  EXPECT_EQ(value.Date(), XDate::FromYMD(2009, 3, 5));
+  EXPECT_EQ(value.Time(), XTime::FromHMS(10, 11, 12));
+
+  d = ValueOf("D", 2);  // a date without time
+  EXPECT_EQ(access->GetFieldText(d).ToStd(), "2009/03/05 00:00:00");
+  EXPECT_EQ(access->GetFieldTime(d), 0);
+
+  d = ValueOf("D", 4);  // 1900-01-01 is "no date" for reader 18 only
+  EXPECT_EQ(access->GetFieldDate(d), 109573);
+  EXPECT_EQ(access->GetFieldDate1900None(d), -1);
+
+  d = ValueOf("D", 3);  // NULL
+  EXPECT_EQ(access->GetFieldText(d).ToStd(), "");
+  EXPECT_TRUE(access->GetFieldIsNull(d));
+  EXPECT_EQ(access->GetFieldDate(d), -1);
+  EXPECT_EQ(access->GetFieldTime(d), -1);
+  EXPECT_FALSE(access->GetFieldDateTime(d).IsValid());
+  EXPECT_EQ(access->GetFieldInteger(d), 0);
+}
+
+TEST_F(OdbcDatabase, RealValues) {
+  ODBCField* r = ValueOf("R", 1);
+  EXPECT_EQ(access->GetFieldText(r).ToStd(), "12.34");
+  EXPECT_EQ(access->GetFieldInteger(r), 12);
+  EXPECT_DOUBLE_EQ(access->GetFieldDouble(r), 12.34);
+  EXPECT_FLOAT_EQ(access->GetFieldFloat(r), 12.34f);
+  EXPECT_TRUE(access->GetFieldBool(r));
+  EXPECT_FALSE(access->GetFieldIsNull(r));
+  r = ValueOf("R", 2);
+  EXPECT_EQ(access->GetFieldText(r).ToStd(), "100");
+  EXPECT_EQ(access->GetFieldLong(r), 100);
+  r = ValueOf("R", 3);
+  EXPECT_EQ(access->GetFieldText(r).ToStd(), "-0.5");
+  EXPECT_EQ(access->GetFieldInteger(r), 0);  // truncated toward zero
+  r = ValueOf("R", 4);
+  EXPECT_EQ(access->GetFieldText(r).ToStd(), "0");
+  EXPECT_FALSE(access->GetFieldBool(r));
+  EXPECT_EQ(access->GetFieldBoolText(r).ToStd(), "0");
+}
+
+TEST_F(OdbcDatabase, TextValues) {
+  ODBCField* t = ValueOf("T", 1);  // "  A<TAB>B "
+  EXPECT_EQ(access->GetFieldText(t).ToStd(), "  A\tB ");
+  EXPECT_EQ(access->GetFieldTrimmed(t).ToStd(), "AB");
+  EXPECT_EQ(Bytes(access->GetFieldBytes(t)), "  A\tB ");
+  t = ValueOf("T", 2);  // A CR LF B
+  EXPECT_EQ(access->GetFieldText(t).ToStd(), "A\r\nB");
+  EXPECT_EQ(access->GetFieldClean(t).ToStd(), "A  B");
+  EXPECT_EQ(access->GetFieldCleanZeroBlank(t).ToStd(), "A  B");
+  t = ValueOf("T", 4);  // Windows-1252: e acute, en dash, curly quotes
+  EXPECT_EQ(access->GetFieldText(t).ToStd(), "caf\xE9 \x96 \x93q\x94");
+  t = ValueOf("T", 5);
+  EXPECT_EQ(access->GetFieldZeroBlank(t).ToStd(), "");
+  EXPECT_EQ(access->GetFieldCleanZeroBlank(t).ToStd(), "");
+  EXPECT_EQ(access->GetFieldInteger(t), 0);
+  EXPECT_FALSE(access->GetFieldBool(t));
+  t = ValueOf("T", 7);
+  EXPECT_EQ(access->GetFieldZeroBlank(t).ToStd(), "00");
+  t = ValueOf("T", 6);
+  EXPECT_EQ(access->GetFieldNABlank(t).ToStd(), "");
+  EXPECT_EQ(access->GetFieldZeroBlank(t).ToStd(), "N/A");
+  EXPECT_TRUE(access->GetFieldBool(t));
+  t = ValueOf("T", 3);  // NULL
+  EXPECT_TRUE(access->GetFieldIsNull(t));
+  EXPECT_EQ(access->GetFieldText(t).ToStd(), "");
+  EXPECT_TRUE(access->GetFieldBytes(t).empty());
+}
+
+TEST_F(OdbcDatabase, ReadersWithoutHandleOrPosition) {
+  ValueOf("K", 1);
+  EXPECT_EQ(access->GetFieldText(nullptr).ToStd(), "");
+  EXPECT_EQ(access->GetFieldDate(nullptr), -1);
+  EXPECT_EQ(access->GetFieldTime(nullptr), -1);
+  EXPECT_EQ(access->GetFieldInteger(nullptr), 0);
+  EXPECT_TRUE(access->GetFieldIsNull(nullptr));
+  EXPECT_FALSE(access->GetFieldBool(nullptr));
+  EXPECT_TRUE(access->GetFieldBytes(nullptr).empty());
+
+  // A handle whose position is past the select list: the read fails with the field status.
+  ODBCTable stray("", "Vals", "V");
+  ODBCField beyond(&stray, "Nowhere", 9);
+  try {
+    access->GetFieldText(&beyond);
+    FAIL();
+  } catch (const XException& error) {
+    EXPECT_NE(std::string(error.Text()).find("COM Error Code = 800a0cc1"), std::string::npos) << error.Text();
+    EXPECT_NE(std::string(error.Text()).find(" Field Status: adFieldDoesNotExist - "), std::string::npos) << error.Text();
+    EXPECT_EQ(error.Code(), 16);
+  }
+}
+
+TEST_F(OdbcDatabase, FieldsByNameAndTableDefinitions) {
+  Access byName(0x01 | kFieldsByName);
+  byName->SetDatabaseType(kDbLotusNotes);
+  byName->Connect(byName->BuildConnectionString(TestDatabase::kDsn, nullptr, nullptr));
+  ODBCTable* s = byName->AddTable("", "Student", "S");
+  ODBCField* last = byName->AddField("LastName", s, true);
+  byName->AddOrder(last);
+  // The select list order differs from what the handles' positions say.
+  byName->RunQuery("SELECT S.ID, S.LastName FROM Student S ORDER BY S.LastName");
+  ASSERT_TRUE(byName->GetFirstRecord());
+  EXPECT_EQ(byName->GetFieldText(last).ToStd(), "Arbor");
+  byName->CloseQuery();
+
+  byName->DumpTableDefinition("Student");
+  EXPECT_TRUE(byName.log.Contains("Student contents:"));
+  EXPECT_TRUE(byName.log.Contains("BirthDate - DBTimeStamp"));
+  EXPECT_FALSE(byName->HasOpenQuery());
+
+  testsupport::TempDir folder;
+  byName->SetDataFolder(folder.Path());
+  byName.log.lines.clear();
+  byName->DumpTableDefs("Student");
+  EXPECT_TRUE(byName.log.Contains("FirstName"));
+  EXPECT_TRUE(byName.log.Contains("BirthDate"));
+  EXPECT_NE(testsupport::ReadAll(folder.File("TableDefs.txt")).find("Connected to data source."), std::string::npos);
+  EXPECT_TRUE(byName->IsConnected());
+}
+
+TEST(OdbcNames, TypeNamesAndFieldStatuses) {
+  EXPECT_STREQ(ODBCDataAccess::DataTypeName(16), "TinyInt");
+  EXPECT_STREQ(ODBCDataAccess::DataTypeName(7), "Date");
+  EXPECT_STREQ(ODBCDataAccess::DataTypeName(20), "Big Int");
+  EXPECT_STREQ(ODBCDataAccess::DataTypeName(0x2000), "Array");
+  EXPECT_STREQ(ODBCDataAccess::DataTypeName(99), "UNKNOWN!");
+  EXPECT_STREQ(ODBCDataAccess::FieldStatusText(3),
+               "adFieldIsNull - The provider returned a VARIANT value of type VT_NULL and that the field is not empty.");
+  EXPECT_STREQ(ODBCDataAccess::FieldStatusText(2),
+               "adFieldCantConvertValue - The field cannot be retrieved or stored without loss of data.");
+  EXPECT_STREQ(ODBCDataAccess::FieldStatusText(1), "Undefined field status.");
+  for (int32_t status : {0, 4, 13, 26, 0x10000, 0x100000}) {
+    EXPECT_NE(std::string(ODBCDataAccess::FieldStatusText(status)).find("adField"), std::string::npos);
+  }
+}
+
+TEST(OdbcConversions, VariantsOfEveryKind) {
+  using ado::Variant;
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::Bool(true)).ToStd(), "True");
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::R8(2.5)).ToStd(), "2.5");
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::R4(3.0f)).ToStd(), "3");
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::I8(-9000000000LL)).ToStd(), "-9000000000");
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::Null()).ToStd(), "");
+  ado::Decimal decimal;
+  ASSERT_TRUE(ado::Decimal::Parse("-123.4500", 9, decimal));
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::Dec(decimal)).ToStd(), "-123.45");
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Dec(decimal)), -123);
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::Date(1.5)).ToStd(), "1899/12/31 12:00:00");
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Str("42")), 42);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Str("-42")), 0);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Str("")), 0);
+  EXPECT_DOUBLE_EQ(ODBCDataAccess::VariantToDouble(Variant::Str("3.25")), 3.25);
+  EXPECT_DOUBLE_EQ(ODBCDataAccess::VariantToDouble(Variant::Str("3.2.5")), 0.0);
+  EXPECT_TRUE(ODBCDataAccess::VariantToBool(Variant::Str("x")));
+  EXPECT_FALSE(ODBCDataAccess::VariantToBool(Variant::Str("0")));
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Bool(true)), 1);
+}
