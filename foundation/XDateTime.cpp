@@ -87,7 +87,12 @@ void XDateTime::SetFixedNow(const XDateTime& now) {
   clock.fixed = now;
 }
 
-void XDateTime::ClearFixedNow() { TheClock().fixedInProcess = false; }
+void XDateTime::ClearFixedNow() {
+  Clock& clock = TheClock();
+  clock.fixedInProcess = false;
+  clock.environmentRead = false;
+  clock.fixedByEnvironment = false;
+}
 
 XDateTime XDateTime::FromOleDate(double ole) {
   if (ole == 0.0 || !std::isfinite(ole)) return XDateTime();

@@ -6,9 +6,9 @@
 // tick). It is set
 //   - in process with SetFixedNow(); ClearFixedNow() removes that setting again, or
 //   - by the environment variable QV_FIXED_NOW, "YYYY-MM-DD HH:NN:SS" (or just "YYYY-MM-DD"),
-//     read once at the first use of the clock. This reaches runs of the Windows build under
-//     Wine, where faketime cannot. A malformed value makes Now() throw rather than silently
-//     run on the real date.
+//     read at the first use of the clock and again after ClearFixedNow(). This reaches runs
+//     of the Windows build under Wine, where faketime cannot. A malformed value makes Now()
+//     throw rather than silently run on the real date.
 // The in-process setting wins over the environment. Everything that needs "today" (the
 // two-digit-year window of the date parser, XDate::Today) reads this clock.
 #pragma once

@@ -1,0 +1,209 @@
+#include "foundation/XDate.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/XDateNames.h"
+#include "foundation/XDateTime.h"
+#include "os/OsTime.h"
+
+namespace {
+
+// Fixes the clock for one test and gives the real (or environment) clock back afterwards.
+class FixedClock {
+ public:
+  explicit FixedClock(int year, int month = 3, int day = 15) {
+    XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(year, month, day), XTime::FromHMS(10, 0, 0)));
+  }
+  ~FixedClock() { XDateTime::ClearFixedNow(); }
+};
+
+std::string Ymd(int day) { return XDate::FormatDate(day, "YYYY-MM-DD").ToStd(); }
+
+int Parse(const char* text, const char* pattern) {
+  int day = 12345;
+  const bool ok = XDate::ParseDate(text, pattern, day);
+  EXPECT_EQ(ok, day != XDate::kNone) << text << " / " << pattern;
+  return day;
+}
+
+}  // namespace
+
+TEST(XDate, DayNumbersAroundTheStartAndTheOleEpoch) {
+  EXPECT_EQ(XDate::FromYMD(1600, 1, 1), 0);
+  EXPECT_EQ(XDate::FromYMD(1600, 2, 29), 59);  // 1600 is a leap year
+  EXPECT_EQ(XDate::FromYMD(1600, 3, 1), 60);
+  EXPECT_EQ(XDate::FromYMD(1899, 12, 30), 109571);
+  EXPECT_EQ(XDate::FromYMD(1900, 1, 1), 109573);
+  EXPECT_EQ(XDate::FromYMD(1900, 3, 1) - XDate::FromYMD(1900, 2, 28), 1);  // 1900 is not
+  EXPECT_EQ(XDate::FromYMD(2000, 3, 1) - XDate::FromYMD(2000, 2, 28), 2);  // 2000 is
+  EXPECT_EQ(Ymd(0), "1600-01-01");
+  EXPECT_EQ(Ymd(60), "1600-03-01");
+  EXPECT_EQ(Ymd(109573), "1900-01-01");
+}
+
+TEST(XDate, NoDateAndRejectedParts) {
+  EXPECT_EQ(XDate::FromYMD(1599, 12, 31), -1);
+  EXPECT_EQ(XDate::FromYMD(2009, 0, 1), -1);
+  EXPECT_EQ(XDate::FromYMD(2009, 1, 0), -1);
+  EXPECT_EQ(XDate::FromYMD(2009, -1, 5), -1);
+  EXPECT_EQ(Ymd(-1), "");
+  int y = 1, m = 1, d = 1;
+  XDate::ToYMD(-1, y, m, d);
+  EXPECT_EQ(y + m + d, 0);
+  EXPECT_EQ(XDate::AddDays(-1, 5), -1);
+  EXPECT_EQ(XDate::Weekday(-1), -1);
+}
+
+TEST(XDate, DaysPastTheEndOfAMonthRollOver) {
+  EXPECT_EQ(XDate::FromYMD(2009, 4, 31), XDate::FromYMD(2009, 5, 1));
+  EXPECT_EQ(XDate::FromYMD(2009, 2, 30), XDate::FromYMD(2009, 3, 2));
+  EXPECT_EQ(XDate::FromYMD(2009, 13, 1), XDate::FromYMD(2010, 1, 1));
+}
+
+TEST(XDate, EveryDayRoundTripsThroughYearMonthDay) {
+  int prevY = 1599, prevM = 12, prevD = 31;
+  for (int day = 0; day <= XDate::FromYMD(2400, 12, 31); ++day) {
+    int y, m, d;
+    XDate::ToYMD(day, y, m, d);
+    ASSERT_EQ(XDate::FromYMD(y, m, d), day);
+    // Each day follows its predecessor: the next day of the month, or the 1st after a month end.
+    const bool nextInMonth = y == prevY && m == prevM && d == prevD + 1;
+    const bool newMonth = d == 1 && ((y == prevY && m == prevM + 1) || (y == prevY + 1 && m == 1 && prevM == 12));
+    ASSERT_TRUE(nextInMonth || newMonth) << y << "-" << m << "-" << d;
+    prevY = y, prevM = m, prevD = d;
+  }
+}
+
+TEST(XDate, WeekdaysCountFromASaturdayAtDayZero) {
+  EXPECT_EQ(XDate::Weekday(0), 5);
+  EXPECT_EQ(XDate::FormatDate(0, "DDDD").ToStd(), os::WeekdayName(5));
+  EXPECT_EQ(XDate::Weekday(XDate::FromYMD(2009, 3, 15)), 6);  // a Sunday
+  EXPECT_EQ(XDate::Weekday(XDate::FromYMD(1900, 1, 1)), 0);   // a Monday
+}
+
+TEST(XDate, YearMonthDayHelpersAndToday) {
+  FixedClock clock(2009, 3, 15);
+  EXPECT_EQ(XDate::Today(), XDate::FromYMD(2009, 3, 15));
+  EXPECT_EQ(XDate::Year(XDate::Today()), 2009);
+  EXPECT_EQ(Ymd(XDate::AddDays(XDate::Today(), 17)), "2009-04-01");
+  EXPECT_EQ(Ymd(XDate::AddDays(XDate::Today(), -15)), "2009-02-28");
+}
+
+TEST(XDateFormat, NumberTokensAndCopiedCharacters) {
+  const int day = XDate::FromYMD(2009, 3, 5);
+  EXPECT_EQ(XDate::FormatDate(day, "YYYY/MM/DD").ToStd(), "2009/03/05");
+  EXPECT_EQ(XDate::FormatDate(day, "dd/mm/yyyy").ToStd(), "05/03/2009");
+  EXPECT_EQ(XDate::FormatDate(day, "yYyY-Mm-dD").ToStd(), "2009-03-05");
+  EXPECT_EQ(XDate::FormatDate(day, "D.M.YY Y").ToStd(), "5.3.09 9");
+  EXPECT_EQ(XDate::FormatDate(day, "YYYYMMDD").ToStd(), "20090305");
+  // Runs of Y other than 1, 2 and 4 are not year tokens.
+  EXPECT_EQ(XDate::FormatDate(day, "YYY|YYYYY|yyy").ToStd(), "YYY|YYYYY|yyy");
+  // The date-only form leaves the time tokens for someone else.
+  EXPECT_EQ(XDate::FormatDate(day, "YYYY-MM-DD HH:NN:SS.LLL AA").ToStd(),
+            "2009-03-05 HH:NN:SS.LLL AA");
+}
+
+TEST(XDateFormat, NameTokensUseTheLocaleNames) {
+  const int day = XDate::FromYMD(2009, 3, 15);  // Sunday
+  const std::string march = os::MonthName(3), sunday = os::WeekdayName(6);
+  EXPECT_EQ(XDateNames::Month(3), march);
+  EXPECT_EQ(XDateNames::Weekday(6), sunday);
+  EXPECT_EQ(XDate::FormatDate(day, "MMM").ToStd(), march.substr(0, 3));
+  EXPECT_EQ(XDate::FormatDate(day, "MMMMMM").ToStd(), march);
+  EXPECT_EQ(XDate::FormatDate(day, "DDD|DDDD").ToStd(), sunday.substr(0, 3) + "|" + sunday);
+  EXPECT_EQ(XDate::FormatDate(day, "W,WW,WWW,WWWW").ToStd(),
+            sunday.substr(0, 1) + "," + sunday.substr(0, 2) + "," + sunday.substr(0, 3) + "," + sunday);
+}
+
+TEST(XDateFormat, EnglishNamesOfTheTestLocale) {
+  // The tests run in the "C" locale natively and in Wine's English default.
+  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2009, 3, 15), "WWW, MMM DD, YYYY").ToStd(),
+            "Sun, Mar 15, 2009");
+  EXPECT_STREQ(XDateNames::Month(9), "September");
+}
+
+namespace {
+
+// A made-up locale whose names meet the pattern letters; the real tables come back afterwards.
+class OddNames : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static const char* const months[12] = {
+        "Jan", "Feb", "Mass", "Ahh", "X", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov",
+        "Abcdefghijklmnopqrstuvwxyz"};
+    static const char* const weekdays[7] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Sun"};
+    XDateNames::Replace(months, weekdays);
+  }
+  void TearDown() override { XDateNames::Reload(); }
+};
+
+}  // namespace
+
+TEST_F(OddNames, ShortNamesAreWrittenWholeAndLongOnesKeepNineteenCharacters) {
+  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2009, 5, 1), "MMM").ToStd(), "X");
+  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2009, 12, 1), "MMMM").ToStd(), "Abcdefghijklmnopqrs");
+  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2009, 3, 16), "WWW DDD").ToStd(), "Mo Mo");
+}
+
+TEST_F(OddNames, TheTimePassSeesLettersInsideNames) {
+  // 10:20:30 on a Monday in "Mass" and one in "Ahh": the second pass finds "ss" and "hh".
+  const XDateTime inMass(XDate::FromYMD(2009, 3, 16), XTime::FromHMS(10, 20, 30));
+  EXPECT_EQ(inMass.Format("MMMM").ToStd(), "Ma30");
+  const XDateTime inAhh(XDate::FromYMD(2009, 4, 6), XTime::FromHMS(15, 20, 30));
+  EXPECT_EQ(inAhh.Format("MMMM").ToStd(), "A15");
+  EXPECT_EQ(inAhh.Format("MMMM AA").ToStd(), "A03 PM");
+  // A single letter of a name is no token; a name letter next to a pattern letter makes a run.
+  EXPECT_EQ(inAhh.Format("MMMMh").ToStd(), "Ahhh");
+}
+
+TEST_F(OddNames, MonthNamesAreParsedAgainstTheTable) {
+  EXPECT_EQ(Ymd(Parse("15-mas-2009", "DD-MMM-YYYY")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("15-X-2009", "DD-MMM-YYYY")), "2009-05-15");
+}
+
+TEST(XDateParse, NumberFieldsAreSplitAtSeparators) {
+  EXPECT_EQ(Ymd(Parse("2009/3/5", "YYYY/MM/DD")), "2009-03-05");
+  EXPECT_EQ(Ymd(Parse("2009-03-15 10:20:30", "YYYY/MM/DD")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("03/15/2009", "MM/DD/YYYY")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("15.03.2009", "dd.mm.yyyy")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("20090315", "YYYYMMDD")), "2009-03-15");
+}
+
+TEST(XDateParse, MonthNamesByTheirFirstThreeLetters) {
+  EXPECT_EQ(Ymd(Parse("15-Mar-2009", "DD-MMM-YYYY")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("15-MARCH-2009", "DD-MMMM-YYYY")), "2009-03-15");
+  EXPECT_EQ(Ymd(Parse("1-jan-2010", "DD-MMM-YYYY")), "2010-01-01");
+  // Anything that is none of January to November is December.
+  EXPECT_EQ(Ymd(Parse("15-Dec-2009", "DD-MMM-YYYY")), "2009-12-15");
+  EXPECT_EQ(Ymd(Parse("15-Xyz-2009", "DD-MMM-YYYY")), "2009-12-15");
+}
+
+TEST(XDateParse, TwoDigitYearsFollowTheClock) {
+  {
+    FixedClock clock(2009);
+    EXPECT_EQ(Ymd(Parse("30-01-02", "YY-MM-DD")), "1930-01-02");
+    EXPECT_EQ(Ymd(Parse("29-01-02", "YY-MM-DD")), "2029-01-02");
+    EXPECT_EQ(Ymd(Parse("10-01-02", "YY-MM-DD")), "2010-01-02");
+    EXPECT_EQ(Ymd(Parse("00-01-02", "YY-MM-DD")), "2000-01-02");
+  }
+  {
+    FixedClock clock(2050);
+    EXPECT_EQ(Ymd(Parse("70-01-02", "YY-MM-DD")), "2070-01-02");
+    EXPECT_EQ(Ymd(Parse("71-01-02", "YY-MM-DD")), "1971-01-02");
+  }
+}
+
+TEST(XDateParse, IncompleteOrMalformedTextFails) {
+  EXPECT_EQ(Parse("03/15", "MM/DD/YYYY"), -1);    // no year
+  EXPECT_EQ(Parse("03/15", "MM/DD"), -1);         // pattern without a year
+  EXPECT_EQ(Parse("", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("2009-x-15", "YYYY-MM-DD"), -1);  // a letter field under a number token
+  EXPECT_EQ(Parse("1599-12-31", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("2009-13-01", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("2009-00-01", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("2009-01-32", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("99999999999999-01-01", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("2009-01-01", "YY-MM-DD"), -1);
+}
