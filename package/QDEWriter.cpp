@@ -1,1 +1,294 @@
 #include "package/QDEWriter.h"
+
+#include <cstdio>
+#include <string>
+
+#include "foundation/XDate.h"
+#include "foundation/XFile.h"
+#include "foundation/XPrefs.h"
+#include "foundation/XTime.h"
+
+namespace {
+
+constexpr char kSeparator = '\t';
+
+// The package writes no quotes around values.
+std::unique_ptr<XFile> NewPackageFile() { return std::make_unique<XFile>(kSeparator, "", ""); }
+
+void WriteLine(XFile& file, const XString& text) {
+  file.Write(text);
+  file.EndLine();
+}
+
+void WriteFlagPragma(XFile& file, bool on, const char* keyword) {
+  if (on) QDEWriter::WritePragma(file, keyword);
+}
+
+void WriteTextPragma(XFile& file, const XString& value, const char* keyword) {
+  if (!value.IsEmpty()) QDEWriter::WritePragma(file, keyword, {value.c_str()});
+}
+
+void WriteCountPragma(XFile& file, int32_t value, const char* keyword) {
+  if (value != 0) QDEWriter::WritePragma(file, keyword, {XString(value).c_str()});
+}
+
+// The date and the time are formatted apart: a month name written by the date pass must not
+// be read as time tokens by the time pass.
+XString FormatGenerated(const XDateTime& now) {
+  XString text = XDate::FormatDate(now.Date(), "MMM DD, YYYY");
+  text += " ";
+  text += XTime::FormatTime(now.Time(), "HH:NN:SS");
+  return text;
+}
+
+XDateTime AddOneSecond(const XDateTime& time) {
+  int ms = time.Time() + 1000;
+  int date = time.Date();
+  if (ms >= XTime::kMsPerDay) {
+    ms -= XTime::kMsPerDay;
+    date = XDate::AddDays(date, 1);
+  }
+  return XDateTime(date, ms);
+}
+
+}  // namespace
+
+QDEWriter::QDEWriter() : m_headers(16) {}
+
+QDEWriter::~QDEWriter() {
+  m_tableFile.reset();  // an uncommitted table file is discarded
+  try {
+    CloseUpdateFile();
+  } catch (const XException&) {
+    // Nothing can be reported from a destructor; the file keeps what reached the disk.
+  }
+  DeleteHeaders();
+}
+
+XFileSpec QDEWriter::ImportFile(const XString& name) const {
+  XFileSpec spec = m_importFolder;
+  spec.AppendName(name.c_str());
+  return spec;
+}
+
+void QDEWriter::Reset() {
+  m_updating = false;
+  DeleteHeaders();
+}
+
+void QDEWriter::DeleteHeaders() {
+  for (SISExpHeader* header : m_headers) delete header;
+  m_headers.Clear();
+  m_currentHeader = nullptr;
+}
+
+SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& fileName) {
+  m_tableDescription = description;
+  m_tableFileName = fileName;
+  ShowProgressText(XString("Reading ") + description + "...");
+  ResetProgressCount();
+  m_currentHeader = m_headers.Add(new SISExpHeader(description, fileName));
+  return m_currentHeader;
+}
+
+void QDEWriter::AddHeaderField(const XString& name) {
+  if (m_currentHeader != nullptr) m_currentHeader->AddField(name);
+}
+
+bool QDEWriter::RegisterCustomField(const XString& key, const XString& title,
+                                    const XString& command, const XString& format) {
+  return m_customFields.Register(key, title, command, format);
+}
+
+XFile& QDEWriter::OpenTableOutput() {
+  if (m_updating && m_updateFile) {
+    if (m_currentHeader != nullptr) m_currentHeader->WriteEntry(*m_updateFile);
+    return *m_updateFile;
+  }
+  m_tableFile = NewPackageFile();
+  m_tableFile->OpenReplacing(ImportFile(m_tableFileName));
+  return *m_tableFile;
+}
+
+void QDEWriter::CloseTableOutput() {
+  if (m_updating && m_updateFile) {
+    WriteTerminator(*m_updateFile);
+    return;
+  }
+  if (!m_tableFile) return;
+  std::unique_ptr<XFile> file = std::move(m_tableFile);
+  file->Commit();
+}
+
+void QDEWriter::AbandonTableOutput() {
+  if (m_tableFile) {
+    m_tableFile->Abandon();
+    m_tableFile.reset();
+  }
+}
+
+void QDEWriter::WritePackageHeader() {
+  std::unique_ptr<XFile> file = NewPackageFile();
+  file->OpenReplacing(ImportFile(Application().m_fileBaseName + kHeaderExtension));
+  WriteCommentBlock(*file);
+  WritePragmaSection(*file);
+
+  WriteRuleLine(*file);
+  file->WriteRaw("// Custom Fields ");
+  file->EndLine();
+  file->WriteRaw("//");
+  file->EndLine();
+  file->EndLine();
+  m_customFields.WriteLines(*file);
+  file->EndLine();
+
+  WriteFilesBanner(*file);
+  for (const SISExpHeader* header : m_headers) {
+    // A table without header fields cannot be read by the importer: it is left out.
+    if (header->FieldCount() == 0) continue;
+    header->WriteEntry(*file);
+    header->WriteInclude(*file);
+    WriteTerminator(*file);
+  }
+  file->Commit();
+}
+
+XFileSpec QDEWriter::BeginUpdateFile() {
+  CloseUpdateFile();
+  XDateTime nameTime = XDateTime::Now();
+  XFileSpec spec = ImportFile(UpdateFileName(nameTime));
+  // Two runs within one second would otherwise write the same name, and the second would
+  // destroy the first run's changes, which the attendance store has already marked as sent.
+  while (spec.Exists()) {
+    nameTime = AddOneSecond(nameTime);
+    spec = ImportFile(UpdateFileName(nameTime));
+  }
+
+  std::unique_ptr<XFile> file = NewPackageFile();
+  file->Open(spec, XFile::kWrite);
+  WriteCommentBlock(*file);
+  // The stamp is taken anew after the comment block; it never precedes the name's second, so
+  // every update file carries its own stamp.
+  XDateTime stampTime = XDateTime::Now();
+  if (stampTime < nameTime) stampTime = nameTime;
+  WritePragma(*file, "update", {TimeStamp(stampTime).c_str()});
+  WritePragmaSection(*file);
+  WriteFilesBanner(*file);
+  m_updateFile = std::move(file);
+  m_updating = true;
+  return spec;
+}
+
+void QDEWriter::EndUpdateFile() { CloseUpdateFile(); }
+
+void QDEWriter::CloseUpdateFile() {
+  m_updating = false;
+  if (!m_updateFile) return;
+  std::unique_ptr<XFile> file = std::move(m_updateFile);
+  file->Close();
+}
+
+void QDEWriter::WriteRuleLine(XFile& file) {
+  static const std::string kRule(91, '/');
+  file.WriteRaw(kRule.c_str());
+  file.EndLine();
+}
+
+void QDEWriter::WritePragma(XFile& file, const char* keyword,
+                            std::initializer_list<const char*> arguments) {
+  XString line = "#pragma ";
+  line += keyword;
+  for (const char* argument : arguments) {
+    line += " \"";
+    line += argument;
+    line += "\"";
+  }
+  WriteLine(file, line);
+  file.EndLine();
+}
+
+void QDEWriter::WriteTerminator(XFile& file) {
+  file.WriteRaw("*");
+  file.EndLine();
+  file.EndLine();
+}
+
+void QDEWriter::WriteFilesBanner(XFile& file) {
+  WriteRuleLine(file);
+  file.WriteRaw("// Import Files and Headers");
+  file.EndLine();
+  file.WriteRaw("//");
+  file.EndLine();
+  file.EndLine();
+}
+
+void QDEWriter::WriteCommentBlock(XFile& file) const {
+  const QDEApplication& app = Application();
+  WriteRuleLine(file);
+  WriteLine(file, XString("// ") + app.m_fullName);
+  WriteLine(file, XString("// ") + app.m_version);
+  WriteLine(file, XString("// ") + XDate::FormatDate(app.m_buildDate, "MMM DD, YYYY"));
+  WriteLine(file, "// ");
+  WriteLine(file, XString("// Generated : ") + FormatGenerated(XDateTime::Now()));
+  WriteRuleLine(file);
+  file.EndLine();
+  WriteRuleLine(file);
+  WriteLine(file, XString("// ") + app.Notice() + " ");
+  WriteRuleLine(file);
+  file.EndLine();
+  WriteRuleLine(file);
+  WriteLine(file, "// WARNING!");
+  WriteLine(file, XString("// This file is generated automatically by the ") + app.m_fullName +
+                      ".");
+  WriteLine(file, "//  Do not edit this file directly. ");
+  WriteRuleLine(file);
+  file.EndLine();
+}
+
+void QDEWriter::WritePragmaSection(XFile& file) {
+  const QDEHeaderSettings& s = m_settings;
+  const QDEApplication& app = Application();
+  WritePragma(file, "creator", {app.m_creatorId.c_str(), app.m_version.c_str()});
+  WriteTextPragma(file, s.m_exportSource, "exportsource");
+  WriteFlagPragma(file, s.m_verify, "verify");
+  WritePragma(file, "exportdate", {XDate::FormatDate(XDate::Today(), s.m_dateFormat).c_str()});
+  WriteTextPragma(file, s.m_schoolName, "schoolname");
+  WriteTextPragma(file, s.m_nameFormat, "nameformat");
+  WritePragma(file, "dateformat", {s.m_dateFormat.c_str()});
+  WritePragma(file, "timeformat", {s.m_timeFormat.c_str()});
+  WritePragma(file, "datetimeformat", {s.m_dateTimeFormat.c_str()});
+  WriteFlagPragma(file, s.m_gradesDontCreateSections, "gradesdontcreatesections");
+  WriteFlagPragma(file, s.m_attendanceDoesntCreateDates, "attendancedoesntcreatedates");
+  WriteFlagPragma(file, s.m_termsAreBins, "termsarebins");
+  if (s.m_crsKeyInSecKey) {
+    EngineLog().Error(kLogFatal, "CrsKeyInSecKey Pragma is deprecated. Do not use!");
+  }
+  WriteCountPragma(file, s.m_maxExpectedTimeSlots, "maxexpectedtimeslots");
+  WriteCountPragma(file, s.m_maxExpectedDays, "maxexpecteddays");
+  WriteCountPragma(file, s.m_maxExpectedTerms, "maxexpectedterms");
+  WriteCountPragma(file, s.m_maxExpectedPeriods, "maxexpectedperiods");
+  WriteCountPragma(file, s.m_maxExpectedBins, "maxexpectedbins");
+  if (!s.m_quotes.IsEmpty()) {
+    // The quote characters themselves: they cannot be written between quotes.
+    WriteLine(file, XString("#pragma quotes ") + s.m_quotes);
+    file.EndLine();
+  }
+  WriteFlagPragma(file, s.m_showInfo, "showinfo");
+  if (s.m_minVersion != 0) {
+    WritePragma(file, "minversion", {XPrefVersion::Format(s.m_minVersion).c_str()});
+  }
+}
+
+XString QDEWriter::TimeStamp(const XDateTime& time) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+  XDate::ToYMD(time.Date(), year, month, day);
+  XTime::ToHMS(time.Time(), hour, minute, second, ms);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute,
+                second);
+  return XString(text);
+}
+
+XString QDEWriter::UpdateFileName(const XDateTime& time) {
+  return XString("Update ") + TimeStamp(time) + kUpdateExtension;
+}

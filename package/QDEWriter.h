@@ -1,10 +1,132 @@
-// The package writer layer of the extraction engine.
+// The package writer layer of the extraction engine: it owns the files of the import package
+// and writes their bytes (CR LF line ends, TAB-separated values, no quoting or escaping).
+//
+// A full export: Reset, then per table StartTable, header fields, OpenTableOutput, one data
+// line per row, CloseTableOutput; after the last table WritePackageHeader. An update run:
+// BeginUpdateFile, the same per-table sequence (the tables then go inline into the update
+// file), EndUpdateFile.
+//
+// The table loop above this layer runs the query and writes each row's values through the
+// XFile that OpenTableOutput returns (WriteField per value, EndLine per line), using the record
+// hooks below, which the data access implements. On a failure it calls AbandonTableOutput.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+
+#include "foundation/XDateTime.h"
+#include "foundation/XFileSpec.h"
+#include "foundation/XString.h"
+#include "foundation/XVector.h"
 #include "package/DataExtractorBase.h"
+#include "package/QDEHeaderSettings.h"
+#include "package/SISExpCustomField.h"
+#include "package/SISExpHeader.h"
+
+class XFile;
 
 class QDEWriter : public DataExtractorBase {
  public:
-  QDEWriter() = default;
-  ~QDEWriter() override = default;
+  static constexpr const char* kTableExtension = ".qef";
+  static constexpr const char* kHeaderExtension = ".QDE";
+  static constexpr const char* kUpdateExtension = ".QDU";
+
+  QDEWriter();
+  // Deletes the headers; a table file still being written is discarded (the previous one
+  // stays) and an open update file is closed.
+  ~QDEWriter() override;
+
+  QDEHeaderSettings& HeaderSettings() { return m_settings; }
+  const QDEHeaderSettings& HeaderSettings() const { return m_settings; }
+
+  void SetImportFolder(const XString& folder) { m_importFolder = XFileSpec::Folder(folder); }
+  const XFileSpec& ImportFolder() const { return m_importFolder; }
+  // The import folder joined with a file name.
+  XFileSpec ImportFile(const XString& name) const;
+
+  // Full export: leaves update mode and forgets the header entries of earlier tables.
+  void Reset();
+  // Deletes the header entries.
+  void DeleteHeaders();
+
+  // Makes a table current: its description and file name, the progress text
+  // "Reading <description>...", and a new header entry (returned) for its fields.
+  SISExpHeader* StartTable(const XString& description, const XString& fileName);
+  const XString& TableDescription() const { return m_tableDescription; }
+  const XString& TableFileName() const { return m_tableFileName; }
+  SISExpHeader* CurrentHeader() const { return m_currentHeader; }
+  const XVector<SISExpHeader>& Headers() const { return m_headers; }
+  // Appends a header field to the current header entry (none: ignored).
+  void AddHeaderField(const XString& name);
+
+  // Registers a custom field of the run; a key already registered keeps its first
+  // registration. True when it was added.
+  bool RegisterCustomField(const XString& key, const XString& title, const XString& command,
+                           const XString& format);
+  const SISExpCustomFieldList& CustomFields() const { return m_customFields; }
+
+  // The destination of the current table's data lines. In update mode: the update file, after
+  // the current header entry has been written into it. Otherwise: the table file in the import
+  // folder, written under a temporary name so that the previous complete file stays until
+  // CloseTableOutput replaces it.
+  XFile& OpenTableOutput();
+  // Update mode: writes the table terminator. Otherwise: moves the completed table file over
+  // the previous one.
+  void CloseTableOutput();
+  // After a failure: a table file being written is discarded (the previous one stays); the
+  // update file keeps what was written.
+  void AbandonTableOutput();
+
+  // Writes the package header file (<file base name>.QDE) from the header entries and the
+  // custom fields; it replaces the previous one only once complete.
+  void WritePackageHeader();
+
+  // Enters update mode: creates "Update YYYYMMDDHHNNSS.QDU" for the current second, or the
+  // next second whose name is free (an existing update file is never overwritten), and writes
+  // its comment block, update pragma, pragma section and banner. Returns the file's spec.
+  XFileSpec BeginUpdateFile();
+  // Closes the update file and leaves update mode.
+  void EndUpdateFile();
+  bool IsUpdating() const { return m_updating; }
+  XFile* UpdateFile() const { return m_updateFile.get(); }
+
+  // The pieces of the byte format.
+  static void WriteRuleLine(XFile& file);
+  // "#pragma <keyword>", each argument after a space in double quotes (unescaped), then an
+  // empty line.
+  static void WritePragma(XFile& file, const char* keyword,
+                          std::initializer_list<const char*> arguments = {});
+  // "*" and an empty line: the end of a table in an update file and of a header entry.
+  static void WriteTerminator(XFile& file);
+  static void WriteFilesBanner(XFile& file);
+  void WriteCommentBlock(XFile& file) const;
+  // The pragmas of the header settings in their fixed order. The deprecated course-key
+  // setting ends the writing with a Fatal error at its place in the order.
+  void WritePragmaSection(XFile& file);
+
+  // "YYYYMMDDHHNNSS" of a date-time.
+  static XString TimeStamp(const XDateTime& time);
+  // "Update " + TimeStamp + ".QDU".
+  static XString UpdateFileName(const XDateTime& time);
+
+ protected:
+  // Record hooks of the table loop; the data access overrides them. Without a data access
+  // there is no record.
+  virtual bool GetFirstRecord() { return false; }
+  virtual bool GetNextRecord() { return false; }
+
+ private:
+  void CloseUpdateFile();
+
+  QDEHeaderSettings m_settings;
+  XFileSpec m_importFolder;
+  bool m_updating = false;
+  std::unique_ptr<XFile> m_updateFile;
+  std::unique_ptr<XFile> m_tableFile;
+  XString m_tableDescription;
+  XString m_tableFileName;
+  XVector<SISExpHeader> m_headers;
+  SISExpHeader* m_currentHeader = nullptr;
+  SISExpCustomFieldList m_customFields;
 };
