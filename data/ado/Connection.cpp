@@ -1,0 +1,119 @@
+#include "data/ado/Connection.h"
+
+#include "data/ado/ConnectionString.h"
+#include "data/ado/OdbcCall.h"
+
+namespace ado {
+namespace {
+
+// Timeouts and the access mode are hints: a driver that cannot honour one (SQLite's driver
+// refuses a login timeout) still connects, as ADO's ODBC bridge lets it.
+void SetOptionalConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLULEN value) {
+  SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
+}
+
+}  // namespace
+
+Connection::Connection() {
+  SQLHENV env = SQL_NULL_HENV;
+  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  if (!odbc::Succeeded(rc)) {
+    throw ComError(kHresultFail, "SQLAllocHandle", "The ODBC driver manager could not be initialised.");
+  }
+  m_env = env;
+  try {
+    odbc::Check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+                SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
+  } catch (...) {
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    m_env = nullptr;
+    throw;
+  }
+}
+
+Connection::~Connection() {
+  if (m_dbc) {
+    SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
+    SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
+  }
+  if (m_env) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
+}
+
+void Connection::SetMode(ConnectMode mode) {
+  if (m_dbc) Raise(ComError(kHresultFail, "Connection", "The mode cannot be changed while the connection is open."));
+  m_mode = mode;
+}
+
+void Connection::SetConnectionTimeout(int32_t seconds) {
+  if (m_dbc) {
+    Raise(ComError(kHresultFail, "Connection", "The connection timeout cannot be changed while the connection is open."));
+  }
+  m_connectionTimeout = seconds;
+}
+
+void Connection::Raise(const ComError& error) {
+  m_errors = error.Diagnostics();
+  if (m_errors.empty()) {
+    Error own;
+    own.number = error.HResult();
+    own.description = error.Description();
+    own.source = error.Source();
+    m_errors.push_back(own);
+  }
+  throw error;
+}
+
+void Connection::Open(const XString& connectionString, const XString& userId, const XString& password) {
+  if (m_dbc) Raise(ComError(kHresultFail, "Connection", "The connection is already open."));
+  m_errors.clear();
+
+  XString odbcString;
+  try {
+    odbcString = TranslateConnectionString(connectionString);
+  } catch (const ComError& error) {
+    Raise(error);
+  }
+  // ADO's Open takes the credentials as arguments too; they win over the string's, as there.
+  if (!userId.IsEmpty()) odbcString += XString("UID=") + userId + ";";
+  if (!password.IsEmpty()) odbcString += XString("PWD=") + password + ";";
+
+  SQLHENV env = static_cast<SQLHENV>(m_env);
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  try {
+    odbc::Check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
+  } catch (const ComError& error) {
+    Raise(error);
+  }
+  SetOptionalConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, static_cast<SQLULEN>(m_connectionTimeout < 0 ? 0 : m_connectionTimeout));
+  if (m_mode == adModeRead) SetOptionalConnectAttr(dbc, SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY);
+
+  std::u16string in = odbc::ToWide(odbcString);
+  SQLWCHAR out[1024];
+  SQLSMALLINT outLength = 0;
+  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
+                                   static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
+                                   SQL_DRIVER_NOPROMPT);
+  if (!odbc::Succeeded(rc)) {
+    ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnectW");
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    Raise(error);
+  }
+  m_dbc = dbc;
+}
+
+void Connection::Close() {
+  if (!m_dbc) Raise(ComError(kHresultObjectClosed, "Connection", "The connection is not open."));
+  SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
+  SQLRETURN rc = SQLDisconnect(dbc);
+  if (!odbc::Succeeded(rc)) {
+    // A transaction left open (not by this read-only layer) makes the driver refuse: roll it
+    // back and disconnect again rather than leak the connection.
+    ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDisconnect");
+    SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    if (!odbc::Succeeded(SQLDisconnect(dbc))) Raise(error);
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  m_dbc = nullptr;
+}
+
+}  // namespace ado

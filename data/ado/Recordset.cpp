@@ -1,0 +1,576 @@
+#include "data/ado/Recordset.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "data/ado/Connection.h"
+#include "data/ado/OdbcCall.h"
+#include "data/ado/OleDate.h"
+#include "data/ado/RowStore.h"
+
+namespace ado {
+namespace {
+
+// Text columns up to this many characters are bound whole; wider ones (and those whose width
+// the driver does not know) are long columns, bound with FetchOptions::longColumnBuffer.
+constexpr SQLULEN kLongColumnChars = 4000;
+// A block never holds more rows than this, however narrow they are.
+constexpr size_t kMaxBlockRows = 4096;
+// Chunk for reading a long value with SQLGetData.
+constexpr size_t kGetDataChunkBytes = 64 * 1024;
+
+// One result column as the driver describes it, and how it is bound and held.
+struct ColumnPlan {
+  ColumnInfo info;
+  SQLSMALLINT cType = SQL_C_WCHAR;
+  size_t elementBytes = 0;  // one bound element, terminator included
+  std::vector<uint64_t> buffer;   // rows * elementBytes, 8-byte aligned
+  std::vector<SQLLEN> indicators;  // one per row
+};
+
+ComError StatementError(SQLRETURN rc, SQLHSTMT stmt, const char* function) {
+  return odbc::MakeError(rc, SQL_HANDLE_STMT, stmt, function);
+}
+
+void CheckStmt(SQLRETURN rc, SQLHSTMT stmt, const char* function) {
+  odbc::Check(rc, SQL_HANDLE_STMT, stmt, function);
+}
+
+// Frees the statement however Open ends: the fetched rows are the only copy kept.
+struct StatementHandle {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  ~StatementHandle() {
+    if (stmt) {
+      SQLFreeStmt(stmt, SQL_CLOSE);
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    }
+  }
+};
+
+DataType AdoTypeOf(SQLSMALLINT sqlType, bool isUnsigned) {
+  switch (sqlType) {
+    case SQL_CHAR: return adChar;
+    case SQL_VARCHAR: return adVarChar;
+    case SQL_LONGVARCHAR: return adLongVarChar;
+    case SQL_WCHAR: return adWChar;
+    case SQL_WVARCHAR: return adVarWChar;
+    case SQL_WLONGVARCHAR: return adLongVarWChar;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC: return adNumeric;
+    case SQL_SMALLINT: return isUnsigned ? adUnsignedSmallInt : adSmallInt;
+    case SQL_INTEGER: return isUnsigned ? adUnsignedInt : adInteger;
+    case SQL_TINYINT: return isUnsigned ? adUnsignedTinyInt : adTinyInt;
+    case SQL_BIGINT: return isUnsigned ? adUnsignedBigInt : adBigInt;
+    case SQL_REAL: return adSingle;
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return adDouble;
+    case SQL_BIT: return adBoolean;
+    case SQL_TYPE_DATE:
+    case SQL_DATE: return adDBDate;
+    case SQL_TYPE_TIME:
+    case SQL_TIME: return adDBTime;
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_TIMESTAMP: return adDBTimeStamp;
+    case SQL_BINARY: return adBinary;
+    case SQL_VARBINARY: return adVarBinary;
+    case SQL_LONGVARBINARY: return adLongVarBinary;
+    case SQL_GUID: return adGUID;
+    default: return adVarWChar;  // intervals and driver-specific types are read as text
+  }
+}
+
+ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& options) {
+  SQLWCHAR name[512];
+  SQLSMALLINT nameLength = 0;
+  SQLSMALLINT sqlType = 0;
+  SQLULEN columnSize = 0;
+  SQLSMALLINT digits = 0;
+  SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+  CheckStmt(SQLDescribeColW(stmt, number, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]),
+                            &nameLength, &sqlType, &columnSize, &digits, &nullable),
+            stmt, "SQLDescribeColW");
+  SQLLEN isUnsigned = SQL_FALSE;
+  if (sqlType == SQL_TINYINT || sqlType == SQL_SMALLINT || sqlType == SQL_INTEGER || sqlType == SQL_BIGINT) {
+    // Not every driver answers this; signed is the safe reading then.
+    if (!odbc::Succeeded(SQLColAttributeW(stmt, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
+      isUnsigned = SQL_FALSE;
+    }
+  }
+
+  ColumnPlan plan;
+  ColumnInfo& info = plan.info;
+  const size_t nameUnits = std::min<size_t>(nameLength < 0 ? 0 : static_cast<size_t>(nameLength),
+                                            sizeof name / sizeof name[0] - 1);
+  info.name = odbc::ToNarrow(name, nameUnits);
+  info.type = AdoTypeOf(sqlType, isUnsigned == SQL_TRUE);
+  info.definedSize = columnSize > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(columnSize);
+  if (nullable == SQL_NULLABLE) info.attributes |= adFldIsNullable | adFldMayBeNull;
+  if (nullable == SQL_NULLABLE_UNKNOWN) info.attributes |= adFldMayBeNull;
+
+  auto textPlan = [&](StorageKind kind, SQLULEN chars, bool isLong) {
+    info.kind = kind;
+    plan.cType = SQL_C_WCHAR;
+    if (isLong) info.attributes |= adFldLong;
+    const size_t bound = isLong ? std::max<size_t>(options.longColumnBuffer, 16) : static_cast<size_t>(chars);
+    plan.elementBytes = (bound + 1) * sizeof(SQLWCHAR);
+  };
+  switch (info.type) {
+    case adSmallInt:
+    case adInteger:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+    case adUnsignedSmallInt:
+    case adUnsignedInt:
+    case adBigInt:
+    case adUnsignedBigInt:
+      info.kind = StorageKind::Integer;
+      info.attributes |= adFldFixed;
+      // A signed TINYINT widens to VT_I2: VT_I1 is a type the readers of values do not know.
+      info.integerType = info.type == adUnsignedTinyInt ? VT_UI1
+                         : info.type == adTinyInt || info.type == adSmallInt ? VT_I2
+                         : info.type == adInteger || info.type == adUnsignedSmallInt ? VT_I4
+                                                                                       : VT_I8;
+      plan.cType = SQL_C_SBIGINT;
+      plan.elementBytes = sizeof(SQLBIGINT);
+      break;
+    case adBoolean:
+      info.kind = StorageKind::Boolean;
+      info.attributes |= adFldFixed;
+      plan.cType = SQL_C_BIT;
+      plan.elementBytes = 1;
+      break;
+    case adSingle:
+    case adDouble:
+      // Read as double even for REAL: SQLite keeps every REAL as a double, and a single-precision
+      // copy would lose digits that the database holds.
+      info.kind = StorageKind::Real;
+      info.attributes |= adFldFixed;
+      plan.cType = SQL_C_DOUBLE;
+      plan.elementBytes = sizeof(SQLDOUBLE);
+      break;
+    case adDBDate:
+    case adDBTimeStamp:
+      info.kind = StorageKind::Date;
+      info.attributes |= adFldFixed;
+      plan.cType = SQL_C_TYPE_TIMESTAMP;
+      plan.elementBytes = sizeof(SQL_TIMESTAMP_STRUCT);
+      break;
+    case adDBTime:
+      info.kind = StorageKind::Date;
+      info.attributes |= adFldFixed;
+      plan.cType = SQL_C_TYPE_TIME;
+      plan.elementBytes = sizeof(SQL_TIME_STRUCT);
+      break;
+    case adNumeric:
+      // Precision digits, a sign, a point and a leading zero.
+      textPlan(StorageKind::Decimal, columnSize > 0 && columnSize < 60 ? columnSize + 3 : 64, false);
+      break;
+    case adBinary:
+    case adVarBinary:
+    case adLongVarBinary: {
+      info.kind = StorageKind::Binary;
+      plan.cType = SQL_C_BINARY;
+      const bool isLong = info.type == adLongVarBinary || columnSize == 0 || columnSize > kLongColumnChars;
+      if (isLong) info.attributes |= adFldLong;
+      plan.elementBytes = isLong ? std::max<size_t>(options.longColumnBuffer, 16) : static_cast<size_t>(columnSize);
+      break;
+    }
+    case adGUID:
+      textPlan(StorageKind::Text, 36, false);
+      break;
+    default: {
+      const bool isLong = info.type == adLongVarChar || info.type == adLongVarWChar || columnSize == 0 ||
+                          columnSize > kLongColumnChars;
+      textPlan(StorageKind::Text, columnSize, isLong);
+      break;
+    }
+  }
+  return plan;
+}
+
+double DateOf(const SQL_TIMESTAMP_STRUCT& ts) {
+  if (ts.year == 0 && ts.month == 0 && ts.day == 0) return 0.0;
+  OleDateParts parts;
+  parts.year = ts.year;
+  parts.month = ts.month;
+  parts.day = ts.day;
+  parts.hour = ts.hour;
+  parts.minute = ts.minute;
+  parts.second = ts.second;
+  parts.nanosecond = ts.fraction;
+  return ToOleDate(parts);
+}
+
+double TimeOf(const SQL_TIME_STRUCT& time) {
+  OleDateParts parts;  // the OLE epoch day carries a time of day alone
+  parts.hour = time.hour;
+  parts.minute = time.minute;
+  parts.second = time.second;
+  return ToOleDate(parts);
+}
+
+// Reads a whole character or binary value with SQLGetData in chunks, from its start, into the
+// store. The statement is positioned on the row already.
+void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
+  const bool isText = plan.cType == SQL_C_WCHAR;
+  const SQLLEN terminator = isText ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0;
+  std::vector<char> chunk(kGetDataChunkBytes);
+  std::u16string wide;
+  std::string bytes;
+  for (;;) {
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQLGetData(stmt, number, plan.cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
+    if (rc == SQL_NO_DATA) break;  // the previous chunk was the last
+    CheckStmt(rc, stmt, "SQLGetData");
+    if (indicator == SQL_NULL_DATA) {
+      store.AddNull();
+      return;
+    }
+    const SQLLEN room = static_cast<SQLLEN>(chunk.size()) - terminator;
+    const bool more = indicator == SQL_NO_TOTAL || indicator > room;
+    const size_t got = static_cast<size_t>(more ? room : indicator);
+    if (isText) {
+      wide.append(reinterpret_cast<const char16_t*>(chunk.data()), got / sizeof(char16_t));
+    } else {
+      bytes.append(chunk.data(), got);
+    }
+    if (!more) break;
+  }
+  if (isText) {
+    std::string& arena = store.BeginVariable();
+    odbc::AppendNarrow(arena, wide.data(), wide.size());
+    store.EndVariable();
+  } else {
+    store.AddBytes(bytes.data(), bytes.size());
+  }
+}
+
+// Reads a fixed-width value of the current row with SQLGetData.
+void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
+  alignas(8) char value[32] = {};
+  SQLLEN indicator = 0;
+  CheckStmt(SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
+  if (indicator == SQL_NULL_DATA) {
+    store.AddNull();
+    return;
+  }
+  switch (plan.cType) {
+    case SQL_C_SBIGINT: {
+      SQLBIGINT v;
+      std::memcpy(&v, value, sizeof v);
+      store.AddInteger(v);
+      break;
+    }
+    case SQL_C_BIT:
+      store.AddInteger(value[0] != 0);
+      break;
+    case SQL_C_DOUBLE: {
+      SQLDOUBLE v;
+      std::memcpy(&v, value, sizeof v);
+      store.AddReal(v);
+      break;
+    }
+    case SQL_C_TYPE_TIMESTAMP: {
+      SQL_TIMESTAMP_STRUCT v;
+      std::memcpy(&v, value, sizeof v);
+      store.AddReal(DateOf(v));
+      break;
+    }
+    case SQL_C_TYPE_TIME: {
+      SQL_TIME_STRUCT v;
+      std::memcpy(&v, value, sizeof v);
+      store.AddReal(TimeOf(v));
+      break;
+    }
+    default:
+      store.AddNull();
+      break;
+  }
+}
+
+// Fetches the whole result, one row per SQLFetch, every value with SQLGetData in column order:
+// what every ODBC driver supports.
+void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store) {
+  for (;;) {
+    SQLRETURN rc = SQLFetch(stmt);
+    if (rc == SQL_NO_DATA) return;
+    CheckStmt(rc, stmt, "SQLFetch");
+    store.BeginRow();
+    for (size_t c = 0; c < plans.size(); ++c) {
+      const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
+      if (plans[c].cType == SQL_C_WCHAR || plans[c].cType == SQL_C_BINARY) {
+        ReadLongValue(stmt, number, plans[c], store);
+      } else {
+        ReadFixedValue(stmt, number, plans[c], store);
+      }
+    }
+  }
+}
+
+// Fetches the whole result in blocks of bound column arrays. A value longer than its bound
+// element is read again whole with SQLGetData after positioning on its row in the block.
+void FetchInBlocks(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, const FetchOptions& options) {
+  size_t rowBytes = 0;
+  for (const ColumnPlan& plan : plans) rowBytes += plan.elementBytes + sizeof(SQLLEN);
+  SQLULEN rows = static_cast<SQLULEN>(std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows));
+  if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
+    rows = 1;
+  }
+  // The driver may have lowered the size (SQLSTATE 01S02): bind for what it will really use.
+  SQLULEN granted = 0;
+  if (odbc::Succeeded(SQLGetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0) {
+    rows = std::min(rows, granted);
+  }
+  SQLULEN fetched = 0;
+  std::vector<SQLUSMALLINT> status(rows);
+  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0), stmt,
+            "SQLSetStmtAttrW");
+  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), stmt, "SQLSetStmtAttrW");
+  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0), stmt, "SQLSetStmtAttrW");
+
+  for (size_t c = 0; c < plans.size(); ++c) {
+    ColumnPlan& plan = plans[c];
+    plan.buffer.assign((plan.elementBytes * rows + 7) / 8, 0);
+    plan.indicators.assign(rows, 0);
+    CheckStmt(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), plan.cType, plan.buffer.data(),
+                         static_cast<SQLLEN>(plan.elementBytes), plan.indicators.data()),
+              stmt, "SQLBindCol");
+  }
+
+  for (;;) {
+    SQLRETURN rc = SQLFetch(stmt);
+    if (rc == SQL_NO_DATA) break;
+    CheckStmt(rc, stmt, "SQLFetch");
+    for (SQLULEN r = 0; r < fetched; ++r) {
+      if (status[r] == SQL_ROW_NOROW) continue;
+      // A row the driver could not deliver must not vanish silently from the result.
+      if (status[r] == SQL_ROW_ERROR) throw StatementError(SQL_ERROR, stmt, "SQLFetch");
+      store.BeginRow();
+      bool positioned = false;
+      for (size_t c = 0; c < plans.size(); ++c) {
+        const ColumnPlan& plan = plans[c];
+        const SQLLEN indicator = plan.indicators[r];
+        const char* element = reinterpret_cast<const char*>(plan.buffer.data()) + r * plan.elementBytes;
+        if (indicator == SQL_NULL_DATA) {
+          store.AddNull();
+          continue;
+        }
+        switch (plan.cType) {
+          case SQL_C_WCHAR:
+          case SQL_C_BINARY: {
+            const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) -
+                                (plan.cType == SQL_C_WCHAR ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0);
+            if (indicator == SQL_NO_TOTAL || indicator > room) {
+              if (!positioned) {
+                CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
+                          "SQLSetPos");
+                positioned = true;
+              }
+              ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
+            } else if (plan.cType == SQL_C_WCHAR) {
+              std::string& arena = store.BeginVariable();
+              odbc::AppendNarrow(arena, reinterpret_cast<const char16_t*>(element),
+                                 static_cast<size_t>(indicator) / sizeof(char16_t));
+              store.EndVariable();
+            } else {
+              store.AddBytes(element, static_cast<size_t>(indicator));
+            }
+            break;
+          }
+          case SQL_C_SBIGINT: {
+            SQLBIGINT v;
+            std::memcpy(&v, element, sizeof v);
+            store.AddInteger(v);
+            break;
+          }
+          case SQL_C_BIT:
+            store.AddInteger(element[0] != 0);
+            break;
+          case SQL_C_DOUBLE: {
+            SQLDOUBLE v;
+            std::memcpy(&v, element, sizeof v);
+            store.AddReal(v);
+            break;
+          }
+          case SQL_C_TYPE_TIMESTAMP: {
+            SQL_TIMESTAMP_STRUCT v;
+            std::memcpy(&v, element, sizeof v);
+            store.AddReal(DateOf(v));
+            break;
+          }
+          case SQL_C_TYPE_TIME: {
+            SQL_TIME_STRUCT v;
+            std::memcpy(&v, element, sizeof v);
+            store.AddReal(TimeOf(v));
+            break;
+          }
+          default:
+            store.AddNull();
+            break;
+        }
+      }
+    }
+  }
+  SQLFreeStmt(stmt, SQL_UNBIND);
+}
+
+// Block fetching needs SQLGetData on bound columns of any row of a block (for the rest of a
+// long value); drivers that cannot do that are read row by row.
+bool DriverReadsInsideBlocks(SQLHDBC dbc) {
+  SQLUINTEGER extensions = 0;
+  if (!odbc::Succeeded(SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
+    return false;
+  }
+  return (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);
+}
+
+}  // namespace
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const XString& sql, Connection& connection, CursorType cursorType, LockType lockType,
+                     int32_t options) {
+  if (m_store) {
+    connection.Raise(ComError(kHresultFail, "Recordset", "The recordset is already open."));
+  }
+  if (cursorType != adOpenUnspecified) m_cursorType = cursorType;
+  if (lockType != adLockUnspecified) m_lockType = lockType;
+  connection.ClearErrors();
+  SQLHDBC dbc = static_cast<SQLHDBC>(connection.OdbcHandle());
+  if (!dbc) {
+    connection.Raise(ComError(kHresultObjectClosed, "Recordset",
+                              "The connection cannot be used to perform this operation: it is closed."));
+  }
+
+  std::unique_ptr<RowStore> store;
+  try {
+    StatementHandle statement;
+    odbc::Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement.stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
+    SQLHSTMT stmt = statement.stmt;
+    // A hint like the connection's timeouts: a driver without query timeouts still runs the query.
+    const int32_t timeout = connection.GetCommandTimeout();
+    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
+                    0);
+
+    std::u16string text = odbc::ToWide(sql);
+    SQLRETURN rc = SQLExecDirectW(stmt, odbc::WidePtr(text), SQL_NTS);
+    odbc::Check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirectW", true);
+    SQLSMALLINT columnCount = 0;
+    CheckStmt(SQLNumResultCols(stmt, &columnCount), stmt, "SQLNumResultCols");
+    // A statement without a result set leaves the recordset closed, as ADO does.
+    if (columnCount <= 0) return;
+
+    std::vector<ColumnPlan> plans;
+    plans.reserve(static_cast<size_t>(columnCount));
+    for (SQLSMALLINT c = 1; c <= columnCount; ++c) plans.push_back(PlanColumn(stmt, static_cast<SQLUSMALLINT>(c), m_options));
+    std::vector<ColumnInfo> infos;
+    for (const ColumnPlan& plan : plans) infos.push_back(plan.info);
+    store = std::make_unique<RowStore>(std::move(infos));
+
+    if (m_options.blockCursor && DriverReadsInsideBlocks(dbc)) {
+      FetchInBlocks(stmt, plans, *store, m_options);
+    } else {
+      FetchRowByRow(stmt, plans, *store);
+    }
+  } catch (const ComError& error) {
+    connection.Raise(error);
+  }
+
+  m_store = std::move(store);
+  m_fields.clear();
+  const std::vector<ColumnInfo>& columns = m_store->Columns();
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const ColumnInfo& info = columns[c];
+    m_fields.push_back(Field(this, static_cast<int32_t>(c), info.name, info.type, info.definedSize, info.attributes));
+  }
+  m_position = 0;
+  (void)options;  // every command is text
+}
+
+void Recordset::Close() {
+  RequireOpen();
+  m_store.reset();
+  m_fields.clear();
+  m_position = -1;
+}
+
+void Recordset::RequireOpen() const {
+  if (!m_store) {
+    throw ComError(kHresultObjectClosed, "Recordset", "Operation is not allowed when the object is closed.");
+  }
+}
+
+int64_t Recordset::CurrentRecord() const {
+  RequireOpen();
+  if (m_position < 0 || m_position >= m_store->RowCount()) {
+    throw ComError(kHresultNoCurrentRecord, "Recordset",
+                   "Either BOF or EOF is True, or the current record has been deleted.");
+  }
+  return m_position;
+}
+
+int32_t Recordset::RecordCount() const {
+  RequireOpen();
+  return static_cast<int32_t>(std::min<int64_t>(m_store->RowCount(), 0x7FFFFFFF));
+}
+
+bool Recordset::IsBOF() const {
+  RequireOpen();
+  return m_position < 0 || m_store->RowCount() == 0;
+}
+
+bool Recordset::IsEOF() const {
+  RequireOpen();
+  return m_position >= m_store->RowCount();
+}
+
+void Recordset::MoveFirst() {
+  RequireOpen();
+  if (m_store->RowCount() == 0) {
+    throw ComError(kHresultNoCurrentRecord, "Recordset",
+                   "Either BOF or EOF is True, or the current record has been deleted.");
+  }
+  m_position = 0;
+}
+
+void Recordset::MoveNext() {
+  RequireOpen();
+  if (m_position >= m_store->RowCount()) {
+    throw ComError(kHresultNoCurrentRecord, "Recordset",
+                   "Either BOF or EOF is True, or the current record has been deleted.");
+  }
+  ++m_position;
+}
+
+Field& Recordset::GetField(int32_t index) {
+  RequireOpen();
+  if (index < 0 || index >= FieldCount()) {
+    XString text;
+    text.Format(128, "Item cannot be found in the collection: there is no field at position %d.", static_cast<int>(index));
+    throw ComError(kHresultItemNotFound, "Fields", text);
+  }
+  return m_fields[static_cast<size_t>(index)];
+}
+
+Field* Recordset::FindField(const char* name) {
+  if (!m_store || !name) return nullptr;
+  for (Field& field : m_fields) {
+    if (field.Name().CompareNoCase(name) == 0) return &field;
+  }
+  return nullptr;
+}
+
+Field& Recordset::GetField(const char* name) {
+  RequireOpen();
+  Field* field = FindField(name);
+  if (!field) {
+    XString text;
+    text.Format(static_cast<uint32_t>(std::strlen(name ? name : "") + 96),
+                "Item cannot be found in the collection: there is no field named \"%s\".", name ? name : "");
+    throw ComError(kHresultItemNotFound, "Fields", text);
+  }
+  return *field;
+}
+
+}  // namespace ado
