@@ -99,6 +99,7 @@ class XFile {
   unsigned m_mode = 0;
   intptr_t m_handle;
   int64_t m_largestWritten = 0;
+  int64_t m_osPosition = 0;  // where the operating system's file pointer is
 
   char m_separator;
   XString m_openQuote;
