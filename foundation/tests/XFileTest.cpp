@@ -123,6 +123,15 @@ TEST(XFileSpec, FoldersFilesAndTheirErrors) {
   XFileSpec top = XFileSpec::Folder((dir.Path() + Joined({"a"})).c_str());
   top.Delete();
   EXPECT_FALSE(top.Exists());
+
+  // A drive that is not there (POSIX has the one root, which always exists).
+  if (kSep == '\\') {
+    XFileSpec offline("Q:\\Import\\School\\");
+    if (!offline.VolumeExists()) {
+      EXPECT_EQ(ExceptionText([&] { offline.CreateFolder(); }),
+                "Error creating folder, volume does not exist: Q:\\Import\\School\\");
+    }
+  }
 }
 
 TEST(XFileSpec, RunOnAMissingFileReportsTheShellResult) {
