@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "foundation/XDate.h"
+#include "foundation/XCLIProgress.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XFile.h"
 #include "foundation/XLogFile.h"
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
+#include "os/OsTime.h"
 #include "package/QDEWriter.h"
 #include "testsupport/TempDir.h"
 
@@ -273,6 +275,39 @@ TEST(PackageNames, CompilerDateIsTheBuildDate) {
   EXPECT_EQ(QDEApplication::DateFromCompiler("Dec 31 2026"), XDate::FromYMD(2026, 12, 31));
   EXPECT_EQ(QDEApplication::DateFromCompiler("Xyz 31 2026"), XDate::kNone);
   EXPECT_NE(QDEApplication().m_buildDate, XDate::kNone);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PackageTest, ProgressOfARunCountsRowsAndTurnsCancelIntoTheRunsError) {
+  XCLIDualProgress display;
+  m_writer.SetProgress(&display);
+  m_writer.StartProgress("Extracting Meridane data...");
+  EXPECT_EQ(display.Title(), "Velkstrom Data Extractor for Meridane");
+  EXPECT_EQ(display.StopMessage(), "Extraction was cancelled.");
+  m_writer.StartTable("Students", "Students.qef");
+  EXPECT_EQ(m_writer.ProgressCount(), 0);
+  m_writer.SetProgressTotal(3);
+  EXPECT_EQ(display.Step().Range(), 3);
+  m_writer.CountProgressItem();
+  os::SleepMilliseconds(DataExtractorBase::kProgressRedrawMs + 20);
+  m_writer.CountProgressItem();
+  EXPECT_EQ(display.Step().Position(), 2);
+
+  display.RequestStop();
+  os::SleepMilliseconds(DataExtractorBase::kProgressRedrawMs + 20);
+  try {
+    m_writer.CountProgressItem();
+    FAIL() << "no error";
+  } catch (const XException& e) {
+    EXPECT_STREQ(e.what(), "Extraction was cancelled.");
+  }
+
+  m_writer.EndProgress();
+  EXPECT_EQ(m_writer.GetProgress(), nullptr);
+  EXPECT_NE(Read("ExtractLog.txt").find("Extraction Completed at: "), std::string::npos);
 }
 
 }  // namespace
