@@ -117,13 +117,6 @@ TEST(XDateFormat, NameTokensUseTheLocaleNames) {
             sunday.substr(0, 1) + "," + sunday.substr(0, 2) + "," + sunday.substr(0, 3) + "," + sunday);
 }
 
-TEST(XDateFormat, EnglishNamesOfTheTestLocale) {
-  // The tests run in the "C" locale natively and in Wine's English default.
-  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2009, 3, 15), "WWW, MMM DD, YYYY").ToStd(),
-            "Sun, Mar 15, 2009");
-  EXPECT_STREQ(XDateNames::Month(9), "September");
-}
-
 namespace {
 
 // A made-up locale whose names meet the pattern letters; the real tables come back afterwards.
@@ -206,4 +199,33 @@ TEST(XDateParse, IncompleteOrMalformedTextFails) {
   EXPECT_EQ(Parse("2009-01-32", "YYYY-MM-DD"), -1);
   EXPECT_EQ(Parse("99999999999999-01-01", "YYYY-MM-DD"), -1);
   EXPECT_EQ(Parse("2009-01-01", "YY-MM-DD"), -1);
+}
+
+TEST(XDateParse, ArbitraryTextGivesAValidDayOrNone) {
+  // Parsers meet text from databases and files; whatever they read must be a real date.
+  static const char* const patterns[] = {"YYYY/MM/DD", "DD-MMM-YYYY", "YYYYMMDD", "MM/DD/YY"};
+  static const char alphabet[] = "0123456789/-: aAmMpPxX\xe4";
+  unsigned seed = 12345;
+  char text[24];
+  for (int i = 0; i < 20000; ++i) {
+    const size_t length = (seed = seed * 1103515245u + 12345u) >> 16 & 15;
+    for (size_t k = 0; k < length; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      text[k] = alphabet[(seed >> 16) % (sizeof alphabet - 1)];
+    }
+    text[length] = '\0';
+    int day = 0, ms = 0;
+    if (XDate::ParseDate(text, patterns[i % 4], day)) {
+      int y, m, d;
+      XDate::ToYMD(day, y, m, d);
+      ASSERT_TRUE(day >= 0 && m >= 1 && m <= 12) << text;
+    } else {
+      ASSERT_EQ(day, -1) << text;
+    }
+    if (XTime::ParseTime(text, i % 2 ? "HH:NN:SS.LLL" : "HH:NN AA", ms)) {
+      ASSERT_TRUE(ms >= 0 && ms < XTime::kMsPerDay) << text;
+    } else {
+      ASSERT_EQ(ms, -1) << text;
+    }
+  }
 }
