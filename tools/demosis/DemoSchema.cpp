@@ -46,11 +46,9 @@ TableDef Student() {
   Add(t, {"PFN", "PLN", "PAddress", "PCity", "PState", "PZip", "PPhone", "PWorkPhone",
           "PWorkExt", "PPager", "PCellPhone", "PEmployer"});
   Add(t, {"RelFN", "RelLN", "RelRelationship", "RelPhone"});
-  for (int n = 2; n <= 4; ++n) {
-    const std::string s = "_" + std::to_string(n);
+  for (const char* suffix : {"_2", "_3", "_4"})
     for (const char* stem : {"RelFN", "RelLN", "RelRelationship", "RelPhone"})
-      t.columns.push_back({stem + s, T::Text});
-  }
+      t.columns.push_back({std::string(stem) + suffix, T::Text});
   return t;
 }
 
