@@ -38,6 +38,14 @@ std::string Lower(std::string text) {
   throw ComError(kHresultProviderNotFound, "Connection", text);
 }
 
+[[noreturn]] void ThrowMalformed(const std::string& segment) {
+  XString text;
+  text.Format(static_cast<uint32_t>(segment.size() + 120),
+              "The connection string is not a list of key=value pairs: \"%s\" has no value.",
+              segment.c_str());
+  throw ComError(kHresultFail, "Connection", text);
+}
+
 // Splits "key=value;key2='quoted;value';key3={braced;value}" as ADO reads it: values may be
 // quoted with " or ' (a doubled quote stands for one) or, for ODBC drivers, braced.
 std::vector<Pair> Split(const std::string& text) {
@@ -49,9 +57,12 @@ std::vector<Pair> Split(const std::string& text) {
     while (keyEnd < n && text[keyEnd] != '=' && text[keyEnd] != ';') ++keyEnd;
     std::string key = Trim(text.substr(i, keyEnd - i));
     if (keyEnd >= n || text[keyEnd] == ';') {
-      // A segment without '=': empty segments are harmless, a bare word is a provider name
-      // (as in "DB2OLEDB"), which only OLE DB understands.
-      if (!key.empty()) ThrowProvider(key);
+      // A segment without '=': empty segments are harmless; a string that is one bare word
+      // is a provider name (as "DB2OLEDB"), which only OLE DB understands.
+      if (!key.empty()) {
+        if (Trim(text) == key || Trim(text) == key + ";") ThrowProvider(key);
+        ThrowMalformed(key);
+      }
       i = keyEnd + 1;
       continue;
     }
