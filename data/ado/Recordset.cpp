@@ -307,12 +307,11 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
   }
 }
 
-// Fetches the whole result in blocks of bound column arrays. A value longer than its bound
-// element is read again whole with SQLGetData after positioning on its row in the block.
-void FetchInBlocks(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, const FetchOptions& options) {
-  size_t rowBytes = 0;
-  for (const ColumnPlan& plan : plans) rowBytes += plan.elementBytes + sizeof(SQLLEN);
-  SQLULEN rows = static_cast<SQLULEN>(std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows));
+// Fetches the whole result into bound column arrays, `rows` rows per SQLFetch. A value longer
+// than its bound element is read again whole with SQLGetData, after positioning on its row
+// when the block holds more than one.
+void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows) {
+  SQLULEN rows = static_cast<SQLULEN>(blockRows);
   if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
     rows = 1;
   }
@@ -361,7 +360,7 @@ void FetchInBlocks(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
             const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) -
                                 (plan.cType == SQL_C_WCHAR ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0);
             if (indicator == SQL_NO_TOTAL || indicator > room) {
-              if (!positioned) {
+              if (!positioned && rows > 1) {
                 CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
                           "SQLSetPos");
                 positioned = true;
@@ -414,14 +413,39 @@ void FetchInBlocks(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
   SQLFreeStmt(stmt, SQL_UNBIND);
 }
 
-// Block fetching needs SQLGetData on bound columns of any row of a block (for the rest of a
-// long value); drivers that cannot do that are read row by row.
-bool DriverReadsInsideBlocks(SQLHDBC dbc) {
+// What SQLGetData can do besides reading unbound columns of a single-row rowset.
+SQLUINTEGER GetDataExtensions(SQLHDBC dbc) {
   SQLUINTEGER extensions = 0;
   if (!odbc::Succeeded(SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
-    return false;
+    return 0;
   }
-  return (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);
+  return extensions;
+}
+
+// Reads the result by the cheapest means the driver allows. Rows come in blocks sized by the
+// byte budget when no value can outgrow its bound element (numbers and dates only), or when
+// the driver lets SQLGetData finish a long value inside a block (SQL_GD_BLOCK). Otherwise
+// (the SQLite driver reports every TEXT column as 65,536 characters long and cannot read
+// inside a block) one bound row per SQLFetch, with SQLGetData only for the values that did
+// not fit; and for a driver that cannot even read bound columns with SQLGetData, every value
+// is read with SQLGetData.
+void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store,
+              const FetchOptions& options) {
+  const SQLUINTEGER extensions = GetDataExtensions(dbc);
+  bool variable = false;
+  size_t rowBytes = 0;
+  for (const ColumnPlan& plan : plans) {
+    variable = variable || plan.cType == SQL_C_WCHAR || plan.cType == SQL_C_BINARY;
+    rowBytes += plan.elementBytes + sizeof(SQLLEN);
+  }
+  const bool readsInsideBlocks = (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);
+  if (options.bindColumns && options.blockCursor && (!variable || readsInsideBlocks)) {
+    FetchBound(stmt, plans, store, std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows));
+  } else if (options.bindColumns && (!variable || (extensions & SQL_GD_BOUND))) {
+    FetchBound(stmt, plans, store, 1);
+  } else {
+    FetchRowByRow(stmt, plans, store);
+  }
 }
 
 }  // namespace
@@ -468,11 +492,7 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
     for (const ColumnPlan& plan : plans) infos.push_back(plan.info);
     store = std::make_unique<RowStore>(std::move(infos));
 
-    if (m_options.blockCursor && DriverReadsInsideBlocks(dbc)) {
-      FetchInBlocks(stmt, plans, *store, m_options);
-    } else {
-      FetchRowByRow(stmt, plans, *store);
-    }
+    FetchAll(dbc, stmt, plans, *store, m_options);
   } catch (const ComError& error) {
     connection.Raise(error);
   }

@@ -25,9 +25,12 @@ struct FetchOptions {
   // Characters bound for a long text column (and bytes for a long binary one); longer values
   // are completed with SQLGetData.
   size_t longColumnBuffer = 512;
-  // Fetch many rows per call when the driver allows reading the rest of a long value of a
-  // row inside a block; otherwise (or when false) rows are fetched one at a time.
+  // Fetch many rows per call where that is safe: for results of numbers and dates only, and
+  // for drivers that can read the rest of a long value inside a block (SQL_GD_BLOCK).
   bool blockCursor = true;
+  // Bind columns (one SQLFetch fills them); when false, or when the driver cannot read bound
+  // columns with SQLGetData, every value is read with SQLGetData.
+  bool bindColumns = true;
 };
 
 class Recordset {
