@@ -1,0 +1,164 @@
+// The Meridane extraction engine: the one object that knows the Meridane database. It decides
+// how the SIS is reached (a Lotus Notes data source or SQL Server), validates the school, lists
+// the schools, builds the list of students a run includes, and performs one extraction: the
+// demographic extracts in their fixed order, then the attendance extracts into an update file.
+//
+// The engine is at once the connection and query builder, the table-to-file layer and the
+// package writer (its base classes). One engine exists per process; Current() reaches it.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "engine/ExtractSettings.h"
+#include "engine/ODBCExpEngineBase.h"
+#include "foundation/XString.h"
+#include "foundation/XVector.h"
+#include "package/ExportColumn.h"
+
+class XProgress;
+
+class ExpEngine : public ODBCExpEngineBase {
+ public:
+  // The table every Meridane database has; its presence identifies the connection type.
+  static constexpr const char* kProbeTable = "System_Profile";
+  // The largest day number (31 December 3999): the start date before any term is seen.
+  static constexpr int32_t kLastDay = 876581;
+
+  // (school number, school name) pairs for the school picker.
+  using SchoolList = std::vector<std::pair<XString, XString>>;
+
+  explicit ExpEngine(IValidateErrorDisplay* owner = nullptr);
+  ~ExpEngine() override;
+
+  // The engine of the process (the last one constructed and not yet destroyed), or null.
+  static ExpEngine* Current();
+
+  // ---- Services used before an extraction; they log and answer false, never throw ------
+  // Finds the database type (Lotus Notes, else MSSQL) under which kProbeTable is visible.
+  virtual bool ValidateConnection(const char* dataSource, const char* userName, const char* password);
+  // True when kProbeTable has a row whose "BuildingNum" is the school number. Leaves the
+  // connection open.
+  virtual bool ValidateSchoolNumber(const char* dataSource, const char* userName,
+                                    const char* password, const char* schoolNumber);
+  // Fills the list with the schools of kProbeTable; a number listed twice keeps its first name.
+  virtual bool LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,
+                              const char* password);
+
+  // ---- The extraction -------------------------------------------------------------------
+  // One complete extraction for the school of `settings`. Every failure is an XException that
+  // passes to the caller.
+  void PerformExtract(XProgress* progress, const char* dataSource, const char* userName,
+                      const char* password, const ExtractSettings& settings,
+                      bool gatherDemographic, bool gatherAttendance);
+
+  // "YYYY-YYYY" of the school year the date falls in: a year turns on the 1st of July.
+  static XString SchoolYearOf(int32_t day);
+
+  // Widest span of the term pairs (FirstDay_n, LastDay_n) of every school profile. Needs an
+  // open connection.
+  void DetermineSchoolStartAndEndDates();
+  // Rebuilds the included-students list: active students, or all when the inactive cutoff
+  // allows. Needs an open connection.
+  void LoadIncludedStudents();
+  // Row filter of the student extracts: the current row's key is in the included list.
+  bool IsIncludedStudent();
+  // The list itself, sorted byte-wise.
+  bool IsIncludedKey(const XString& key) const;
+  uint32_t IncludedStudentCount() const { return m_includedStudents.Count(); }
+
+  // ---- Value functions of the Meridane fields (called with the current output column) --
+  // "True" when "SpEdCode" (remembered by the student extract) or the column's field has text.
+  XString GetIsESE(ExportColumn& column);
+  // The column's text without ';', ',' and blanks ("1, 2; 3" gives "123").
+  XString GetTermGroup(ExportColumn& column);
+  XString GetDayGroup(ExportColumn& column);            // "1"
+  XString GetDoctorRelationship(ExportColumn& column);  // "Doctor"
+  // Key, "Date", "Infraction" and "Violation" of the discipline record joined by '-'; every
+  // part is present even when empty, so the key always has three dashes.
+  XString GetConductKey(ExportColumn& column);
+  XString GetSuspensionKey(ExportColumn& column);   // "SUSP"
+  XString GetSuspensionType(ExportColumn& column);  // "Suspension"
+
+  // ---- Run state ----------------------------------------------------------------------
+  const XString& GetSchoolNumber() const { return m_schoolNumber; }
+  const XString& GetSchoolYear() const { return m_schoolYear; }
+  int32_t GetInactiveCutoff() const { return m_inactiveCutoff; }
+  int32_t GetSchoolStartDate() const { return m_schoolStartDate; }
+  int32_t GetSchoolEndDate() const { return m_schoolEndDate; }
+  void SetSchoolStartDate(int32_t day) { m_schoolStartDate = day; }
+  void SetSchoolEndDate(int32_t day) { m_schoolEndDate = day; }
+
+ protected:
+  // Run start and run end around the extracts: the writer, the connection and the opening
+  // and closing lines of the extract log.
+  void StartRun(const ExtractSettings& settings);
+  void EndRun();
+  // Writes the attendance rows of the change store that are new or changed into the update
+  // file: daily, then period attendance.
+  void WriteAttendanceFromStore();
+  // Name of the level the run's logs write at.
+  XString CurrentLogLevelName() const;
+  // Remembers the data source and the credentials (null: absent) of the connection.
+  void StoreConnectionSettings(const char* dataSource, const char* userName, const char* password);
+  // The connection string of the stored settings for the current database type.
+  XString BuildStoredConnectionString();
+  // Connects with the stored data source and credentials for the current database type.
+  void ConnectToSIS();
+  // Folds one term pair of the current record into the school start and end dates.
+  void WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay);
+
+  // ---- The extracts, in the order of a full export ---------------------------------------
+  // Each lives in its own source file (ExtractTerms.cpp, ...).
+  void ExtractTerms();
+  void ExtractTumbles();
+  void ExtractPeriods();
+  void ExtractCalendar();
+  void ExtractGradingPeriods();
+  void ExtractSections();
+  void ExtractStudents();
+  void ExtractStudentNotes();
+  void ExtractStudentContacts();
+  void ExtractStudentDoctors();
+  void ExtractStudentSchedules();
+  void ExtractGrades();
+  void ExtractMedicalAlerts();
+  void ExtractMedicalTreatments();
+  void ExtractImmunizations();
+  void ExtractConductIncidents();
+  void ExtractConductOutcomes();
+  void ExtractConductSuspensions();
+  void ExtractConductCommunications();
+  void ExtractStaff();
+  void ExtractAttendanceCodes();
+  // The attendance extracts read the window between the school start and end dates.
+  void ExtractDailyAttendance(int32_t schoolStartDate, int32_t schoolEndDate);
+  void ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolEndDate);
+
+  // The data source and credentials of the current connection.
+  XString m_dataSourceName;
+  XString m_userName;
+  XString m_password;
+  bool m_hasUserName = false;
+  bool m_hasPassword = false;
+
+  XString m_schoolNumber;
+  XString m_schoolYear;
+  int32_t m_inactiveCutoff = -1;
+  int32_t m_schoolStartDate = -1;
+  int32_t m_schoolEndDate = -1;
+
+  // Trimmed student keys (tabs removed) that the run includes; owns its strings.
+  XVector<XString> m_includedStudents;
+
+  // Field handles of the extract in hand, read by the row filter and the value functions.
+  ODBCField* m_keyField = nullptr;          // "ID" of the student, or the staff key
+  ODBCField* m_spEdCodeField = nullptr;     // "SpEdCode" of the student extract
+  ODBCField* m_conductDateField = nullptr;  // "Date", "Infraction", "Violation" of a
+  ODBCField* m_conductInfractionField = nullptr;  // discipline record
+  ODBCField* m_conductViolationField = nullptr;
+
+ private:
+  void ClearIncludedStudents();
+};

@@ -1,0 +1,120 @@
+// The services the window and the command line call before an extraction: which kind of data
+// source the SIS is, whether the school exists, and the list of schools. They never throw:
+// every failure is logged and answered with false.
+#include "engine/ExpEngine.h"
+
+#include "foundation/XException.h"
+
+namespace {
+
+// The text as an SQL string literal: between single quotes, each single quote doubled, so
+// that a school number typed by the user can never become part of the statement.
+XString SqlStringLiteral(const XString& text) {
+  XString literal = "'";
+  for (uint32_t i = 0; i < text.Length(); ++i) {
+    literal += text[i];
+    if (text[i] == '\'') literal += '\'';
+  }
+  literal += "'";
+  return literal;
+}
+
+}  // namespace
+
+bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
+  // Connects (unless already connected) and probes for the profile table; a connection made
+  // here is closed again.
+  auto probe = [this]() {
+    XString connectionString = BuildStoredConnectionString();
+    bool connectedHere = false;
+    if (!IsConnected()) {
+      Connect(connectionString);
+      connectedHere = true;
+    }
+    bool exists = DoTableExists(kProbeTable);
+    if (connectedHere) Disconnect();
+    return exists;
+  };
+
+  try {
+    Disconnect();
+    if (IsConnected()) Disconnect();
+    StoreConnectionSettings(dataSource, userName, password);
+
+    SetDatabaseType(kDbLotusNotes);
+    if (probe()) {
+      LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
+      return true;
+    }
+    LogExtract(kLogDebug, "Lets check the SQL Server driver in case we are running local mode");
+    SetDatabaseType(kDbMSSQL);
+    if (probe()) return true;
+    LogExtract(kLogDebug, XString("SQL Server Table does not exist: ") + kProbeTable);
+    return false;
+  } catch (const XException& error) {
+    LogExtract(kLogDebug, XString("Error Occurred in ValidateConnection : ") + error.Text());
+    return false;
+  }
+}
+
+bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userName,
+                                     const char* password, const char* schoolNumber) {
+  try {
+    if (IsConnected()) Disconnect();
+    StoreConnectionSettings(dataSource, userName, password);
+    ConnectToSIS();
+
+    ClearQuery();
+    ODBCTable* profile = AddTable("", kProbeTable, "S");
+    ODBCField* building = AddField("BuildingNum", profile, false);
+    AddCondition(building, "", "=", SqlStringLiteral(schoolNumber), 0);
+    RunBuiltQuery();
+    int32_t count = GetRecordCount();
+    CloseQuery();
+    if (count < 1) {
+      LogExtract(kLogDebug, "ValidateSchoolNumber : School NOT Found");
+      return false;
+    }
+    LogExtract(kLogDebug, "ValidateSchoolNumber : Found School");
+    return true;
+  } catch (const XException& error) {
+    LogExtract(kLogDebug, XString("ValidateSchoolNumber - Error Occurred : ") + error.Text());
+    return false;
+  }
+}
+
+bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,
+                               const char* password) {
+  try {
+    list.clear();
+    if (IsConnected()) Disconnect();
+    StoreConnectionSettings(dataSource, userName, password);
+    ConnectToSIS();
+
+    ClearQuery();
+    ODBCTable* profile = AddTable("", kProbeTable, "SCH");
+    ODBCField* numberField = AddField("BuildingNum", profile, true);
+    ODBCField* nameField = AddField("SchoolName", profile, true);
+    RunBuiltQuery();
+    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
+      XString number = GetFieldTrimmed(numberField);
+      XString name = GetFieldTrimmed(nameField);
+      bool listed = false;
+      for (const auto& entry : list) {
+        if (entry.first == number) {
+          listed = true;
+          break;
+        }
+      }
+      if (listed) continue;  // the first row of a number names the school
+      LogExtract(kLogVerboseDebug, XString("LoadSchoolList : Added ") + number + "-" + name);
+      list.emplace_back(number, name);
+    }
+    CloseQuery();
+    Disconnect();
+    return true;
+  } catch (...) {
+    LogExtract(kLogDebug, "LoadSchoolList : Unknown Error Occurred");
+    return false;
+  }
+}

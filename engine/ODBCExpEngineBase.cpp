@@ -1,0 +1,10 @@
+#include "engine/ODBCExpEngineBase.h"
+
+void ODBCExpEngineBase::ShowValidateError(const XString& message, const XString& value) {
+  if (m_owner != nullptr) {
+    m_owner->ShowValidateError(message.c_str(), value.c_str());
+    return;
+  }
+  LogRun(kLogDebug, XString("No Owner set in ODBCExpEngineBase.  Could not ShowValidateError: errMsg=") +
+                        message + " value=" + value);
+}
