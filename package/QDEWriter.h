@@ -19,10 +19,12 @@
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"
 #include "foundation/XVector.h"
+#include "package/AttendanceStore.h"
 #include "package/DataExtractorBase.h"
 #include "package/QDEHeaderSettings.h"
 #include "package/SISExpCustomField.h"
 #include "package/SISExpHeader.h"
+#include "package/SchoolConfig.h"
 
 class XFile;
 
@@ -110,11 +112,76 @@ class QDEWriter : public DataExtractorBase {
   // "Update " + TimeStamp + ".QDU".
   static XString UpdateFileName(const XDateTime& time);
 
+  // ---- Import folder housekeeping (QDEWriterHousekeeping.cpp) ----
+  // Reads "SchoolConfig.xml" of the configuration's import folder (which becomes the writer's)
+  // and answers whether the bridge configuration changed: a file without exactly thirteen
+  // entries, or any difference in district, school number, school year, master file, master
+  // folder, security file, DSN or bridge version. Keeps the stored global folder, reference
+  // time and overlap for the run.
+  bool BridgeConfigurationChanged(const BridgeConfiguration& config);
+  // The Begin step: decides; when changed, logs "Bridge Configuration Changed." to the run
+  // log, cleans the import folder and forgets the attendance update date; otherwise logs
+  // "Bridge Configuration Did Not Change.". Returns whether it changed.
+  bool CheckBridgeConfiguration(const BridgeConfiguration& config);
+  // Removes the update files, "SchoolConfig.xml", the import tool's folders and the change
+  // store; any failure ends the run with the Fatal "Error: Failed while trying to remove QDU
+  // Files. ..." message.
+  void CleanImportFolder();
+  // The Finish step: completes a pending update file (see CompleteUpdateFile), then writes
+  // "SchoolConfig.xml" with the thirteen keys of the run.
+  void SaveSchoolConfig();
+  // Creates a missing import folder; true (and the folder becomes the writer's) when it
+  // exists. An empty path is accepted as it is.
+  bool ValidateImportFolder(const XString& path);
+  const BridgeConfiguration& GetBridgeConfiguration() const { return m_bridgeConfiguration; }
+  const XString& GlobalFolder() const { return m_globalFolder; }
+
+  // ---- Attendance change store (QDEWriterAttendance.cpp) ----
+  // Opens the store if needed, creates the kind's table, sets the update date from
+  // "SchoolConfig.xml" less the overlap, blanks the new codes from that date on, and starts
+  // the kind's package table.
+  void StartAttTable(const XString& kind);
+  // Records one attendance row (the upsert). Single quotes are removed from every text;
+  // failures are logged and the next row follows. Rows are batched in one transaction.
+  void UpsertAttendance(const XString& kind, int date, const XString& stdKey,
+                        const XString& keyValue, const XString& header, const XString& oldCode,
+                        const XString& newCode, const XString& excused, const XString& absent,
+                        const XString& tardy, const XString& truant, const XString& discipline);
+  // "begin transaction" / "commit transaction" of an attendance extract's recording.
+  void BeginAttTransaction();
+  void CommitAttTransaction();
+  // Write the changed rows of a kind into the update file and mark them as sent, in a store
+  // transaction that CompleteUpdateFile commits. A failure rolls the marks back.
+  void CreateStudentDailyAttendanceFromDB();
+  void CreateStudentPeriodAttendanceFromDB();
+  // Ends an update run: flushes the update file to the disk, closes it, and only then commits
+  // the marks of the rows written into it. Call it instead of EndUpdateFile after the
+  // attendance export; without pending marks it is EndUpdateFile.
+  void CompleteUpdateFile();
+  // True when the table's time in "UPDATECONFIG" is missing, unset or past, or the query fails.
+  bool CheckAttUpdateTime(const XString& table);
+  // "DROP TABLE" when CheckAttUpdateTime answers true; a failure is logged at Error.
+  void DropAttTableWhenDue(const XString& table);
+  // Closes the store and deletes "Attendance.db" of the import folder (and the files SQLite
+  // keeps beside it); a failed delete is only logged.
+  void CloseAndDeleteAttStore();
+  void ForgetAttUpdateDate() { m_attStore.m_updateDate = XDate::kNone; }
+  int AttUpdateDate() const { return m_attStore.m_updateDate; }
+  void SetAttUpdateDate(int day) { m_attStore.m_updateDate = day; }
+  const XDateTime& AttReferenceTime() const { return m_attStore.m_referenceTime; }
+  const XString& AttOverlap() const { return m_attStore.m_overlap; }
+  AttendanceStore& AttStore() { return m_attStore; }
+  // ---- end of housekeeping and attendance store ----
+
  protected:
   // Record hooks of the table loop; the data access overrides them. Without a data access
   // there is no record.
   virtual bool GetFirstRecord() { return false; }
   virtual bool GetNextRecord() { return false; }
+
+  // Writes one exported attendance row (its nine values) as a data line; a test can make it
+  // fail to show what a failure in the middle of the update file does.
+  virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
 
  private:
   void CloseUpdateFile();
@@ -129,4 +196,12 @@ class QDEWriter : public DataExtractorBase {
   XVector<SISExpHeader> m_headers;
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
+
+  // Housekeeping and attendance store state (QDEWriterHousekeeping.cpp,
+  // QDEWriterAttendance.cpp).
+  void ExportAttendanceKind(bool daily);
+  XString ReadSchoolConfigValue(const char* key) const;
+  BridgeConfiguration m_bridgeConfiguration;
+  XString m_globalFolder;
+  AttendanceStore m_attStore;
 };

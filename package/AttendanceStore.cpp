@@ -1,0 +1,111 @@
+#include "package/AttendanceStore.h"
+
+#include <cstring>
+
+#include "foundation/XException.h"
+
+AttendanceStore::AttendanceStore() = default;
+
+AttendanceStore::~AttendanceStore() {
+  // Marks of an update file that was never completed must not survive: rolled back, the
+  // rows are still unsent and the next run sends them.
+  Rollback();
+}
+
+sqlite::KeyRecord AttendanceStore::MakeKey() {
+  // A small generator stirred with the store's names: the same 16 bytes on every run and
+  // build, without the key standing in the program as one piece of text.
+  sqlite::KeyRecord key;
+  key.length = sizeof key.bytes;
+  uint32_t state = 0x6A09E667u;
+  const char* salt[] = {kFolderName, kFileName, kDaily, kPeriod};
+  for (const char* text : salt) {
+    for (const char* p = text; *p != 0; ++p) state = (state ^ static_cast<unsigned char>(*p)) * 16777619u;
+  }
+  for (uint32_t i = 0; i < key.length; ++i) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    key.bytes[i] = static_cast<unsigned char>(state >> 24);
+  }
+  return key;
+}
+
+XFileSpec AttendanceStore::StoreFile(const XFileSpec& folder) {
+  XFileSpec spec = XFileSpec::Folder(folder.c_str());
+  spec.AppendFolder(kFolderName);
+  spec.AppendName(kFileName);
+  return spec;
+}
+
+const char* AttendanceStore::KeyColumn(const XString& kind) {
+  return kind == kPeriod ? "perkey" : "timeframe";
+}
+
+void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolder) {
+  if (m_db.IsOpen()) return;
+  XFileSpec base = !folder.IsEmpty() && folder.Exists() ? folder : importFolder;
+  XFileSpec file = StoreFile(base);
+  file.CreateFolder();
+  m_db.Open(MakeKey(), file.Path());
+  m_openFile = file;
+  m_transaction = kNone;
+}
+
+void AttendanceStore::Close() {
+  Rollback();
+  m_openFile = XFileSpec();
+  m_db.Close();
+}
+
+void AttendanceStore::Begin(Transaction kind) {
+  m_db.Execute("BEGIN");
+  m_transaction = kind;
+}
+
+void AttendanceStore::BeginRecording() {
+  if (m_transaction != kNone) return;  // rows recorded during marking join its transaction
+  Begin(kRecording);
+}
+
+void AttendanceStore::CommitRecording() {
+  if (m_transaction != kRecording) return;
+  try {
+    m_db.Execute("COMMIT");
+  } catch (const XException&) {
+    Rollback();
+    throw;
+  }
+  m_transaction = kNone;
+}
+
+void AttendanceStore::BeginMarking() {
+  if (m_transaction == kMarking) return;
+  // The recorded codes stand on their own: they are committed before any row is marked.
+  CommitRecording();
+  Begin(kMarking);
+}
+
+void AttendanceStore::CommitMarking() {
+  if (m_transaction != kMarking) return;
+  try {
+    m_db.Execute("COMMIT");
+  } catch (const XException&) {
+    Rollback();
+    throw;
+  }
+  m_transaction = kNone;
+  m_markedFile = XFileSpec();
+}
+
+void AttendanceStore::Rollback() {
+  Transaction was = m_transaction;
+  m_transaction = kNone;
+  m_markedFile = XFileSpec();
+  if (was == kNone || !m_db.IsOpen()) return;
+  try {
+    m_db.Execute("ROLLBACK");
+  } catch (const XException&) {
+    // SQLite may already have rolled back after the failure that brought us here.
+  }
+}

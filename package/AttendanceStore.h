@@ -1,0 +1,82 @@
+// The attendance change store: the local, page-encrypted SQLite database
+// "Attendance/Attendance.db" that remembers, per attendance row, the code last sent to the
+// import tool ("oldcode") and the code the SIS shows now ("newcode"), and the state of the
+// run's attendance update (update date, reference time, overlap, header lists).
+//
+// The package writer's attendance operations (QDEWriterAttendance.cpp) drive it; this class
+// owns the connection and its transactions:
+//  - recording: the rows of a run's attendance extracts are blanked and recorded in one
+//    transaction, so a big school pays one disk sync, not one per row;
+//  - marking: rows written into the update file are marked as sent (oldcode = newcode) in a
+//    second transaction that commits only once the update file is complete and on the disk.
+//    A run that fails or dies before that leaves the rows unsent in the store, so the next
+//    run sends them again instead of losing them.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "data/sqlite/Database.h"
+#include "foundation/XDateTime.h"
+#include "foundation/XFileSpec.h"
+#include "foundation/XString.h"
+
+class AttendanceStore {
+ public:
+  static constexpr const char* kDaily = "DAILY_ATT";
+  static constexpr const char* kPeriod = "PERIOD_ATT";
+  static constexpr const char* kFolderName = "Attendance";
+  static constexpr const char* kFileName = "Attendance.db";
+  static constexpr const char* kDefaultOverlap = "14";
+
+  AttendanceStore();
+  // Rolls back what was not committed and closes.
+  ~AttendanceStore();
+  AttendanceStore(const AttendanceStore&) = delete;
+  AttendanceStore& operator=(const AttendanceStore&) = delete;
+
+  // The key of the store. It is derived at run time rather than kept as text in the program,
+  // and stays the same from run to run so that the store can be read again.
+  static sqlite::KeyRecord MakeKey();
+  // <folder>/Attendance/Attendance.db
+  static XFileSpec StoreFile(const XFileSpec& folder);
+  // The key column of a kind: "timeframe" for DAILY_ATT, "perkey" for PERIOD_ATT.
+  static const char* KeyColumn(const XString& kind);
+
+  bool IsOpen() const { return m_db.IsOpen(); }
+  // Opens the store in `folder` (the import folder when `folder` does not exist), creating
+  // its "Attendance" folder when missing. Throws XException / sqlite::SqlError.
+  void Open(const XFileSpec& folder, const XFileSpec& importFolder);
+  // Rolls back an unfinished transaction and closes; the wrapper reports a failed close.
+  void Close();
+  sqlite::Database& Db() { return m_db; }
+  const XFileSpec& OpenFile() const { return m_openFile; }
+
+  // Transactions. Recording: begun on demand, committed by CommitRecording or before marking
+  // starts. Marking: begun by BeginMarking, committed only by CommitMarking.
+  void BeginRecording();
+  void CommitRecording();
+  void BeginMarking();
+  void CommitMarking();
+  // Rolls back whatever transaction is open (quietly: the connection may be gone).
+  void Rollback();
+  bool IsRecording() const { return m_transaction == kRecording; }
+  bool MarksPending() const { return m_transaction == kMarking; }
+
+  // The run's attendance state (kept by the writer from run start to its end).
+  XString m_kind;                          // "DAILY_ATT" or "PERIOD_ATT"
+  int m_updateDate = XDate::kNone;         // day number
+  XDateTime m_referenceTime;               // of the last export
+  XString m_overlap = kDefaultOverlap;     // days, as text
+  std::vector<XString> m_dailyHeaders{"AttTimeFrameRef"};
+  std::vector<XString> m_periodHeaders;    // "AttPerRef" is added by the period export
+  XFileSpec m_markedFile;                  // the file the pending marks were written into
+
+ private:
+  enum Transaction { kNone, kRecording, kMarking };
+  void Begin(Transaction kind);
+
+  sqlite::Database m_db;
+  XFileSpec m_openFile;
+  Transaction m_transaction = kNone;
+};

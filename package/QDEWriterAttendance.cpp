@@ -1,0 +1,412 @@
+// The attendance change store's operations of the package writer: recording the attendance
+// rows that the extracts read, and writing into the update file only the rows whose code
+// differs from the code last sent.
+//
+// Every statement runs in its own error handler: a failing statement is logged and the run
+// goes on. What does end the run is a failure of the update file itself; the rows marked as
+// sent in that run are then rolled back, so that the next run sends them again.
+#include <cstdlib>
+
+#include "data/sqlite/Query.h"
+#include "foundation/XDate.h"
+#include "foundation/XException.h"
+#include "foundation/XFile.h"
+#include "foundation/XTime.h"
+#include "package/QDEWriter.h"
+
+namespace {
+
+constexpr const char* kStoreDate = "yyyy-mm-dd";
+constexpr int kExportValueCount = 9;
+
+// Single quotes would end the text of a statement early; they are dropped from every value.
+XString Unquoted(const XString& text) {
+  XString copy = text;
+  copy.RemoveChars("'");
+  return copy;
+}
+
+XString WithText(const char* prefix, const XString& text) { return XString(prefix) + text; }
+
+struct KindNames {
+  const char* table;
+  const char* description;
+  const char* cachedDescription;
+  const char* fileName;
+  const char* missingMessage;
+  const char* exportingMessage;
+  const char* operation;     // prefix of the failed-mark message
+  const char* specialHeader; // rows with an empty header are exported under this one
+};
+
+const KindNames kDailyNames = {
+    AttendanceStore::kDaily, "Student Daily Attendance", "Cached Daily Attendance",
+    "StudentDailyAtt.qef", "Daily Attendance Table does not exist, skipping",
+    "Exporting Daily Attendance from DB", "CreateStudentDailyAttendanceFromDB Error: ",
+    "AttTimeFrameRef"};
+const KindNames kPeriodNames = {
+    AttendanceStore::kPeriod, "Student Period Attendance", "Cached Period Attendance",
+    "StudentPeriodAtt.qef", "Period Attendance Table does not exist, skipping",
+    "Exporting Period Attendance from DB", "CreateStudentPeriodAttendanceFromDB Warning: ",
+    "AttPerRef"};
+
+}  // namespace
+
+void QDEWriter::WriteAttendanceLine(XFile& out, const XString* values, int count) {
+  for (int i = 0; i < count; ++i) out.WriteField(values[i]);
+  out.EndLine();
+}
+
+void QDEWriter::StartAttTable(const XString& kind) {
+  XEngineLog& log = EngineLog();
+  AttendanceStore& store = m_attStore;
+  store.m_kind = kind;
+  log.ExtractLogWrite(kLogInfo, WithText("Start Attendance Table at: ", XEngineLog::TimePrefix()));
+
+  if (!store.IsOpen()) {
+    try {
+      store.Open(ImportFolder(), ImportFolder());
+    } catch (const XException& e) {
+      log.ExtractLogWrite(kLogDebug, WithText("Attendance: Set Database: ", e.what()));
+    }
+  }
+
+  const char* key = AttendanceStore::KeyColumn(kind);
+  try {
+    store.Db().ExecuteFormat(
+        "CREATE TABLE %s (%s VARCHAR(100), %s DATETIME, %s VARCHAR(100), %s VARCHAR(100), %s "
+        "VARCHAR(100), %s VARCHAR(100), %s VARCHAR(100), %s VARCHAR(100), %s VARCHAR(10), %s "
+        "VARCHAR(100), %s VARCHAR(100), PRIMARY KEY (%s, %s, %s, %s))",
+        kind.c_str(), "stdkey", "attdate", key, "excused", "absent", "tardy", "truant",
+        "discipline", "header", "oldcode", "newcode", "stdkey", "attdate", key, "header");
+  } catch (const XException& e) {
+    // The table of an earlier run is still there: the usual case, not a fault.
+    log.ExtractLogWrite(kLogDebug, XString("Attendance: Create Table Failed: ") + kind + ": " + e.what());
+  }
+
+  const KindNames& names = kind == AttendanceStore::kPeriod ? kPeriodNames : kDailyNames;
+  const XString& dateFormat = HeaderSettings().m_dateFormat;
+
+  int updateDate = XDate::kNone;
+  XString stored = ReadSchoolConfigValue("UpdateDate");
+  if (stored.IsEmpty() || !XDate::ParseDate(stored.c_str(), "dd-mmm-yyyy", updateDate)) {
+    updateDate = XDate::kNone;
+  }
+  log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: After: Update Date is: ",
+                                          XDate::FormatDate(updateDate, dateFormat.c_str())));
+  store.m_overlap = ReadSchoolConfigValue("OverlapInDays");
+  if (store.m_overlap.IsEmpty()) store.m_overlap = AttendanceStore::kDefaultOverlap;
+  if (updateDate != XDate::kNone && updateDate != 0) {
+    updateDate = XDate::AddDays(updateDate, -std::atoi(store.m_overlap.c_str()));
+  }
+  store.m_updateDate = updateDate;
+
+  // The blanking and the rows recorded after it go into one transaction: a run that fails
+  // half-way leaves the codes as they were, not blanked.
+  try {
+    store.BeginRecording();
+    store.Db().ExecuteFormat("UPDATE %s SET %s='' WHERE %s >= '%s'", kind.c_str(), "newcode",
+                             "attdate", XDate::FormatDate(updateDate, kStoreDate).c_str());
+  } catch (const XException& e) {
+    log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
+  }
+
+  log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: Before StartTable: Update Date is: ",
+                                          XDate::FormatDate(updateDate, dateFormat.c_str())));
+  StartTable(names.description, names.fileName);
+}
+
+void QDEWriter::UpsertAttendance(const XString& kind, int date, const XString& stdKey,
+                                 const XString& keyValue, const XString& header,
+                                 const XString& oldCode, const XString& newCode,
+                                 const XString& excused, const XString& absent,
+                                 const XString& tardy, const XString& truant,
+                                 const XString& discipline) {
+  XString table = Unquoted(kind), student = Unquoted(stdKey), keyText = Unquoted(keyValue),
+          head = Unquoted(header), oldText = Unquoted(oldCode), newText = Unquoted(newCode),
+          exc = Unquoted(excused), abs = Unquoted(absent), tar = Unquoted(tardy),
+          tru = Unquoted(truant), dis = Unquoted(discipline);
+  XString day = XDate::FormatDate(date, kStoreDate);
+  const char* key = AttendanceStore::KeyColumn(table);
+
+  XString update;
+  bool oneCode = oldText.IsEmpty() != newText.IsEmpty();
+  if (oneCode) {
+    const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
+    const XString& code = newText.IsEmpty() ? oldText : newText;
+    update = sqlite::FormatSql(
+        "UPDATE %s SET %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q' WHERE %s='%q' AND "
+        "%s='%q' AND %s='%q' AND %s='%q'",
+        table.c_str(), codeColumn, code.c_str(), "excused", exc.c_str(), "absent", abs.c_str(),
+        "tardy", tar.c_str(), "truant", tru.c_str(), "discipline", dis.c_str(), "stdkey",
+        student.c_str(), "attdate", day.c_str(), key, keyText.c_str(), "header", head.c_str());
+  } else if (!oldText.IsEmpty()) {
+    update = sqlite::FormatSql(
+        "UPDATE %s SET %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q' WHERE "
+        "%s='%q' AND %s='%q' AND %s='%q'",
+        table.c_str(), "newcode", newText.c_str(), "oldcode", oldText.c_str(), "excused",
+        exc.c_str(), "absent", abs.c_str(), "tardy", tar.c_str(), "discipline", dis.c_str(),
+        "truant", tru.c_str(), "stdkey", student.c_str(), "attdate", day.c_str(), key,
+        keyText.c_str());
+  } else {
+    return;  // neither code: nothing to remember
+  }
+
+  AttendanceStore& store = m_attStore;
+  try {
+    if (store.IsOpen()) store.BeginRecording();
+    store.Db().Execute(update);
+  } catch (const XException&) {
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: ", update));
+    return;
+  }
+  if (store.Db().Changes() > 0) return;
+
+  XString insert;
+  if (oneCode) {
+    const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
+    const XString& code = newText.IsEmpty() ? oldText : newText;
+    insert = sqlite::FormatSql(
+        "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES ('%q', '%q', '%q', "
+        "'%q', '%q', '%q', '%q', '%q', '%q', '%q')",
+        table.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline",
+        key, "header", codeColumn, student.c_str(), day.c_str(), exc.c_str(), abs.c_str(),
+        tar.c_str(), tru.c_str(), dis.c_str(), keyText.c_str(), head.c_str(), code.c_str());
+  } else {
+    insert = sqlite::FormatSql(
+        "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES ('%q', '%q', '%q', "
+        "'%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q')",
+        table.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline",
+        key, "header", "oldcode", "newcode", student.c_str(), day.c_str(), exc.c_str(),
+        abs.c_str(), tar.c_str(), tru.c_str(), dis.c_str(), keyText.c_str(), head.c_str(),
+        oldText.c_str(), newText.c_str());
+  }
+  try {
+    store.Db().Execute(insert);
+  } catch (const XException&) {
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", insert));
+  }
+}
+
+void QDEWriter::BeginAttTransaction() {
+  try {
+    m_attStore.BeginRecording();
+  } catch (const XException& e) {
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Begin Transaction: ", e.what()));
+  }
+}
+
+void QDEWriter::CommitAttTransaction() {
+  try {
+    m_attStore.CommitRecording();
+  } catch (const XException& e) {
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Transaction: ", e.what()));
+  }
+}
+
+void QDEWriter::CreateStudentDailyAttendanceFromDB() { ExportAttendanceKind(true); }
+
+void QDEWriter::CreateStudentPeriodAttendanceFromDB() { ExportAttendanceKind(false); }
+
+void QDEWriter::ExportAttendanceKind(bool daily) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  AttendanceStore& store = m_attStore;
+  XEngineLog& log = EngineLog();
+  std::vector<XString>& headers = daily ? store.m_dailyHeaders : store.m_periodHeaders;
+  if (!daily && headers.empty()) {
+    headers.emplace_back("AttPerRef");
+    log.ExtractLogWrite(kLogDebug,
+                        "CreateStudentPeriodAttendanceFromDB: Either no data returned or No "
+                        "Period Timeframe header set, assuming AttPerRef");
+  }
+
+  bool exists = false;
+  try {
+    sqlite::Query check(store.Db());
+    check.PrepareFormat("SELECT * FROM sqlite_master WHERE type='table' AND name='%s'", names.table);
+    exists = check.Step();
+  } catch (const XException& e) {
+    log.ExtractLogWrite(kLogDebug,
+                        XString("SQLite: Create Table Failed: ") + names.table + ": " + e.what());
+  }
+  if (!exists) {
+    log.ExtractLogWrite(kLogDebug, names.missingMessage);
+    return;
+  }
+  log.ExtractLogWrite(kLogInfo, names.exportingMessage);
+
+  // The marks of this export stay uncommitted until the update file is complete on the disk.
+  bool canMark = true;
+  try {
+    store.BeginMarking();
+  } catch (const XException& e) {
+    // Without a transaction the rows stay unmarked: sent again next time rather than lost.
+    canMark = false;
+    log.ExtractLogWrite(kLogDebug, WithText(names.operation, e.what()));
+  }
+
+  const char* key = daily ? "timeframe" : "perkey";
+  bool anyMarkFailed = false;
+  for (const XString& h : headers) {
+    StartTable(names.cachedDescription, names.fileName);
+    ResetProgressCount();
+    for (const char* field : {"AttStdRef", "AttDate", h.c_str(), "AttAttCodeRef", "AttExcused",
+                              "AttAbs", "AttTardy", "AttTruant", "AttDiscipline"}) {
+      AddHeaderField(field);
+    }
+    const bool special = h == names.specialHeader;
+    XString headerCondition =
+        special ? sqlite::FormatSql("(%s = '%q' OR %s = '')", "header", h.c_str(), "header")
+                : sqlite::FormatSql("%s = '%q'", "header", h.c_str());
+    XString select = sqlite::FormatSql(
+        "SELECT %s, %s, %s, %s, %s, %s, %s, %s, %s, %s FROM %s WHERE %s IS NOT NULL AND (%s <> "
+        "%s OR %s IS NULL) AND ",
+        "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline", key,
+        "oldcode", "newcode", names.table, "newcode", "newcode", "oldcode", "oldcode");
+    select += headerCondition;
+    log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", select));
+
+    XFile* out = nullptr;
+    try {
+      out = &OpenTableOutput();
+      if (IsUpdating() && canMark) store.m_markedFile = out->Spec();
+      try {
+        sqlite::Query rows(store.Db());
+        rows.Prepare(select);
+        XString values[kExportValueCount];
+        while (rows.Step()) {
+          XString stdKey = rows.StringColumn(0), attDate = rows.StringColumn(1),
+                  keyValue = rows.StringColumn(7), newCode = rows.StringColumn(9);
+          int day = XDate::kNone;
+          if (!XDate::ParseDate(attDate.c_str(), "YYYY-MM-DD", day)) day = XDate::kNone;
+          values[0] = stdKey;
+          values[1] = XDate::FormatDate(day, HeaderSettings().m_dateFormat.c_str());
+          values[2] = keyValue;
+          values[3] = newCode;
+          for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
+          WriteAttendanceLine(*out, values, kExportValueCount);
+          CountProgressItem();
+          if (!canMark) continue;
+
+          XString mark = sqlite::FormatSql(
+              "UPDATE %s SET %s=%s WHERE %s='%q' AND %s='%q' AND %s='%q' AND %s='%q' AND ",
+              names.table, "oldcode", "newcode", "stdkey", stdKey.c_str(), "attdate",
+              attDate.c_str(), key, keyValue.c_str(), "newcode", newCode.c_str());
+          mark += headerCondition;
+          try {
+            store.Db().Execute(mark);
+          } catch (const sqlite::SqlError& e) {
+            anyMarkFailed = true;
+            log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+            log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", mark));
+          }
+        }
+      } catch (const sqlite::SqlError& e) {
+        // The store could not be read: the rows stay as they are for the next run.
+        log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+      }
+      CloseTableOutput();
+      // Without an update file the table file is complete and on the disk once closed.
+      if (!IsUpdating()) store.CommitMarking();
+    } catch (...) {
+      // The update file did not get its rows: none of this run's marks may stand.
+      store.Rollback();
+      AbandonTableOutput();
+      throw;
+    }
+
+    store.m_referenceTime = XDateTime::Now();
+    store.m_updateDate = XDate::Today();
+    CompleteProgress();
+    log.ExtractLogWrite(kLogDebug, XString("Finished ") + names.cachedDescription + " table/query.");
+  }
+  if (!daily && anyMarkFailed) {
+    log.ExtractLogWrite(kLogInfo, "CreateStudentPeriodAttendanceFromDB At least 1 update failed.");
+  }
+}
+
+void QDEWriter::CompleteUpdateFile() {
+  AttendanceStore& store = m_attStore;
+  try {
+    if (XFile* file = UpdateFile()) {
+      file->Flush();
+    } else if (store.MarksPending() && !store.m_markedFile.IsEmpty()) {
+      // Closed already by EndUpdateFile: its bytes may still be only in the system's cache.
+      XFile file;
+      file.Open(store.m_markedFile, XFile::kWrite | XFile::kAppend);
+      file.Flush();
+      file.Close();
+    }
+    EndUpdateFile();
+  } catch (...) {
+    store.Rollback();
+    throw;
+  }
+  try {
+    store.CommitMarking();
+  } catch (const XException& e) {
+    // The rows stay unmarked and go out once more with the next update: harmless.
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Sent Rows: ", e.what()));
+  }
+}
+
+bool QDEWriter::CheckAttUpdateTime(const XString& table) {
+  XString sql = sqlite::FormatSql("SELECT UPDATED FROM UPDATECONFIG WHERE ELEMENT='%q'", table.c_str());
+  EngineLog().ExtractLogWrite(kLogProprietary, WithText("UpdateConfig Query: ", sql));
+  try {
+    sqlite::Query query(m_attStore.Db());
+    query.Prepare(sql);
+    bool found = false;
+    XString updated;
+    while (query.Step()) {
+      found = true;
+      updated = query.StringColumn(0);
+    }
+    if (!found) return true;
+    // "YYYY-MM-DD", one separator, "HH:NN:SS.LLL"
+    int day = XDate::kNone;
+    if (updated.Length() < 10 || !XDate::ParseDate(updated.Left(10).c_str(), "YYYY-MM-DD", day)) {
+      return true;
+    }
+    int ms = XTime::kNone;
+    if (updated.Length() <= 11 || !XTime::ParseTime(updated.Mid(11).c_str(), "HH:NN:SS.LLL", ms)) {
+      ms = 0;
+    }
+    return XDateTime(day, ms) < XDateTime::Now();
+  } catch (const XException& e) {
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Check SQLite Update Date: ", e.what()));
+    return true;
+  }
+}
+
+void QDEWriter::DropAttTableWhenDue(const XString& table) {
+  if (!CheckAttUpdateTime(table)) return;
+  try {
+    m_attStore.Db().ExecuteFormat("DROP TABLE %s", table.c_str());
+  } catch (const XException& e) {
+    EngineLog().ExtractLogWrite(kLogError, XString("Failed to Drop table: ") + table + ": " + e.what());
+  }
+}
+
+void QDEWriter::CloseAndDeleteAttStore() {
+  m_attStore.Close();
+  XFileSpec file = AttendanceStore::StoreFile(ImportFolder());
+  if (file.Exists()) {
+    try {
+      file.Delete();
+    } catch (const XException&) {
+      EngineLog().ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+    }
+  }
+  // A journal left by a crash must go with its database: SQLite would otherwise play it back
+  // into the new, empty store of the next run.
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    XFileSpec companion(file.Path() + suffix);
+    if (!companion.Exists()) continue;
+    try {
+      companion.Delete();
+    } catch (const XException&) {
+      EngineLog().ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+    }
+  }
+}
