@@ -130,7 +130,8 @@ void ExpEngine::PerformExtract(XProgress* progress, const char* dataSource, cons
     ExtractDailyAttendance(m_schoolStartDate, m_schoolEndDate);
     ExtractPeriodAttendance(m_schoolStartDate, m_schoolEndDate);
     WriteAttendanceFromStore();
-    EndUpdateFile();
+    // Closes the update file on the disk before the store marks its rows as sent.
+    CompleteUpdateFile();
   }
 
   EndRun();

@@ -2,6 +2,7 @@
 // lines that frame the extract log.
 #include "engine/ExpEngine.h"
 
+#include "foundation/XDate.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XLog.h"
 #include "os/OsSystem.h"
@@ -24,8 +25,11 @@ XString ExpEngine::CurrentLogLevelName() const {
 
 void ExpEngine::StartRun(const ExtractSettings& settings) {
   XString connectionString = BuildStoredConnectionString();
-  SetImportFolder(settings.m_importFolder);
-
+  // Opens the extract log in the import folder; a changed bridge configuration cleans the
+  // folder first.
+  Begin(settings, GetRunLog());
+  LogExtract(kLogInfo, XString("Update Date is: ") +
+                           XDate::FormatDate(AttUpdateDate(), HeaderSettings().m_dateFormat.c_str()));
   Connect(connectionString);
 
   LogExtract(kLogInfo, XString("Current Log Level: ") + CurrentLogLevelName());
@@ -41,10 +45,17 @@ void ExpEngine::EndRun() {
   LogExtract(kLogDebug, "Disconnecting");
   Disconnect();
   LogExtract(kLogDebug, "Saving Bridge Config");
+  SaveSchoolConfig();
   LogExtract(kLogDebug, "Clearing Run Data");
-  DeleteHeaders();
+  ClearRunData();
   LogExtract(kLogProgress, "Export complete.");
   EndProgress();
   LogExtract(kLogDebug, "End Extract Log");
+  EndExtractLog();
   LogRun(kLogDebug, "Extract Log Ended");
+}
+
+void ExpEngine::WriteAttendanceFromStore() {
+  CreateStudentDailyAttendanceFromDB();
+  CreateStudentPeriodAttendanceFromDB();
 }

@@ -18,6 +18,7 @@ void ExpEngine::LoadIncludedStudents() {
 
   const char* description = "Included Students LUT";
   StartTable(description, "");
+  ClearColumns();
   ClearQuery();
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
@@ -33,8 +34,7 @@ void ExpEngine::LoadIncludedStudents() {
       m_includedStudents.Add(new XString(StudentKey(GetFieldTrimmed(m_keyField))));
     }
   }
-  CloseQuery();
-  EndTable();
+  FinishTable();
 }
 
 bool ExpEngine::IsIncludedKey(const XString& key) const {

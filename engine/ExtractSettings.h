@@ -1,21 +1,15 @@
 // What one extraction is given about its school: the school entry of the site configuration as
 // far as the engine and the package writer read it. The application fills it from the current
-// school entry.
+// school entry; the writer compares the bridge configuration part with the import folder's
+// record of the last package.
 #pragma once
 
 #include <cstdint>
 
-#include "foundation/XString.h"
+#include "package/SchoolConfig.h"
 
-struct ExtractSettings {
-  XString m_schoolNumber;
-  XString m_district;
-  XString m_schoolYear;  // as configured; the engine derives the year it extracts from the date
-  // -1: active students only; any other value: active and inactive students.
+struct ExtractSettings : BridgeConfiguration {
+  // -1: active students only; any other value (1, or the day number of a date): active and
+  // inactive students.
   int32_t m_inactiveCutoff = -1;
-  XString m_importFolder;
-  XString m_dsn;
-  XString m_masterFile;
-  XString m_masterFolder;
-  XString m_securityFile;
 };

@@ -36,5 +36,3 @@ void ExpEngine::ExtractStaff() { NotBuilt("ExtractStaff"); }
 void ExpEngine::ExtractAttendanceCodes() { NotBuilt("ExtractAttendanceCodes"); }
 void ExpEngine::ExtractDailyAttendance(int32_t, int32_t) { NotBuilt("ExtractDailyAttendance"); }
 void ExpEngine::ExtractPeriodAttendance(int32_t, int32_t) { NotBuilt("ExtractPeriodAttendance"); }
-// Waits for the attendance change store's writers of the update file.
-void ExpEngine::WriteAttendanceFromStore() { NotBuilt("WriteAttendanceFromStore"); }

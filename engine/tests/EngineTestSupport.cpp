@@ -1,0 +1,152 @@
+#include "EngineTestSupport.h"
+
+#include <sqlite3.h>
+
+#include "foundation/XException.h"
+#include "os/Os.h"
+#include "testsupport/TempDir.h"
+#include "tools/demosis/DemoGenerator.h"
+
+namespace enginetest {
+
+bool CaptureLog::Contains(const std::string& text) const { return Find(text) >= 0; }
+
+int CaptureLog::Find(const std::string& text, int from) const {
+  for (size_t i = from < 0 ? 0 : static_cast<size_t>(from); i < lines.size(); ++i) {
+    if (lines[i].find(text) != std::string::npos) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int CaptureLog::Count(const std::string& text) const {
+  int count = 0;
+  for (const std::string& line : lines) count += line.find(text) != std::string::npos;
+  return count;
+}
+
+namespace {
+
+// The SQLite ODBC driver runs on the Linux side also for the Windows build under Wine, where
+// this program sees the Linux root as drive Z:.
+std::string DriverPath(const std::string& path) {
+  if (path.size() > 2 && path[1] == ':' && (path[0] == 'Z' || path[0] == 'z')) {
+    std::string unix = path.substr(2);
+    for (char& c : unix) {
+      if (c == '\\') c = '/';
+    }
+    return unix;
+  }
+  return path;
+}
+
+// A Linux path as this build's file functions take it.
+std::string LocalPath(const std::string& unixPath) {
+  return os::kPathSeparator == '\\' ? "Z:" + unixPath : unixPath;
+}
+
+bool Execute(const std::string& path, const std::vector<const char*>& statements, std::string* whyNot) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    *whyNot = "cannot open " + path;
+    sqlite3_close(db);
+    return false;
+  }
+  for (const char* statement : statements) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, statement, nullptr, nullptr, &error) != SQLITE_OK) {
+      *whyNot = std::string("statement failed: ") + (error ? error : "") + ": " + statement;
+      sqlite3_free(error);
+      sqlite3_close(db);
+      return false;
+    }
+  }
+  sqlite3_close(db);
+  return true;
+}
+
+std::string Generate(const std::string& path, const std::vector<std::string>& without = {}) {
+  demosis::DemoOptions options;
+  options.out = path;
+  options.tiny = true;
+  options.without = without;
+  demosis::GenerateDemoDatabase(options);
+  return path;
+}
+
+DemoSources* Create(std::string* whyNot) {
+  std::string ini = os::GetEnv("ODBCINI");
+  static testsupport::TempDir folder;
+  if (ini.empty()) {
+    // Outside ctest: a throwaway ini file of this process.
+    ini = DriverPath(folder.File("odbc.ini"));
+    os::SetEnv("ODBCINI", ini);
+  }
+  auto* sources = new DemoSources;
+  sources->folder = folder.Path();
+
+  std::vector<std::pair<std::string, std::string>> databases;
+  try {
+    databases.emplace_back(DemoSources::kTiny, Generate(folder.File("tiny.db")));
+
+    std::string schools = Generate(folder.File("schools.db"));
+    if (!Execute(schools,
+                 {"INSERT INTO System_Profile (BuildingNum, SchoolName) VALUES ('101', 'Lakeside Annex')",
+                  "INSERT INTO System_Profile (BuildingNum, SchoolName) VALUES ('3''0', 'Quote School')"},
+                 whyNot)) {
+      return nullptr;
+    }
+    databases.emplace_back(DemoSources::kSchools, schools);
+
+    // Terms with one end only, blank ends, and nothing at all.
+    std::string noTerms = Generate(folder.File("noterms.db"));
+    if (!Execute(noTerms,
+                 {"UPDATE System_Profile SET FirstDay_1 = NULL, LastDay_2 = NULL, FirstDay_3 = '',"
+                  " LastDay_4 = NULL, FirstDay_5 = '2008-08-20', LastDay_6 = '2009-06-05'"},
+                 whyNot)) {
+      return nullptr;
+    }
+    databases.emplace_back(DemoSources::kNoTerms, noTerms);
+
+    std::string server = Generate(folder.File("server.db"), {"System_Profile"});
+    if (!Execute(server,
+                 {"CREATE TABLE sysobjects (name TEXT, xtype TEXT, type TEXT, id INTEGER)",
+                  "INSERT INTO sysobjects VALUES ('System_Profile', 'U', 'U', 1)"},
+                 whyNot)) {
+      return nullptr;
+    }
+    databases.emplace_back(DemoSources::kServerCatalogue, server);
+
+    databases.emplace_back(DemoSources::kNoProfile,
+                           Generate(folder.File("noprofile.db"), {"System_Profile"}));
+  } catch (const XException& error) {
+    *whyNot = std::string("demo SIS generation failed: ") + error.Text();
+    return nullptr;
+  }
+
+  std::string extension = os::GetEnv("QV_SISDQS");
+#ifdef QV_SISDQS_PATH
+  if (extension.empty()) extension = QV_SISDQS_PATH;
+#endif
+  std::string loadExt;
+  if (!extension.empty() && os::PathExists(LocalPath(DriverPath(extension)))) {
+    loadExt = "LoadExt=" + DriverPath(extension) + "\n";
+    sources->strictQuotes = true;
+  }
+  std::string text;
+  for (const auto& [dsn, path] : databases) {
+    text += "[" + dsn + "]\nDriver=SQLite3\nDatabase=" + DriverPath(path) + "\nStepAPI=1\n" + loadExt + "\n";
+  }
+  testsupport::WriteAll(LocalPath(DriverPath(ini)), text);
+  return sources;
+}
+
+}  // namespace
+
+const DemoSources* DemoSources::Get(std::string* whyNot) {
+  static std::string reason;
+  static DemoSources* sources = Create(&reason);
+  if (!sources && whyNot) *whyNot = reason;
+  return sources;
+}
+
+}  // namespace enginetest

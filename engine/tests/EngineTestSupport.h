@@ -1,0 +1,53 @@
+// Shared pieces of the engine tests: a log that keeps its lines, and the tiny demo SIS with a
+// few variants, each a real SQLite file registered as a user data source of the SQLite ODBC
+// driver.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "foundation/XLog.h"
+
+namespace enginetest {
+
+// Keeps every line written to it, at every level, and never raises.
+class CaptureLog : public XLog {
+ public:
+  CaptureLog() : XLog(kLogProprietary) { SetThrowLevel(kLogNone + 1); }
+  void Emit(int32_t level, const char* message) override { lines.emplace_back(message); }
+  bool Contains(const std::string& text) const;
+  // Index of the first line at or after `from` that contains the text; -1 when none.
+  int Find(const std::string& text, int from = 0) const;
+  int Count(const std::string& text) const;
+  std::vector<std::string> lines;
+};
+
+// The data sources, created together once per test process (the driver manager may cache its
+// ini file, so every name is written before the first connection).
+struct DemoSources {
+  static constexpr const char* kTiny = "QvEngineTiny";  // the tiny demo SIS as generated
+  // The tiny SIS plus a second "101" profile row with another name, after the first one, and
+  // a school whose number holds a single quote: "3'0" "Quote School".
+  static constexpr const char* kSchools = "QvEngineSchools";
+  // The tiny SIS whose profiles have no term with both ends filled in.
+  static constexpr const char* kNoTerms = "QvEngineNoTerms";
+  // No "System_Profile" table, but a SQL Server catalogue that lists one.
+  static constexpr const char* kServerCatalogue = "QvEngineServer";
+  // Neither the table nor a catalogue.
+  static constexpr const char* kNoProfile = "QvEngineNoProfile";
+
+  // Null (and a reason) when the databases or the data sources cannot be set up.
+  static const DemoSources* Get(std::string* whyNot);
+  // True when the data sources load the extension that makes double-quoted names strict.
+  bool strictQuotes = false;
+  std::string folder;
+};
+
+}  // namespace enginetest
+
+// Skips the test when the demo data sources are not available.
+#define REQUIRE_DEMO_SOURCES()                                                   \
+  do {                                                                           \
+    std::string whyNot;                                                          \
+    if (!enginetest::DemoSources::Get(&whyNot)) GTEST_SKIP() << whyNot;          \
+  } while (0)

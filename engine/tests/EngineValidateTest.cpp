@@ -1,0 +1,132 @@
+// Connection-type detection, school validation and the school list against the demo SIS.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EngineTestSupport.h"
+#include "data/DatabaseType.h"
+#include "engine/ExpEngine.h"
+
+namespace {
+
+using enginetest::CaptureLog;
+using enginetest::DemoSources;
+
+class EngineValidate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_DEMO_SOURCES();
+    engine.SetRunLog(&log);
+    engine.SetExtractLog(&log);
+  }
+  CaptureLog log;
+  ExpEngine engine;
+};
+
+TEST(ExpEngineConstruction, StartsWithTheMeridaneSettings) {
+  ExpEngine engine;
+  EXPECT_EQ(&engine, ExpEngine::Current());
+  EXPECT_EQ(0x03u, engine.GetAccessOptions());
+  EXPECT_EQ(kDbNone, engine.GetDatabaseType());
+  EXPECT_TRUE(engine.GetQuoteFields());
+  EXPECT_TRUE(engine.GetQuoteTables());
+  EXPECT_EQ(100, engine.GetConnectionTimeout());
+  EXPECT_EQ(100, engine.GetCommandTimeout());
+  EXPECT_EQ(-1, engine.GetSchoolStartDate());
+  EXPECT_EQ(-1, engine.GetSchoolEndDate());
+  EXPECT_EQ(0u, engine.IncludedStudentCount());
+  const QDEHeaderSettings& settings = engine.HeaderSettings();
+  EXPECT_TRUE(settings.m_gradesDontCreateSections);
+  EXPECT_FALSE(settings.m_termsAreBins);
+  EXPECT_EQ(50, settings.m_maxExpectedTimeSlots);
+  EXPECT_EQ(0x07020300u, settings.m_minVersion);
+}
+
+TEST(ExpEngineConstruction, CurrentFollowsTheLiveEngine) {
+  auto* first = new ExpEngine;
+  EXPECT_EQ(first, ExpEngine::Current());
+  delete first;
+  EXPECT_EQ(nullptr, ExpEngine::Current());
+}
+
+TEST_F(EngineValidate, ProfileTableMakesTheSourceLotusNotesWithoutTryingSqlServer) {
+  EXPECT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
+  EXPECT_EQ(kDbLotusNotes, engine.GetDatabaseType());
+  EXPECT_TRUE(log.Contains("Found Lotus Notes Table: System_Profile"));
+  EXPECT_FALSE(log.Contains("Lets check the SQL Server driver"));
+  // The probe's own connection is closed again.
+  EXPECT_FALSE(engine.IsConnected());
+}
+
+TEST_F(EngineValidate, SqlServerCatalogueIsTheSecondChoice) {
+  EXPECT_TRUE(engine.ValidateConnection(DemoSources::kServerCatalogue, nullptr, nullptr));
+  EXPECT_EQ(kDbMSSQL, engine.GetDatabaseType());
+  EXPECT_TRUE(log.Contains("Lets check the SQL Server driver in case we are running local mode"));
+  EXPECT_FALSE(log.Contains("Found Lotus Notes Table"));
+  EXPECT_FALSE(engine.IsConnected());
+}
+
+TEST_F(EngineValidate, NoProfileTableAnywhereIsNotAMeridaneSource) {
+  EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoProfile, "", ""));
+  EXPECT_TRUE(log.Contains("SQL Server Table does not exist: System_Profile"));
+}
+
+TEST_F(EngineValidate, UnknownDataSourceIsReportedNotThrown) {
+  EXPECT_FALSE(engine.ValidateConnection("QvEngineNoSuchDsn", "user", "secret"));
+  const int at = log.Find("Error Occurred in ValidateConnection : ");
+  ASSERT_GE(at, 0);
+  EXPECT_NE(std::string::npos, log.lines[at].find("Failed to connect to data source"));
+  // The password never reaches the log.
+  EXPECT_FALSE(log.Contains("secret"));
+}
+
+TEST_F(EngineValidate, SchoolNumberIsFoundOnlyWhenItExists) {
+  ASSERT_TRUE(engine.ValidateConnection(DemoSources::kSchools, "", ""));
+  EXPECT_TRUE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "101"));
+  EXPECT_TRUE(log.Contains("ValidateSchoolNumber : Found School"));
+  // The connection stays open for what follows.
+  EXPECT_TRUE(engine.IsConnected());
+  EXPECT_TRUE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "202"));
+  log.lines.clear();
+  EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "999"));
+  EXPECT_TRUE(log.Contains("ValidateSchoolNumber : School NOT Found"));
+  EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", ""));
+}
+
+TEST_F(EngineValidate, SchoolNumberWithQuotesStaysAValue) {
+  ASSERT_TRUE(engine.ValidateConnection(DemoSources::kSchools, "", ""));
+  // Typed as SQL, these would select every school or break the statement.
+  EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "999' OR '1'='1"));
+  EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "10'1"));
+  EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "'"));
+  EXPECT_FALSE(log.Contains("Error Occurred"));
+  EXPECT_EQ(3, log.Count("ValidateSchoolNumber : School NOT Found"));
+  // A number that really holds a quote is found.
+  EXPECT_TRUE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "3'0"));
+  EXPECT_TRUE(log.Contains("'3''0'"));
+}
+
+TEST_F(EngineValidate, SchoolListKeepsTheFirstNameOfANumber) {
+  ASSERT_TRUE(engine.ValidateConnection(DemoSources::kSchools, "", ""));
+  ExpEngine::SchoolList list = {{"stale", "entry"}};
+  ASSERT_TRUE(engine.LoadSchoolList(list, DemoSources::kSchools, "", ""));
+  ASSERT_EQ(3u, list.size());
+  EXPECT_STREQ("101", list[0].first.c_str());
+  EXPECT_STREQ("Lakeside High School", list[0].second.c_str());
+  EXPECT_STREQ("202", list[1].first.c_str());
+  EXPECT_STREQ("3'0", list[2].first.c_str());
+  EXPECT_STREQ("Quote School", list[2].second.c_str());
+  EXPECT_TRUE(log.Contains("LoadSchoolList : Added 101-Lakeside High School"));
+  EXPECT_FALSE(log.Contains("Lakeside Annex"));
+  EXPECT_FALSE(engine.IsConnected());
+}
+
+TEST_F(EngineValidate, SchoolListOfAnUnreachableSourceIsEmptyAndFalse) {
+  engine.SetDatabaseType(kDbLotusNotes);
+  ExpEngine::SchoolList list = {{"stale", "entry"}};
+  EXPECT_FALSE(engine.LoadSchoolList(list, "QvEngineNoSuchDsn", "", ""));
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(log.Contains("LoadSchoolList : Unknown Error Occurred"));
+}
+
+}  // namespace
