@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/EngineMember.h"
 #include "data/ODBCQueryModel.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XString.h"
@@ -66,6 +67,76 @@ class DataAccessBase : public QDEWriter {
 
   virtual XString BuildConnectionString(const char* dataSource, const char* userName,
                                         const char* password) = 0;
+
+  // ==== Output columns, opening the query and value functions (DataAccessBaseColumns.cpp) ==
+  // A value function turns the current row's value of its column into the field's text; a
+  // row filter decides whether the current row is written. Both are member operations of the
+  // engine: the ones below, or an engine's own.
+  using ValueFunction = EngineMember<XString(ExportColumn& column)>;
+  using RowFilter = EngineMember<bool()>;
+
+  // Registers the next output column of the current table. With a table, the field is first
+  // added to the query; when the data access refuses it (a missing optional field), nothing
+  // is registered (no column, no header field, no custom field), so that the table file and
+  // its header entry stay aligned, and null is returned. Without a table, `fieldName` is the
+  // column's constant text. A header field name (not empty) is appended to the current header
+  // entry; a custom field with a key is registered for the run (a known key is ignored).
+  ExportColumn* AddColumn(DataAccessTable* table, const XString& fieldName,
+                          ValueFunction valueFunction, int32_t command = kCommandNone,
+                          const XString& headerName = XString(),
+                          const SISExpCustomField* customField = nullptr, bool required = false);
+  // Writes the current table through its columns; returns the number of lines written.
+  int32_t WriteTable(RowFilter filter = nullptr, const XString& leadingLine = XString());
+  // Runs the built query (when `run`) and sets the progress total to its record count; true
+  // when it ran. A failure ends the run with a Fatal error naming the query's SQL text.
+  bool OpenQuery(bool run) override;
+  // Closes the query (which clears the model), clears the columns and ends the table.
+  void FinishTable();
+
+  // Value functions. "Text" is the field's trimmed text (TABs removed), trimmed once more.
+  virtual XString GetString(ExportColumn& column);
+  virtual XString GetStringUpper(ExportColumn& column);
+  virtual XString GetStringQuoted(ExportColumn& column);
+  virtual XString GetStringZeroBlank(ExportColumn& column);
+  virtual XString BlankZero(const XString& text);
+  virtual XString GetStringNABlank(ExportColumn& column);
+  virtual XString GetPhone(ExportColumn& column);
+  virtual XString GetStringOneLine(ExportColumn& column);
+  // The text (or the field's text when it is empty) with TAB, CR and LF as blanks. Without a
+  // field, the current column's.
+  virtual XString CleanText(const XString& text, DataAccessField* field = nullptr);
+  virtual XString GetCurrency(ExportColumn& column);
+  virtual XString GetDate(ExportColumn& column);
+  // Empty for 1 January 1900. Without a field, the current column's.
+  virtual XString GetDateOf(ExportColumn& column);
+  virtual XString GetDateOf(DataAccessField* field);
+  virtual XString GetDateZeroBlank(ExportColumn& column);
+  virtual XString GetTime(ExportColumn& column);
+  virtual XString GetDateTime(ExportColumn& column);
+  virtual XString GetInteger(ExportColumn& column);
+  virtual XString GetIntegerZeroBlank(ExportColumn& column);
+  virtual XString GetIntegerZeroBlank(DataAccessField* field);
+  virtual XString GetYesNo(ExportColumn& column);
+  virtual XString GetYesNo(bool value);
+  virtual XString GetNoYes(ExportColumn& column);
+  virtual XString GetNoYes(DataAccessField* field);
+  virtual XString GetYesBlank(ExportColumn& column);
+  virtual XString GetYesBlank(bool value);
+  virtual XString GetYesBlank(DataAccessField* field);
+  virtual XString GetBoolDigit(ExportColumn& column);
+  virtual XString GetYesNoDigit(ExportColumn& column);
+  virtual bool IsYesText(ExportColumn& column);
+  virtual XString GetFloat(ExportColumn& column);
+  virtual XString GetWholeNumber(ExportColumn& column);
+  virtual XString GetWholeNumber(DataAccessField* field);
+  virtual XString GetGradeScaleKey(ExportColumn& column);
+  virtual XString GetGradeScaleKey(const XString& text);
+
+  // "1" for 1, yes, y; "0" for 0, no, n (case ignored); "" for anything else.
+  static XString YesNoDigit(const XString& text);
+  // The field's text as the value functions use it.
+  XString ValueText(DataAccessField* field);
+  // ==== end of the output columns section ================================================
 
  protected:
   // The engine's logging rule: extract log (time-prefixed, run-log fallback), run log, and

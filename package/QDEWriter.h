@@ -12,21 +12,25 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
 #include "foundation/XDateTime.h"
 #include "foundation/XFileSpec.h"
+#include "foundation/XLogFile.h"
 #include "foundation/XString.h"
 #include "foundation/XVector.h"
 #include "package/AttendanceStore.h"
 #include "package/DataExtractorBase.h"
+#include "package/ExportColumn.h"
 #include "package/QDEHeaderSettings.h"
+#include "package/SchoolConfig.h"
 #include "package/SISExpCustomField.h"
 #include "package/SISExpHeader.h"
-#include "package/SchoolConfig.h"
 
 class XFile;
+class DataAccessField;
 
 class QDEWriter : public DataExtractorBase {
  public:
@@ -182,6 +186,60 @@ class QDEWriter : public DataExtractorBase {
   // Writes one exported attendance row (its nine values) as a data line; a test can make it
   // fail to show what a failure in the middle of the update file does.
   virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
+
+  // ==== Table extraction loop and run lifecycle (QDEWriterTable.cpp) ====================
+ public:
+  // The columns of the current table, in output order (owned).
+  ExportColumn* AppendColumn(DataAccessField* field, const XString& text,
+                             ExportColumn::ValueFunction valueFunction, int32_t command);
+  void ClearColumns();
+  uint32_t ColumnCount() const { return m_columns.Count(); }
+  ExportColumn* Column(uint32_t index) const { return m_columns.At(index); }
+  // The column whose value is being produced while a line is written.
+  ExportColumn* CurrentColumn() const { return m_currentColumn; }
+
+  // Runs the query of the current table and writes one line per record that passes the
+  // filter (none: every record) into the table file, or into the update file in update mode.
+  // A non-empty leading line is written first. Returns the number of lines written. A failure
+  // discards the unfinished table file (the previous one stays) and ends the run with a
+  // Fatal error naming the file and the query.
+  int32_t WriteTableRows(const XString& leadingLine, const std::function<bool()>& filter);
+  // The line writer of the table being written; none outside WriteTableRows.
+  XFile* TableWriter() const { return m_tableWriter; }
+  // Completes the progress bar and logs "Finished <description> table/query.".
+  void EndTable();
+
+  // Starts the writer for a run: the run log, the import folder of the configuration, the
+  // housekeeping of a changed bridge configuration, then the extract log
+  // "<base name>ExtractLog.txt" in the import folder, which the writer owns until Finish.
+  void Begin(const BridgeConfiguration& configuration, ILog* runLog);
+  // Ends the run: saves the school configuration, deletes the header entries, logs
+  // "Export complete." and releases the extract log.
+  void Finish();
+  // Releases the data of a run: the columns and the header entries.
+  void ClearRunData();
+  // Ends and releases the extract log that Begin opened (nothing when there is none).
+  void EndExtractLog();
+
+ protected:
+  // Opening the current query (the data access implements it): true when it ran.
+  virtual bool OpenQuery(bool run) { return false; }
+  // The SQL text of the current query, for error messages.
+  virtual XString BuildQuery() { return XString(); }
+  // Command 4 of a column: an engine may write extra values here through TableWriter().
+  virtual void ColumnHook(DataAccessField* field) {}
+
+ private:
+  void WriteColumns(XFile& out, bool traceFirstLine);
+  // True when the user asked the progress display (or one of its parents) to stop.
+  bool IsCancelRequested() const;
+  [[noreturn]] void FailTable(XFile* out, int32_t lines, const char* errorText);
+
+  ExportColumnList m_columns;
+  ExportColumn* m_currentColumn = nullptr;
+  XFile* m_tableWriter = nullptr;
+  std::unique_ptr<XLogFile> m_ownExtractLog;
+  // ==== end of the table extraction loop section ========================================
 
  private:
   void CloseUpdateFile();

@@ -1,0 +1,55 @@
+// The package writer's part of a run: Begin (import folder, housekeeping of a changed bridge
+// configuration, the extract log) and Finish (the school configuration, the header entries,
+// the extract log).
+#include "foundation/XException.h"
+#include "foundation/XLog.h"
+#include "foundation/XLogFile.h"
+#include "package/QDEWriter.h"
+
+void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
+  SetRunLog(runLog);
+  XEngineLog& log = EngineLog();
+  log.RunLogWrite(kLogInfo, "Starting QDE Writer");
+  SetImportFolder(configuration.m_importFolder);
+  // The custom fields are those of this run's extracts: a column that a run drops (a field
+  // missing from the SIS) must not be announced by the previous run's registration.
+  m_customFields.DeleteAll();
+
+  // The extract log of an earlier run must not receive this run's lines: the housekeeping
+  // logs to the run log until the new extract log is open.
+  EndExtractLog();
+  // Compares "SchoolConfig.xml" with the configuration, logs the outcome and, when it
+  // changed, cleans the import folder and forgets the attendance update date.
+  CheckBridgeConfiguration(configuration);
+
+  const QDEApplication& app = Application();
+  XString title = app.m_fullName + " " + app.m_version + " Extract Log";
+  // The extract log writes what the run log writes: the log level is the run's.
+  auto* runLogLevels = dynamic_cast<XLog*>(runLog);
+  int32_t level = runLogLevels != nullptr ? runLogLevels->WriteLevel() : kLogInfo;
+  auto extractLog = std::make_unique<XLogFile>(
+      title, ImportFile(app.m_fileBaseName + "ExtractLog.txt"), level);
+  extractLog->Begin();
+  m_ownExtractLog = std::move(extractLog);
+  SetExtractLog(m_ownExtractLog.get());
+  log.ExtractLogWrite(kLogInfo, (XString("Import Folder: ") + ImportFolder().Path()).c_str());
+}
+
+void QDEWriter::Finish() {
+  SaveSchoolConfig();
+  DeleteHeaders();
+  EngineLog().ExtractLogWrite(kLogInfo, "Export complete.");
+  EndExtractLog();
+}
+
+void QDEWriter::ClearRunData() {
+  ClearColumns();
+  DeleteHeaders();
+}
+
+void QDEWriter::EndExtractLog() {
+  if (!m_ownExtractLog) return;
+  if (GetExtractLog() == m_ownExtractLog.get()) SetExtractLog(nullptr);
+  std::unique_ptr<XLogFile> extractLog = std::move(m_ownExtractLog);
+  extractLog->End();
+}
