@@ -130,3 +130,20 @@ TEST_F(EngineValidate, SchoolListOfAnUnreachableSourceIsEmptyAndFalse) {
 }
 
 }  // namespace
+
+namespace {
+
+// The data sources behave like a real SIS: a column the table lacks is missing, not read as a
+// string, so that optional fields drop out as they do in production.
+TEST_F(EngineValidate, DemoSourcesRejectUnknownColumns) {
+  ASSERT_TRUE(DemoSources::Get(nullptr)->strictQuotes) << "the strict double-quote extension is not loaded";
+  ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
+  ASSERT_TRUE(engine.ValidateSchoolNumber(DemoSources::kTiny, "", "", "101"));
+  engine.ClearQuery();
+  ODBCTable* student = engine.AddTable("", "Student", "S");
+  EXPECT_NE(nullptr, engine.AddField("Pager", student, false));
+  EXPECT_EQ(nullptr, engine.AddField("NoSuchColumn", student, false));
+  engine.ClearQuery();
+}
+
+}  // namespace
