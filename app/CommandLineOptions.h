@@ -59,7 +59,7 @@ class CommandLineOptions {
   bool LinkStaffToTch(const XString& stored) const;
 
  private:
-  const CommandLine& m_line;
+  CommandLine m_line;
 };
 
 // Keeps a command-line run's choices in the preferences, so that they persist after the run:

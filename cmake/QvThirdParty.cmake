@@ -53,3 +53,8 @@ else()
     target_link_libraries(qv_odbc INTERFACE ${QV_ODBC_LIB})
   endif()
 endif()
+
+# HTTP downloads: libcurl natively; the Windows build uses WinINet.
+if(NOT WIN32)
+  find_package(CURL REQUIRED)
+endif()

@@ -17,6 +17,12 @@ std::string GetEnv(const std::string& name);
 // Sets (or, with an empty value, removes) an environment variable of this process.
 void SetEnv(const std::string& name, const std::string& value);
 
+// The program's arguments as one raw text, as the system hands it over on Windows (the
+// command line after the program's own name, converted to the code page), for the program to
+// split by its own rules. Empty where the system has no such text (POSIX: the shell has
+// already split and unquoted the arguments, which then come from the argument vector).
+std::string RawCommandLine();
+
 // Full path of the running executable.
 std::string ExecutablePath();
 

@@ -106,3 +106,9 @@ int LastError() { return errno; }
 std::string ErrorMessage(int code) { return Utf8ToNarrow(std::strerror(code)); }
 
 }  // namespace os
+
+namespace os {
+
+std::string RawCommandLine() { return std::string(); }
+
+}  // namespace os

@@ -97,3 +97,25 @@ std::string ErrorMessage(int code) {
 }
 
 }  // namespace os
+
+namespace os {
+
+std::string RawCommandLine() {
+  const wchar_t* line = GetCommandLineW();
+  if (!line) return std::string();
+  // Skip the program's own name: a quoted name runs to the closing quote, an unquoted one to
+  // the first blank or tab. Only the one separator after it is dropped, so that a command line
+  // of nothing but blanks stays non-empty and still selects the command-line run.
+  const wchar_t* p = line;
+  if (*p == L'"') {
+    ++p;
+    while (*p && *p != L'"') ++p;
+    if (*p == L'"') ++p;
+  } else {
+    while (*p && *p != L' ' && *p != L'\t') ++p;
+  }
+  if (*p == L' ' || *p == L'\t') ++p;
+  return Narrow(p, wcslen(p));
+}
+
+}  // namespace os
