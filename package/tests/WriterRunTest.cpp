@@ -1,0 +1,105 @@
+// The writer's part of a run on a real import folder: Begin opens the extract log after the
+// housekeeping, Finish records the run and releases the log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/XException.h"
+#include "foundation/XLog.h"
+#include "os/OsFiles.h"
+#include "package/QDEWriter.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+// A run log that keeps its lines.
+class RunLog : public XLog {
+ public:
+  explicit RunLog(int32_t level) : XLog(level) {}
+  void Emit(int32_t, const char* message) override { lines.emplace_back(message); }
+  bool Has(const std::string& text) const {
+    for (const std::string& line : lines) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+  std::vector<std::string> lines;
+};
+
+class WriterRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QDEApplication& app = writer.Application();
+    app.m_fullName = "Velkstrom Data Extractor for Meridane";
+    app.m_version = "1.1.2.1";
+    app.m_fileBaseName = "QvMeridane";
+    config.m_importFolder = XString(folder.Path().c_str());
+    config.m_district = "North";
+    config.m_schoolNumber = "101";
+    config.m_schoolYear = "2009";
+    config.m_dsn = "Meridane";
+  }
+  std::string ExtractLogText() const { return testsupport::ReadAll(folder.File("QvMeridaneExtractLog.txt")); }
+
+  testsupport::TempDir folder;
+  BridgeConfiguration config;
+  RunLog runLog{kLogDebug};
+  QDEWriter writer;
+};
+
+TEST_F(WriterRun, BeginOpensTheExtractLogAfterTheHousekeepingAndFinishReleasesIt) {
+  writer.Begin(config, &runLog);
+  EXPECT_EQ(writer.GetRunLog(), &runLog);
+  EXPECT_TRUE(runLog.Has("Starting QDE Writer"));
+  EXPECT_TRUE(runLog.Has("Bridge Configuration Changed."));  // no record of an earlier run
+  EXPECT_EQ(XString(writer.ImportFolder().Path()), XFileSpec::Folder(folder.Path().c_str()).Path());
+  ASSERT_NE(writer.GetExtractLog(), nullptr);
+  std::string text = ExtractLogText();
+  EXPECT_EQ(text.rfind("Velkstrom Data Extractor for Meridane 1.1.2.1 Extract Log\r\n", 0), 0u);
+  EXPECT_NE(text.find(std::string("Import Folder: ") + writer.ImportFolder().c_str() + "\r\n"), std::string::npos);
+  EXPECT_FALSE(runLog.Has("Import Folder: "));
+
+  // The extract log writes at the run log's level.
+  writer.StartTable("Terms", "Terms.qef");
+  writer.AddHeaderField("TermRef");
+  writer.RegisterCustomField("Key", "Title", "#customcomfield", "");
+  writer.EndTable();
+  text = ExtractLogText();
+  EXPECT_NE(text.find("Finished Terms table/query.\r\n"), std::string::npos);
+
+  writer.Finish();
+  EXPECT_EQ(writer.GetExtractLog(), nullptr);
+  EXPECT_EQ(writer.Headers().Count(), 0u);
+  text = ExtractLogText();
+  EXPECT_EQ(text.substr(text.size() - std::string("Export complete.\r\n").size()), "Export complete.\r\n");
+  EXPECT_TRUE(os::PathExists(folder.File("SchoolConfig.xml")));
+
+  // The next run finds the record of this one; the custom fields are the new run's own.
+  RunLog secondLog{kLogInfo};
+  writer.Begin(config, &secondLog);
+  EXPECT_TRUE(secondLog.Has("Bridge Configuration Did Not Change."));
+  EXPECT_EQ(writer.CustomFields().Count(), 0u);
+  writer.StartTable("Terms", "Terms.qef");
+  writer.EndTable();  // Debug: below this run's level
+  EXPECT_EQ(ExtractLogText().find("Finished Terms table/query."), std::string::npos);
+  writer.Finish();
+}
+
+TEST_F(WriterRun, AChangedConfigurationCleansTheFolderBeforeTheExtractLogOpens) {
+  writer.Begin(config, &runLog);
+  writer.Finish();
+  testsupport::WriteAll(folder.File("Update 20090225121341.QDU"), "earlier changes");
+
+  config.m_schoolYear = "2010";
+  RunLog nextRun{kLogDebug};
+  writer.Begin(config, &nextRun);
+  EXPECT_TRUE(nextRun.Has("Bridge Configuration Changed."));
+  EXPECT_TRUE(nextRun.Has("Deleted qdu files"));  // the cleaning reports to the run log
+  EXPECT_FALSE(os::PathExists(folder.File("Update 20090225121341.QDU")));
+  EXPECT_EQ(ExtractLogText().find("Deleted qdu files"), std::string::npos);
+  writer.EndExtractLog();
+  EXPECT_EQ(writer.GetExtractLog(), nullptr);
+}
+
+}  // namespace
