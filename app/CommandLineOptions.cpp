@@ -1,8 +1,8 @@
 #include "app/CommandLineOptions.h"
 
 #include "app/PasswordCodec.h"
+#include "app/SISExpPrefs.h"
 #include "foundation/XDate.h"
-#include "foundation/XPrefs.h"
 #include "os/OsFiles.h"
 
 const CommandLineFilter kCommandLineFilters[kCommandLineFilterCount] = {
@@ -86,13 +86,13 @@ bool CommandLineOptions::LinkStaffToTch(const XString& stored) const {
   return m_line.GetOption('r', stored.c_str()) == "True";
 }
 
-void WriteFilterPrefs(XPrefs& prefs, const bool (&flags)[kCommandLineFilterCount]) {
+void WriteFilterPrefs(SISExpPrefs& prefs, const bool (&flags)[kCommandLineFilterCount]) {
   for (int i = 0; i < kCommandLineFilterCount; ++i) {
-    prefs.WriteInt(kCommandLineFilters[i].prefName, flags[i] ? 1 : 0);
+    prefs.SetFlag(kCommandLineFilters[i].prefName, flags[i]);
   }
 }
 
-void WriteStaffPrefs(XPrefs& prefs, bool exportStaff, bool linkStaffToTch) {
-  prefs.WriteText("ExportStaff", exportStaff ? "True" : "False");
-  prefs.WriteText("LinkStaffToTch", linkStaffToTch ? "True" : "False");
+void WriteStaffPrefs(SISExpPrefs& prefs, bool exportStaff, bool linkStaffToTch) {
+  prefs.SetExportStaff(exportStaff);
+  prefs.SetLinkStaffToTch(linkStaffToTch);
 }

@@ -7,7 +7,7 @@
 #include "app/CommandLine.h"
 #include "foundation/XString.h"
 
-class XPrefs;
+class SISExpPrefs;
 
 // One optional extract that option v can filter.
 struct CommandLineFilter {
@@ -54,7 +54,8 @@ class CommandLineOptions {
   // v: flag n is true when the letter of kCommandLineFilters[n] occurs in the value (lower
   // case only).
   void Filters(bool (&flags)[kCommandLineFilterCount]) const;
-  // q and r: true exactly when the value, or the stored text when absent, is "True".
+  // q and r: true exactly when the value, or the stored text when absent (the registry's
+  // "ExportStaff" / "LinkStaffToTch" text, "True" when missing), is "True".
   bool ExportStaff(const XString& stored) const;
   bool LinkStaffToTch(const XString& stored) const;
 
@@ -65,5 +66,5 @@ class CommandLineOptions {
 // Keeps a command-line run's choices in the preferences, so that they persist after the run:
 // the nine filter flags as numbers 0 or 1, "ExportStaff" and "LinkStaffToTch" as "True" or
 // "False".
-void WriteFilterPrefs(XPrefs& prefs, const bool (&flags)[kCommandLineFilterCount]);
-void WriteStaffPrefs(XPrefs& prefs, bool exportStaff, bool linkStaffToTch);
+void WriteFilterPrefs(SISExpPrefs& prefs, const bool (&flags)[kCommandLineFilterCount]);
+void WriteStaffPrefs(SISExpPrefs& prefs, bool exportStaff, bool linkStaffToTch);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/BridgeIdentity.h"
 #include "app/QvXml.h"
 #include "app/XHTTP.h"
 #include "foundation/ILog.h"
@@ -47,8 +48,9 @@ QvFramework::QvFramework(ILog* log) : m_log(log), m_updateUrl(QV_UPDATE_URL) {
   m_programFolder = XString(cut == std::string::npos ? std::string() : exe.substr(0, cut + 1));
 
   m_defaultSIS.m_name = "Meridane";
-  m_defaultSIS.m_id = "Meridane_DE";
-  m_defaultSIS.m_version = "1.1.2.1";
+  m_defaultSIS.m_id = bridge::kIdentifier;
+  m_defaultSIS.m_version = bridge::kVersion;
+  m_defaultSIS.m_splashText = bridge::kTitle;
   m_defaultSIS.m_needSchoolNumber = true;
 
   m_defaultVendor.m_name = "Velkstrom Software";

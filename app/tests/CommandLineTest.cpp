@@ -5,7 +5,7 @@
 #include "app/CommandLineOptions.h"
 #include "app/PasswordCodec.h"
 #include "foundation/XDate.h"
-#include "foundation/XPrefs.h"
+#include "app/Prefs.h"
 #include "os/Os.h"
 #include "testsupport/TempDir.h"
 
@@ -168,14 +168,14 @@ TEST(CommandLineOptionsTest, FilterLettersSetExactlyTheirFlagsAndPersist) {
   os::SetEnv("XDG_CONFIG_HOME", user.Path());
   os::SetEnv("QV_MACHINE_HIVE_DIR", machine.Path());
   std::string key = "Software\\QvTest\\CommandLine" + std::to_string(os::TickCount());
-  XPrefs prefs(key.c_str(), "0.0.0.0");
-  prefs.WriteInt("FilterHealthHistory", 1);  // left from an earlier run
+  Prefs prefs(key.c_str());
+  prefs.SetFlag("FilterHealthHistory", true);  // left from an earlier run
   WriteFilterPrefs(prefs, flags);
   WriteStaffPrefs(prefs, false, true);
-  XPrefs reread(key.c_str(), "0.0.0.0");
-  EXPECT_EQ(reread.ReadInt("FilterExtraStudentDemo", 0), 1);
-  EXPECT_EQ(reread.ReadInt("FilterGrades", 0), 1);
-  EXPECT_EQ(reread.ReadInt("FilterConduct", 0), 1);
+  Prefs reread(key.c_str());
+  EXPECT_TRUE(reread.Flag("FilterExtraStudentDemo"));
+  EXPECT_TRUE(reread.Flag("FilterGrades"));
+  EXPECT_TRUE(reread.Flag("FilterConduct"));
   EXPECT_EQ(reread.ReadInt("FilterHealthHistory", 1), 0);
   EXPECT_EQ(reread.ReadInt("FilterExtraStaff", 1), 0);
   EXPECT_STREQ(reread.ReadText("ExportStaff", "").c_str(), "False");
