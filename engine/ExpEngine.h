@@ -53,6 +53,9 @@ class ExpEngine : public ODBCExpEngineBase {
                       const char* password, const ExtractSettings& settings,
                       bool gatherDemographic, bool gatherAttendance);
 
+  // The text as an SQL string literal: between single quotes, each single quote doubled.
+  static XString SqlStringLiteral(const XString& text);
+
   // "YYYY-YYYY" of the school year the date falls in: a year turns on the 1st of July.
   static XString SchoolYearOf(int32_t day);
 
@@ -108,6 +111,25 @@ class ExpEngine : public ODBCExpEngineBase {
   void ConnectToSIS();
   // Folds one term pair of the current record into the school start and end dates.
   void WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay);
+
+  // ---- The extract pattern -----------------------------------------------------------
+  using ValueFunction = DataAccessBase::ValueFunction;
+  // Declares the next output field of the current table. With a table: adds the source column
+  // to the query (a missing required column ends the run; a missing optional one drops the
+  // field from the select list, the lines, the package field list and the custom fields
+  // alike) and registers the column. Without a table the value function alone makes the
+  // value. Returns the query field (null without a table or when dropped).
+  ODBCField* AddExportField(bool required, ODBCTable* table, const XString& sourceColumn,
+                            ValueFunction valueFunction, const XString& packageField,
+                            const SISExpCustomField* customField = nullptr);
+  // The standard conditions of the student extracts:
+  // S."ID" = <alias>."ID", the first condition.
+  void AddStudentJoin(ODBCField* studentId, ODBCField* ownId);
+  // <alias>."SchoolYear" = '<school year of the run>', after the join.
+  void AddSchoolYearCondition(ODBCTable* table);
+  // With the inactive cutoff -1: S."Inactive" = 'No' OR S."Inactive" IS NULL, in parentheses
+  // after other conditions, bare when it opens the WHERE clause. Nothing otherwise.
+  void AddActiveStudentConditions(ODBCTable* student, bool firstCondition);
 
   // ---- The extracts, in the order of a full export ---------------------------------------
   // Each lives in its own source file (ExtractTerms.cpp, ...).

@@ -22,11 +22,7 @@ void ExpEngine::LoadIncludedStudents() {
   ClearQuery();
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
-  if (m_inactiveCutoff == -1) {
-    ODBCField* inactive = AddField("Inactive", student, true);
-    AddCondition(inactive, "", "=", "'No'", 0);
-    AddCondition(inactive, "OR", "IS", "NULL", 0);
-  }
+  AddActiveStudentConditions(student, true);
 
   if (OpenQuery(true)) {
     for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {

@@ -5,22 +5,6 @@
 
 #include "foundation/XException.h"
 
-namespace {
-
-// The text as an SQL string literal: between single quotes, each single quote doubled, so
-// that a school number typed by the user can never become part of the statement.
-XString SqlStringLiteral(const XString& text) {
-  XString literal = "'";
-  for (uint32_t i = 0; i < text.Length(); ++i) {
-    literal += text[i];
-    if (text[i] == '\'') literal += '\'';
-  }
-  literal += "'";
-  return literal;
-}
-
-}  // namespace
-
 bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
   // Connects (unless already connected) and probes for the profile table; a connection made
   // here is closed again.
@@ -67,6 +51,7 @@ bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userNam
     ClearQuery();
     ODBCTable* profile = AddTable("", kProbeTable, "S");
     ODBCField* building = AddField("BuildingNum", profile, false);
+    // As a string literal: a number typed by the user never becomes part of the statement.
     AddCondition(building, "", "=", SqlStringLiteral(schoolNumber), 0);
     RunBuiltQuery();
     int32_t count = GetRecordCount();

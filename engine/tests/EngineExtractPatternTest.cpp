@@ -1,0 +1,128 @@
+// The extract pattern on the demo SIS: output fields that drop out together with their header
+// field and custom field, and the standard student conditions.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+#include "engine/ExpEngine.h"
+#include "package/SISExpCustomField.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+using enginetest::CaptureLog;
+using enginetest::DemoSources;
+
+class TestEngine : public ExpEngine {
+ public:
+  using ExpEngine::AddActiveStudentConditions;
+  using ExpEngine::AddExportField;
+  using ExpEngine::AddSchoolYearCondition;
+  using ExpEngine::AddStudentJoin;
+  using ExpEngine::ConnectToSIS;
+  using ExpEngine::m_inactiveCutoff;
+  using ExpEngine::m_keyField;
+  using ExpEngine::m_schoolYear;
+};
+
+class ExtractPattern : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_DEMO_SOURCES();
+    engine.SetRunLog(&log);
+    engine.SetExtractLog(&log);
+    engine.SetImportFolder(folder.Path().c_str());
+    ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
+    engine.ConnectToSIS();
+  }
+  // The rows of the built query.
+  int CountRows() {
+    int rows = 0;
+    EXPECT_TRUE(engine.RunBuiltQuery());
+    for (bool more = engine.GetFirstRecord(); more; more = engine.GetNextRecord()) ++rows;
+    engine.CloseQuery();
+    return rows;
+  }
+
+  CaptureLog log;
+  TestEngine engine;
+  testsupport::TempDir folder;
+};
+
+std::vector<std::string> HeaderFields(const SISExpHeader* header) {
+  std::vector<std::string> names;
+  for (uint32_t i = 0; i < header->FieldCount(); ++i) names.push_back(header->Field(i)->Name().ToStd());
+  return names;
+}
+
+TEST_F(ExtractPattern, MissingOptionalFieldLeavesNoTraceAndTheOthersKeepTheirOrder) {
+  engine.LoadIncludedStudents();
+  engine.StartTable("Pattern Students", "Pattern.qef");
+  engine.ClearColumns();
+  engine.ClearQuery();
+  ODBCTable* student = engine.AddTable("", "Student", "S");
+  const SISExpCustomField missing("Missing", "Missing", "#customcomfield", "noformat");
+  const SISExpCustomField pager("Pager", "Pager", "#customcomfield", "phone");
+  engine.m_keyField = engine.AddExportField(true, student, "ID", &DataAccessBase::GetString, "StdKey");
+  ASSERT_NE(nullptr, engine.m_keyField);
+  EXPECT_EQ(nullptr, engine.AddExportField(false, student, "NoSuchColumn", &DataAccessBase::GetString,
+                                           "StdMissing", &missing));
+  EXPECT_NE(nullptr, engine.AddExportField(false, student, "Pager", &DataAccessBase::GetString,
+                                           "StdPager", &pager));
+  // No source column: the value function alone makes the value.
+  EXPECT_EQ(nullptr, engine.AddExportField(false, nullptr, "", &ExpEngine::GetDayGroup, "StdDayGroup"));
+  engine.AddActiveStudentConditions(student, true);
+  EXPECT_EQ(6, engine.WriteTable(&ExpEngine::IsIncludedStudent));
+  engine.FinishTable();
+
+  EXPECT_EQ((std::vector<std::string>{"StdKey", "StdPager", "StdDayGroup"}),
+            HeaderFields(engine.CurrentHeader()));
+  ASSERT_EQ(1u, engine.CustomFields().Count());
+  EXPECT_STREQ("Pager", engine.CustomFields()[0]->Key().c_str());
+  EXPECT_TRUE(log.Contains("Field does not exist : NoSuchColumn in table Student"));
+  const std::string file = testsupport::ReadAll(folder.File("Pattern.qef"));
+  EXPECT_NE(std::string::npos, file.find("1001\t555-1234\t1\r\n")) << file;
+  EXPECT_NE(std::string::npos, file.find("1007\t\t1\r\n")) << file;
+  EXPECT_EQ(std::string::npos, file.find("1003")) << file;
+}
+
+TEST_F(ExtractPattern, RequiredFieldMissingEndsTheExtract) {
+  engine.StartTable("Pattern Students", "Pattern.qef");
+  engine.ClearQuery();
+  ODBCTable* student = engine.AddTable("", "Student", "S");
+  EXPECT_THROW(engine.AddExportField(true, student, "NoSuchColumn", &DataAccessBase::GetString, "StdX"),
+               XException);
+  EXPECT_EQ(0u, engine.CurrentHeader()->FieldCount());
+  engine.ClearQuery();
+}
+
+TEST_F(ExtractPattern, StudentConditionsKeepTheYearAndTheActiveStudents) {
+  engine.m_schoolYear = "2008-2009";
+  auto build = [&] {
+    engine.ClearQuery();
+    ODBCTable* student = engine.AddTable("", "Student", "S");
+    ODBCTable* classes = engine.AddTable("", "StudentClass", "C");
+    ODBCField* studentId = engine.AddField("ID", student, true);
+    ODBCField* classId = engine.AddField("ID", classes, true);
+    engine.AddStudentJoin(studentId, classId);
+    engine.AddSchoolYearCondition(classes);
+    engine.AddActiveStudentConditions(student, false);
+  };
+  // 2008-2009 rows of 1001 (3), 1002 (2), 1004, 1005, 1007 and 123; not 1003 and 1006
+  // (inactive) nor 1007's row of 2007-2008. The OR must stay inside its parentheses, or
+  // every row of a student with a NULL "Inactive" would join every class row.
+  engine.m_inactiveCutoff = -1;
+  build();
+  EXPECT_EQ(9, CountRows());
+  engine.m_inactiveCutoff = 1;
+  build();
+  EXPECT_EQ(11, CountRows());
+  // The year is a string literal like any other.
+  engine.m_schoolYear = "2008-2009' OR 'x'='x";
+  build();
+  EXPECT_EQ(0, CountRows());
+}
+
+}  // namespace
