@@ -233,7 +233,7 @@ class QDEWriter : public DataExtractorBase {
   void WriteColumns(XFile& out, bool traceFirstLine);
   // True when the user asked the progress display (or one of its parents) to stop.
   bool IsCancelRequested() const;
-  [[noreturn]] void FailTable(XFile* out, int32_t lines, const char* errorText);
+  [[noreturn]] void FailTable(int32_t lines, const char* errorText);
 
   ExportColumnList m_columns;
   ExportColumn* m_currentColumn = nullptr;

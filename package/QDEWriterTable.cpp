@@ -42,10 +42,10 @@ int32_t QDEWriter::WriteTableRows(const XString& leadingLine,
   OpenQuery(true);
 
   int32_t lines = 0;
-  XFile* out = nullptr;
   try {
     log.ExtractLogWrite(kLogDebug, (XString("Writing ") + m_tableFileName).c_str());
     const bool toUpdateFile = m_updating && m_updateFile;
+    XFile* out = nullptr;
     if (toUpdateFile) {
       log.ExtractLogWrite(kLogDebug, "Writing QDU File");
       out = &OpenTableOutput();  // writes the table's header entry first
@@ -90,13 +90,13 @@ int32_t QDEWriter::WriteTableRows(const XString& leadingLine,
       log.ExtractLogWrite(kLogDebug, (XString("Closed Table File. Lines= ") + Decimal(lines)).c_str());
     }
   } catch (const XException& error) {
-    FailTable(out, lines, error.Text());
+    FailTable(lines, error.Text());
   } catch (const std::bad_alloc&) {
-    FailTable(out, lines, "Failed to allocate memory.");
+    FailTable(lines, "Failed to allocate memory.");
   } catch (const std::exception& error) {
-    FailTable(out, lines, error.what());
+    FailTable(lines, error.what());
   } catch (...) {
-    FailTable(out, lines, nullptr);
+    FailTable(lines, nullptr);
   }
   log.ExtractLogWrite(kLogDebug, (XString("Wrote ") + m_tableFileName).c_str());
   return lines;
@@ -145,25 +145,24 @@ void QDEWriter::WriteColumns(XFile& out, bool trace) {
   m_currentColumn = nullptr;
 }
 
-void QDEWriter::FailTable(XFile* out, int32_t lines, const char* errorText) {
+void QDEWriter::FailTable(int32_t lines, const char* errorText) {
   m_currentColumn = nullptr;
   m_tableWriter = nullptr;
   XString text = errorText != nullptr ? XString(errorText) : XString();
   // A Cancel on the progress display is the user's decision, not a writing failure: it ends
   // the run with its own message.
   const bool cancelled = IsCancelRequested();
-  if (out != nullptr) {
-    if (m_updating && m_updateFile) {
-      // The run ends here: the update file keeps what was written and is closed, so that the
-      // importing tool can read (and nothing holds) it.
-      try {
-        EndUpdateFile();
-      } catch (const XException&) {
-        // The original error is the one to report.
-      }
-    } else {
-      AbandonTableOutput();  // the previous complete table file stays
+  // Also when the destination could not even be opened: a half-made table file goes.
+  if (m_updating && m_updateFile) {
+    // The run ends here: the update file keeps what was written and is closed, so that the
+    // importing tool can read (and nothing holds) it.
+    try {
+      EndUpdateFile();
+    } catch (const XException&) {
+      // The original error is the one to report.
     }
+  } else {
+    AbandonTableOutput();  // the previous complete table file stays
   }
   if (cancelled) throw XException(text);
 

@@ -342,6 +342,38 @@ TEST_F(TableLoop, AFailureInTheMiddleNamesFileAndQueryAndKeepsThePreviousTable) 
   }
 }
 
+TEST_F(TableLoop, AFailureInAnUpdateKeepsWhatWasWrittenAndClosesTheFile) {
+  engine.Application().m_fileBaseName = "QvMeridane";
+  XFileSpec update = engine.BeginUpdateFile();
+  ODBCTable* table = StartLoopRows("Loop Updates", "LoopUpdates.qef");
+  engine.AddColumn(table, "ID", &LoopEngine::FailOnSecondRow, kCommandNone, "LpKey");
+  OrderById(table);
+  EXPECT_THROW(engine.WriteTable(), XException);
+  EXPECT_FALSE(engine.IsUpdating());
+  EXPECT_EQ(engine.UpdateFile(), nullptr);
+  std::string text = testsupport::ReadAll(update.c_str());
+  std::string tail = "// Loop Updates\r\nLpKey\r\nR1\r\n";
+  ASSERT_GE(text.size(), tail.size());
+  EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST_F(TableLoop, ATableFileThatCannotBeCreatedNamesTheFileAndTheQuery) {
+  engine.SetImportFolder(XString(folder.File("missing").c_str()));
+  ODBCTable* table = StartLoopRows();
+  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
+  try {
+    engine.WriteTable();
+    FAIL() << "no error";
+  } catch (const XException& error) {
+    std::string text = error.Text();
+    EXPECT_EQ(text.rfind("Failed with error [Could not open file ( ", 0), 0u) << text;
+    EXPECT_NE(text.find("] while writing file [LoopRows.qef] with query: SELECT L.\"ID\" FROM \"LoopRows\" L"),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_TRUE(Logged("Error writing line= 0"));
+}
+
 TEST_F(TableLoop, ACancelEndsTheTableWithTheCancelMessageItself) {
   XCLIDualProgress display;
   engine.SetProgress(&display);
