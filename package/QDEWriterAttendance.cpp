@@ -249,6 +249,7 @@ void QDEWriter::ExportAttendanceKind(bool daily) {
   bool anyMarkFailed = false;
   for (const XString& h : headers) {
     StartTable(names.cachedDescription, names.fileName);
+    ClearColumns();
     ResetProgressCount();
     for (const char* field : {"AttStdRef", "AttDate", h.c_str(), "AttAttCodeRef", "AttExcused",
                               "AttAbs", "AttTardy", "AttTruant", "AttDiscipline"}) {
@@ -317,8 +318,8 @@ void QDEWriter::ExportAttendanceKind(bool daily) {
 
     store.m_referenceTime = XDateTime::Now();
     store.m_updateDate = XDate::Today();
-    CompleteProgress();
-    log.ExtractLogWrite(kLogDebug, XString("Finished ") + names.cachedDescription + " table/query.");
+    ClearColumns();
+    EndTable();
   }
   if (!daily && anyMarkFailed) {
     log.ExtractLogWrite(kLogInfo, "CreateStudentPeriodAttendanceFromDB At least 1 update failed.");
