@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "foundation/XVector.h"
 #include "package/ExportColumn.h"
 
+class XFile;
 class XProgress;
 
 class ExpEngine : public ODBCExpEngineBase {
@@ -58,6 +60,13 @@ class ExpEngine : public ODBCExpEngineBase {
 
   // "YYYY-YYYY" of the school year the date falls in: a year turns on the 1st of July.
   static XString SchoolYearOf(int32_t day);
+
+  // The next date window of the attendance extracts, seven days at most, from the update date
+  // (-1 or before the school year: the first school day) up to today within the school year.
+  // Sets the window (start -1: no lower bound) and moves the update date to its end; true for
+  // the last window. Consecutive windows share their boundary day.
+  static bool NextAttendanceWindow(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
+                                   int32_t& updateDate, int32_t& windowStart, int32_t& windowEnd);
 
   // Widest span of the term pairs (FirstDay_n, LastDay_n) of every school profile. Needs an
   // open connection.
@@ -131,6 +140,25 @@ class ExpEngine : public ODBCExpEngineBase {
   // after other conditions, bare when it opens the WHERE clause. Nothing otherwise.
   void AddActiveStudentConditions(ODBCTable* student, bool firstCondition);
 
+  // ---- Class and conduct extracts (ExtractSchedules.cpp, ExtractConduct.cpp) -------------
+  // True when "StudentClass" has a column that identifies a class: "ClassNum" or
+  // "SubjectName".
+  bool HasSectionReferenceColumn();
+  // Declares the section reference of a class row: "ClassNum" (optional) or, in a SIS
+  // without it, "SubjectName" (then required).
+  ODBCField* AddSectionReference(ODBCTable* classes, ValueFunction valueFunction,
+                                 const XString& packageField);
+  // The conditions every conduct extract shares: the join, the school year, the active
+  // students (closed with `inactiveClose`) and a named infraction or violation. The
+  // suspension bounds, when given, come between the year and the students.
+  void AddConductConditions(ODBCTable* student, ODBCTable* record, ODBCField* infraction,
+                            ODBCField* violation, ODBCField* fromSuspension,
+                            ODBCField* toSuspension, const char* inactiveClose);
+  // The loop of an extract with its own writer: opens the table file, runs the query and
+  // hands each record of an included student to `writeRecord`, which writes zero or more
+  // lines; the file replaces the previous one only once complete. Returns the records handed.
+  int32_t WriteIncludedRecords(const std::function<void(XFile& out)>& writeRecord);
+
   // ---- The extracts, in the order of a full export ---------------------------------------
   // Each lives in its own source file (ExtractTerms.cpp, ...).
   void ExtractTerms();
@@ -157,6 +185,8 @@ class ExpEngine : public ODBCExpEngineBase {
   // The attendance extracts read the window between the school start and end dates.
   void ExtractDailyAttendance(int32_t schoolStartDate, int32_t schoolEndDate);
   void ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolEndDate);
+  // Both attendance extracts: daily (time frames) or period attendance (ExtractAttendance.cpp).
+  void ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate);
 
   // The data source and credentials of the current connection.
   XString m_dataSourceName;

@@ -13,11 +13,6 @@ namespace {
 
 }  // namespace
 
-void ExpEngine::ExtractTerms() { NotBuilt("ExtractTerms"); }
-void ExpEngine::ExtractTumbles() { NotBuilt("ExtractTumbles"); }
-void ExpEngine::ExtractPeriods() { NotBuilt("ExtractPeriods"); }
-void ExpEngine::ExtractCalendar() { NotBuilt("ExtractCalendar"); }
-void ExpEngine::ExtractGradingPeriods() { NotBuilt("ExtractGradingPeriods"); }
 void ExpEngine::ExtractSections() { NotBuilt("ExtractSections"); }
 void ExpEngine::ExtractStudents() { NotBuilt("ExtractStudents"); }
 void ExpEngine::ExtractStudentNotes() { NotBuilt("ExtractStudentNotes"); }
@@ -32,7 +27,3 @@ void ExpEngine::ExtractConductIncidents() { NotBuilt("ExtractConductIncidents");
 void ExpEngine::ExtractConductOutcomes() { NotBuilt("ExtractConductOutcomes"); }
 void ExpEngine::ExtractConductSuspensions() { NotBuilt("ExtractConductSuspensions"); }
 void ExpEngine::ExtractConductCommunications() { NotBuilt("ExtractConductCommunications"); }
-void ExpEngine::ExtractStaff() { NotBuilt("ExtractStaff"); }
-void ExpEngine::ExtractAttendanceCodes() { NotBuilt("ExtractAttendanceCodes"); }
-void ExpEngine::ExtractDailyAttendance(int32_t, int32_t) { NotBuilt("ExtractDailyAttendance"); }
-void ExpEngine::ExtractPeriodAttendance(int32_t, int32_t) { NotBuilt("ExtractPeriodAttendance"); }
