@@ -3,11 +3,6 @@
 
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
-#include "foundation/XException.h"
-#include "foundation/XFileSpec.h"
-#include "foundation/XLog.h"
-#include "foundation/XProgress.h"
-#include "os/OsSystem.h"
 
 namespace {
 
