@@ -14,15 +14,8 @@ namespace {
 }  // namespace
 
 void ExpEngine::ExtractSections() { NotBuilt("ExtractSections"); }
-void ExpEngine::ExtractStudents() { NotBuilt("ExtractStudents"); }
-void ExpEngine::ExtractStudentNotes() { NotBuilt("ExtractStudentNotes"); }
-void ExpEngine::ExtractStudentContacts() { NotBuilt("ExtractStudentContacts"); }
-void ExpEngine::ExtractStudentDoctors() { NotBuilt("ExtractStudentDoctors"); }
 void ExpEngine::ExtractStudentSchedules() { NotBuilt("ExtractStudentSchedules"); }
 void ExpEngine::ExtractGrades() { NotBuilt("ExtractGrades"); }
-void ExpEngine::ExtractMedicalAlerts() { NotBuilt("ExtractMedicalAlerts"); }
-void ExpEngine::ExtractMedicalTreatments() { NotBuilt("ExtractMedicalTreatments"); }
-void ExpEngine::ExtractImmunizations() { NotBuilt("ExtractImmunizations"); }
 void ExpEngine::ExtractConductIncidents() { NotBuilt("ExtractConductIncidents"); }
 void ExpEngine::ExtractConductOutcomes() { NotBuilt("ExtractConductOutcomes"); }
 void ExpEngine::ExtractConductSuspensions() { NotBuilt("ExtractConductSuspensions"); }
