@@ -64,3 +64,39 @@ function(qv_add_tests name)
   set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 900
     ENVIRONMENT "QV_SOURCE_DIR=${PROJECT_SOURCE_DIR};QV_BINARY_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
+
+# qv_test_data_sources(<test name> <test executable>)
+# Lets a test register ODBC data sources of the SQLite ODBC driver (testsupport/TestDataSources.h):
+# a throwaway ini file named by ODBCINI in the test's environment, temporary folders the
+# Linux-side driver can reach (drive Z: under Wine), and the strict double-quote SQLite extension
+# that makes the demo SIS reject unknown column names as a real SIS does. The driver loads the
+# extension on the Linux side, so the Windows build compiles the same source with the host's C
+# compiler, once, into its own binary folder.
+function(qv_test_data_sources test exe)
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
+    "ODBCINI=${CMAKE_CURRENT_BINARY_DIR}/${test}-tests-odbc.ini")
+  set(source ${PROJECT_SOURCE_DIR}/tools/demosis/SisDqsExtension.c)
+  if(WIN32)
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "QV_TEST_TMP=Z:\\tmp")
+    if(NOT TARGET qv_host_sisdqs)
+      find_program(QV_HOST_CC NAMES cc gcc)
+      set(output ${PROJECT_BINARY_DIR}/host/libqv_sisdqs.so)
+      add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/host
+        COMMAND ${QV_HOST_CC} -shared -fPIC -O2 -fvisibility=hidden -I${QV_SQLITE3MC_DIR}
+                -o ${output} ${source}
+        DEPENDS ${source}
+        COMMENT "Host build of the strict double-quote SQLite extension")
+      add_custom_target(qv_host_sisdqs DEPENDS ${output})
+      set_property(GLOBAL PROPERTY QV_HOST_SISDQS ${output})
+    endif()
+    get_property(output GLOBAL PROPERTY QV_HOST_SISDQS)
+    add_dependencies(${exe} qv_host_sisdqs)
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "QV_SISDQS=${output}")
+  else()
+    # Resolved when the build is generated, after tools/ has defined the extension's target.
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT "QV_SISDQS=$<TARGET_FILE:qv_sisdqs>")
+    cmake_language(EVAL CODE "
+      cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL add_dependencies [[${exe}]] qv_sisdqs)")
+  endif()
+endfunction()

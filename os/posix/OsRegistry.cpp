@@ -52,6 +52,15 @@ std::string HiveFile(Hive hive) {
   return HiveFolder(hive) + (hive == Hive::kLocalMachine ? "/machine.reg" : "/user.reg");
 }
 
+// Creates the folder and any missing parents (the user's config folder may not exist yet).
+int MakeFolders(const std::string& folder) {
+  for (size_t pos = folder.find('/', 1); ; pos = folder.find('/', pos + 1)) {
+    std::string part = pos == std::string::npos ? folder : folder.substr(0, pos);
+    if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return errno;
+    if (pos == std::string::npos) return 0;
+  }
+}
+
 std::string NormalizePath(const std::string& path) {
   size_t begin = 0, end = path.size();
   while (begin < end && (path[begin] == '\\' || path[begin] == '/')) ++begin;
@@ -131,7 +140,7 @@ HiveData Load(Hive hive) {
 
 int Save(Hive hive, const HiveData& data) {
   std::string folder = HiveFolder(hive);
-  if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return errno;
+  if (int rc = MakeFolders(folder)) return rc;
   std::string content = "QvRegistry hive 1\n";
   for (const auto& [path, values] : data) {
     content += "\n[" + path + "]\n";
@@ -192,7 +201,7 @@ int OpenRegistryKey(Hive hive, const std::string& path, bool read, bool write, R
   if (write) {
     // Creating the key needs a hive we may write: the folder must exist (or be creatable) and
     // be writable, as KEY_WRITE on HKEY_LOCAL_MACHINE needs an administrator on Windows.
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return errno;
+    if (int rc = MakeFolders(folder)) return rc;
     if (::access(folder.c_str(), W_OK) != 0) return errno;
     HiveData data = Load(hive);
     if (data.find(key.path) == data.end()) {

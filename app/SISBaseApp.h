@@ -1,0 +1,32 @@
+// The bridge layer of the application object: the bridge preferences, the run log and its
+// level, and saving both configurations at exit.
+#pragma once
+
+#include <memory>
+
+#include "app/Prefs.h"
+#include "app/QvBaseApp.h"
+#include "foundation/XLogFile.h"
+
+class SISBaseApp : public QvBaseApp {
+ public:
+  // Opens the run log (in the run log folder, or at `runLogPath` when given), loads the
+  // preferences, sets the log level from them and from the marker files of the program folder,
+  // and loads the site configuration.
+  explicit SISBaseApp(const XString& runLogPath = XString());
+  // Saves the preferences ("Saved prefs.") and the site configuration.
+  ~SISBaseApp() override;
+
+  Prefs& Preferences() { return *m_prefs; }
+  XLogFile& RunLog() { return *m_runLog; }
+
+  // QvMeridaneRunLog.txt
+  static XString RunLogFileName();
+  static XString RunLogTitle();
+  // True when the folder holds one of the log-level marker files.
+  static bool HasLevelMarker(const XString& folder);
+
+ private:
+  std::unique_ptr<XLogFile> m_runLog;
+  std::unique_ptr<Prefs> m_prefs;
+};

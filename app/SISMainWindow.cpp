@@ -1,0 +1,186 @@
+#include "app/SISMainWindow.h"
+
+#include "app/BridgeIdentity.h"
+#include "app/QvSchoolConf.h"
+#include "foundation/XCLIProgress.h"
+#include "foundation/XDateTime.h"
+#include "foundation/XException.h"
+#include "foundation/XFileSpec.h"
+#include "os/OsFiles.h"
+#include "package/QDEApplication.h"
+
+namespace {
+
+const char* YesNo(bool value) { return value ? "Yes" : "No"; }
+
+}  // namespace
+
+SISMainWindow::SISMainWindow(const XString& runLogPath) : SISBaseApp(runLogPath) {
+  RunLog().Write(kLogInfo, "Creating ExpEngine.");
+  m_engine = std::make_unique<ExpEngine>(this);
+  m_engine->SetRunLog(&RunLog());
+  QDEApplication& identity = m_engine->Application();
+  identity.m_fullName = bridge::kTitle;
+  identity.m_version = bridge::kVersion;
+  identity.m_creatorId = bridge::kIdentifier;
+  identity.m_fileBaseName = bridge::kShortName;
+  identity.m_maker = "Velkstrom Software";
+  identity.m_buildDate = QDEApplication::DateFromCompiler(__DATE__);
+}
+
+SISMainWindow::~SISMainWindow() = default;
+
+QvSchoolConf* SISMainWindow::CurrentSchool() {
+  int32_t nth = Preferences().SchoolNth();
+  QvSchoolConfDS& schools = Framework().Schools();
+  return nth >= 0 && static_cast<uint32_t>(nth) < schools.Count() ? schools.At(static_cast<uint32_t>(nth)) : nullptr;
+}
+
+void SISMainWindow::ShowValidateError(const char* message, const char* value) {
+  RunLog().WriteFormat(kLogWarning, "%s %s", message ? message : "", value ? value : "");
+}
+
+bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
+  XLogFile& log = RunLog();
+  m_runSchool = nullptr;
+  try {
+    SetCommandLineMode(true);
+    log.Write(kLogInfo, "Running via the command line.");
+    log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.Text().c_str());
+    CommandLineOptions options(commandLine);
+    QvSchoolConf* entry = nullptr;
+    ApplyOptions(options, entry);
+    log.Write(kLogInfo, "End Command Line Processing, ready to Execute.");
+    Execute(*entry);
+    log.Write(kLogInfo, "Returned from Execute.");
+    CopyRunLog();
+    return true;
+  } catch (const std::exception& e) {
+    log.WriteFormat(kLogError, "Error: %s", e.what());
+    CopyRunLog();
+    if (CommandLineMode() && !m_runLogCopy.IsEmpty()) {
+      // The operator sees what went wrong; a failure to open the copy changes nothing.
+      try {
+        XFileSpec(m_runLogCopy).Run();
+      } catch (const std::exception&) {
+      }
+    }
+    return false;
+  }
+}
+
+void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf*& entry) {
+  XLogFile& log = RunLog();
+  Prefs& prefs = Preferences();
+
+  XString user = options.UserName(prefs.UserName());
+  log.Write(kLogInfo, user.IsEmpty() ? "Username is blank." : "Username: Not blank (not displayed here)");
+  XString password = options.Password(prefs.Password());
+  log.Write(kLogInfo, password.IsEmpty() ? "Password is blank." : "Password: Not blank (not displayed here)");
+  XString dsn = options.Dsn(prefs.Dsn());
+  if (dsn.IsEmpty()) {
+    log.Write(kLogInfo, "DSN is blank.");
+  } else {
+    log.WriteFormat(kLogInfo, "DSN:\"%s\"", dsn.c_str());
+  }
+
+  if (!m_engine->ValidateConnection(dsn, user, password)) {
+    throw XException::Format(0, "Error connecting to %s Database, please check your information.",
+                             bridge::kTitle);
+  }
+
+  XString schoolNumber = options.SchoolNumber();
+  log.WriteFormat(kLogInfo, "School Number: \"%s\"", schoolNumber.c_str());
+  // The command line names no district: only an entry with an empty district can match.
+  const XString district;
+  entry = Framework().Schools().Find(schoolNumber, district);
+  if (!entry) {
+    throw XException::Format(0,
+                             "No school in the site configuration has the School Number \"%s\" "
+                             "and the District \"%s\".",
+                             schoolNumber.c_str(), district.c_str());
+  }
+  m_runSchool = entry;
+
+  XString folder = options.ImportFolder(entry->m_importFolder);
+  entry->m_importFolder = folder;
+  if (!m_engine->ValidateImportFolder(folder)) {
+    throw XException::Format(0, "Import Folder does not exist: %s", folder.c_str());
+  }
+  log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
+
+  if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {
+    throw XException::Format(0, "Invalid School Number '%s', See log for details.", schoolNumber.c_str());
+  }
+  entry->m_dsn = dsn;
+  entry->m_userName = user;
+  entry->m_password = password;
+
+  entry->m_schoolYear = options.SchoolYear();
+  log.WriteFormat(kLogInfo, "School Year: \"%s\"", entry->m_schoolYear.c_str());
+
+  entry->m_inactiveCutoff = options.InactiveCutoff();
+  log.WriteFormat(kLogInfo, "Include Inactive Students: %s", options.InactiveText().c_str());
+
+  GatherChoice gathering = options.Gathering();
+  m_gatherDemographic = gathering.demographic;
+  m_gatherAttendance = gathering.attendance;
+  m_gatherAll = gathering.all;
+  log.WriteFormat(kLogInfo, "Gathering: %s%s", m_gatherDemographic ? "Demographic: " : "",
+                  m_gatherAttendance ? "Attendance " : "");
+
+  options.Filters(m_filters);
+  for (int i = 0; i < kCommandLineFilterCount; ++i) {
+    log.WriteFormat(kLogInfo, "Filtering: %s", m_filters[i] ? kCommandLineFilters[i].extract : "");
+    prefs.SetFlag(kCommandLineFilters[i].prefName, m_filters[i]);
+  }
+
+  m_exportStaff = options.ExportStaff(prefs.ExportStaff() ? "True" : "False");
+  prefs.SetExportStaff(m_exportStaff);
+  log.WriteFormat(kLogInfo, "Export Staff: \"%s\"", YesNo(m_exportStaff));
+  m_linkStaffToTch = options.LinkStaffToTch(prefs.LinkStaffToTch() ? "True" : "False");
+  prefs.SetLinkStaffToTch(m_linkStaffToTch);
+  log.WriteFormat(kLogInfo, "Link Staff To Tch: \"%s\"", YesNo(m_linkStaffToTch));
+}
+
+void SISMainWindow::Execute(QvSchoolConf& entry) {
+  m_runSchool = &entry;
+  XCLIDualProgress console(nullptr, &RunLog());
+  XProgress* progress = m_progress ? m_progress : &console;
+
+  ExtractSettings settings;
+  settings.m_importFolder = entry.m_importFolder;
+  settings.m_district = entry.m_district;
+  settings.m_schoolNumber = entry.m_schoolNumber;
+  settings.m_schoolYear = entry.m_schoolYear;
+  settings.m_dsn = entry.m_dsn;
+  settings.m_masterFile = Preferences().MasterFile();
+  settings.m_masterFolder = Preferences().MasterFolder();
+  settings.m_securityFile = Preferences().SecurityFile();
+  settings.m_inactiveCutoff = entry.m_inactiveCutoff;
+
+  bool demographic = m_gatherAll || m_gatherDemographic;
+  bool attendance = m_gatherAll || m_gatherAttendance;
+  m_engine->PerformExtract(progress, entry.m_dsn, entry.m_userName, entry.m_password, settings,
+                           demographic, attendance);
+}
+
+void SISMainWindow::CopyRunLog() {
+  XLogFile& log = RunLog();
+  try {
+    log.Write(kLogInfo, "Getting Current School");
+    QvSchoolConf* entry = m_runSchool ? m_runSchool : CurrentSchool();
+    if (!entry) throw XException("No current school.");
+    log.Write(kLogInfo, "Getting Extract Folder");
+    XFileSpec target = XFileSpec::Folder(entry->m_importFolder);
+    log.Write(kLogInfo, "Getting FileName");
+    target.SetFileName(RunLogFileName());
+    log.Write(kLogInfo, "Copying to Import Folder");
+    log.Path().CopyTo(target);
+    m_runLogCopy = target.Path();
+    log.Write(kLogInfo, "Copied Run Log");
+    log.Write(kLogInfo, XDateTime::Now().Format("WWW, MMM DD, YYYY: HH:NN:SS AA") + "\r\n");
+  } catch (const std::exception&) {
+    log.Write(kLogError, "An Error Occured While Copying Run Log to Import Folder");
+  }
+}

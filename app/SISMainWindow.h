@@ -1,0 +1,59 @@
+// The run-control layer of the application object: the extraction engine, the gather flags,
+// the command-line run and the extraction run itself.
+#pragma once
+
+#include <memory>
+
+#include "app/CommandLine.h"
+#include "app/CommandLineOptions.h"
+#include "app/SISBaseApp.h"
+#include "engine/ExpEngine.h"
+
+class QvSchoolConf;
+class XProgress;
+
+class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
+ public:
+  explicit SISMainWindow(const XString& runLogPath = XString());
+  ~SISMainWindow() override;
+
+  ExpEngine& Engine() { return *m_engine; }
+
+  // The unattended run: applies the options to the school entry and the preferences and
+  // performs one extraction. Every failure is logged ("Error: %s"), the run log is copied into
+  // the import folder and, in command-line mode, opened with the shell. Returns whether the
+  // run succeeded.
+  virtual bool ProcessCommandLine(const CommandLine& commandLine);
+
+  // The extraction for one school entry; errors pass to the caller.
+  virtual void Execute(QvSchoolConf& entry);
+
+  // Copies the run log into the import folder of the run's school entry (the current one when
+  // no run has chosen another); a failure is logged and swallowed.
+  void CopyRunLog();
+
+  // The entry at the preference "SchoolNth", or null when that is beyond the list.
+  QvSchoolConf* CurrentSchool();
+
+  // The validation-error display: in a run without a window the message goes to the run log.
+  void ShowValidateError(const char* message, const char* value) override;
+
+  // Where the last copy of the run log went (empty before the first copy).
+  const XString& RunLogCopy() const { return m_runLogCopy; }
+
+  void SetProgress(XProgress* progress) { m_progress = progress; }
+
+ private:
+  void ApplyOptions(const CommandLineOptions& options, QvSchoolConf*& entry);
+
+  std::unique_ptr<ExpEngine> m_engine;
+  bool m_gatherDemographic = true;
+  bool m_gatherAttendance = true;
+  bool m_gatherAll = false;
+  bool m_exportStaff = true;
+  bool m_linkStaffToTch = true;
+  bool m_filters[kCommandLineFilterCount] = {};
+  QvSchoolConf* m_runSchool = nullptr;  // the entry the current run works on
+  XString m_runLogCopy;
+  XProgress* m_progress = nullptr;      // a progress target given by the caller, else console
+};
