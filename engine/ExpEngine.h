@@ -145,15 +145,20 @@ class ExpEngine : public ODBCExpEngineBase {
   // "SubjectName".
   bool HasSectionReferenceColumn();
   // Declares the section reference of a class row: "ClassNum" (optional) or, in a SIS
-  // without it, "SubjectName" (then required).
+  // without it, "SubjectName" (then required). Without a package field name it is a field of
+  // the query only.
   ODBCField* AddSectionReference(ODBCTable* classes, ValueFunction valueFunction,
                                  const XString& packageField);
+  // With the inactive cutoff -1, after other conditions: the class row itself is active
+  // ("Inactive" 'No', empty or NULL), in parentheses.
+  void AddActiveClassConditions(ODBCTable* classes);
   // The conditions every conduct extract shares: the join, the school year, the active
   // students (closed with `inactiveClose`) and a named infraction or violation. The
-  // suspension bounds, when given, come between the year and the students.
+  // suspension extract's bounds (`suspensionBounds`) come between the year and the students.
   void AddConductConditions(ODBCTable* student, ODBCTable* record, ODBCField* infraction,
-                            ODBCField* violation, ODBCField* fromSuspension,
-                            ODBCField* toSuspension, const char* inactiveClose);
+                            ODBCField* violation, const char* inactiveClose,
+                            bool suspensionBounds = false, ODBCField* fromSuspension = nullptr,
+                            ODBCField* toSuspension = nullptr);
   // The loop of an extract with its own writer: opens the table file, runs the query and
   // hands each record of an included student to `writeRecord`, which writes zero or more
   // lines; the file replaces the previous one only once complete. Returns the records handed.

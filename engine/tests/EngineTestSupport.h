@@ -35,6 +35,19 @@ struct DemoSources {
   static constexpr const char* kServerCatalogue = "QvEngineServer";
   // Neither the table nor a catalogue.
   static constexpr const char* kNoProfile = "QvEngineNoProfile";
+  // Class variants: "StudentClass" without "ClassNum" (classes named by "SubjectName"); without
+  // both class columns; without "Days"; without "GradePct", "GradeLetter_1" and
+  // "GradePointsEarned_Test".
+  static constexpr const char* kClassNoClassNum = "QvEngineClassNoClassNum";
+  static constexpr const char* kClassNoClassColumns = "QvEngineClassNoClassColumns";
+  static constexpr const char* kClassNoDays = "QvEngineClassNoDays";
+  static constexpr const char* kClassFewGrades = "QvEngineClassFewGrades";
+  // Conduct variants: "Discipline_Record" without "Violation"; and the tiny SIS plus two
+  // 2008-2009 records: 1004's with empty infraction and violation (notified "YES"), and
+  // 1005's "LATE" with a suspension start but no end, notified " yes " without a date, letter
+  // "Y".
+  static constexpr const char* kConductNoViolation = "QvEngineConductNoViolation";
+  static constexpr const char* kConductEdges = "QvEngineConductEdges";
 
   // Null (and a reason) when the databases or the data sources cannot be set up.
   static const DemoSources* Get(std::string* whyNot);
