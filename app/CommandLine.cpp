@@ -117,3 +117,15 @@ XString CommandLine::HelpText() {
       "Example: QvMeridane -d\"School DSN\" -u\"admin\" -z\"...\" -p\"C:\\Import\\\" -n\"101\" "
       "-a\"ad\"\n");
 }
+
+XString CommandLine::MaskedText() const {
+  XString text;
+  for (const XString& token : m_tokens) {
+    if (!text.IsEmpty()) text += " ";
+    char key = token.Length() >= 2 ? Lower(token[1]) : 0;
+    bool secret = (key == 'z' || key == 'w') && token.Length() > 2;
+    XString shown = secret ? token.Left(2) + "******" : token;
+    text += shown.Find(' ') < shown.Length() ? shown.Quote() : shown;
+  }
+  return text;
+}

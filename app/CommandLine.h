@@ -36,6 +36,10 @@ class CommandLine {
   // True only when there are no arguments at all; a line of blanks is not empty.
   bool IsEmpty() const { return m_empty; }
   const std::vector<XString>& Tokens() const { return m_tokens; }
+  // The tokens joined by blanks for the run log, with the values of the password options
+  // (z and w) replaced by asterisks: the run log is copied into the import folder, where
+  // anyone who reads the package could read them.
+  XString MaskedText() const;
 
   // The rest of the first token that holds the key after its switch character (possibly
   // empty), or the default when no token holds it.

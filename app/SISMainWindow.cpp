@@ -46,7 +46,7 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
   try {
     SetCommandLineMode(true);
     log.Write(kLogInfo, "Running via the command line.");
-    log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.Text().c_str());
+    log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.MaskedText().c_str());
     CommandLineOptions options(commandLine);
     QvSchoolConf* entry = nullptr;
     ApplyOptions(options, entry);
@@ -58,14 +58,16 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
   } catch (const std::exception& e) {
     log.WriteFormat(kLogError, "Error: %s", e.what());
     CopyRunLog();
-    if (CommandLineMode() && !m_runLogCopy.IsEmpty()) {
-      // The operator sees what went wrong; a failure to open the copy changes nothing.
-      try {
-        XFileSpec(m_runLogCopy).Run();
-      } catch (const std::exception&) {
-      }
-    }
+    if (CommandLineMode() && !m_runLogCopy.IsEmpty()) ShowRunLogCopy();
     return false;
+  }
+}
+
+void SISMainWindow::ShowRunLogCopy() {
+  // A failure to open the copy changes nothing: the run has already failed and been logged.
+  try {
+    XFileSpec(m_runLogCopy).Run();
+  } catch (const std::exception&) {
   }
 }
 

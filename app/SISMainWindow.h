@@ -43,6 +43,10 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
 
   void SetProgress(XProgress* progress) { m_progress = progress; }
 
+ protected:
+  // Opens the copy of the run log with the shell so that the operator sees what went wrong.
+  virtual void ShowRunLogCopy();
+
  private:
   void ApplyOptions(const CommandLineOptions& options, QvSchoolConf*& entry);
 
