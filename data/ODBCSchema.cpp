@@ -54,6 +54,7 @@ class ProbeRecordsetScope {
 bool ODBCDataAccess::CanRun(const XString& sql) {
   try {
     ado::Recordset probe;
+    probe.SetMaxRecords(1);  // it only has to run
     probe.Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     probe.Close();
     return true;
@@ -66,6 +67,9 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
   bool traced = what[0] == 'F';  // the field probe traces its evaluation
   try {
     auto probe = std::make_unique<ado::Recordset>();
+    // Every check looks at the first record at most; the client-side cursor would otherwise
+    // read the whole table for each probe.
+    probe->SetMaxRecords(1);
     try {
       probe->Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     } catch (const ado::ComError& error) {

@@ -209,6 +209,22 @@ double TimeOf(const SQL_TIME_STRUCT& time) {
   return ToOleDate(parts);
 }
 
+// Stores UTF-16 text as narrow code-page text. Plain ASCII, what most SIS values are, is
+// narrowed straight into the store.
+void AddWideText(RowStore& store, const char16_t* wide, size_t units) {
+  size_t ascii = 0;
+  while (ascii < units && wide[ascii] < 0x80) ++ascii;
+  if (ascii == units) {
+    char* out = store.BeginVariable(units);
+    for (size_t i = 0; i < units; ++i) out[i] = static_cast<char>(wide[i]);
+    store.EndVariable(units);
+    return;
+  }
+  std::string narrow;
+  odbc::AppendNarrow(narrow, wide, units);
+  store.AddBytes(narrow.data(), narrow.size());
+}
+
 // Reads a whole character or binary value with SQLGetData in chunks, from its start, into the
 // store. The statement is positioned on the row already.
 void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
@@ -237,9 +253,7 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
     if (!more) break;
   }
   if (isText) {
-    std::string& arena = store.BeginVariable();
-    odbc::AppendNarrow(arena, wide.data(), wide.size());
-    store.EndVariable();
+    AddWideText(store, wide.data(), wide.size());
   } else {
     store.AddBytes(bytes.data(), bytes.size());
   }
@@ -288,10 +302,10 @@ void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, 
   }
 }
 
-// Fetches the whole result, one row per SQLFetch, every value with SQLGetData in column order:
-// what every ODBC driver supports.
-void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store) {
-  for (;;) {
+// Fetches the whole result (or its first maxRows rows when not 0), one row per SQLFetch, every
+// value with SQLGetData in column order: what every ODBC driver supports.
+void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t maxRows) {
+  while (maxRows == 0 || static_cast<size_t>(store.RowCount()) < maxRows) {
     SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) return;
     CheckStmt(rc, stmt, "SQLFetch");
@@ -307,10 +321,11 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
   }
 }
 
-// Fetches the whole result into bound column arrays, `rows` rows per SQLFetch. A value longer
-// than its bound element is read again whole with SQLGetData, after positioning on its row
-// when the block holds more than one.
-void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows) {
+// Fetches the whole result (or its first maxRows rows when not 0) into bound column arrays,
+// `rows` rows per SQLFetch. A value longer than its bound element is read again whole with
+// SQLGetData, after positioning on its row when the block holds more than one.
+void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows, size_t maxRows) {
+  if (maxRows > 0) blockRows = std::min(blockRows, maxRows);
   SQLULEN rows = static_cast<SQLULEN>(blockRows);
   if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
     rows = 1;
@@ -336,11 +351,12 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
               stmt, "SQLBindCol");
   }
 
-  for (;;) {
+  while (maxRows == 0 || static_cast<size_t>(store.RowCount()) < maxRows) {
     SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) break;
     CheckStmt(rc, stmt, "SQLFetch");
     for (SQLULEN r = 0; r < fetched; ++r) {
+      if (maxRows > 0 && static_cast<size_t>(store.RowCount()) >= maxRows) break;
       if (status[r] == SQL_ROW_NOROW) continue;
       // A row the driver could not deliver must not vanish silently from the result.
       if (status[r] == SQL_ROW_ERROR) throw StatementError(SQL_ERROR, stmt, "SQLFetch");
@@ -367,10 +383,8 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
               }
               ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
             } else if (plan.cType == SQL_C_WCHAR) {
-              std::string& arena = store.BeginVariable();
-              odbc::AppendNarrow(arena, reinterpret_cast<const char16_t*>(element),
-                                 static_cast<size_t>(indicator) / sizeof(char16_t));
-              store.EndVariable();
+              AddWideText(store, reinterpret_cast<const char16_t*>(element),
+                          static_cast<size_t>(indicator) / sizeof(char16_t));
             } else {
               store.AddBytes(element, static_cast<size_t>(indicator));
             }
@@ -430,7 +444,7 @@ SQLUINTEGER GetDataExtensions(SQLHDBC dbc) {
 // not fit; and for a driver that cannot even read bound columns with SQLGetData, every value
 // is read with SQLGetData.
 void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store,
-              const FetchOptions& options) {
+              const FetchOptions& options, size_t maxRows) {
   const SQLUINTEGER extensions = GetDataExtensions(dbc);
   bool variable = false;
   size_t rowBytes = 0;
@@ -440,11 +454,12 @@ void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowSto
   }
   const bool readsInsideBlocks = (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);
   if (options.bindColumns && options.blockCursor && (!variable || readsInsideBlocks)) {
-    FetchBound(stmt, plans, store, std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows));
+    FetchBound(stmt, plans, store, std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows),
+               maxRows);
   } else if (options.bindColumns && (!variable || (extensions & SQL_GD_BOUND))) {
-    FetchBound(stmt, plans, store, 1);
+    FetchBound(stmt, plans, store, 1, maxRows);
   } else {
-    FetchRowByRow(stmt, plans, store);
+    FetchRowByRow(stmt, plans, store, maxRows);
   }
 }
 
@@ -477,6 +492,11 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
     SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
                     0);
 
+    if (m_maxRecords > 0) {
+      // A hint: the rows past the limit are never fetched either way.
+      SQLSetStmtAttrW(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_maxRecords)), 0);
+    }
+
     std::u16string text = odbc::ToWide(sql);
     SQLRETURN rc = SQLExecDirectW(stmt, odbc::WidePtr(text), SQL_NTS);
     odbc::Check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirectW", true);
@@ -492,7 +512,8 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
     for (const ColumnPlan& plan : plans) infos.push_back(plan.info);
     store = std::make_unique<RowStore>(std::move(infos));
 
-    FetchAll(dbc, stmt, plans, *store, m_options);
+    FetchAll(dbc, stmt, plans, *store, m_options, static_cast<size_t>(m_maxRecords));
+    store->Finish();
   } catch (const ComError& error) {
     connection.Raise(error);
   }

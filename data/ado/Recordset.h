@@ -47,11 +47,17 @@ class Recordset {
   CursorType GetCursorType() const { return m_cursorType; }
   void SetCursorType(CursorType type) { m_cursorType = type; }
   LockType GetLockType() const { return m_lockType; }
+  // The most records Open keeps, 0 for all (ADO's MaxRecords). A query that only has to open,
+  // or to show its first record, sets 1: the client-side cursor would otherwise read the
+  // whole result.
+  int32_t GetMaxRecords() const { return m_maxRecords; }
+  void SetMaxRecords(int32_t count) { m_maxRecords = count < 0 ? 0 : count; }
   void SetFetchOptions(const FetchOptions& options) { m_options = options; }
 
-  // Executes the SQL on the connection with its CommandTimeout and fetches all rows. Throws
-  // ComError (the connection's Errors collection then holds the diagnostics) when the
-  // connection is closed, the statement fails or a fetch fails; the recordset stays closed.
+  // Executes the SQL on the connection with its CommandTimeout and fetches all rows (or the
+  // first MaxRecords). Throws ComError (the connection's Errors collection then holds the
+  // diagnostics) when the connection is closed, the statement fails or a fetch fails; the
+  // recordset stays closed.
   // Afterwards the cursor is on the first record, or at BOF and EOF when there is none.
   void Open(const XString& sql, Connection& connection, CursorType cursorType = adOpenUnspecified,
             LockType lockType = adLockUnspecified, int32_t options = adCmdText);
@@ -85,6 +91,7 @@ class Recordset {
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
   LockType m_lockType = adLockReadOnly;
+  int32_t m_maxRecords = 0;
   FetchOptions m_options;
   std::unique_ptr<RowStore> m_store;
   std::vector<Field> m_fields;

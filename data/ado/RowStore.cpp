@@ -7,69 +7,144 @@
 namespace ado {
 namespace {
 
-// A block closes when its arena or its cell count passes these sizes; a block's arena is
-// addressed with 32-bit offsets.
-constexpr size_t kBlockArenaBytes = 1u << 20;
+// A block closes when it holds this many values or its arena passes this size. Offsets within
+// a block's arena are 32-bit.
 constexpr size_t kBlockCells = 1u << 17;
+constexpr size_t kBlockArenaBytes = 1u << 20;
+// Rows of the first block; later blocks start from the bytes per row seen so far.
+constexpr uint64_t kFirstBlockRows = 64;
 
-uint64_t Pack(uint32_t offset, uint32_t size) { return (static_cast<uint64_t>(offset) << 32) | size; }
-uint32_t OffsetOf(uint64_t bits) { return static_cast<uint32_t>(bits >> 32); }
-uint32_t SizeOf(uint64_t bits) { return static_cast<uint32_t>(bits); }
+bool IsVariableKind(StorageKind kind) {
+  return kind == StorageKind::Text || kind == StorageKind::Decimal || kind == StorageKind::Binary;
+}
+
+// Gives back what a closed block reserved and did not use, when that is worth a copy.
+template <typename T>
+void Trim(std::vector<T>& v) {
+  if (v.capacity() - v.size() > v.size() / 16) v.shrink_to_fit();
+}
 
 }  // namespace
 
-RowStore::RowStore(std::vector<ColumnInfo> columns) : m_columns(std::move(columns)) {}
+RowStore::RowStore(std::vector<ColumnInfo> columns) : m_columns(std::move(columns)) {
+  for (const ColumnInfo& column : m_columns) {
+    const bool variable = IsVariableKind(column.kind);
+    m_isVariable.push_back(variable);
+    m_slotOf.push_back(static_cast<uint32_t>(variable ? m_variableColumns++ : m_fixedColumns++));
+  }
+  m_rowsPerBlock = static_cast<uint32_t>(std::max<size_t>(1, kBlockCells / std::max<size_t>(1, m_columns.size())));
+}
 
 size_t RowStore::MemoryBytes() const {
   size_t bytes = 0;
   for (const Block& block : m_blocks) {
-    bytes += block.cells.capacity() * sizeof(uint64_t) + block.nulls.capacity() / 8 + block.arena.capacity();
+    bytes += block.fixed.capacity() * sizeof(uint64_t) + block.ends.capacity() * sizeof(uint32_t) +
+             block.nulls.capacity() / 8 + block.arena.capacity();
   }
   return bytes;
 }
 
+void RowStore::StartBlock() {
+  // Blocks start small and double up to their full size, so that a result of a few rows
+  // reserves little, and each is reserved exactly: growing by doubling would leave up to half
+  // of every block unused.
+  const uint32_t rows = static_cast<uint32_t>(
+      std::min<uint64_t>(m_rowsPerBlock, std::max<uint64_t>(kFirstBlockRows, static_cast<uint64_t>(m_rowCount))));
+  uint64_t arena = static_cast<uint64_t>(rows) * m_variableColumns * 16;
+  if (m_closedRows > 0) {
+    const uint64_t estimate = m_closedArenaBytes * rows / m_closedRows;
+    arena = std::min<uint64_t>(estimate + estimate / 32 + 64, kBlockArenaBytes + kBlockArenaBytes / 8);
+  }
+  Block block;
+  block.firstRow = m_rowCount;
+  block.capacity = rows;
+  block.fixed.reserve(rows * m_fixedColumns);
+  block.ends.reserve(rows * m_variableColumns);
+  block.nulls.reserve(rows * m_columns.size());
+  block.arena.reserve(static_cast<size_t>(arena));
+  m_blocks.push_back(std::move(block));
+}
+
+void RowStore::FinishBlock() {
+  Block& block = m_blocks.back();
+  m_closedRows += block.rows;
+  m_closedArenaBytes += block.arena.size();
+  Trim(block.fixed);
+  Trim(block.ends);
+  Trim(block.nulls);
+  Trim(block.arena);
+}
+
+void RowStore::Finish() {
+  if (!m_blocks.empty()) FinishBlock();
+}
+
 void RowStore::BeginRow() {
-  if (m_blocks.empty() || m_blocks.back().arena.size() >= kBlockArenaBytes ||
-      m_blocks.back().cells.size() + m_columns.size() > kBlockCells) {
-    if (!m_blocks.empty()) m_blocks.back().arena.shrink_to_fit();
-    Block block;
-    block.firstRow = m_rowCount;
-    m_blocks.push_back(std::move(block));
+  if (m_blocks.empty() || m_blocks.back().rows >= m_blocks.back().capacity ||
+      m_blocks.back().arena.size() >= kBlockArenaBytes) {
+    if (!m_blocks.empty()) FinishBlock();
+    StartBlock();
   }
   ++m_blocks.back().rows;
   ++m_rowCount;
+  m_column = 0;
 }
 
-void RowStore::AddCell(uint64_t bits, bool isNull) {
+void RowStore::AddFixed(uint64_t bits, bool isNull) {
   Block& block = m_blocks.back();
-  block.cells.push_back(bits);
+  block.fixed.push_back(bits);
   block.nulls.push_back(isNull);
+  ++m_column;
 }
 
-void RowStore::AddNull() { AddCell(0, true); }
+void RowStore::AddEnd(bool isNull) {
+  Block& block = m_blocks.back();
+  block.ends.push_back(static_cast<uint32_t>(block.arena.size()));
+  block.nulls.push_back(isNull);
+  ++m_column;
+}
 
-void RowStore::AddInteger(int64_t value) { AddCell(static_cast<uint64_t>(value), false); }
+void RowStore::AddNull() {
+  // A null variable-length value is an empty one, so that the next value's start stays right.
+  if (m_isVariable[m_column]) {
+    AddEnd(true);
+  } else {
+    AddFixed(0, true);
+  }
+}
+
+void RowStore::AddInteger(int64_t value) { AddFixed(static_cast<uint64_t>(value), false); }
 
 void RowStore::AddReal(double value) {
   uint64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
-  AddCell(bits, false);
+  AddFixed(bits, false);
 }
 
-std::string& RowStore::BeginVariable() {
-  m_variableStart = m_blocks.back().arena.size();
-  return m_blocks.back().arena;
-}
-
-void RowStore::EndVariable() {
-  Block& block = m_blocks.back();
-  const size_t size = block.arena.size() - m_variableStart;
-  AddCell(Pack(static_cast<uint32_t>(m_variableStart), static_cast<uint32_t>(size)), false);
+void RowStore::ReserveArena(size_t size) {
+  std::vector<char>& arena = m_blocks.back().arena;
+  if (arena.size() + size <= arena.capacity()) return;
+  arena.reserve(std::max(arena.size() + size, arena.capacity() + arena.capacity() / 2));
 }
 
 void RowStore::AddBytes(const char* data, size_t size) {
-  BeginVariable().append(data, size);
-  EndVariable();
+  ReserveArena(size);
+  std::vector<char>& arena = m_blocks.back().arena;
+  arena.insert(arena.end(), data, data + size);
+  AddEnd(false);
+}
+
+char* RowStore::BeginVariable(size_t capacity) {
+  ReserveArena(capacity);
+  std::vector<char>& arena = m_blocks.back().arena;
+  m_variableStart = arena.size();
+  arena.resize(m_variableStart + capacity);
+  return arena.data() + m_variableStart;
+}
+
+void RowStore::EndVariable(size_t size) {
+  m_blocks.back().arena.resize(m_variableStart + size);
+  AddEnd(false);
 }
 
 const RowStore::Block& RowStore::BlockOf(int64_t row) const {
@@ -81,39 +156,41 @@ const RowStore::Block& RowStore::BlockOf(int64_t row) const {
   return m_blocks[m_lastBlock];
 }
 
-uint64_t RowStore::Cell(int64_t row, int32_t column, bool& isNull, const Block*& block) const {
-  block = &BlockOf(row);
-  const size_t index = static_cast<size_t>(row - block->firstRow) * m_columns.size() + static_cast<size_t>(column);
-  isNull = block->nulls[index];
-  return block->cells[index];
+RowStore::Slot RowStore::Locate(int64_t row, int32_t column) const {
+  const Block& block = BlockOf(row);
+  const size_t r = static_cast<size_t>(row - block.firstRow);
+  const size_t c = static_cast<size_t>(column);
+  const bool variable = m_isVariable[c];
+  return Slot{&block, r * m_columns.size() + c, r * (variable ? m_variableColumns : m_fixedColumns) + m_slotOf[c],
+              variable};
+}
+
+const char* RowStore::SlotBytes(const Slot& slot, uint32_t& size) const {
+  const uint32_t end = slot.block->ends[slot.index];
+  const uint32_t start = slot.index == 0 ? 0 : slot.block->ends[slot.index - 1];
+  size = end - start;
+  return slot.block->arena.data() + start;
 }
 
 bool RowStore::IsNull(int64_t row, int32_t column) const {
-  bool isNull;
-  const Block* block;
-  Cell(row, column, isNull, block);
-  return isNull;
+  const Slot slot = Locate(row, column);
+  return slot.block->nulls[slot.nullIndex];
 }
 
 const char* RowStore::Bytes(int64_t row, int32_t column, uint32_t& size) const {
-  bool isNull;
-  const Block* block;
-  uint64_t bits = Cell(row, column, isNull, block);
-  const StorageKind kind = m_columns[static_cast<size_t>(column)].kind;
+  const Slot slot = Locate(row, column);
   size = 0;
-  if (isNull || (kind != StorageKind::Text && kind != StorageKind::Decimal && kind != StorageKind::Binary)) {
-    return nullptr;
-  }
-  size = SizeOf(bits);
-  return block->arena.data() + OffsetOf(bits);
+  if (slot.block->nulls[slot.nullIndex] || !slot.variable) return nullptr;
+  return SlotBytes(slot, size);
 }
 
 Variant RowStore::Value(int64_t row, int32_t column) const {
-  bool isNull;
-  const Block* block;
-  const uint64_t bits = Cell(row, column, isNull, block);
-  if (isNull) return Variant::Null();
+  const Slot slot = Locate(row, column);
+  if (slot.block->nulls[slot.nullIndex]) return Variant::Null();
   const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
+  uint32_t size = 0;
+  const char* bytes = slot.variable ? SlotBytes(slot, size) : nullptr;
+  const uint64_t bits = slot.variable ? 0 : slot.block->fixed[slot.index];
   switch (info.kind) {
     case StorageKind::Integer: {
       const int64_t value = static_cast<int64_t>(bits);
@@ -147,24 +224,21 @@ Variant RowStore::Value(int64_t row, int32_t column) const {
       return info.kind == StorageKind::Real ? Variant::R8(value) : Variant::Date(value);
     }
     case StorageKind::Text:
-      return Variant::Str(XString(block->arena.data() + OffsetOf(bits), SizeOf(bits)));
+      return Variant::Str(XString(bytes, size));
     case StorageKind::Decimal: {
-      const char* text = block->arena.data() + OffsetOf(bits);
       Decimal decimal;
-      if (Decimal::Parse(text, SizeOf(bits), decimal)) return Variant::Dec(decimal);
-      return Variant::Str(XString(text, SizeOf(bits)));
+      if (Decimal::Parse(bytes, size, decimal)) return Variant::Dec(decimal);
+      return Variant::Str(XString(bytes, size));
     }
     case StorageKind::Binary:
-      return Variant::Bytes(block->arena.data() + OffsetOf(bits), SizeOf(bits));
+      return Variant::Bytes(bytes, size);
   }
   return Variant();
 }
 
 int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
-  bool isNull;
-  const Block* block;
-  const uint64_t bits = Cell(row, column, isNull, block);
-  if (isNull) return 0;
+  const Slot slot = Locate(row, column);
+  if (slot.block->nulls[slot.nullIndex]) return 0;
   const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
   switch (info.kind) {
     case StorageKind::Integer:
@@ -174,8 +248,11 @@ int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
     case StorageKind::Real:
     case StorageKind::Date:
       return 8;
-    default:
-      return static_cast<int32_t>(SizeOf(bits));
+    default: {
+      uint32_t size = 0;
+      SlotBytes(slot, size);
+      return static_cast<int32_t>(size);
+    }
   }
 }
 

@@ -1,11 +1,14 @@
 // Internal to the ADO layer: the rows a client-side cursor has fetched, kept compact. Rows
-// live in blocks; each block holds one 8-byte cell per value (the value itself for numbers
-// and dates, an offset and length into the block's byte arena for text, decimals and binary),
-// a null bit per cell, and the arena. No per-cell objects or allocations.
+// live in blocks; each block holds, row after row, one 8-byte cell per fixed-width value (the
+// value itself for numbers and dates), one 4-byte end offset per variable-length value (text,
+// decimals and binary, whose bytes lie back to back in the block's byte arena, so a value
+// starts where the one before it ends), a null bit per value, and the arena. No per-cell
+// objects or allocations, and no per-value length or start: for the short texts a SIS holds
+// (codes, names, dates as text) those would outweigh the text itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "data/ado/AdoTypes.h"
@@ -46,13 +49,16 @@ class RowStore {
   // Building: BeginRow, then exactly one Add... per column in order.
   void BeginRow();
   void AddNull();
-  void AddInteger(int64_t value);
-  void AddReal(double value);  // Real and Date columns
-  // Variable-length values: append the bytes to Arena() between BeginVariable and
-  // EndVariable (or pass them to AddBytes).
-  std::string& BeginVariable();
-  void EndVariable();
+  void AddInteger(int64_t value);  // Integer and Boolean columns
+  void AddReal(double value);      // Real and Date columns
+  // Variable-length values (Text, Decimal and Binary columns): either AddBytes, or write at
+  // most `capacity` bytes at the pointer BeginVariable returns and commit `size` of them with
+  // EndVariable, with no other call between the two.
   void AddBytes(const char* data, size_t size);
+  char* BeginVariable(size_t capacity);
+  void EndVariable(size_t size);
+  // After the last row: gives back what the last block reserved beyond its rows.
+  void Finish();
 
   // Reading.
   bool IsNull(int64_t row, int32_t column) const;
@@ -65,18 +71,42 @@ class RowStore {
   struct Block {
     int64_t firstRow = 0;
     uint32_t rows = 0;
-    std::vector<uint64_t> cells;
-    std::vector<bool> nulls;
-    std::string arena;
+    uint32_t capacity = 0;        // rows reserved
+    std::vector<uint64_t> fixed;  // rows x fixed-width columns
+    std::vector<uint32_t> ends;   // rows x variable-length columns: end offsets in the arena
+    std::vector<bool> nulls;      // rows x columns
+    std::vector<char> arena;
   };
-  void AddCell(uint64_t bits, bool isNull);
+  // Where a value of the current block lives: its null bit, and its index in `fixed` or `ends`.
+  struct Slot {
+    const Block* block;
+    size_t nullIndex;
+    size_t index;
+    bool variable;
+  };
+  void StartBlock();
+  void FinishBlock();
+  // Makes room for `size` more arena bytes, growing by half (not doubling) past the estimate.
+  void ReserveArena(size_t size);
+  void AddFixed(uint64_t bits, bool isNull);
+  void AddEnd(bool isNull);
   const Block& BlockOf(int64_t row) const;
-  uint64_t Cell(int64_t row, int32_t column, bool& isNull, const Block*& block) const;
+  Slot Locate(int64_t row, int32_t column) const;
+  // The arena bytes of a variable-length slot.
+  const char* SlotBytes(const Slot& slot, uint32_t& size) const;
 
   std::vector<ColumnInfo> m_columns;
+  std::vector<bool> m_isVariable;   // per column
+  std::vector<uint32_t> m_slotOf;   // per column: its index among the fixed or variable columns
+  size_t m_fixedColumns = 0;
+  size_t m_variableColumns = 0;
+  uint32_t m_rowsPerBlock = 1;
   std::vector<Block> m_blocks;
   int64_t m_rowCount = 0;
-  size_t m_variableStart = 0;
+  uint64_t m_closedRows = 0;        // rows and arena bytes of the closed blocks, to size the next
+  uint64_t m_closedArenaBytes = 0;
+  size_t m_column = 0;             // the column the next Add... fills
+  size_t m_variableStart = 0;      // arena size at BeginVariable
   mutable size_t m_lastBlock = 0;  // rows are read mostly in order: start the search here
 };
 

@@ -234,6 +234,38 @@ TEST_P(RecordsetTest, ManyRowsSpanBlocksAndTheCursorGoesBackToTheFirst) {
   EXPECT_STREQ(m_rs.GetField("TOTAL").Value().GetStr().c_str(), std::to_string(kManyRows).c_str());
 }
 
+TEST_P(RecordsetTest, MaxRecordsKeepsOnlyTheFirstRecords) {
+  OpenDatabase(ManyRowsScript());
+  m_rs.SetMaxRecords(1);
+  Query("SELECT n, label FROM many ORDER BY n");
+  EXPECT_EQ(m_rs.RecordCount(), 1);
+  EXPECT_EQ(m_rs.GetField(0).Value().GetI4(), 1);
+  m_rs.MoveNext();
+  EXPECT_TRUE(m_rs.IsEOF());
+  m_rs.Close();
+
+  // Past a block boundary, with a long value (row 100) completed on the way.
+  m_rs.SetMaxRecords(777);
+  Query("SELECT n, label FROM many ORDER BY n");
+  ASSERT_EQ(m_rs.RecordCount(), 777);
+  for (int n = 1; n < 100; ++n) m_rs.MoveNext();
+  EXPECT_EQ(m_rs.GetField("label").ActualSize(), 2100);
+  m_rs.Close();
+  Query("SELECT n, half FROM nums ORDER BY n DESC");
+  ASSERT_EQ(m_rs.RecordCount(), 777);
+  EXPECT_EQ(m_rs.GetField(0).Value().GetI4(), kManyRows);
+  m_rs.Close();
+
+  // More than the result holds, and back to no limit.
+  m_rs.SetMaxRecords(kManyRows + 5);
+  Query("SELECT n FROM many");
+  EXPECT_EQ(m_rs.RecordCount(), kManyRows);
+  m_rs.Close();
+  m_rs.SetMaxRecords(0);
+  Query("SELECT n FROM many");
+  EXPECT_EQ(m_rs.RecordCount(), kManyRows);
+}
+
 TEST_P(RecordsetTest, FieldsAreFoundByPositionAndByNameInAnyCase) {
   OpenDatabase("CREATE TABLE t(StudentID INTEGER, LastName TEXT); INSERT INTO t VALUES(7, 'Roe');");
   Query("SELECT StudentID, LastName FROM t");
