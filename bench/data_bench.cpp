@@ -1,0 +1,472 @@
+// Reading a large SIS table through the data access against unixODBC's own command-line client
+// reading the same SELECT from the same data source, in the same run.
+//
+// The benchmark writes a demo SIS database big enough that its largest table (the daily
+// absences) holds about half a million rows, registers it as a user data source in a throwaway
+// ODBC ini file (Driver=SQLite3, StepAPI=1), and then, round after round:
+//   - the baseline: `isql -b -x0x09 DSN` with the SELECT on its standard input, its output
+//     counted by this process and thrown away;
+//   - the data access: ODBCDataAccess, with the extraction engine's options, checks the table
+//     and its fields in the database, builds the same SELECT from its query model, runs it and
+//     reads every field of every row as text with the value reader the package writer uses.
+// Each side runs in its own child process, so that wall time covers the whole read (start,
+// connect, query, every row) and the peak resident memory reported by wait4 is that side's
+// alone. The parent stays small (no ODBC, no SQLite of its own), because a forked child's peak
+// starts from its parent's size.
+//
+//   data_bench [--students N] [--table NAME] [--rounds N] [--baseline isql|iusql] [--keep]
+//
+// Prints rows, seconds, rows per second, the time ratio (data access / baseline), the peak
+// memory of both and the ratio of the data access's peak to the size of the result's text.
+// Exits 0 unless something failed functionally (a child failed, or the row counts differ).
+//
+// Native only: it measures processes with fork, exec and wait4 directly, as a harness would.
+#include <fcntl.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "data/DatabaseType.h"
+#include "data/ODBCDataAccess.h"
+#include "foundation/XLog.h"
+#include "tools/demosis/DemoGenerator.h"
+#include "tools/demosis/DemoSchema.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char* kDsn = "QvDataBench";
+
+struct Options {
+  int students = 60000;
+  std::string table = "Absence";
+  int rounds = 3;
+  std::string baseline = "isql";
+  bool keep = false;
+};
+
+// What a measured child reports back through its pipe.
+struct ChildReport {
+  int ok = 0;
+  int64_t rows = 0;
+  int64_t lineFeeds = 0;   // LF characters inside the values (the baseline prints them raw)
+  int64_t textBytes = 0;   // the text of every field of every row
+  double connectSeconds = 0, schemaSeconds = 0, openSeconds = 0, readSeconds = 0;
+  int64_t heapAfterOpen = 0;  // bytes in use by malloc once the query is open
+  char error[512] = {};
+};
+
+struct Measured {
+  double seconds = 0;
+  long peakKb = 0;
+  int64_t rows = 0;
+  int64_t lines = 0;
+  int64_t bytes = 0;
+  ChildReport report;
+};
+
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+[[noreturn]] void Die(const std::string& message) {
+  std::fprintf(stderr, "data_bench: %s\n", message.c_str());
+  std::exit(1);
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::write(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+  char* p = static_cast<char*>(data);
+  while (size > 0) {
+    ssize_t n = ::read(fd, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Keeps nothing: the benchmark measures reading, not logging.
+class SilentLog : public XLog {
+ public:
+  SilentLog() : XLog(kLogNone) { SetThrowLevel(kLogNone + 1); }
+  void Emit(int32_t, const char*) override {}
+};
+
+// The data access as the extraction engine sets it up for the demo SIS: a "Lotus Notes" data
+// source, and, with `verify`, the engine's options, under which the table and every field are
+// probed in the database before they join the query.
+struct BenchAccess {
+  SilentLog log;
+  ODBCDataAccess db;
+  std::vector<ODBCField*> fields;
+
+  explicit BenchAccess(bool verify) : db(verify ? 0x01u | kVerifySchema : 0x01u) {
+    db.SetRunLog(&log);
+    db.SetExtractLog(&log);
+    db.SetDatabaseType(kDbLotusNotes);
+    db.SetDataSource(kDsn);
+  }
+  // One field per column of the table.
+  void DescribeQuery(const demosis::TableDef& table) {
+    ODBCTable* t = db.AddTable("", table.name.c_str(), "T");
+    for (const demosis::ColumnDef& column : table.columns) fields.push_back(db.AddField(column.name.c_str(), t, true));
+  }
+};
+
+// ---- Children ---------------------------------------------------------------------------
+
+// Runs `body` in a forked child that writes a ChildReport to a pipe, and measures the child:
+// wall time from fork to exit, peak resident memory from wait4.
+template <typename Body>
+Measured RunChild(Body body) {
+  int fds[2];
+  if (::pipe(fds) != 0) Die("pipe failed");
+  std::fflush(nullptr);
+  const Clock::time_point start = Clock::now();
+  pid_t pid = ::fork();
+  if (pid < 0) Die("fork failed");
+  if (pid == 0) {
+    ::close(fds[0]);
+    ChildReport report;
+    try {
+      body(report);
+      report.ok = 1;
+    } catch (const std::exception& error) {
+      std::snprintf(report.error, sizeof report.error, "%s", error.what());
+    } catch (...) {
+      std::snprintf(report.error, sizeof report.error, "unknown exception");
+    }
+    WriteAll(fds[1], &report, sizeof report);
+    ::_exit(report.ok ? 0 : 1);
+  }
+  ::close(fds[1]);
+  Measured measured;
+  const bool got = ReadAll(fds[0], &measured.report, sizeof measured.report);
+  ::close(fds[0]);
+  int status = 0;
+  struct rusage usage {};
+  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  measured.seconds = Since(start);
+  measured.peakKb = usage.ru_maxrss;
+  if (!got) std::snprintf(measured.report.error, sizeof measured.report.error, "the child ended without a report");
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) measured.report.ok = 0;
+  measured.rows = measured.report.rows;
+  return measured;
+}
+
+// The data access: connect, run the built query, read every field of every row as text.
+Measured RunDataAccess(const demosis::TableDef& table) {
+  return RunChild([&](ChildReport& report) {
+    Clock::time_point t = Clock::now();
+    BenchAccess access(true);
+    ODBCDataAccess& db = access.db;
+    db.Connect(db.BuildConnectionString(kDsn, nullptr, nullptr));
+    report.connectSeconds = Since(t);
+
+    t = Clock::now();
+    access.DescribeQuery(table);
+    report.schemaSeconds = Since(t);
+
+    t = Clock::now();
+    db.RunBuiltQuery();
+    report.openSeconds = Since(t);
+    {
+      const struct mallinfo2 heap = mallinfo2();
+      report.heapAfterOpen = static_cast<int64_t>(heap.uordblks + heap.hblkhd);  // the heap and mmapped blocks
+    }
+
+    t = Clock::now();
+    int64_t rows = 0, bytes = 0, lineFeeds = 0;
+    for (bool more = db.GetFirstRecord(); more; more = db.GetNextRecord()) {
+      ++rows;
+      for (ODBCField* field : access.fields) {
+        // The reader every text value function of the package writer starts from.
+        XString text = db.GetFieldText(field);
+        bytes += text.Length();
+        lineFeeds += std::count(text.c_str(), text.c_str() + text.Length(), '\n');
+      }
+    }
+    report.readSeconds = Since(t);
+    db.CloseQuery();
+    db.Disconnect();
+    report.rows = rows;
+    report.textBytes = bytes;
+    report.lineFeeds = lineFeeds;
+  });
+}
+
+// The baseline: the command-line client with the query on its standard input; its output comes
+// through a pipe and is counted (lines and bytes), then dropped.
+Measured RunBaseline(const Options& options, const std::string& queryFile, const std::string& errorFile) {
+  int out[2];
+  if (::pipe(out) != 0) Die("pipe failed");
+  std::fflush(nullptr);
+  const Clock::time_point start = Clock::now();
+  pid_t pid = ::fork();
+  if (pid < 0) Die("fork failed");
+  if (pid == 0) {
+    int in = ::open(queryFile.c_str(), O_RDONLY);
+    int err = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || err < 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out[1], 1);
+    ::dup2(err, 2);
+    ::close(out[0]);
+    ::close(out[1]);
+    // -b: batch mode (no banner, no prompts); -x0x09: TAB between the values of a row.
+    ::execlp(options.baseline.c_str(), options.baseline.c_str(), "-b", "-x0x09", kDsn, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  Measured measured;
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    ssize_t n = ::read(out[0], buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    measured.bytes += n;
+    measured.lines += std::count(buffer.data(), buffer.data() + n, '\n');
+  }
+  ::close(out[0]);
+  int status = 0;
+  struct rusage usage {};
+  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  measured.seconds = Since(start);
+  measured.peakKb = usage.ru_maxrss;
+  measured.report.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!measured.report.ok) {
+    std::snprintf(measured.report.error, sizeof measured.report.error, "%s exited with status %d (see %s)",
+                  options.baseline.c_str(), WIFEXITED(status) ? WEXITSTATUS(status) : -1, errorFile.c_str());
+  }
+  return measured;
+}
+
+// ---- Set-up -------------------------------------------------------------------------------
+
+struct Setup {
+  std::string folder, database, ini, queryFile, errorFile, sql;
+  int64_t tableRows = 0;
+};
+
+std::string ExtensionModule() {
+#ifdef QV_SISDQS_MODULE
+  if (::access(QV_SISDQS_MODULE, R_OK) == 0) return QV_SISDQS_MODULE;
+#endif
+  return std::string();
+}
+
+// Generates the database and builds the SELECT in a child, so that neither SQLite's nor the
+// generator's memory stays in this process.
+Setup Prepare(const Options& options, const demosis::TableDef& table) {
+  Setup setup;
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qv-data-bench-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!::mkdtemp(name.data())) Die("cannot create a temporary folder from " + pattern);
+  setup.folder = name.data();
+  setup.database = setup.folder + "/meridane-demo.db";
+  setup.ini = setup.folder + "/odbc.ini";
+  setup.queryFile = setup.folder + "/query.sql";
+  setup.errorFile = setup.folder + "/baseline.err";
+
+  // The data source, before anything of ODBC runs: unixODBC reads user data sources from
+  // $ODBCINI. StepAPI=1 makes the driver stream rows instead of loading the whole result.
+  std::string text = std::string("[") + kDsn + "]\nDriver=SQLite3\nDatabase=" + setup.database + "\nStepAPI=1\n";
+  const std::string extension = ExtensionModule();
+  if (!extension.empty()) text += "LoadExt=" + extension + "\n";
+  FILE* ini = std::fopen(setup.ini.c_str(), "w");
+  if (!ini || std::fputs(text.c_str(), ini) < 0 || std::fclose(ini) != 0) Die("cannot write " + setup.ini);
+  ::setenv("ODBCINI", setup.ini.c_str(), 1);
+
+  int fds[2];
+  if (::pipe(fds) != 0) Die("pipe failed");
+  std::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::string reply;
+    int code = 0;
+    try {
+      demosis::DemoOptions demo;
+      demo.out = setup.database;
+      demo.seed = 1;
+      demo.students = options.students;
+      demosis::DemoSummary summary = demosis::GenerateDemoDatabase(demo);
+      int64_t rows = -1;
+      for (const auto& [tableName, count] : summary.rows) {
+        if (tableName == table.name) rows = count;
+      }
+      BenchAccess access(false);
+      access.DescribeQuery(table);
+      reply = std::to_string(rows) + "\n" + access.db.BuildQuery().ToStd();
+    } catch (const std::exception& error) {
+      reply = std::string("generating the demo SIS failed: ") + error.what();
+      code = 1;
+    }
+    WriteAll(fds[1], reply.data(), reply.size());
+    ::_exit(code);
+  }
+  ::close(fds[1]);
+  std::string reply;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) break;
+    reply.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Die(reply.empty() ? "the generator failed" : reply);
+  const size_t lf = reply.find('\n');
+  setup.tableRows = std::atoll(reply.substr(0, lf).c_str());
+  setup.sql = reply.substr(lf + 1);
+
+  FILE* query = std::fopen(setup.queryFile.c_str(), "w");
+  if (!query || std::fprintf(query, "%s\n", setup.sql.c_str()) < 0 || std::fclose(query) != 0) {
+    Die("cannot write " + setup.queryFile);
+  }
+  return setup;
+}
+
+void RemoveFolder(const Setup& setup) {
+  for (const std::string& file : {setup.database, setup.ini, setup.queryFile, setup.errorFile}) ::unlink(file.c_str());
+  ::rmdir(setup.folder.c_str());
+}
+
+// ---- Report -------------------------------------------------------------------------------
+
+double Mb(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+void PrintRun(int round, const char* side, const Measured& m) {
+  std::printf("  round %d  %-15s %9lld rows  %7.3f s  %10.0f rows/s  peak %7.1f MB", round, side,
+              static_cast<long long>(m.rows), m.seconds, m.seconds > 0 ? static_cast<double>(m.rows) / m.seconds : 0.0,
+              m.peakKb / 1024.0);
+  if (m.report.connectSeconds + m.report.openSeconds + m.report.readSeconds > 0) {
+    std::printf("  (connect %.3f s, schema checks %.3f s, open %.3f s, read %.3f s; heap after open %.1f MB)",
+                m.report.connectSeconds, m.report.schemaSeconds, m.report.openSeconds, m.report.readSeconds, Mb(static_cast<double>(m.report.heapAfterOpen)));
+  }
+  std::printf("\n");
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--keep") {
+      options.keep = true;
+    } else if (arg == "--students" && value) {
+      options.students = std::atoi(argv[++i]);
+    } else if (arg == "--table" && value) {
+      options.table = argv[++i];
+    } else if (arg == "--rounds" && value) {
+      options.rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--baseline" && value) {
+      options.baseline = argv[++i];
+    } else {
+      std::fprintf(stderr,
+                   "usage: data_bench [--students N] [--table NAME] [--rounds N] [--baseline isql|iusql] [--keep]\n");
+      return false;
+    }
+  }
+  return options.students > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (!ParseOptions(argc, argv, options)) return 2;
+  const demosis::TableDef* table = demosis::FindTable(options.table);
+  if (!table) Die("the demo SIS has no table " + options.table);
+
+  const Clock::time_point generating = Clock::now();
+  Setup setup = Prepare(options, *table);
+  std::printf("data_bench: demo SIS of %d students (%.1f s to write), table %s: %lld rows, %zu columns\n",
+              options.students, Since(generating), table->name.c_str(), static_cast<long long>(setup.tableRows),
+              table->columns.size());
+  std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1\n", kDsn, setup.ini.c_str());
+  std::printf("  query: %s\n", setup.sql.c_str());
+
+  bool failed = false;
+  Measured bestBase, bestOurs;
+  bestBase.seconds = bestOurs.seconds = 1e30;
+  long peakBase = 0, peakOurs = 0;
+  int64_t textBytes = 0;
+  for (int round = 1; round <= options.rounds && !failed; ++round) {
+    Measured base = RunBaseline(options, setup.queryFile, setup.errorFile);
+    // The baseline prints one line per row, plus the line feeds inside values.
+    Measured ours = RunDataAccess(*table);
+    base.rows = base.lines - ours.report.lineFeeds;
+    PrintRun(round, options.baseline.c_str(), base);
+    PrintRun(round, "ODBCDataAccess", ours);
+    if (!base.report.ok || !ours.report.ok) {
+      std::fprintf(stderr, "data_bench: %s\n", !base.report.ok ? base.report.error : ours.report.error);
+      failed = true;
+      break;
+    }
+    if (base.rows != ours.rows || ours.rows != setup.tableRows) {
+      std::fprintf(stderr, "data_bench: row counts differ: %s %lld, ODBCDataAccess %lld, table %lld\n",
+                   options.baseline.c_str(), static_cast<long long>(base.rows), static_cast<long long>(ours.rows),
+                   static_cast<long long>(setup.tableRows));
+      failed = true;
+      break;
+    }
+    if (base.seconds < bestBase.seconds) bestBase = base;
+    if (ours.seconds < bestOurs.seconds) bestOurs = ours;
+    peakBase = std::max(peakBase, base.peakKb);
+    peakOurs = std::max(peakOurs, ours.peakKb);
+    textBytes = ours.report.textBytes;
+  }
+
+  if (!failed) {
+    const double rows = static_cast<double>(bestOurs.rows);
+    const double timeRatio = bestOurs.seconds / bestBase.seconds;
+    const double memoryRatio = (peakOurs * 1024.0) / static_cast<double>(textBytes);
+    std::printf("summary (best time and highest peak of %d rounds):\n", options.rounds);
+    std::printf("  rows                          %lld\n", static_cast<long long>(bestOurs.rows));
+    std::printf("  %-29s %.3f s  %.0f rows/s  peak %.1f MB  (output %.1f MB)\n", options.baseline.c_str(),
+                bestBase.seconds, rows / bestBase.seconds, peakBase / 1024.0, Mb(static_cast<double>(bestBase.bytes)));
+    std::printf("  %-29s %.3f s  %.0f rows/s  peak %.1f MB\n", "ODBCDataAccess", bestOurs.seconds,
+                rows / bestOurs.seconds, peakOurs / 1024.0);
+    std::printf("  time ratio (ours / %s)      %.2f  (target at most 1.00: %s)\n", options.baseline.c_str(), timeRatio,
+                timeRatio <= 1.0 ? "met" : "missed");
+    std::printf("  result text                   %.1f MB (%lld bytes, every field's text)\n",
+                Mb(static_cast<double>(textBytes)), static_cast<long long>(textBytes));
+    std::printf("  peak memory / result text     %.2f  (target at most 2.00: %s)\n", memoryRatio,
+                memoryRatio <= 2.0 ? "met" : "missed");
+  }
+
+  if (options.keep) {
+    std::printf("  kept %s\n", setup.folder.c_str());
+  } else {
+    RemoveFolder(setup);
+  }
+  return failed ? 1 : 0;
+}
