@@ -118,32 +118,21 @@ DemoSources* Create(std::string* whyNot) {
 
     databases.emplace_back(DemoSources::kNoProfile,
                            Generate(folder.File("noprofile.db"), {"System_Profile"}));
-    databases.emplace_back(DemoSources::kClassNoClassNum,
-                           Generate(folder.File("classnoclassnum.db"), {"StudentClass.ClassNum"}));
-    databases.emplace_back(DemoSources::kClassNoClassColumns,
-                           Generate(folder.File("classnocolumns.db"),
-                                    {"StudentClass.ClassNum", "StudentClass.SubjectName"}));
-    databases.emplace_back(DemoSources::kClassNoDays,
-                           Generate(folder.File("classnodays.db"), {"StudentClass.Days"}));
-    databases.emplace_back(DemoSources::kClassFewGrades,
-                           Generate(folder.File("classfewgrades.db"),
-                                    {"StudentClass.GradePct", "StudentClass.GradeLetter_1",
-                                     "StudentClass.GradePointsEarned_Test"}));
-    databases.emplace_back(DemoSources::kConductNoViolation,
-                           Generate(folder.File("conductnoviolation.db"),
-                                    {"Discipline_Record.Violation"}));
-    std::string conduct = Generate(folder.File("conductedges.db"));
-    if (!Execute(conduct,
-                 {"INSERT INTO Discipline_Record (ID, SchoolYear, Date, Infraction, Violation,"
-                  " Action, Notified, NotDate, LetterSent) VALUES"
-                  " ('1004', '2008-2009', '2008-12-10', '', '', 'Warning', 'YES', '2008-12-10', 'Yes')",
-                  "INSERT INTO Discipline_Record (ID, SchoolYear, Date, Infraction, Action,"
-                  " FromSuspension, Notified, LetterSent) VALUES"
-                  " ('1005', '2008-2009', '2009-02-03', 'LATE', 'Detention', '2009-02-04', ' yes ', 'Y')"},
+    databases.emplace_back(DemoSources::kNoEventCount,
+                           Generate(folder.File("noeventcount.db"), {"Event.Count"}));
+    sources->attendanceDb = Generate(folder.File("attendance.db"));
+    databases.emplace_back(DemoSources::kAttendance, sources->attendanceDb);
+
+    std::string calendar = Generate(folder.File("calendaredges.db"));
+    if (!Execute(calendar,
+                 {"INSERT INTO Event (Status, AMPMAllDay, DateOut, Reason, Count) VALUES"
+                  " ('Day Out', 'All Day', '2008-08-15', 'Orientation', 1),"
+                  " ('Day Out', 'AM', '2008-09-10', 'Assembly', 0.5),"
+                  " ('Day Out', 'PM', '2008-09-10', 'Science Fair', 0.5)"},
                  whyNot)) {
       return nullptr;
     }
-    databases.emplace_back(DemoSources::kConductEdges, conduct);
+    databases.emplace_back(DemoSources::kCalendarEdges, calendar);
   } catch (const XException& error) {
     *whyNot = std::string("demo SIS generation failed: ") + error.Text();
     return nullptr;
@@ -167,6 +156,11 @@ DemoSources* Create(std::string* whyNot) {
 }
 
 }  // namespace
+
+bool ExecuteSql(const std::string& path, const std::vector<const char*>& statements,
+                std::string* whyNot) {
+  return Execute(path, statements, whyNot);
+}
 
 const DemoSources* DemoSources::Get(std::string* whyNot) {
   static std::string reason;

@@ -35,26 +35,31 @@ struct DemoSources {
   static constexpr const char* kServerCatalogue = "QvEngineServer";
   // Neither the table nor a catalogue.
   static constexpr const char* kNoProfile = "QvEngineNoProfile";
-  // Class variants: "StudentClass" without "ClassNum" (classes named by "SubjectName"); without
-  // both class columns; without "Days"; without "GradePct", "GradeLetter_1" and
-  // "GradePointsEarned_Test".
-  static constexpr const char* kClassNoClassNum = "QvEngineClassNoClassNum";
-  static constexpr const char* kClassNoClassColumns = "QvEngineClassNoClassColumns";
-  static constexpr const char* kClassNoDays = "QvEngineClassNoDays";
-  static constexpr const char* kClassFewGrades = "QvEngineClassFewGrades";
-  // Conduct variants: "Discipline_Record" without "Violation"; and the tiny SIS plus two
-  // 2008-2009 records: 1004's with empty infraction and violation (notified "YES"), and
-  // 1005's "LATE" with a suspension start but no end, notified " yes " without a date, letter
-  // "Y".
-  static constexpr const char* kConductNoViolation = "QvEngineConductNoViolation";
-  static constexpr const char* kConductEdges = "QvEngineConductEdges";
+  // The tiny SIS without the optional column "Count" of "Event".
+  static constexpr const char* kNoEventCount = "QvEngineNoEventCount";
+  // A tiny SIS of the attendance tests' own, which they change between runs (attendanceDb).
+  static constexpr const char* kAttendance = "QvEngineAttendance";
+  // The tiny SIS plus two more days out: one before the first school day (2008-08-15), and a
+  // morning and an afternoon out on the same day (2008-09-10, "Count" 0.5 each).
+  static constexpr const char* kCalendarEdges = "QvEngineCalendarEdges";
 
   // Null (and a reason) when the databases or the data sources cannot be set up.
   static const DemoSources* Get(std::string* whyNot);
   // True when the data sources load the extension that makes double-quoted names strict.
   bool strictQuotes = false;
   std::string folder;
+  // The database file behind kAttendance, as this build's file functions name it.
+  std::string attendanceDb;
 };
+
+}  // namespace enginetest
+
+namespace enginetest {
+
+// Runs SQL statements on a demo database file directly (not through the data source); false
+// with the reason when one fails.
+bool ExecuteSql(const std::string& path, const std::vector<const char*>& statements,
+                std::string* whyNot);
 
 }  // namespace enginetest
 

@@ -1,0 +1,300 @@
+// The staff and school-structure extracts against the tiny demo SIS: terms, tumbles, periods,
+// the calendar, grading periods, staff and attendance codes, each table file line by line and
+// its entry in the package header file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "EngineTestSupport.h"
+#include "engine/ExpEngine.h"
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
+#include "foundation/XTime.h"
+#include "testsupport/TempDir.h"
+#include "tools/demosis/DemoContent.h"
+
+namespace {
+
+using enginetest::CaptureLog;
+using enginetest::DemoSources;
+using Lines = std::vector<std::string>;
+
+class TestEngine : public ExpEngine {
+ public:
+  using ExpEngine::ConnectToSIS;
+  using ExpEngine::ExtractAttendanceCodes;
+  using ExpEngine::ExtractCalendar;
+  using ExpEngine::ExtractGradingPeriods;
+  using ExpEngine::ExtractPeriods;
+  using ExpEngine::ExtractStaff;
+  using ExpEngine::ExtractTerms;
+  using ExpEngine::ExtractTumbles;
+};
+
+Lines SplitLines(const std::string& bytes) {
+  Lines lines;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    lines.push_back(bytes.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// The demo content is UTF-8; the package carries the same letters in Windows-1252.
+std::string Ansi(const char* utf8) {
+  std::string out;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p; ++p) {
+    if ((*p == 0xC2 || *p == 0xC3) && p[1] != 0) {
+      out += static_cast<char>((p[1] & 0x3F) | (*p == 0xC3 ? 0xC0 : 0x80));
+      ++p;
+    } else {
+      out += static_cast<char>(*p);
+    }
+  }
+  return out;
+}
+
+// "2008-09-01" as the package writes dates.
+std::string PackageDate(const std::string& iso) { return iso.substr(5, 2) + "/" + iso.substr(8, 2) + "/" + iso.substr(0, 4); }
+
+std::string PackageDate(int day) { return XDate::FormatDate(day, "mm/dd/yyyy").ToStd(); }
+
+int Day(const char* iso) {
+  int day = XDate::kNone;
+  XDate::ParseDate(iso, "YYYY-MM-DD", day);
+  return day;
+}
+
+class StaffAndCalendar : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_DEMO_SOURCES();
+    XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
+    engine.Application().m_fileBaseName = "QvMeridane";
+    engine.SetRunLog(&log);
+    engine.SetExtractLog(&log);
+    engine.SetImportFolder(folder.Path().c_str());
+  }
+  void TearDown() override { XDateTime::ClearFixedNow(); }
+
+  void Connect(const char* dsn) {
+    ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
+    engine.ConnectToSIS();
+    engine.Reset();
+  }
+  Lines File(const std::string& name) const { return SplitLines(testsupport::ReadAll(folder.File(name))); }
+
+  // The entry of a table in the package header file: description, field names, include line.
+  Lines HeaderEntry(const std::string& description) {
+    engine.WritePackageHeader();
+    Lines header = File("QvMeridane.QDE");
+    for (size_t i = 0; i + 3 < header.size(); ++i) {
+      if (header[i] == "// " + description) return Lines(header.begin() + i, header.begin() + i + 4);
+    }
+    return {};
+  }
+
+  // Expected calendar from the days out of the content: every weekday of the school year that is
+  // not a day out is a whole school day.
+  Lines ExpectedCalendar(bool withCount) {
+    std::map<int, Lines> daysOut;
+    for (const demosis::DemoRow& row : demosis::TinyContent()) {
+      if (std::string(row.table) != "Event" || std::string(row.Get("Status")) != "Day Out") continue;
+      const std::string count = !withCount ? "0.0000" : std::string(row.Get("Count")) == "0.5" ? "0.5000" : "0.0000";
+      daysOut[Day(row.Get("DateOut"))].push_back(std::string("\t") + PackageDate(row.Get("DateOut")) + "\t" +
+                                                 Ansi(row.Get("Reason")) + "\t" + row.Get("AMPMAllDay") + "\t\t" + count);
+    }
+    Lines expected;
+    for (int day = Day(demosis::kTinyYearStart); day <= Day(demosis::kTinyYearEnd); ++day) {
+      auto out = daysOut.find(day);
+      if (out != daysOut.end()) {
+        expected.insert(expected.end(), out->second.begin(), out->second.end());
+      } else if (XDate::Weekday(day) < 5) {
+        expected.push_back("\t" + PackageDate(day) + "\t\tAll Day\t1\t1");
+      }
+    }
+    return expected;
+  }
+
+  CaptureLog log;
+  TestEngine engine;
+  testsupport::TempDir folder;
+};
+
+TEST_F(StaffAndCalendar, TermsOfEveryProfileSkipEmptyTermsAndSetTheSchoolYear) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractTerms();
+  // School 202 has no term 3 and a whole-year term 4.
+  EXPECT_EQ((Lines{"1\tTerm 1\t08/20/2008\t10/24/2008", "2\tTerm 2\t10/27/2008\t01/16/2009",
+                   "3\tTerm 3\t01/20/2009\t03/27/2009", "4\tTerm 4\t03/30/2009\t06/05/2009",
+                   "1\tTerm 1\t08/20/2008\t01/16/2009", "2\tTerm 2\t01/20/2009\t06/05/2009",
+                   "4\tTerm 4\t08/20/2008\t06/05/2009"}),
+            File("Terms.qef"));
+  EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.GetSchoolStartDate());
+  EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.GetSchoolEndDate());
+  EXPECT_TRUE(log.Contains("Finished Terms table/query."));
+  EXPECT_EQ((Lines{"// Terms", "TermKey\tTermName\tTermStartDate\tTermEndDate", "#include \"Terms.qef\"", "*"}),
+            HeaderEntry("Terms"));
+}
+
+TEST_F(StaffAndCalendar, TermsWithoutACompleteTermWriteNothingAndResetTheSchoolDates) {
+  Connect(DemoSources::kNoTerms);
+  engine.SetSchoolStartDate(XDate::FromYMD(2008, 9, 1));
+  engine.SetSchoolEndDate(XDate::FromYMD(2009, 5, 1));
+  engine.ExtractTerms();
+  // Only term 5 and 6 keep one end each, never both.
+  EXPECT_EQ(Lines{}, File("Terms.qef"));
+  EXPECT_EQ(ExpEngine::kLastDay, engine.GetSchoolStartDate());
+  EXPECT_EQ(0, engine.GetSchoolEndDate());
+}
+
+TEST_F(StaffAndCalendar, TumblesPutMorningBellsFromSixToElevenIntoTheAmRotation) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractTumbles();
+  Lines expected;
+  // Lakeside: bells 07 to 10 in the morning, two at 12; Saint-Éloi: 05 (before six), 06, 11, 12.
+  const std::vector<std::pair<std::string, bool>> periods = {
+      {"1", true}, {"2", true}, {"3", true}, {"4", true}, {"5", false}, {"6", false},
+      {"0", false}, {"1", true}, {"2", true}, {"3", false}};
+  for (size_t i = 0; i < periods.size(); ++i) {
+    const std::string order = std::to_string(i < 6 ? i : i - 6);
+    expected.push_back("All Day\tAll Day Tumble\t" + periods[i].first + "\t" + order);
+    expected.push_back(std::string(periods[i].second ? "AM\tAM Tumble\t" : "PM\tPM Tumble\t") +
+                       periods[i].first + "\t" + order);
+  }
+  EXPECT_EQ(expected, File("Tumbles.qef"));
+  EXPECT_EQ((Lines{"// Tumble", "TumKey\tTumName\tTumPerRef\tTumPerOrder", "#include \"Tumbles.qef\"", "*"}),
+            HeaderEntry("Tumble"));
+}
+
+TEST_F(StaffAndCalendar, PeriodsTakeTheirNamesAndTimesFromTheBellLines) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractPeriods();
+  // Saint-Éloi's bell lines end in CR LF, and its last bell has no end time.
+  EXPECT_EQ((Lines{"1\t1\tPeriod 1\t07:30\t08:20", "2\t2\tPeriod 2\t08:25\t09:15",
+                   "3\t3\tPeriod 3\t09:20\t10:10", "4\t4\tPeriod 4\t10:15\t11:05",
+                   "5\t5\tPeriod 5\t12:00\t12:50", "6\t6\tPeriod 6\t12:55\t13:45",
+                   "0\t0\tZero Hour\t05:50\t06:40", "1\t1\tPeriod 1\t06:45\t07:35",
+                   "2\t2\tPeriod 2\t11:00\t11:50", "3\t3\tPeriod 3\t12:10\t"}),
+            File("Periods.qef"));
+  EXPECT_EQ((Lines{"// Periods", "PerKey\tPerCode\txPerName\tPerStartTime\tPerEndTime", "#include \"Periods.qef\"", "*"}),
+            HeaderEntry("Periods"));
+}
+
+TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOut) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractTerms();
+  engine.ExtractCalendar();
+  const Lines calendar = File("Calendar.qef");
+  EXPECT_EQ(ExpectedCalendar(true), calendar);
+  // Wednesday 3 September out in the afternoon, Monday 8 September out: Thursday and Friday
+  // between them are school days, the weekend is not.
+  const Lines week = {"\t09/03/2008\tEarly Release\tPM\t\t0.5000", "\t09/04/2008\t\tAll Day\t1\t1",
+                      "\t09/05/2008\t\tAll Day\t1\t1", "\t09/08/2008\tTeachers' Institute\tAll Day\t\t0.0000"};
+  auto at = std::search(calendar.begin(), calendar.end(), week.begin(), week.end());
+  EXPECT_NE(calendar.end(), at);
+  // The "Event" row that is not a day out does not appear; the last school day does.
+  EXPECT_EQ("\t09/10/2008\t\tAll Day\t1\t1", calendar[at - calendar.begin() + 5]);
+  EXPECT_EQ("\t06/05/2009\t\tAll Day\t1\t1", calendar.back());
+  // The end date moves one day past the last school day.
+  EXPECT_EQ(XDate::FromYMD(2009, 6, 6), engine.GetSchoolEndDate());
+  EXPECT_EQ((Lines{"// Calendar", "CalKey\tCalDate\tCalDateDesc\tCalDateTumRef\tCalDateDayRef\tCalDateAttValue",
+                   "#include \"Calendar.qef\"", "*"}),
+            HeaderEntry("Calendar"));
+}
+
+TEST_F(StaffAndCalendar, CalendarWithoutCountColumnCountsEveryDayOutAsWhole) {
+  Connect(DemoSources::kNoEventCount);
+  engine.ExtractTerms();
+  engine.ExtractCalendar();
+  EXPECT_EQ(ExpectedCalendar(false), File("Calendar.qef"));
+  // The field list stays complete.
+  EXPECT_EQ("CalKey\tCalDate\tCalDateDesc\tCalDateTumRef\tCalDateDayRef\tCalDateAttValue",
+            HeaderEntry("Calendar").at(1));
+}
+
+TEST_F(StaffAndCalendar, CalendarKeepsSchoolDaysAfterEarlyAndDoubleDaysOut) {
+  Connect(DemoSources::kCalendarEdges);
+  engine.ExtractTerms();
+  engine.ExtractCalendar();
+  const Lines calendar = File("Calendar.qef");
+  ASSERT_LE(6u, calendar.size());
+  // A day out before the first school day, then the school year from its first day.
+  EXPECT_EQ("\t08/15/2008\tOrientation\tAll Day\t\t0.0000", calendar[0]);
+  EXPECT_EQ("\t08/20/2008\t\tAll Day\t1\t1", calendar[1]);
+  // Morning and afternoon out on Wednesday 10 September; Thursday is still a school day.
+  auto wednesday = std::find(calendar.begin(), calendar.end(), "\t09/09/2008\t\tAll Day\t1\t1");
+  ASSERT_NE(calendar.end(), wednesday);
+  const Lines sameDay(wednesday + 1, wednesday + 3);
+  EXPECT_NE(sameDay.end(), std::find(sameDay.begin(), sameDay.end(), "\t09/10/2008\tAssembly\tAM\t\t0.5000"));
+  EXPECT_NE(sameDay.end(), std::find(sameDay.begin(), sameDay.end(), "\t09/10/2008\tScience Fair\tPM\t\t0.5000"));
+  EXPECT_EQ("\t09/11/2008\t\tAll Day\t1\t1", *(wednesday + 3));
+  EXPECT_EQ(ExpectedCalendar(true).size() + 2, calendar.size());
+}
+
+TEST_F(StaffAndCalendar, CalendarWithoutKnownSchoolYearStartsAtTheFirstDayOut) {
+  Connect(DemoSources::kTiny);
+  // No terms read: neither end of the school year is known.
+  engine.ExtractCalendar();
+  const Lines calendar = File("Calendar.qef");
+  ASSERT_FALSE(calendar.empty());
+  EXPECT_EQ("\t09/01/2008\tLabor Day\tAll Day\t\t0.0000", calendar.front());
+  EXPECT_EQ("\t09/02/2008\t\tAll Day\t1\t1", calendar[1]);
+  EXPECT_EQ("\t01/19/2009\tMartin Luther King Jr. Day\tAll Day\t\t0.0000", calendar.back());
+  EXPECT_EQ(1, engine.GetSchoolEndDate());
+}
+
+TEST_F(StaffAndCalendar, GradingPeriodsOfEveryProfileEndWithTheTestBin) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractGradingPeriods();
+  EXPECT_EQ((Lines{"0\tQ1", "1\tQ2", "2\tQ3", "3\tQ4", "Test\tTest", "0\tS1", "1\tS2", "Test\tTest"}),
+            File("Bins.qef"));
+  EXPECT_EQ((Lines{"// Grading Periods", "BinKey\tBinName", "#include \"Bins.qef\"", "*"}),
+            HeaderEntry("Grading Periods"));
+}
+
+TEST_F(StaffAndCalendar, StaffOfEverySchoolWithTheirCustomFields) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractStaff();
+  // Phones as stored: the importer formats them by the custom field's format word.
+  EXPECT_EQ((Lines{"Smith, John\tMr.\tJohn\tQ\tSmith\t1 Faculty Row\tSpringfield\tIL\t62701\t"
+                   "(555) 123-4567 ext 12\t12\t555.123.4567\tjsmith@lakeside.example\t02/14/1970\t101\t"
+                   "Teacher\tMathematics",
+                   "Dubois, Ren\xE9" "e\tMme\tRen\xE9" "e\t\tDubois\t\t\t\t\t5551234567\t\t\t\t09/30/1965\t12\t"
+                   "Counselor\tGuidance",
+                   "Pe\xF1" "a, Tom\xE1s\tMr.\tTom\xE1s\t\tPe\xF1" "a\t\t\t\t\t\t\t+1 555 010 3030\t\t\tLab 3\t"
+                   "Teacher\tScience; Math"}),
+            File("Staff.qef"));
+  EXPECT_EQ((Lines{"// Staff Demographics",
+                   "StaffKey\tStaffSalutation\tStaffFirstName\tStaffMidName\tStaffLastName\tStaffAddress1\t"
+                   "StaffCity\tStaffState\tStaffZip\tStaffHomePhone\tStaffPhoneExt\tStaffCellPhone\t"
+                   "StaffEmail\tStaffBirthDate\tStaffHRRoomNum\tStaffPosition\tStaffDepartment",
+                   "#include \"Staff.qef\"", "*"}),
+            HeaderEntry("Staff Demographics"));
+  const Lines header = File("QvMeridane.QDE");
+  for (const char* line : {"#customcomfield \"HomePhone\" \"Home Phone\" \"phone\"",
+                           "#customcomfield \"PhoneExt\" \"Phone Ext\" \"noformat\"",
+                           "#customcomfield \"CellPhone\" \"Cell Phone\" \"phone\"",
+                           "#customcomfield \"Email\" \"Email\" \"email\""}) {
+    EXPECT_NE(header.end(), std::find(header.begin(), header.end(), line)) << line;
+  }
+}
+
+TEST_F(StaffAndCalendar, AttendanceCodesAreTheFourFixedCodes) {
+  Connect(DemoSources::kTiny);
+  engine.ExtractAttendanceCodes();
+  EXPECT_EQ((Lines{"EAbsent\tEA\tExcAbs\t1\t0\tY", "Absent\tA\tAbs\t1\t0\tN", "ETardy\tET\tExcTardy\t0\t1\tY",
+                   "Tardy\tT\tTardy\t0\t1\tN"}),
+            File("AttCodes.qef"));
+  EXPECT_EQ((Lines{"// Attendance Codes", "AttCodeKey\tAttCodeCode\tAttCodeName\tAttCodeAbs\tAttCodeTardy\tAttCodeExcused",
+                   "#include \"AttCodes.qef\"", "*"}),
+            HeaderEntry("Attendance Codes"));
+}
+
+}  // namespace
