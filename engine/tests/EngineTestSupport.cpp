@@ -118,6 +118,26 @@ DemoSources* Create(std::string* whyNot) {
 
     databases.emplace_back(DemoSources::kNoProfile,
                            Generate(folder.File("noprofile.db"), {"System_Profile"}));
+    databases.emplace_back(DemoSources::kStudentNoPagerSpEd,
+                           Generate(folder.File("nopagerspedcode.db"),
+                                    {"Student.Pager", "Student.SpEdCode"}));
+    databases.emplace_back(DemoSources::kStudentNoSpEd2,
+                           Generate(folder.File("nospedcode2.db"), {"Student.SpEdCode2"}));
+    std::string oddText = Generate(folder.File("oddtext.db"));
+    if (!Execute(oddText,
+                 {"UPDATE Student SET Address = '1 Rue' || char(9) || 'du Lac' || char(13, 10) ||"
+                  " 'BP 7' WHERE ID = '1004'",
+                  "UPDATE Student SET Memo = '   ' WHERE ID = '1005'",
+                  "UPDATE Medical_Note SET"
+                  " Allergy = 'Bee stings' || char(13, 10, 13, 10, 9) || 'Wasps' || char(13, 10),"
+                  " ADate = '2007-06-12' || char(13, 10) || ' ' || char(13, 10) || '2008-01-02',"
+                  " AComment = 'Carries an EpiPen' || char(13, 10) || 'unused' || char(13, 10) ||"
+                  " 'See' || char(9) || 'nurse',"
+                  " Physician = 'Dr. Ana Ruiz' || char(10) || 'Pediatrics' WHERE ID = '1004'"},
+                 whyNot)) {
+      return nullptr;
+    }
+    databases.emplace_back(DemoSources::kStudentOddText, oddText);
     databases.emplace_back(DemoSources::kNoEventCount,
                            Generate(folder.File("noeventcount.db"), {"Event.Count"}));
     sources->attendanceDb = Generate(folder.File("attendance.db"));
@@ -133,6 +153,33 @@ DemoSources* Create(std::string* whyNot) {
       return nullptr;
     }
     databases.emplace_back(DemoSources::kCalendarEdges, calendar);
+
+    databases.emplace_back(DemoSources::kClassNoClassNum,
+                           Generate(folder.File("classnoclassnum.db"), {"StudentClass.ClassNum"}));
+    databases.emplace_back(DemoSources::kClassNoClassColumns,
+                           Generate(folder.File("classnocolumns.db"),
+                                    {"StudentClass.ClassNum", "StudentClass.SubjectName"}));
+    databases.emplace_back(DemoSources::kClassNoDays,
+                           Generate(folder.File("classnodays.db"), {"StudentClass.Days"}));
+    databases.emplace_back(DemoSources::kClassFewGrades,
+                           Generate(folder.File("classfewgrades.db"),
+                                    {"StudentClass.GradePct", "StudentClass.GradeLetter_1",
+                                     "StudentClass.GradePointsEarned_Test"}));
+    databases.emplace_back(DemoSources::kConductNoViolation,
+                           Generate(folder.File("conductnoviolation.db"),
+                                    {"Discipline_Record.Violation"}));
+    std::string conduct = Generate(folder.File("conductedges.db"));
+    if (!Execute(conduct,
+                 {"INSERT INTO Discipline_Record (ID, SchoolYear, Date, Infraction, Violation,"
+                  " Action, Notified, NotDate, LetterSent) VALUES"
+                  " ('1004', '2008-2009', '2008-12-10', '', '', 'Warning', 'YES', '2008-12-10', 'Yes')",
+                  "INSERT INTO Discipline_Record (ID, SchoolYear, Date, Infraction, Action,"
+                  " FromSuspension, Notified, LetterSent) VALUES"
+                  " ('1005', '2008-2009', '2009-02-03', 'LATE', 'Detention', '2009-02-04', ' yes ', 'Y')"},
+                 whyNot)) {
+      return nullptr;
+    }
+    databases.emplace_back(DemoSources::kConductEdges, conduct);
   } catch (const XException& error) {
     *whyNot = std::string("demo SIS generation failed: ") + error.Text();
     return nullptr;

@@ -35,6 +35,14 @@ struct DemoSources {
   static constexpr const char* kServerCatalogue = "QvEngineServer";
   // Neither the table nor a catalogue.
   static constexpr const char* kNoProfile = "QvEngineNoProfile";
+  // The tiny SIS whose "Student" table lacks the optional columns "Pager" and "SpEdCode".
+  static constexpr const char* kStudentNoPagerSpEd = "QvEngineStudentNoPagerSpEd";
+  // The tiny SIS whose "Student" table lacks the optional column "SpEdCode2".
+  static constexpr const char* kStudentNoSpEd2 = "QvEngineStudentNoSpEd2";
+  // The tiny SIS with awkward student text: 1004's address holds a TAB and a CR LF, its
+  // medical note three CR LF lines (the middle one blank, the last with a TAB in the comment)
+  // and a physician's name over two lines; 1005's memo is blanks only.
+  static constexpr const char* kStudentOddText = "QvEngineStudentOddText";
   // The tiny SIS without the optional column "Count" of "Event".
   static constexpr const char* kNoEventCount = "QvEngineNoEventCount";
   // A tiny SIS of the attendance tests' own, which they change between runs (attendanceDb).
@@ -42,6 +50,19 @@ struct DemoSources {
   // The tiny SIS plus two more days out: one before the first school day (2008-08-15), and a
   // morning and an afternoon out on the same day (2008-09-10, "Count" 0.5 each).
   static constexpr const char* kCalendarEdges = "QvEngineCalendarEdges";
+  // Class variants: "StudentClass" without "ClassNum" (classes named by "SubjectName"); without
+  // both class columns; without "Days"; without "GradePct", "GradeLetter_1" and
+  // "GradePointsEarned_Test".
+  static constexpr const char* kClassNoClassNum = "QvEngineClassNoClassNum";
+  static constexpr const char* kClassNoClassColumns = "QvEngineClassNoClassColumns";
+  static constexpr const char* kClassNoDays = "QvEngineClassNoDays";
+  static constexpr const char* kClassFewGrades = "QvEngineClassFewGrades";
+  // Conduct variants: "Discipline_Record" without "Violation"; and the tiny SIS plus two
+  // 2008-2009 records: 1004's with empty infraction and violation (notified "YES"), and
+  // 1005's "LATE" with a suspension start but no end, notified " yes " without a date, letter
+  // "Y".
+  static constexpr const char* kConductNoViolation = "QvEngineConductNoViolation";
+  static constexpr const char* kConductEdges = "QvEngineConductEdges";
 
   // Null (and a reason) when the databases or the data sources cannot be set up.
   static const DemoSources* Get(std::string* whyNot);
