@@ -4,7 +4,7 @@
 # school, runs one command-line extraction into an import folder, and shows the package and
 # where the logs are.
 #
-#   scripts/demo.sh [--import DIR] [--students N] [--seed N] [--windows]
+#   scripts/demo.sh [--import DIR] [--students N] [--seed N] [--year-start YYYY-MM-DD] [--windows]
 #
 # Everything the demo writes stays under build/demo (the data-source file, the preferences,
 # the site configuration, the run log), so it touches none of the user's own settings. The
@@ -19,11 +19,13 @@ import="$demo/import"
 students=300
 seed=2026
 windows=0
+year_start=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --import) import="$2"; shift 2 ;;
     --students) students="$2"; shift 2 ;;
     --seed) seed="$2"; shift 2 ;;
+    --year-start) year_start=(--year-start "$2"); shift 2 ;;
     --windows) windows=1; shift ;;
     -h|--help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo: unknown option: $1 (see --help)" >&2; exit 2 ;;
@@ -48,7 +50,7 @@ touch "$ODBCINI"
 
 echo "== writing the demo SIS ($students students) and the data source MeridaneDemo"
 scripts/demo-sis.sh --out "$demo/meridane-demo.db" --dsn MeridaneDemo --seed "$seed" \
-  --students "$students" --build-dir build/native
+  --students "$students" "${year_start[@]}" --build-dir build/native
 
 # The site configuration: one school, 101, extracting into the import folder.
 bridge_data="$XDG_DATA_HOME/Quorvane/QvMeridane"
