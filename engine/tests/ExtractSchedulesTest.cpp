@@ -226,14 +226,6 @@ TEST_F(ClassExtracts, GradesWriteOneLinePerGradedPeriodAndTheTest) {
             Lines(custom, std::min(custom + 6, lines.end())));
 }
 
-TEST_F(ClassExtracts, GradesOfInactiveStudentsOnlyWhenTheyAreIncluded) {
-  // The tiny SIS has no grades of inactive students; the count of lines shows that the
-  // filter is applied and nothing else changes.
-  Open(DemoSources::kTiny, 1);
-  engine.ExtractGrades();
-  EXPECT_EQ(5u, File("StudentGrades.qef").size());
-}
-
 TEST_F(ClassExtracts, MissingGradeColumnsLeaveTheirValuesEmpty) {
   Open(DemoSources::kClassFewGrades);
   engine.ExtractGrades();
