@@ -504,15 +504,4 @@ TEST_F(StudentExtracts, AwkwardTextStaysInsideItsFieldAndLine) {
             ByStudent(Table("StudentDoctor.qef")));
 }
 
-TEST_F(StudentExtracts, InactiveStudentsDetailLinesOnlyWithTheCutoff) {
-  Run(DemoSources::kTiny, 1, [](TestEngine& e) { e.ExtractStudentContacts(); });
-  // 1003 (inactive) carries only the shared "MI" column: a mother line once inactive students
-  // are included.
-  const Lines all = ByStudent(Table("StudentCon.qef"));
-  ASSERT_EQ(8u, all.size());
-  EXPECT_EQ(Join({"1003", "Mother", "", "K", "", "Mother", "", "", "", "", "", "", "", "", "", "",
-                  "Parent", "No"}),
-            all[5]);
-}
-
 }  // namespace
