@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -18,19 +19,9 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-using Lines = std::vector<std::string>;
-
-Lines SplitLines(const std::string& bytes) {
-  Lines lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
+using enginetest::Lines;
+using enginetest::SplitLines;
+namespace tiny = enginetest::tiny;
 
 int Ymd(int year, int month, int day) { return XDate::FromYMD(year, month, day); }
 
@@ -130,8 +121,7 @@ class AttendanceRun : public ::testing::Test {
       ADD_FAILURE() << "no entry " << description;
       return {};
     }
-    EXPECT_EQ("AttStdRef\tAttDate\t" + keyField + "\tAttAttCodeRef\tAttExcused\tAttAbs\tAttTardy\tAttTruant\tAttDiscipline",
-              *(entry + 1));
+    EXPECT_EQ(tiny::AttendanceFields(keyField == "AttTimeFrameRef"), *(entry + 1));
     auto end = std::find(entry + 2, update.end(), "*");
     EXPECT_NE(update.end(), end) << "no terminator after " << description;
     Lines rows(entry + 2, end);
@@ -153,15 +143,20 @@ class AttendanceRun : public ::testing::Test {
 
 TEST_F(AttendanceRun, FirstRunSendsEverySegmentOfTheWindowsToItsTable) {
   const Lines update = Run(Ymd(2008, 9, 2));
-  // "1,2,AM" gives periods 1 and 2 and the time frame AM; "1 ,2" keeps the blank of "1 ", which
-  // is therefore no period number; only "Excused" (not "excused") prefixes the code with E.
-  // Not sent: the inactive 1003, the previous school year, days after today.
+  const Lines daily = tiny::FirstRunAttendance(true, Ymd(2008, 9, 2));
+  const Lines period = tiny::FirstRunAttendance(false, Ymd(2008, 9, 2));
+  EXPECT_EQ(daily, Daily(update));
+  EXPECT_EQ(period, Period(update));
+  // What the rows spell out: "1,2,AM" gives periods 1 and 2 and the time frame AM; "1 ,2"
+  // keeps the blank of "1 ", which is therefore no period number; only "Excused" (not
+  // "excused") prefixes the code with E. Not sent: the inactive 1003, the previous school
+  // year, days after today.
   EXPECT_EQ((Lines{"1001\t08/21/2008\tAM\tEA\t\t\t\t\t", "1001\t08/27/2008\t1 \tT\t\t\t\t\t",
                    "1002\t08/25/2008\tAM\tA\t\t\t\t\t", "1002\t08/25/2008\tPM\tA\t\t\t\t\t"}),
-            Daily(update));
+            daily);
   EXPECT_EQ((Lines{"1001\t08/21/2008\t1\tEA\t\t\t\t\t", "1001\t08/21/2008\t2\tEA\t\t\t\t\t",
                    "1001\t08/27/2008\t2\tT\t\t\t\t\t", "1004\t09/02/2008\t3\tT\t\t\t\t\t"}),
-            Period(update));
+            period);
 
   // Both extracts read the same three windows, each a SELECT DISTINCT bounded by its dates.
   const Lines extract = ExtractLog();

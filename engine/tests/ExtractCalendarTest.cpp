@@ -4,23 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
 #include "testsupport/TempDir.h"
-#include "tools/demosis/DemoContent.h"
 
 namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-using Lines = std::vector<std::string>;
+using enginetest::Lines;
+using enginetest::SplitLines;
+namespace tiny = enginetest::tiny;
 
 class TestEngine : public ExpEngine {
  public:
@@ -33,43 +34,6 @@ class TestEngine : public ExpEngine {
   using ExpEngine::ExtractTerms;
   using ExpEngine::ExtractTumbles;
 };
-
-Lines SplitLines(const std::string& bytes) {
-  Lines lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-// The demo content is UTF-8; the package carries the same letters in Windows-1252.
-std::string Ansi(const char* utf8) {
-  std::string out;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p; ++p) {
-    if ((*p == 0xC2 || *p == 0xC3) && p[1] != 0) {
-      out += static_cast<char>((p[1] & 0x3F) | (*p == 0xC3 ? 0xC0 : 0x80));
-      ++p;
-    } else {
-      out += static_cast<char>(*p);
-    }
-  }
-  return out;
-}
-
-// "2008-09-01" as the package writes dates.
-std::string PackageDate(const std::string& iso) { return iso.substr(5, 2) + "/" + iso.substr(8, 2) + "/" + iso.substr(0, 4); }
-
-std::string PackageDate(int day) { return XDate::FormatDate(day, "mm/dd/yyyy").ToStd(); }
-
-int Day(const char* iso) {
-  int day = XDate::kNone;
-  XDate::ParseDate(iso, "YYYY-MM-DD", day);
-  return day;
-}
 
 class StaffAndCalendar : public ::testing::Test {
  protected:
@@ -100,28 +64,6 @@ class StaffAndCalendar : public ::testing::Test {
     return {};
   }
 
-  // Expected calendar from the days out of the content: every weekday of the school year that is
-  // not a day out is a whole school day.
-  Lines ExpectedCalendar(bool withCount) {
-    std::map<int, Lines> daysOut;
-    for (const demosis::DemoRow& row : demosis::TinyContent()) {
-      if (std::string(row.table) != "Event" || std::string(row.Get("Status")) != "Day Out") continue;
-      const std::string count = !withCount ? "0.0000" : std::string(row.Get("Count")) == "0.5" ? "0.5000" : "0.0000";
-      daysOut[Day(row.Get("DateOut"))].push_back(std::string("\t") + PackageDate(row.Get("DateOut")) + "\t" +
-                                                 Ansi(row.Get("Reason")) + "\t" + row.Get("AMPMAllDay") + "\t\t" + count);
-    }
-    Lines expected;
-    for (int day = Day(demosis::kTinyYearStart); day <= Day(demosis::kTinyYearEnd); ++day) {
-      auto out = daysOut.find(day);
-      if (out != daysOut.end()) {
-        expected.insert(expected.end(), out->second.begin(), out->second.end());
-      } else if (XDate::Weekday(day) < 5) {
-        expected.push_back("\t" + PackageDate(day) + "\t\tAll Day\t1\t1");
-      }
-    }
-    return expected;
-  }
-
   CaptureLog log;
   TestEngine engine;
   testsupport::TempDir folder;
@@ -139,8 +81,7 @@ TEST_F(StaffAndCalendar, TermsOfEveryProfileSkipEmptyTermsAndSetTheSchoolYear) {
   EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.GetSchoolStartDate());
   EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.GetSchoolEndDate());
   EXPECT_TRUE(log.Contains("Finished Terms table/query."));
-  EXPECT_EQ((Lines{"// Terms", "TermKey\tTermName\tTermStartDate\tTermEndDate", "#include \"Terms.qef\"", "*"}),
-            HeaderEntry("Terms"));
+  EXPECT_EQ(tiny::Terms().HeaderEntry(), HeaderEntry("Terms"));
 }
 
 TEST_F(StaffAndCalendar, TermsWithoutACompleteTermWriteNothingAndResetTheSchoolDates) {
@@ -169,8 +110,7 @@ TEST_F(StaffAndCalendar, TumblesPutMorningBellsFromSixToElevenIntoTheAmRotation)
                        periods[i].first + "\t" + order);
   }
   EXPECT_EQ(expected, File("Tumbles.qef"));
-  EXPECT_EQ((Lines{"// Tumble", "TumKey\tTumName\tTumPerRef\tTumPerOrder", "#include \"Tumbles.qef\"", "*"}),
-            HeaderEntry("Tumble"));
+  EXPECT_EQ(tiny::Tumbles().HeaderEntry(), HeaderEntry("Tumble"));
 }
 
 TEST_F(StaffAndCalendar, PeriodsTakeTheirNamesAndTimesFromTheBellLines) {
@@ -183,8 +123,7 @@ TEST_F(StaffAndCalendar, PeriodsTakeTheirNamesAndTimesFromTheBellLines) {
                    "0\t0\tZero Hour\t05:50\t06:40", "1\t1\tPeriod 1\t06:45\t07:35",
                    "2\t2\tPeriod 2\t11:00\t11:50", "3\t3\tPeriod 3\t12:10\t"}),
             File("Periods.qef"));
-  EXPECT_EQ((Lines{"// Periods", "PerKey\tPerCode\txPerName\tPerStartTime\tPerEndTime", "#include \"Periods.qef\"", "*"}),
-            HeaderEntry("Periods"));
+  EXPECT_EQ(tiny::Periods().HeaderEntry(), HeaderEntry("Periods"));
 }
 
 TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOut) {
@@ -192,7 +131,7 @@ TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOu
   engine.ExtractTerms();
   engine.ExtractCalendar();
   const Lines calendar = File("Calendar.qef");
-  EXPECT_EQ(ExpectedCalendar(true), calendar);
+  EXPECT_EQ(tiny::Calendar(true).lines, calendar);
   // Wednesday 3 September out in the afternoon, Monday 8 September out: Thursday and Friday
   // between them are school days, the weekend is not.
   const Lines week = {"\t09/03/2008\tEarly Release\tPM\t\t0.5000", "\t09/04/2008\t\tAll Day\t1\t1",
@@ -204,19 +143,16 @@ TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOu
   EXPECT_EQ("\t06/05/2009\t\tAll Day\t1\t1", calendar.back());
   // The end date moves one day past the last school day.
   EXPECT_EQ(XDate::FromYMD(2009, 6, 6), engine.GetSchoolEndDate());
-  EXPECT_EQ((Lines{"// Calendar", "CalKey\tCalDate\tCalDateDesc\tCalDateTumRef\tCalDateDayRef\tCalDateAttValue",
-                   "#include \"Calendar.qef\"", "*"}),
-            HeaderEntry("Calendar"));
+  EXPECT_EQ(tiny::Calendar().HeaderEntry(), HeaderEntry("Calendar"));
 }
 
 TEST_F(StaffAndCalendar, CalendarWithoutCountColumnCountsEveryDayOutAsWhole) {
   Connect(DemoSources::kNoEventCount);
   engine.ExtractTerms();
   engine.ExtractCalendar();
-  EXPECT_EQ(ExpectedCalendar(false), File("Calendar.qef"));
+  EXPECT_EQ(tiny::Calendar(false).lines, File("Calendar.qef"));
   // The field list stays complete.
-  EXPECT_EQ("CalKey\tCalDate\tCalDateDesc\tCalDateTumRef\tCalDateDayRef\tCalDateAttValue",
-            HeaderEntry("Calendar").at(1));
+  EXPECT_EQ(tiny::Calendar().HeaderEntry().at(1), HeaderEntry("Calendar").at(1));
 }
 
 TEST_F(StaffAndCalendar, CalendarKeepsSchoolDaysAfterEarlyAndDoubleDaysOut) {
@@ -235,7 +171,7 @@ TEST_F(StaffAndCalendar, CalendarKeepsSchoolDaysAfterEarlyAndDoubleDaysOut) {
   EXPECT_NE(sameDay.end(), std::find(sameDay.begin(), sameDay.end(), "\t09/10/2008\tAssembly\tAM\t\t0.5000"));
   EXPECT_NE(sameDay.end(), std::find(sameDay.begin(), sameDay.end(), "\t09/10/2008\tScience Fair\tPM\t\t0.5000"));
   EXPECT_EQ("\t09/11/2008\t\tAll Day\t1\t1", *(wednesday + 3));
-  EXPECT_EQ(ExpectedCalendar(true).size() + 2, calendar.size());
+  EXPECT_EQ(tiny::Calendar(true).lines.size() + 2, calendar.size());
 }
 
 TEST_F(StaffAndCalendar, CalendarWithoutKnownSchoolYearStartsAtTheFirstDayOut) {
@@ -255,8 +191,7 @@ TEST_F(StaffAndCalendar, GradingPeriodsOfEveryProfileEndWithTheTestBin) {
   engine.ExtractGradingPeriods();
   EXPECT_EQ((Lines{"0\tQ1", "1\tQ2", "2\tQ3", "3\tQ4", "Test\tTest", "0\tS1", "1\tS2", "Test\tTest"}),
             File("Bins.qef"));
-  EXPECT_EQ((Lines{"// Grading Periods", "BinKey\tBinName", "#include \"Bins.qef\"", "*"}),
-            HeaderEntry("Grading Periods"));
+  EXPECT_EQ(tiny::GradingPeriods().HeaderEntry(), HeaderEntry("Grading Periods"));
 }
 
 TEST_F(StaffAndCalendar, StaffOfEverySchoolWithTheirCustomFields) {
@@ -271,12 +206,7 @@ TEST_F(StaffAndCalendar, StaffOfEverySchoolWithTheirCustomFields) {
                    "Pe\xF1" "a, Tom\xE1s\tMr.\tTom\xE1s\t\tPe\xF1" "a\t\t\t\t\t\t\t+1 555 010 3030\t\t\tLab 3\t"
                    "Teacher\tScience; Math"}),
             File("Staff.qef"));
-  EXPECT_EQ((Lines{"// Staff Demographics",
-                   "StaffKey\tStaffSalutation\tStaffFirstName\tStaffMidName\tStaffLastName\tStaffAddress1\t"
-                   "StaffCity\tStaffState\tStaffZip\tStaffHomePhone\tStaffPhoneExt\tStaffCellPhone\t"
-                   "StaffEmail\tStaffBirthDate\tStaffHRRoomNum\tStaffPosition\tStaffDepartment",
-                   "#include \"Staff.qef\"", "*"}),
-            HeaderEntry("Staff Demographics"));
+  EXPECT_EQ(tiny::Staff().HeaderEntry(), HeaderEntry("Staff Demographics"));
   const Lines header = File("QvMeridane.QDE");
   for (const char* line : {"#customcomfield \"HomePhone\" \"Home Phone\" \"phone\"",
                            "#customcomfield \"PhoneExt\" \"Phone Ext\" \"noformat\"",
@@ -292,9 +222,7 @@ TEST_F(StaffAndCalendar, AttendanceCodesAreTheFourFixedCodes) {
   EXPECT_EQ((Lines{"EAbsent\tEA\tExcAbs\t1\t0\tY", "Absent\tA\tAbs\t1\t0\tN", "ETardy\tET\tExcTardy\t0\t1\tY",
                    "Tardy\tT\tTardy\t0\t1\tN"}),
             File("AttCodes.qef"));
-  EXPECT_EQ((Lines{"// Attendance Codes", "AttCodeKey\tAttCodeCode\tAttCodeName\tAttCodeAbs\tAttCodeTardy\tAttCodeExcused",
-                   "#include \"AttCodes.qef\"", "*"}),
-            HeaderEntry("Attendance Codes"));
+  EXPECT_EQ(tiny::AttendanceCodes().HeaderEntry(), HeaderEntry("Attendance Codes"));
 }
 
 }  // namespace
