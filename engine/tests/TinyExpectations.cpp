@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <set>
@@ -531,53 +532,95 @@ Table Immunizations() {
 
 // ---- Conduct -------------------------------------------------------------------------------
 
+std::string ConductKey(const demosis::DemoRow* record) {
+  // The date part is the SIS value as text; the demo SIS holds it as a timestamp, which reads
+  // as "YYYY/MM/DD HH:NN:SS".
+  std::string date = Utf8(record, "Date");
+  std::replace(date.begin(), date.end(), '-', '/');
+  return Text(record, "ID") + "-" + date + " 00:00:00-" + Text(record, "Infraction") + "-" + Text(record, "Violation");
+}
+
 namespace {
 
-// Conduct keys: student, date, infraction and violation joined by dashes, every part present.
-// The date part is the SIS value as text; the demo SIS holds it as a timestamp, which reads as
-// "YYYY/MM/DD HH:NN:SS". 1002's record names neither and 1006 is inactive; 1004's is of
-// 2007-2008.
-const std::string kKey123 = "123-2008/10/01 00:00:00-FIGHT-";                  // no violation
-const std::string kKey1001 = "1001-2008/11/12 00:00:00--V-12 \"Dress code\"";  // empty infraction
+// The discipline records every conduct table is made of: of the year, of an included student,
+// naming an infraction or a violation. 1002's record names neither; 1004's is of 2007-2008.
+std::vector<const demosis::DemoRow*> ConductRecords(bool activeOnly) {
+  const std::vector<std::string> ids = StudentIds(activeOnly);
+  std::vector<const demosis::DemoRow*> records;
+  for (const demosis::DemoRow* row : Rows("Discipline_Record")) {
+    if (!ThisYear(row) || std::find(ids.begin(), ids.end(), Text(row, "ID")) == ids.end()) continue;
+    if (Text(row, "Infraction").empty() && Text(row, "Violation").empty()) continue;
+    records.push_back(row);
+  }
+  return records;
+}
+
+// "yes" in any case, blanks around it allowed; "Y" is no yes.
+bool Yes(const demosis::DemoRow* row, const char* column) {
+  std::string text = Text(row, column);
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text == "YES";
+}
 
 }  // namespace
 
-Table ConductIncidents() {
+Table ConductIncidents(bool activeOnly) {
   // Comment lines are joined with a blank; both type columns carry the name CndInTypeRef.
+  Lines lines;
+  for (const demosis::DemoRow* row : ConductRecords(activeOnly)) {
+    lines.push_back(Join({ConductKey(row), Text(row, "ID"), Text(row, "Infraction"), Text(row, "Violation"),
+                          Text(row, "Comment"), PackageDate(Raw(row, "Date")), Text(row, "Author"),
+                          Text(row, "Classroom"), Text(row, "HearingOfficer"), Text(row, "CC")}));
+  }
   return Make("Student Conduct Incidents", "StudentCndIncident.qef",
               {"CndInKey", "CndInPerpStdRef", "CndInTypeRef", "CndInTypeRef", "CndInNote", "CndInDate",
                "CndInReferrerStaffName", "CndInRoomRef", "CndInRefereeName", "CndInCCd"},
-              {kKey123 + "\t123\tFIGHT\t\tFight in the cafeteria. Both students sent home.\t10/01/2008"
-                         "\tSmith, John\tCafeteria\tDubois, Ren\xE9" "e\tParent, Counselor",
-               kKey1001 + "\t1001\t\tV-12 \"Dress code\"\t\t11/12/2008\tSmith, John\t\t\t"},
-              Table::Order::kAny);
+              lines, Table::Order::kAny);
 }
 
-Table ConductOutcomes() {
+Table ConductOutcomes(bool activeOnly) {
   // Infraction, violation and date are read for the key only: no column of their own.
+  Lines lines;
+  for (const demosis::DemoRow* row : ConductRecords(activeOnly)) {
+    lines.push_back(Join({ConductKey(row), ConductKey(row), Text(row, "ID"), Text(row, "Action"), Text(row, "Days"),
+                          PackageDate(Raw(row, "FromDate")), PackageDate(Raw(row, "ToDate")), Text(row, "Pled")}));
+  }
   return Make("Student Conduct Outcomes", "ConductOutcome.qef",
               {"CndOutKey", "CndOutInRef", "CndOutTargetStdRef", "CndOutTypeRef", "CndOutDuration",
                "CndOutActualStartDate", "CndOutActualEndDate", "CndOutPled"},
-              {kKey123 + "\t" + kKey123 + "\t123\tSuspension\t2\t10/02/2008\t10/03/2008\tGuilty",
-               kKey1001 + "\t" + kKey1001 + "\t1001\tDetention\t1\t11/13/2008\t11/13/2008\t"},
-              Table::Order::kAny);
+              lines, Table::Order::kAny);
 }
 
-Table ConductSuspensions() {
+Table ConductSuspensions(bool activeOnly) {
+  // The records with both suspension days.
+  Lines lines;
+  for (const demosis::DemoRow* row : ConductRecords(activeOnly)) {
+    if (Raw(row, "FromSuspension").empty() || Raw(row, "ToSuspension").empty()) continue;
+    lines.push_back(Join({"SUSP", ConductKey(row), Text(row, "ID"), "Suspension", PackageDate(Raw(row, "FromSuspension")),
+                          PackageDate(Raw(row, "ToSuspension"))}));
+  }
   return Make("Student Conduct Suspensions", "ConductSuspensions.qef",
               {"CndOutKey", "CndOutInRef", "CndOutTargetStdRef", "CndOutTypeRef", "CndOutActualStartDate",
                "CndOutActualEndDate"},
-              {"SUSP\t" + kKey123 + "\t123\tSuspension\t10/02/2008\t10/03/2008"}, Table::Order::kAny);
+              lines, Table::Order::kAny);
 }
 
-Table ConductCommunications() {
-  // 123: notified "yes" with a date and a person, letter "Yes". 1001: notified "Y" and letter
-  // "No" are no yes.
+Table ConductCommunications(bool activeOnly) {
+  // A parent notified, then a letter sent, each when its column says yes.
+  Lines lines;
+  for (const demosis::DemoRow* row : ConductRecords(activeOnly)) {
+    if (Yes(row, "Notified")) {
+      const std::string note = Text(row, "SpokeWith").empty() ? "" : "Spoke with " + Text(row, "SpokeWith");
+      lines.push_back(Join({"ParentNotified", ConductKey(row), Text(row, "ID"), "Parent Notified",
+                            PackageDate(Raw(row, "NotDate")), note}));
+    }
+    if (Yes(row, "LetterSent")) {
+      lines.push_back(Join({"LetterSent", ConductKey(row), Text(row, "ID"), "Letter Sent", "", ""}));
+    }
+  }
   return Make("Student Conduct Communications", "ConductOutcome2.qef",
               {"CndOutKey", "CndOutInRef", "CndOutTargetStdRef", "CndOutTypeRef", "CndOutDate", "CndOutNote"},
-              {"ParentNotified\t" + kKey123 + "\t123\tParent Notified\t10/01/2008\tSpoke with Mrs. Walsh",
-               "LetterSent\t" + kKey123 + "\t123\tLetter Sent\t\t"},
-              Table::Order::kAny);
+              lines, Table::Order::kAny);
 }
 
 // ---- The whole export ----------------------------------------------------------------------

@@ -92,10 +92,13 @@ Table Grades();
 Table MedicalAlerts();
 Table MedicalTreatments();
 Table Immunizations();
-Table ConductIncidents();
-Table ConductOutcomes();
-Table ConductSuspensions();
-Table ConductCommunications();
+// Conduct key of a discipline record: student, date, infraction and violation joined by
+// dashes, every part present.
+std::string ConductKey(const demosis::DemoRow* record);
+Table ConductIncidents(bool activeOnly = true);
+Table ConductOutcomes(bool activeOnly = true);
+Table ConductSuspensions(bool activeOnly = true);
+Table ConductCommunications(bool activeOnly = true);
 Table Staff();
 Table AttendanceCodes();
 
