@@ -9,6 +9,8 @@
 
 #include "data/ado/Connection.h"
 #include "data/ado/Recordset.h"
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 
 using ado::Variant;
@@ -41,6 +43,39 @@ XString FloatText(double value) {
   return text;
 }
 
+void PutTwoDigits(char*& p, int value) {
+  *p++ = static_cast<char>('0' + value / 10 % 10);
+  *p++ = static_cast<char>('0' + value % 10);
+}
+
+// A date value as "YYYY/MM/DD HH:NN:SS", the text XDateTime::Format gives for that pattern,
+// written directly: every date of every row passes here, and the general pattern formatter
+// costs more than fetching the row did.
+XString OleDateText(double oleDate) {
+  const XDateTime value = XDateTime::FromOleDate(oleDate);
+  if (value.Date() < 0 || value.Time() < 0) return XString();
+  int year, month, day;
+  XDate::ToYMD(value.Date(), year, month, day);
+  const int ms = value.Time();
+  char text[32];
+  char* p = text;
+  char digits[12];
+  int count = 0;
+  for (int rest = year; rest > 0 || count == 0; rest /= 10) digits[count++] = static_cast<char>('0' + rest % 10);
+  while (count > 0) *p++ = digits[--count];
+  *p++ = '/';
+  PutTwoDigits(p, month);
+  *p++ = '/';
+  PutTwoDigits(p, day);
+  *p++ = ' ';
+  PutTwoDigits(p, ms / 3600000);
+  *p++ = ':';
+  PutTwoDigits(p, ms / 60000 % 60);
+  *p++ = ':';
+  PutTwoDigits(p, ms / 1000 % 60);
+  return XString(text, static_cast<uint32_t>(p - text));
+}
+
 XString CleanLineBreaks(XString text) {
   std::string s = text.ToStd();
   for (char& c : s) {
@@ -69,7 +104,7 @@ XString ODBCDataAccess::VariantToText(const Variant& value) {
     case ado::VT_R4: return FloatText(value.GetR4());
     case ado::VT_R8: return FloatText(value.GetR8());
     case ado::VT_DECIMAL: return FloatText(DecimalValue(value.GetDecimal()));
-    case ado::VT_DATE: return XDateTime::FromOleDate(value.GetDate()).Format("YYYY/MM/DD HH:NN:SS");
+    case ado::VT_DATE: return OleDateText(value.GetDate());
     case ado::VT_BSTR: return value.GetStr();
     case ado::VT_BOOL: return XString(value.GetBool() ? "True" : "False");
     default: return text;  // VT_EMPTY, VT_NULL, VT_CY, VT_I1, arrays
@@ -366,7 +401,10 @@ Variant ODBCDataAccess::ReadValue(ODBCField* field) {
 
 XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
   if (!field || IsXBase()) return XString();
-  return VariantToText(ReadValue(static_cast<ODBCField*>(field)));
+  Variant value = ReadValue(static_cast<ODBCField*>(field));
+  // Text, the most common value, is handed on rather than copied.
+  if (value.Type() == ado::VT_BSTR) return value.TakeStr();
+  return VariantToText(value);
 }
 
 XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "data/ado/Connection.h"
 #include "data/ado/OdbcCall.h"
@@ -22,7 +23,7 @@ constexpr size_t kGetDataChunkBytes = 64 * 1024;
 // One result column as the driver describes it, and how it is bound and held.
 struct ColumnPlan {
   ColumnInfo info;
-  SQLSMALLINT cType = SQL_C_WCHAR;
+  SQLSMALLINT cType = SQL_C_CHAR;
   size_t elementBytes = 0;  // one bound element, terminator included
   std::vector<uint64_t> buffer;   // rows * elementBytes, 8-byte aligned
   std::vector<SQLLEN> indicators;  // one per row
@@ -107,12 +108,15 @@ ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& op
   if (nullable == SQL_NULLABLE) info.attributes |= adFldIsNullable | adFldMayBeNull;
   if (nullable == SQL_NULLABLE_UNKNOWN) info.attributes |= adFldMayBeNull;
 
+  // Text is bound as 8-bit characters: plain ASCII, what most SIS values are, means the same
+  // in the driver's character set and in the code page, and comes without a conversion to
+  // UTF-16 and back. A value with any other byte is read again as UTF-16 (see FetchBound).
   auto textPlan = [&](StorageKind kind, SQLULEN chars, bool isLong) {
     info.kind = kind;
-    plan.cType = SQL_C_WCHAR;
+    plan.cType = SQL_C_CHAR;
     if (isLong) info.attributes |= adFldLong;
     const size_t bound = isLong ? std::max<size_t>(options.longColumnBuffer, 16) : static_cast<size_t>(chars);
-    plan.elementBytes = (bound + 1) * sizeof(SQLWCHAR);
+    plan.elementBytes = bound + 1;
   };
   switch (info.type) {
     case adSmallInt:
@@ -209,6 +213,13 @@ double TimeOf(const SQL_TIME_STRUCT& time) {
   return ToOleDate(parts);
 }
 
+bool IsAscii(const char* text, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  }
+  return true;
+}
+
 // Stores UTF-16 text as narrow code-page text. Plain ASCII, what most SIS values are, is
 // narrowed straight into the store.
 void AddWideText(RowStore& store, const char16_t* wide, size_t units) {
@@ -226,16 +237,22 @@ void AddWideText(RowStore& store, const char16_t* wide, size_t units) {
 }
 
 // Reads a whole character or binary value with SQLGetData in chunks, from its start, into the
-// store. The statement is positioned on the row already.
+// store; text as UTF-16, whatever it was bound as. The statement is positioned on the row
+// already.
 void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
-  const bool isText = plan.cType == SQL_C_WCHAR;
+  const bool isText = plan.cType != SQL_C_BINARY;
+  const SQLSMALLINT cType = isText ? SQL_C_WCHAR : SQL_C_BINARY;
   const SQLLEN terminator = isText ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0;
-  std::vector<char> chunk(kGetDataChunkBytes);
+  struct Chunk {  // not zero-filled: most values are far shorter than the chunk
+    std::unique_ptr<char[]> bytes{new char[kGetDataChunkBytes]};
+    char* data() { return bytes.get(); }
+    static size_t size() { return kGetDataChunkBytes; }
+  } chunk;
   std::u16string wide;
   std::string bytes;
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(stmt, number, plan.cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
+    SQLRETURN rc = SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
     if (rc == SQL_NO_DATA) break;  // the previous chunk was the last
     CheckStmt(rc, stmt, "SQLGetData");
     if (indicator == SQL_NULL_DATA) {
@@ -312,7 +329,7 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
     store.BeginRow();
     for (size_t c = 0; c < plans.size(); ++c) {
       const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
-      if (plans[c].cType == SQL_C_WCHAR || plans[c].cType == SQL_C_BINARY) {
+      if (plans[c].cType == SQL_C_CHAR || plans[c].cType == SQL_C_BINARY) {
         ReadLongValue(stmt, number, plans[c], store);
       } else {
         ReadFixedValue(stmt, number, plans[c], store);
@@ -322,8 +339,9 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
 }
 
 // Fetches the whole result (or its first maxRows rows when not 0) into bound column arrays,
-// `rows` rows per SQLFetch. A value longer than its bound element is read again whole with
-// SQLGetData, after positioning on its row when the block holds more than one.
+// `rows` rows per SQLFetch. A value longer than its bound element, or a text that is not plain
+// ASCII, is read again whole with SQLGetData, after positioning on its row when the block
+// holds more than one.
 void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows, size_t maxRows) {
   if (maxRows > 0) blockRows = std::min(blockRows, maxRows);
   SQLULEN rows = static_cast<SQLULEN>(blockRows);
@@ -371,20 +389,18 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
           continue;
         }
         switch (plan.cType) {
-          case SQL_C_WCHAR:
+          case SQL_C_CHAR:
           case SQL_C_BINARY: {
-            const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) -
-                                (plan.cType == SQL_C_WCHAR ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0);
-            if (indicator == SQL_NO_TOTAL || indicator > room) {
+            const bool isText = plan.cType == SQL_C_CHAR;
+            const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) - (isText ? 1 : 0);
+            const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
+            if (!whole || (isText && !IsAscii(element, static_cast<size_t>(indicator)))) {
               if (!positioned && rows > 1) {
                 CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
                           "SQLSetPos");
                 positioned = true;
               }
               ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
-            } else if (plan.cType == SQL_C_WCHAR) {
-              AddWideText(store, reinterpret_cast<const char16_t*>(element),
-                          static_cast<size_t>(indicator) / sizeof(char16_t));
             } else {
               store.AddBytes(element, static_cast<size_t>(indicator));
             }
@@ -449,7 +465,7 @@ void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowSto
   bool variable = false;
   size_t rowBytes = 0;
   for (const ColumnPlan& plan : plans) {
-    variable = variable || plan.cType == SQL_C_WCHAR || plan.cType == SQL_C_BINARY;
+    variable = variable || plan.cType == SQL_C_CHAR || plan.cType == SQL_C_BINARY;
     rowBytes += plan.elementBytes + sizeof(SQLLEN);
   }
   const bool readsInsideBlocks = (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);

@@ -18,6 +18,34 @@ bool IsVariableKind(StorageKind kind) {
   return kind == StorageKind::Text || kind == StorageKind::Decimal || kind == StorageKind::Binary;
 }
 
+// Variable-length integers: seven bits a byte, lowest first, the top bit set on every byte but
+// the last.
+size_t LengthBytes(size_t value) {
+  size_t n = 1;
+  while (value >= 0x80) {
+    value >>= 7;
+    ++n;
+  }
+  return n;
+}
+
+void PutLength(char* out, size_t value) {
+  while (value >= 0x80) {
+    *out++ = static_cast<char>((value & 0x7F) | 0x80);
+    value >>= 7;
+  }
+  *out = static_cast<char>(value);
+}
+
+uint32_t GetLength(const char*& in) {
+  uint32_t value = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(*in++);
+    value |= static_cast<uint32_t>(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return value;
+  }
+}
+
 // Gives back what a closed block reserved and did not use, when that is worth a copy.
 template <typename T>
 void Trim(std::vector<T>& v) {
@@ -33,12 +61,14 @@ RowStore::RowStore(std::vector<ColumnInfo> columns) : m_columns(std::move(column
     m_slotOf.push_back(static_cast<uint32_t>(variable ? m_variableColumns++ : m_fixedColumns++));
   }
   m_rowsPerBlock = static_cast<uint32_t>(std::max<size_t>(1, kBlockCells / std::max<size_t>(1, m_columns.size())));
+  m_decodedOffsets.resize(m_variableColumns);
+  m_decodedLengths.resize(m_variableColumns);
 }
 
 size_t RowStore::MemoryBytes() const {
   size_t bytes = 0;
   for (const Block& block : m_blocks) {
-    bytes += block.fixed.capacity() * sizeof(uint64_t) + block.ends.capacity() * sizeof(uint32_t) +
+    bytes += block.fixed.capacity() * sizeof(uint64_t) + block.rowStarts.capacity() * sizeof(uint32_t) +
              block.nulls.capacity() / 8 + block.arena.capacity();
   }
   return bytes;
@@ -50,7 +80,7 @@ void RowStore::StartBlock() {
   // of every block unused.
   const uint32_t rows = static_cast<uint32_t>(
       std::min<uint64_t>(m_rowsPerBlock, std::max<uint64_t>(kFirstBlockRows, static_cast<uint64_t>(m_rowCount))));
-  uint64_t arena = static_cast<uint64_t>(rows) * m_variableColumns * 16;
+  uint64_t arena = static_cast<uint64_t>(rows) * m_variableColumns * 8;
   if (m_closedRows > 0) {
     const uint64_t estimate = m_closedArenaBytes * rows / m_closedRows;
     arena = std::min<uint64_t>(estimate + estimate / 32 + 64, kBlockArenaBytes + kBlockArenaBytes / 8);
@@ -59,7 +89,7 @@ void RowStore::StartBlock() {
   block.firstRow = m_rowCount;
   block.capacity = rows;
   block.fixed.reserve(rows * m_fixedColumns);
-  block.ends.reserve(rows * m_variableColumns);
+  if (m_variableColumns > 0) block.rowStarts.reserve(rows);
   block.nulls.reserve(rows * m_columns.size());
   block.arena.reserve(static_cast<size_t>(arena));
   m_blocks.push_back(std::move(block));
@@ -70,7 +100,7 @@ void RowStore::FinishBlock() {
   m_closedRows += block.rows;
   m_closedArenaBytes += block.arena.size();
   Trim(block.fixed);
-  Trim(block.ends);
+  Trim(block.rowStarts);
   Trim(block.nulls);
   Trim(block.arena);
 }
@@ -85,9 +115,12 @@ void RowStore::BeginRow() {
     if (!m_blocks.empty()) FinishBlock();
     StartBlock();
   }
-  ++m_blocks.back().rows;
+  Block& block = m_blocks.back();
+  if (m_variableColumns > 0) block.rowStarts.push_back(static_cast<uint32_t>(block.arena.size()));
+  ++block.rows;
   ++m_rowCount;
   m_column = 0;
+  m_decodedRow = -1;  // the blocks may move
 }
 
 void RowStore::AddFixed(uint64_t bits, bool isNull) {
@@ -97,17 +130,20 @@ void RowStore::AddFixed(uint64_t bits, bool isNull) {
   ++m_column;
 }
 
-void RowStore::AddEnd(bool isNull) {
-  Block& block = m_blocks.back();
-  block.ends.push_back(static_cast<uint32_t>(block.arena.size()));
-  block.nulls.push_back(isNull);
+void RowStore::AddLength(size_t size, bool isNull) {
+  ReserveArena(LengthBytes(size));
+  std::vector<char>& arena = m_blocks.back().arena;
+  const size_t at = arena.size();
+  arena.resize(at + LengthBytes(size));
+  PutLength(arena.data() + at, size);
+  m_blocks.back().nulls.push_back(isNull);
   ++m_column;
 }
 
 void RowStore::AddNull() {
-  // A null variable-length value is an empty one, so that the next value's start stays right.
+  // A null variable-length value is an empty one, so that the values after it are found.
   if (m_isVariable[m_column]) {
-    AddEnd(true);
+    AddLength(0, true);
   } else {
     AddFixed(0, true);
   }
@@ -128,23 +164,33 @@ void RowStore::ReserveArena(size_t size) {
 }
 
 void RowStore::AddBytes(const char* data, size_t size) {
+  AddLength(size, false);
   ReserveArena(size);
   std::vector<char>& arena = m_blocks.back().arena;
   arena.insert(arena.end(), data, data + size);
-  AddEnd(false);
 }
 
 char* RowStore::BeginVariable(size_t capacity) {
-  ReserveArena(capacity);
+  // One byte for the length, which is all a value under 128 bytes needs.
+  ReserveArena(capacity + 1);
   std::vector<char>& arena = m_blocks.back().arena;
   m_variableStart = arena.size();
-  arena.resize(m_variableStart + capacity);
-  return arena.data() + m_variableStart;
+  arena.resize(m_variableStart + 1 + capacity);
+  return arena.data() + m_variableStart + 1;
 }
 
 void RowStore::EndVariable(size_t size) {
-  m_blocks.back().arena.resize(m_variableStart + size);
-  AddEnd(false);
+  std::vector<char>& arena = m_blocks.back().arena;
+  const size_t lengthBytes = LengthBytes(size);
+  if (lengthBytes > 1) {
+    // A longer value moves up to make room for its longer length.
+    arena.resize(std::max(arena.size(), m_variableStart + lengthBytes + size));
+    std::memmove(arena.data() + m_variableStart + lengthBytes, arena.data() + m_variableStart + 1, size);
+  }
+  PutLength(arena.data() + m_variableStart, size);
+  arena.resize(m_variableStart + lengthBytes + size);
+  m_blocks.back().nulls.push_back(false);
+  ++m_column;
 }
 
 const RowStore::Block& RowStore::BlockOf(int64_t row) const {
@@ -161,15 +207,26 @@ RowStore::Slot RowStore::Locate(int64_t row, int32_t column) const {
   const size_t r = static_cast<size_t>(row - block.firstRow);
   const size_t c = static_cast<size_t>(column);
   const bool variable = m_isVariable[c];
-  return Slot{&block, r * m_columns.size() + c, r * (variable ? m_variableColumns : m_fixedColumns) + m_slotOf[c],
-              variable};
+  if (variable) DecodeRow(block, row);
+  return Slot{&block, r * m_columns.size() + c, variable ? m_slotOf[c] : r * m_fixedColumns + m_slotOf[c], variable};
+}
+
+void RowStore::DecodeRow(const Block& block, int64_t row) const {
+  if (row == m_decodedRow) return;
+  const char* base = block.arena.data();
+  const char* p = base + block.rowStarts[static_cast<size_t>(row - block.firstRow)];
+  for (size_t v = 0; v < m_variableColumns; ++v) {
+    const uint32_t size = GetLength(p);
+    m_decodedOffsets[v] = static_cast<uint32_t>(p - base);
+    m_decodedLengths[v] = size;
+    p += size;
+  }
+  m_decodedRow = row;
 }
 
 const char* RowStore::SlotBytes(const Slot& slot, uint32_t& size) const {
-  const uint32_t end = slot.block->ends[slot.index];
-  const uint32_t start = slot.index == 0 ? 0 : slot.block->ends[slot.index - 1];
-  size = end - start;
-  return slot.block->arena.data() + start;
+  size = m_decodedLengths[slot.index];
+  return slot.block->arena.data() + m_decodedOffsets[slot.index];
 }
 
 bool RowStore::IsNull(int64_t row, int32_t column) const {

@@ -1,10 +1,11 @@
 // Internal to the ADO layer: the rows a client-side cursor has fetched, kept compact. Rows
-// live in blocks; each block holds, row after row, one 8-byte cell per fixed-width value (the
-// value itself for numbers and dates), one 4-byte end offset per variable-length value (text,
-// decimals and binary, whose bytes lie back to back in the block's byte arena, so a value
-// starts where the one before it ends), a null bit per value, and the arena. No per-cell
-// objects or allocations, and no per-value length or start: for the short texts a SIS holds
-// (codes, names, dates as text) those would outweigh the text itself.
+// live in blocks; each block holds one 8-byte cell per fixed-width value (the value itself for
+// numbers and dates), a null bit per value, and a byte arena with the variable-length values
+// (text, decimals and binary) of each row in column order, each preceded by its length as a
+// variable-length integer (one byte up to 127), plus the arena offset where each row starts.
+// No per-cell objects or allocations, and no per-value offsets: for the short and often empty
+// texts a SIS holds, those would outweigh the text itself. The cursor reads one row after
+// another, so the value positions of the row last read are kept decoded.
 #pragma once
 
 #include <cstddef>
@@ -71,13 +72,14 @@ class RowStore {
   struct Block {
     int64_t firstRow = 0;
     uint32_t rows = 0;
-    uint32_t capacity = 0;        // rows reserved
-    std::vector<uint64_t> fixed;  // rows x fixed-width columns
-    std::vector<uint32_t> ends;   // rows x variable-length columns: end offsets in the arena
-    std::vector<bool> nulls;      // rows x columns
+    uint32_t capacity = 0;            // rows reserved
+    std::vector<uint64_t> fixed;      // rows x fixed-width columns
+    std::vector<uint32_t> rowStarts;  // per row: where its variable-length values start
+    std::vector<bool> nulls;          // rows x columns
     std::vector<char> arena;
   };
-  // Where a value of the current block lives: its null bit, and its index in `fixed` or `ends`.
+  // Where a value lives: its block, its null bit, and its index in `fixed` or, for a
+  // variable-length value, among the variable-length values of its row.
   struct Slot {
     const Block* block;
     size_t nullIndex;
@@ -89,11 +91,14 @@ class RowStore {
   // Makes room for `size` more arena bytes, growing by half (not doubling) past the estimate.
   void ReserveArena(size_t size);
   void AddFixed(uint64_t bits, bool isNull);
-  void AddEnd(bool isNull);
+  // Appends a length to the arena and counts the value.
+  void AddLength(size_t size, bool isNull);
   const Block& BlockOf(int64_t row) const;
   Slot Locate(int64_t row, int32_t column) const;
   // The arena bytes of a variable-length slot.
   const char* SlotBytes(const Slot& slot, uint32_t& size) const;
+  // Decodes where the variable-length values of a row lie, unless that row is decoded already.
+  void DecodeRow(const Block& block, int64_t row) const;
 
   std::vector<ColumnInfo> m_columns;
   std::vector<bool> m_isVariable;   // per column
@@ -108,6 +113,9 @@ class RowStore {
   size_t m_column = 0;             // the column the next Add... fills
   size_t m_variableStart = 0;      // arena size at BeginVariable
   mutable size_t m_lastBlock = 0;  // rows are read mostly in order: start the search here
+  mutable int64_t m_decodedRow = -1;
+  mutable std::vector<uint32_t> m_decodedOffsets;  // per variable-length column of that row
+  mutable std::vector<uint32_t> m_decodedLengths;
 };
 
 }  // namespace ado

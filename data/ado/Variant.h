@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/XString.h"
@@ -83,6 +84,8 @@ class Variant {
   bool GetBool() const { return m_type == VT_BOOL && m_int != 0; }
   const Decimal& GetDecimal() const { return m_decimal; }
   const XString& GetStr() const { return m_text; }
+  // Moves the text out (VT_BSTR), leaving the value's text empty.
+  XString TakeStr() { return std::move(m_text); }
   const std::vector<uint8_t>& GetBytes() const { return m_bytes; }
 
  private:

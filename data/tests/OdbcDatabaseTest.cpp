@@ -5,6 +5,7 @@
 #include "DataTestSupport.h"
 #include "data/ado/Variant.h"
 #include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
 #include "testsupport/TempDir.h"
@@ -368,6 +369,26 @@ TEST(OdbcNames, TypeNamesAndFieldStatuses) {
   for (int32_t status : {0, 4, 13, 26, 0x10000, 0x100000}) {
     EXPECT_NE(std::string(ODBCDataAccess::FieldStatusText(status)).find("adField"), std::string::npos);
   }
+}
+
+TEST(OdbcConversions, DateTextIsWhatThePatternFormatterGives) {
+  // Dates are written without the pattern formatter; the text must not differ from it, from
+  // the earliest day through times a millisecond from midnight to years of five digits.
+  const double samples[] = {0.0,        1.5,          2.0,         -1.25,         -109572.0,  -109571.75,
+                            39877.4244, 39877.999999, 39877.99999999, 46254.0,  2958465.5,  3000000.25,
+                            1e-9,       -0.5,         100000.123456, 12345.678};
+  for (double ole : samples) {
+    EXPECT_EQ(ODBCDataAccess::VariantToText(ado::Variant::Date(ole)).ToStd(),
+              XDateTime::FromOleDate(ole).Format("YYYY/MM/DD HH:NN:SS").ToStd())
+        << ole;
+  }
+  for (int step = 0; step < 20000; ++step) {
+    const double ole = -100000.0 + step * 17.0371;
+    ASSERT_EQ(ODBCDataAccess::VariantToText(ado::Variant::Date(ole)).ToStd(),
+              XDateTime::FromOleDate(ole).Format("YYYY/MM/DD HH:NN:SS").ToStd())
+        << ole;
+  }
+  EXPECT_EQ(ODBCDataAccess::VariantToText(ado::Variant::Date(0.0)).ToStd(), "") << "no date";
 }
 
 TEST(OdbcConversions, VariantsOfEveryKind) {
