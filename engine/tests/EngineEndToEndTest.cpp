@@ -244,8 +244,10 @@ TEST_F(EngineEndToEnd, WholeRunWritesEveryTableTheHeaderFileAndTheUpdateFile) {
   EXPECT_EQ(4u, daily.size());
   EXPECT_EQ(4u, period.size());
 
+  // A fresh import folder holds no record of an earlier package: the run starts as after a
+  // changed configuration and leaves its record for the next run.
+  EXPECT_TRUE(runLog.Contains("Bridge Configuration Changed."));
   EXPECT_TRUE(Exists("SchoolConfig.xml"));
-  EXPECT_TRUE(runLog.Contains("Bridge Configuration Changed.") || runLog.Contains("Bridge Configuration Did Not Change."));
 }
 
 TEST_F(EngineEndToEnd, TablesAreExtractedAndAnnouncedInTheDriversOrder) {
