@@ -401,8 +401,18 @@ Variant ODBCDataAccess::ReadValue(ODBCField* field) {
 
 XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
   if (!field || IsXBase()) return XString();
-  Variant value = ReadValue(static_cast<ODBCField*>(field));
-  // Text, the most common value, is handed on rather than copied.
+  auto* handle = static_cast<ODBCField*>(field);
+  // Text, the most common value, comes straight from the fetched row, without a Variant.
+  if (m_recordset) {
+    try {
+      uint32_t size = 0;
+      const char* bytes = LocateField(*m_recordset, handle, (m_accessOptions & kFieldsByName) != 0).TextBytes(size);
+      if (bytes) return XString(bytes, size);
+    } catch (const ado::ComError& error) {
+      ThrowFieldError(handle, error);
+    }
+  }
+  Variant value = ReadValue(handle);
   if (value.Type() == ado::VT_BSTR) return value.TakeStr();
   return VariantToText(value);
 }

@@ -12,6 +12,14 @@ Variant Field::Value() const {
   return m_owner->m_store->Value(row, m_index);
 }
 
+const char* Field::TextBytes(uint32_t& size) const {
+  const int64_t row = m_owner->CurrentRecord();
+  const RowStore& store = *m_owner->m_store;
+  size = 0;
+  if (store.Columns()[static_cast<size_t>(m_index)].kind != StorageKind::Text) return nullptr;
+  return store.Bytes(row, m_index, size);
+}
+
 bool Field::IsNull() const {
   const int64_t row = m_owner->CurrentRecord();
   return m_owner->m_store->IsNull(row, m_index);

@@ -26,6 +26,10 @@ class Field {
   // recordset is at BOF or EOF, or adErrObjectClosed when it is closed.
   Variant Value() const;
   bool IsNull() const;
+  // The bytes of a text value at the current record, without making a Variant (the reader of
+  // every text column calls this for every row); null for NULL and for values of other kinds.
+  // Throws as Value does.
+  const char* TextBytes(uint32_t& size) const;
   // Bytes of the value at the current record: narrow characters for text, bytes for binary,
   // the size of the fixed-width value otherwise, 0 for NULL.
   int32_t ActualSize() const;

@@ -266,6 +266,26 @@ TEST_P(RecordsetTest, MaxRecordsKeepsOnlyTheFirstRecords) {
   EXPECT_EQ(m_rs.RecordCount(), kManyRows);
 }
 
+TEST_P(RecordsetTest, TextBytesAreTheTextValueWithoutAVariant) {
+  OpenDatabase("CREATE TABLE t(id INTEGER, s TEXT);"
+               "INSERT INTO t VALUES(1, 'caf' || char(233));"
+               "INSERT INTO t VALUES(2, NULL);"
+               "INSERT INTO t VALUES(3, '');");
+  Query("SELECT id, s FROM t ORDER BY id");
+  uint32_t size = 99;
+  const char* bytes = m_rs.GetField(1).TextBytes(size);
+  ASSERT_NE(bytes, nullptr);
+  EXPECT_EQ(std::string(bytes, size), "caf\xE9");
+  EXPECT_EQ(m_rs.GetField(0).TextBytes(size), nullptr) << "a number is not text";
+  m_rs.MoveNext();
+  EXPECT_EQ(m_rs.GetField(1).TextBytes(size), nullptr) << "NULL";
+  m_rs.MoveNext();
+  ASSERT_NE(m_rs.GetField(1).TextBytes(size), nullptr) << "empty text is text";
+  EXPECT_EQ(size, 0u);
+  m_rs.MoveNext();
+  EXPECT_THROW(m_rs.GetField(1).TextBytes(size), ComError) << "at EOF";
+}
+
 TEST_P(RecordsetTest, FieldsAreFoundByPositionAndByNameInAnyCase) {
   OpenDatabase("CREATE TABLE t(StudentID INTEGER, LastName TEXT); INSERT INTO t VALUES(7, 'Roe');");
   Query("SELECT StudentID, LastName FROM t");
