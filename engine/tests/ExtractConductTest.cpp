@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -21,7 +22,10 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-using Lines = std::vector<std::string>;
+using enginetest::Lines;
+using enginetest::Sorted;
+using enginetest::SplitLines;
+namespace tiny = enginetest::tiny;
 
 class TestEngine : public ExpEngine {
  public:
@@ -33,23 +37,6 @@ class TestEngine : public ExpEngine {
   using ExpEngine::m_inactiveCutoff;
   using ExpEngine::m_schoolYear;
 };
-
-Lines SplitLines(const std::string& bytes) {
-  Lines lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-Lines Sorted(Lines lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 // Conduct keys: student, date, infraction and violation joined by dashes, every part present.
 // The date part is the SIS value as text; the demo SIS holds it as a timestamp, which reads as
@@ -129,11 +116,7 @@ TEST_F(ConductExtracts, IncidentsOfActiveStudentsThatNameAnInfractionOrAViolatio
   // Not written: 1002's record names neither, 1006 is inactive, 1004's is of 2007-2008.
   // Comment lines are joined with a blank; both type columns carry the name CndInTypeRef.
   EXPECT_EQ(Sorted({kIncident123, kIncident1001}), Sorted(File("StudentCndIncident.qef")));
-  EXPECT_EQ((Lines{"// Student Conduct Incidents",
-                   "CndInKey\tCndInPerpStdRef\tCndInTypeRef\tCndInTypeRef\tCndInNote\tCndInDate\t"
-                   "CndInReferrerStaffName\tCndInRoomRef\tCndInRefereeName\tCndInCCd",
-                   "#include \"StudentCndIncident.qef\"", "*"}),
-            HeaderEntry("Student Conduct Incidents"));
+  EXPECT_EQ(tiny::ConductIncidents().HeaderEntry(), HeaderEntry("Student Conduct Incidents"));
   EXPECT_TRUE(HeaderHas("#customcndinfield \"CCd\" \"CC\" \"noformat\""));
 }
 
@@ -144,11 +127,7 @@ TEST_F(ConductExtracts, OutcomesPointBackAtTheirIncidents) {
                     kKey1001 + "\t" + kKey1001 + "\t1001\tDetention\t1\t11/13/2008\t11/13/2008\t"}),
             Sorted(File("ConductOutcome.qef")));
   // Infraction, violation and date are read for the key only: no column of their own.
-  EXPECT_EQ((Lines{"// Student Conduct Outcomes",
-                   "CndOutKey\tCndOutInRef\tCndOutTargetStdRef\tCndOutTypeRef\tCndOutDuration\t"
-                   "CndOutActualStartDate\tCndOutActualEndDate\tCndOutPled",
-                   "#include \"ConductOutcome.qef\"", "*"}),
-            HeaderEntry("Student Conduct Outcomes"));
+  EXPECT_EQ(tiny::ConductOutcomes().HeaderEntry(), HeaderEntry("Student Conduct Outcomes"));
   EXPECT_TRUE(HeaderHas("#customcndoutfield \"Pled\" \"Pled\" \"noformat\""));
 }
 
@@ -157,11 +136,7 @@ TEST_F(ConductExtracts, SuspensionsAreTheRecordsWithBothSuspensionDays) {
   engine.ExtractConductSuspensions();
   EXPECT_EQ((Lines{"SUSP\t" + kKey123 + "\t123\tSuspension\t10/02/2008\t10/03/2008"}),
             File("ConductSuspensions.qef"));
-  EXPECT_EQ((Lines{"// Student Conduct Suspensions",
-                   "CndOutKey\tCndOutInRef\tCndOutTargetStdRef\tCndOutTypeRef\tCndOutActualStartDate\t"
-                   "CndOutActualEndDate",
-                   "#include \"ConductSuspensions.qef\"", "*"}),
-            HeaderEntry("Student Conduct Suspensions"));
+  EXPECT_EQ(tiny::ConductSuspensions().HeaderEntry(), HeaderEntry("Student Conduct Suspensions"));
 }
 
 TEST_F(ConductExtracts, CommunicationsForEachYesWhateverItsCase) {
@@ -172,10 +147,7 @@ TEST_F(ConductExtracts, CommunicationsForEachYesWhateverItsCase) {
   EXPECT_EQ((Lines{"ParentNotified\t" + kKey123 + "\t123\tParent Notified\t10/01/2008\tSpoke with Mrs. Walsh",
                    "LetterSent\t" + kKey123 + "\t123\tLetter Sent\t\t"}),
             File("ConductOutcome2.qef"));
-  EXPECT_EQ((Lines{"// Student Conduct Communications",
-                   "CndOutKey\tCndOutInRef\tCndOutTargetStdRef\tCndOutTypeRef\tCndOutDate\tCndOutNote",
-                   "#include \"ConductOutcome2.qef\"", "*"}),
-            HeaderEntry("Student Conduct Communications"));
+  EXPECT_EQ(tiny::ConductCommunications().HeaderEntry(), HeaderEntry("Student Conduct Communications"));
 }
 
 TEST_F(ConductExtracts, InactiveStudentsRecordsWhenTheyAreIncluded) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -19,7 +20,10 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-using Lines = std::vector<std::string>;
+using enginetest::Lines;
+using enginetest::Sorted;
+using enginetest::SplitLines;
+namespace tiny = enginetest::tiny;
 
 class TestEngine : public ExpEngine {
  public:
@@ -30,23 +34,6 @@ class TestEngine : public ExpEngine {
   using ExpEngine::m_inactiveCutoff;
   using ExpEngine::m_schoolYear;
 };
-
-Lines SplitLines(const std::string& bytes) {
-  Lines lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-Lines Sorted(Lines lines) {
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
 
 // The class rows of the tiny SIS as the package writes them (Windows-1252 text).
 const char* const kAlgebra = "MATH101-01\tAlgebra I\t1\t1\t123\t101\tSmith, John";
@@ -114,10 +101,7 @@ TEST_F(ClassExtracts, SectionsAreTheDistinctNamedClassesOfTheYear) {
   // hall has an empty class number and Pre-Algebra is of the previous year: neither is here.
   // The term lists lose their separators ("1, 2; 3" gives 123).
   EXPECT_EQ(Sorted({kAlgebra, kFrench, kBiology}), Sorted(File("Sections.qef")));
-  EXPECT_EQ((Lines{"// Sections",
-                   "SecKey\tSecName\tSecDayGroup\tSecPerRef\tSecTermGroup\tSecRoomNum\tSecStaffRef",
-                   "#include \"Sections.qef\"", "*"}),
-            HeaderEntry("Sections"));
+  EXPECT_EQ(tiny::Sections().HeaderEntry(), HeaderEntry("Sections"));
   EXPECT_TRUE(log.Contains("Finished Sections table/query."));
 }
 
@@ -129,8 +113,7 @@ TEST_F(ClassExtracts, SchedulesPairIncludedStudentsWithTheirActiveClassRows) {
   EXPECT_EQ(Sorted({"1001\tMATH101-01", "1001\tFR201-01", "1002\tMATH101-01", "1002\tSCI300-02",
                     "1004\tFR201-01", "1005\tSCI300-02", "1007\tMATH101-01", "123\tSCI300-02"}),
             Sorted(File("StudentSched.qef")));
-  EXPECT_EQ((Lines{"// Student Schedules", "StdKey\tStdSecRef", "#include \"StudentSched.qef\"", "*"}),
-            HeaderEntry("Student Schedules"));
+  EXPECT_EQ(tiny::StudentSchedules().HeaderEntry(), HeaderEntry("Student Schedules"));
 }
 
 TEST_F(ClassExtracts, SchedulesOfEveryStudentWhenInactiveStudentsAreIncluded) {
@@ -209,11 +192,7 @@ TEST_F(ClassExtracts, GradesWriteOneLinePerGradedPeriodAndTheTest) {
                    "1002\tMATH101-01\t0\tB\t84\t3\t3\t\t",
                    "1002\tMATH101-01\tTest\t\t\t\t\t3.5\t3.5"}),
             File("StudentGrades.qef"));
-  EXPECT_EQ((Lines{"// Grades",
-                   "GrdStdRef\tGrdSecRef\tGrdBinRef\tGrdLetter\tGrdPct\tGrdPoints\tGrdPointsEarned\t"
-                   "GrdTest\tGrdEarnedTest",
-                   "#include \"StudentGrades.qef\"", "*"}),
-            HeaderEntry("Grades"));
+  EXPECT_EQ(tiny::Grades().HeaderEntry(), HeaderEntry("Grades"));
   const Lines& lines = Header();
   const auto custom = std::find(lines.begin(), lines.end(), "#customgradefield \"Letter\" \"Let\" \"noformat\"");
   ASSERT_NE(lines.end(), custom);

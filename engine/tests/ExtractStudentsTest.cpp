@@ -11,18 +11,19 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
 #include "testsupport/TempDir.h"
-#include "tools/demosis/DemoContent.h"
 
 namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-using Lines = std::vector<std::string>;
+using enginetest::Lines;
+namespace tiny = enginetest::tiny;
 
 class TestEngine : public ExpEngine {
  public:
@@ -41,159 +42,17 @@ class TestEngine : public ExpEngine {
   using ExpEngine::StoreConnectionSettings;
 };
 
-// ---- Expectations from the tiny content ------------------------------------------------
+// ---- Expectations from the tiny content (shared with the end-to-end test) ---------------
 
-// The UTF-8 of the demo content in the package's code page, Windows-1252.
-std::string Cp1252(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x80) {
-      out += utf8[i++];
-    } else if ((c & 0xE0) == 0xC0) {
-      out += static_cast<char>(((c & 0x1F) << 6) | (utf8[i + 1] & 0x3F));
-      i += 2;
-    } else {
-      const unsigned point = ((c & 0x0F) << 12) | ((utf8[i + 1] & 0x3F) << 6) | (utf8[i + 2] & 0x3F);
-      EXPECT_EQ(0x20ACu, point) << "only the euro sign is expected beyond Latin-1";
-      out += '\x80';
-      i += 3;
-    }
-  }
-  return out;
-}
-
-const demosis::DemoRow* Row(const char* table, const std::string& id) {
-  for (const demosis::DemoRow& row : demosis::TinyContent()) {
-    if (std::string(row.table) == table && row.Get("ID") && id == row.Get("ID")) return &row;
-  }
-  ADD_FAILURE() << "no " << table << " row " << id;
-  return nullptr;
-}
-
-std::string Raw(const demosis::DemoRow* row, const char* column) {
-  const char* value = row ? row->Get(column) : nullptr;
-  return value ? Cp1252(value) : std::string();
-}
-
-// A text as a package field holds it: trimmed, TABs dropped, line breaks as blanks.
-std::string Clean(std::string text) {
-  text.erase(std::remove(text.begin(), text.end(), '\t'), text.end());
-  const size_t first = text.find_first_not_of(" \r\n");
-  if (first == std::string::npos) return "";
-  text = text.substr(first, text.find_last_not_of(" \r\n") - first + 1);
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  return text;
-}
-
-std::string Text(const demosis::DemoRow* row, const char* column) { return Clean(Raw(row, column)); }
-
-// "YYYY-MM-DD" in the package date format mm/dd/yyyy.
-std::string Date(const std::string& ymd) {
-  return ymd.empty() ? "" : ymd.substr(5, 2) + "/" + ymd.substr(8, 2) + "/" + ymd.substr(0, 4);
-}
-
-std::string Join(const Lines& fields) {
-  std::string line;
-  for (size_t i = 0; i < fields.size(); ++i) line += (i ? "\t" : "") + fields[i];
-  return line;
-}
-
-// The student keys of the tiny content in table order; active ones ("No" or NULL) only, or all.
-std::vector<std::string> StudentIds(bool activeOnly) {
-  std::vector<std::string> ids;
-  for (const demosis::DemoRow& row : demosis::TinyContent()) {
-    if (std::string(row.table) != "Student") continue;
-    const char* inactive = row.Get("Inactive");
-    if (activeOnly && inactive && std::string(inactive) != "No") continue;
-    ids.push_back(row.Get("ID"));
-  }
-  return ids;
-}
-
-// Lines in student order (the first field), each student's lines in the order written: a
-// query over two tables may visit the students in either table's order.
-Lines ByStudent(Lines lines) {
-  std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-    return a.substr(0, a.find('\t')) < b.substr(0, b.find('\t'));
-  });
-  return lines;
-}
-
-Lines SplitLines(const std::string& bytes) {
-  Lines lines;
-  for (size_t start = 0; start < bytes.size();) {
-    size_t end = bytes.find("\r\n", start);
-    EXPECT_NE(std::string::npos, end) << "a line without CR LF at the end";
-    if (end == std::string::npos) end = bytes.size();
-    lines.push_back(bytes.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
-
-// The demographics fields in package order: field name, source column, how the value is made.
-enum class Kind { kText, kDate, kIsESE };
-struct Field {
-  const char* name;
-  const char* column;
-  Kind kind;
-};
-const std::vector<Field>& StudentFields() {
-  static const std::vector<Field> fields = {
-      {"StdKey", "ID", Kind::kText}, {"StdFirstName", "FN", Kind::kText},
-      {"StdMidName", "MI", Kind::kText}, {"StdLastName", "LN", Kind::kText},
-      {"StdNickName", "NickName", Kind::kText}, {"StdAddress1", "Address", Kind::kText},
-      {"StdCity", "City", Kind::kText}, {"StdState", "State", Kind::kText},
-      {"StdZip", "Zip", Kind::kText}, {"StdSex", "Sex", Kind::kText},
-      {"StdGradeLevel", "Grade", Kind::kText}, {"StdBirthDate", "DOB", Kind::kDate},
-      {"StdBirthPlace", "BirthPlace", Kind::kText}, {"StdEthnicity", "Race", Kind::kText},
-      {"StdLanguage", "Language", Kind::kText}, {"StdCounselorRef", "Counselor", Kind::kText},
-      {"StdLocker", "LockerNum", Kind::kText}, {"StdCombo", "LockerComb", Kind::kText},
-      {"StdHomePhone", "HPhone", Kind::kText}, {"StdCellPhone", "CellPhone", Kind::kText},
-      {"StdStuCell", "StuCellPhone", Kind::kText}, {"StdEmail", "StuEmail", Kind::kText},
-      {"StdPager", "Pager", Kind::kText}, {"StdVehicle", "VehDescription", Kind::kText},
-      {"StdParkPermit", "ParkingPermit", Kind::kText}, {"StdLicPlate", "PlateNum", Kind::kText},
-      {"StdBusIn", "BusNum", Kind::kText}, {"StdAltBusDriver", "AltBusDriver", Kind::kText},
-      {"StdAltBusNum", "AltBusNum", Kind::kText}, {"StdClassRank", "ClassRank", Kind::kText},
-      {"StdHospital", "Hosp", Kind::kText}, {"StdWebID", "WebID", Kind::kText},
-      {"StdMigrant", "Migrant", Kind::kText}, {"StdMilitary", "Military", Kind::kText},
-      {"StdLunchStatus", "LunchStatus", Kind::kText}, {"StdSpEdCode", "SpEdCode", Kind::kText},
-      {"StdSpEdCode2", "SpEdCode2", Kind::kText}, {"StdIsESE", "SpEdCode2", Kind::kIsESE},
-      {"StdHRRoomNum", "Room", Kind::kText}, {"StdHRStaffRef", "Teacher", Kind::kText},
-  };
-  return fields;
-}
+using enginetest::ByStudent;
+using enginetest::Join;
+using tiny::StudentIds;
 
 // The demographics lines and field names of a Student table without the `missing` columns.
 Lines ExpectedStudents(const std::vector<std::string>& ids, const Lines& missing, Lines* names) {
-  auto has = [&](const char* column) {
-    return std::find(missing.begin(), missing.end(), column) == missing.end();
-  };
-  Lines lines;
-  for (const std::string& id : ids) {
-    const demosis::DemoRow* row = Row("Student", id);
-    Lines values;
-    for (const Field& field : StudentFields()) {
-      if (!has(field.column)) continue;
-      if (field.kind == Kind::kDate) {
-        values.push_back(Date(Raw(row, field.column)));
-      } else if (field.kind == Kind::kIsESE) {
-        const bool special = (has("SpEdCode") && !Text(row, "SpEdCode").empty()) ||
-                             !Text(row, "SpEdCode2").empty();
-        values.push_back(special ? "True" : "False");
-      } else {
-        values.push_back(Text(row, field.column));
-      }
-    }
-    lines.push_back(Join(values));
-  }
-  names->clear();
-  for (const Field& field : StudentFields()) {
-    if (has(field.column)) names->push_back(field.name);
-  }
-  return lines;
+  const tiny::Table students = tiny::Students(ids, missing);
+  *names = students.fields;
+  return students.lines;
 }
 
 // ---- Running the extracts --------------------------------------------------------------
@@ -238,7 +97,7 @@ class StudentExtracts : public ::testing::Test {
     engine->EndRun();
   }
   std::string File(const char* name) const { return testsupport::ReadAll(importFolder->File(name)); }
-  Lines Table(const char* name) const { return SplitLines(File(name)); }
+  Lines Table(const char* name) const { return enginetest::SplitLines(File(name), true); }
   // The run's extract log, which the writer keeps in the import folder.
   bool ExtractLogHas(const char* text) const {
     return File("QvMeridaneExtractLog.txt").find(text) != std::string::npos;
@@ -246,6 +105,9 @@ class StudentExtracts : public ::testing::Test {
   // The header file's entry of a table: description, field names, include.
   std::string HeaderEntry(const char* description, const Lines& names, const char* file) const {
     return std::string("// ") + description + "\r\n" + Join(names) + "\r\n#include \"" + file + "\"\r\n";
+  }
+  std::string HeaderEntry(const tiny::Table& table) const {
+    return HeaderEntry(table.description.c_str(), table.fields, table.file.c_str());
   }
 
   CaptureLog log;
@@ -374,12 +236,9 @@ TEST_F(StudentExtracts, NotesAndAlertsOfActiveStudentsMemoFirst) {
             Table("StudentAllergy.qef"));
   const std::string header = File("QvMeridane.QDE");
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Notes", {"NoteStdRef", "NoteKey", "NoteTitle", "NoteContent"},
-                                    "StudentNotes.qef")));
+            header.find(HeaderEntry(tiny::StudentNotes())));
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Medical Alert",
-                                    {"MedConditStdRef", "MedConditTypeRef", "MedConditSeverity", "MedConditNote"},
-                                    "StudentAllergy.qef")));
+            header.find(HeaderEntry(tiny::MedicalAlerts())));
 }
 
 TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
@@ -395,16 +254,7 @@ TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
             ByStudent(Table("StudentMedHist.qef")));
 
   // Doses in the fixed column order; "A_" columns lose the underscore, "S_3" keeps it.
-  Lines doses;
-  for (const std::string id : {"1001", "1004"}) {
-    const demosis::DemoRow* row = Row("Immunization", id);
-    for (const char* column : {"A_1", "A_3", "A_D", "DTaP1", "Hep1", "MMR1", "Polio1", "S_3", "tbR1"}) {
-      if (Raw(row, column).empty()) continue;
-      std::string code = column;
-      if (code.rfind("A_", 0) == 0) code.erase(1, 1);
-      doses.push_back(Join({id, code, code, "IMMUN", Date(Raw(row, column))}));
-    }
-  }
+  const Lines doses = tiny::Immunizations().lines;
   ASSERT_EQ(9u, doses.size());
   EXPECT_EQ(doses, ByStudent(Table("StudentMedImmun.qef")));
   EXPECT_NE(std::string::npos, File("StudentMedImmun.qef").find("1004\tS_3\tS_3\tIMMUN\t08/20/2001\r\n"));
@@ -416,19 +266,11 @@ TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
 
   const std::string header = File("QvMeridane.QDE");
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Medical Treatments",
-                                    {"MedHistStdRef", "MedHistKey", "MedHistTypeRef", "MedHistCategory",
-                                     "MedHistDate", "MedHistNote"},
-                                    "StudentMedHist.qef")));
+            header.find(HeaderEntry(tiny::MedicalTreatments())));
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Immunizations",
-                                    {"MedHistStdRef", "MedHistKey", "MedHistTypeRef", "MedHistCategory",
-                                     "MedHistDate"},
-                                    "StudentMedImmun.qef")));
+            header.find(HeaderEntry(tiny::Immunizations())));
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Doctors",
-                                    {"ConStdRef", "ConKey", "ConLastName", "ConRelationship", "ConPhone"},
-                                    "StudentDoctor.qef")));
+            header.find(HeaderEntry(tiny::StudentDoctors())));
   EXPECT_NE(std::string::npos, header.find("#customcomfield \"Phone\" \"Phone\" \"phone\"\r\n"));
   // The two medical tables list their columns before they are read.
   EXPECT_TRUE(ExtractLogHas("Medical_Note contents:"));
@@ -437,39 +279,15 @@ TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
 
 TEST_F(StudentExtracts, ContactsUpToSevenLinesPerStudent) {
   Run(DemoSources::kTiny, -1, [](TestEngine& e) { e.ExtractStudentContacts(); });
-  const demosis::DemoRow* s1001 = Row("Student", "1001");
-  const demosis::DemoRow* s1002 = Row("Student", "1002");
-  auto t = [](const demosis::DemoRow* row, const char* column) { return Text(row, column); };
-  const Lines expected = {
-      // Mother: "MWorkExt" of blanks adds no " x ".
-      Join({"1001", "Mother", t(s1001, "MFN"), "M", t(s1001, "MLN"), "Mother", "12 Elm St",
-            "Springfield", "IL", "62701", "555-123-4567", "555-222-1000", "", "555-222-1001", "",
-            "Caf\xE9 Ol\xE9", "Parent", "No"}),
-      Join({"1001", "Parent", "Luis", "", "Garc\xED" "a", "Parent", "98 Pine Rd", "Springfield", "IL",
-            "62702", "555-555-0101", "555-222-2000 x 45", "555-9999", "", "", "City Works", "Parent",
-            "No"}),
-      Join({"1001", "Emergency 1", "Rosa", "", "N\xFA\xF1" "ez", "Aunt", "", "", "", "", "555-333-4444",
-            "", "", "", "", "", "Emergency", "Yes"}),
-      Join({"1001", "Emergency 3", "Carlos", "", "Garc\xED" "a", "Uncle", "", "", "", "", "555-333-5555",
-            "", "", "", "", "", "Emergency", "Yes"}),
-      Join({"1002", "Guardian", "", "", "Helga M\xFCller", "Grandmother", "400 Oak Ave", "Springfield",
-            "IL", "62703", "555-444-5555", "", "", "", t(s1002, "GuardianEmail"), "", "Guardian", "No"}),
-      // Only the "MI" column of the mother's name is filled: still a mother line.
-      Join({"1005", "Mother", "", "R", "", "Mother", "", "", "", "", "", "", "", "", "", "", "Parent",
-            "No"}),
-      Join({"1005", "Emergency 4", "\xC9lodie", "", "Martin", "Sister", "", "", "", "", "555-666-7777",
-            "", "", "", "", "", "Emergency", "Yes"}),
-  };
+  // Mother, parent, guardian and emergency contacts as the rows give them (see the shared
+  // expectations for the lines spelled out).
+  const Lines expected = tiny::StudentContacts().lines;
+  ASSERT_EQ(7u, expected.size());
   EXPECT_EQ(expected, ByStudent(Table("StudentCon.qef")));
 
   const std::string header = File("QvMeridane.QDE");
   EXPECT_NE(std::string::npos,
-            header.find(HeaderEntry("Student Contacts",
-                                    {"ConStdRef", "ConKey", "ConFirstName", "ConMidName", "ConLastName",
-                                     "ConRelationship", "ConAddress1", "ConCity", "ConState", "ConZip",
-                                     "ConPhone", "ConWorkPhone", "ConPager", "ConCellPhone", "ConEmail",
-                                     "ConEmployer", "ConType", "ConIsEmergency"},
-                                    "StudentCon.qef")));
+            header.find(HeaderEntry(tiny::StudentContacts())));
   EXPECT_NE(std::string::npos,
             header.find("#customcomfield \"Phone\" \"Phone\" \"phone\"\r\n"
                         "#customcomfield \"WorkPhone\" \"Work Phone\" \"phone\"\r\n"
