@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
-#include "os/Os.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/TestDataSources.h"
 
 namespace datatest {
 
@@ -20,24 +20,6 @@ Access::Access(uint32_t options) : db(std::make_unique<ODBCDataAccess>(options))
 }
 
 namespace {
-
-// The SQLite ODBC driver runs on the Linux side also for the Windows build under Wine, where
-// the test sees its folders through drive Z:.
-std::string DriverPath(const std::string& path) {
-  if (path.size() > 2 && path[1] == ':' && (path[0] == 'Z' || path[0] == 'z')) {
-    std::string unix = path.substr(2);
-    for (char& c : unix) {
-      if (c == '\\') c = '/';
-    }
-    return unix;
-  }
-  return path;
-}
-
-// A Linux path as this build's file functions take it.
-std::string LocalPath(const std::string& unixPath) {
-  return os::kPathSeparator == '\\' ? "Z:" + unixPath : unixPath;
-}
 
 const char* const kSchema[] = {
     "CREATE TABLE Student (ID TEXT, FirstName TEXT, LastName TEXT, Inactive TEXT, BirthDate DATETIME)",
@@ -68,11 +50,6 @@ const char* const kSchema[] = {
 }  // namespace
 
 TestDatabase* TestDatabase::Create(std::string* whyNot) {
-  std::string ini = os::GetEnv("ODBCINI");
-  if (ini.empty()) {
-    *whyNot = "ODBCINI is not set: run the data tests through ctest, which names the ini file";
-    return nullptr;
-  }
   static testsupport::TempDir folder;
   auto* database = new TestDatabase;
   std::string path = folder.File("sis.db");
@@ -93,17 +70,8 @@ TestDatabase* TestDatabase::Create(std::string* whyNot) {
   }
   sqlite3_close(handle);
 
-  std::string text = std::string("[") + TestDatabase::kDsn + "]\nDriver=SQLite3\nDatabase=" + DriverPath(path) + "\n";
-#ifdef QV_SISDQS_PATH
-  std::string extension = QV_SISDQS_PATH;
-#else
-  std::string extension = os::GetEnv("QV_SISDQS");
-#endif
-  if (!extension.empty() && os::PathExists(LocalPath(DriverPath(extension)))) {
-    text += "LoadExt=" + DriverPath(extension) + "\n";
-    database->m_strictQuotes = true;
-  }
-  testsupport::WriteAll(LocalPath(DriverPath(ini)), text);
+  if (!testsupport::RegisterDataSources({{TestDatabase::kDsn, path}}, whyNot)) return nullptr;
+  database->m_strictQuotes = !testsupport::StrictQuotesExtension().empty();
   database->m_path = path;
   return database;
 }
