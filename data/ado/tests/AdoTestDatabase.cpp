@@ -1,9 +1,7 @@
 #include "AdoTestDatabase.h"
 
-#include <cctype>
 #include <stdexcept>
 
-#include "os/Os.h"
 #include "sqlite3.h"
 
 namespace adotest {
@@ -25,23 +23,8 @@ TestDatabase::TestDatabase(const std::string& script) : m_path(m_dir.File("test.
   sqlite3_close(db);
 }
 
-std::string DriverPath(const std::string& path) {
-  const bool driveLetter = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
-                           path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-  const std::string prefix = os::GetEnv("WINEPREFIX");
-  if (!driveLetter || prefix.empty()) return path;
-  std::string hostPath = prefix + "/dosdevices/" + static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))) + ":";
-  for (size_t i = 2; i < path.size(); ++i) hostPath += path[i] == '\\' ? '/' : path[i];
-  return hostPath;
-}
-
-std::string LocalPath(const std::string& hostPath) {
-  if (hostPath.empty() || hostPath[0] != '/' || os::GetEnv("WINEPREFIX").empty()) return hostPath;
-  return "Z:" + hostPath;
-}
-
 std::string TestDatabase::ConnectionString() const {
-  return "Driver=SQLite3;Database=" + adotest::DriverPath(m_path) + ";StepAPI=1";
+  return "Driver=SQLite3;Database=" + DriverPath() + ";StepAPI=1";
 }
 
 }  // namespace adotest

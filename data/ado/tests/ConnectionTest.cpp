@@ -9,6 +9,7 @@
 #include "data/ado/Recordset.h"
 #include "os/Os.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/TestDataSources.h"
 
 using namespace ado;
 
@@ -43,8 +44,8 @@ TEST(Connection, SystemFormWithProviderAndDataSourceReachesAUserDataSource) {
   const std::string ini = os::GetEnv("ODBCINI");
   ASSERT_FALSE(ini.empty()) << "ODBCINI is not set for this test";
   adotest::TestDatabase db("CREATE TABLE t(name TEXT); INSERT INTO t VALUES('from dsn');");
-  testsupport::WriteAll(adotest::LocalPath(ini), "[QvAdoTestDsn]\nDriver=SQLite3\nDatabase=" + db.DriverPath() +
-                                                     "\nStepAPI=1\n");
+  std::string whyNot;
+  ASSERT_TRUE(testsupport::RegisterDataSources({{"QvAdoTestDsn", db.Path()}}, &whyNot)) << whyNot;
   Connection connection;
   connection.Open("Provider=MSDASQL;Persist Security Info=False;Data Source=QvAdoTestDsn;User ID=u;Password=p;");
   Recordset rs;
@@ -81,7 +82,7 @@ TEST(Connection, FailedConnectionRaisesTheDriverManagerDiagnostics) {
 
   // A database the driver cannot open (its folder does not exist).
   testsupport::TempDir dir;
-  EXPECT_THROW(connection.Open(("Driver=SQLite3;Database=" + adotest::DriverPath(dir.File("no")) + "/no/x.db;NoCreat=1").c_str()),
+  EXPECT_THROW(connection.Open(("Driver=SQLite3;Database=" + testsupport::DriverPath(dir.File("no")) + "/no/x.db;NoCreat=1").c_str()),
                ComError);
   EXPECT_EQ(connection.State(), adStateClosed);
 }
