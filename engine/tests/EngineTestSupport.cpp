@@ -3,8 +3,8 @@
 #include <sqlite3.h>
 
 #include "foundation/XException.h"
-#include "os/Os.h"
 #include "testsupport/TempDir.h"
+#include "testsupport/TestDataSources.h"
 #include "tools/demosis/DemoGenerator.h"
 
 namespace enginetest {
@@ -25,24 +25,6 @@ int CaptureLog::Count(const std::string& text) const {
 }
 
 namespace {
-
-// The SQLite ODBC driver runs on the Linux side also for the Windows build under Wine, where
-// this program sees the Linux root as drive Z:.
-std::string DriverPath(const std::string& path) {
-  if (path.size() > 2 && path[1] == ':' && (path[0] == 'Z' || path[0] == 'z')) {
-    std::string unix = path.substr(2);
-    for (char& c : unix) {
-      if (c == '\\') c = '/';
-    }
-    return unix;
-  }
-  return path;
-}
-
-// A Linux path as this build's file functions take it.
-std::string LocalPath(const std::string& unixPath) {
-  return os::kPathSeparator == '\\' ? "Z:" + unixPath : unixPath;
-}
 
 bool Execute(const std::string& path, const std::vector<const char*>& statements, std::string* whyNot) {
   sqlite3* db = nullptr;
@@ -74,13 +56,7 @@ std::string Generate(const std::string& path, const std::vector<std::string>& wi
 }
 
 DemoSources* Create(std::string* whyNot) {
-  std::string ini = os::GetEnv("ODBCINI");
   static testsupport::TempDir folder;
-  if (ini.empty()) {
-    // Outside ctest: a throwaway ini file of this process.
-    ini = DriverPath(folder.File("odbc.ini"));
-    os::SetEnv("ODBCINI", ini);
-  }
   auto* sources = new DemoSources;
   sources->folder = folder.Path();
 
@@ -185,20 +161,8 @@ DemoSources* Create(std::string* whyNot) {
     return nullptr;
   }
 
-  std::string extension = os::GetEnv("QV_SISDQS");
-#ifdef QV_SISDQS_PATH
-  if (extension.empty()) extension = QV_SISDQS_PATH;
-#endif
-  std::string loadExt;
-  if (!extension.empty() && os::PathExists(LocalPath(DriverPath(extension)))) {
-    loadExt = "LoadExt=" + DriverPath(extension) + "\n";
-    sources->strictQuotes = true;
-  }
-  std::string text;
-  for (const auto& [dsn, path] : databases) {
-    text += "[" + dsn + "]\nDriver=SQLite3\nDatabase=" + DriverPath(path) + "\nStepAPI=1\n" + loadExt + "\n";
-  }
-  testsupport::WriteAll(LocalPath(DriverPath(ini)), text);
+  if (!testsupport::RegisterDataSources(databases, whyNot)) return nullptr;
+  sources->strictQuotes = !testsupport::StrictQuotesExtension().empty();
   return sources;
 }
 
