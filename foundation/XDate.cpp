@@ -12,7 +12,7 @@ namespace {
 
 // Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil calendar algorithms),
 // linear in the day so that days past the end of a month roll into the next.
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
   y -= m <= 2;
   const int64_t era = (y >= 0 ? y : y - 399) / 400;
   const int64_t yoe = y - era * 400;
@@ -33,7 +33,7 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
   year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-const int64_t kDay0 = DaysFromCivil(1600, 1, 1);
+constexpr int64_t kDay0 = DaysFromCivil(1600, 1, 1);
 
 // Pattern letters are ASCII; the locale must not turn other bytes into them.
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -151,6 +151,14 @@ void XDate::ToYMD(int day, int& year, int& month, int& dayOfMonth) {
     year = month = dayOfMonth = 0;
     return;
   }
+  CivilFromDays(kDay0 + day, year, month, dayOfMonth);
+}
+
+int64_t XDate::CivilDayNumber(int64_t year, int month, int day) {
+  return DaysFromCivil(year, month, day) - kDay0;
+}
+
+void XDate::CivilDate(int64_t day, int& year, int& month, int& dayOfMonth) {
   CivilFromDays(kDay0 + day, year, month, dayOfMonth);
 }
 

@@ -3,6 +3,8 @@
 // dates is ordinary arithmetic; this class only converts them.
 #pragma once
 
+#include <cstdint>
+
 #include "foundation/XString.h"
 
 class XDate {
@@ -16,6 +18,12 @@ class XDate {
   // Year, month (1..12) and day of month of a day number; all three 0 for no date.
   static void ToYMD(int day, int& year, int& month, int& dayOfMonth);
   static int Year(int day);
+
+  // The same conversion for any proleptic Gregorian date (month 1..12), before 1600 too: no
+  // checks, and negative day numbers before day 0. For day counts of other epochs, which
+  // differ from the day number by a constant (OLE dates count from 1899-12-30).
+  static int64_t CivilDayNumber(int64_t year, int month, int day);
+  static void CivilDate(int64_t day, int& year, int& month, int& dayOfMonth);
 
   // Weekday of a day number, 0 = Monday .. 6 = Sunday (day 0 was a Saturday); -1 for no date.
   static int Weekday(int day);

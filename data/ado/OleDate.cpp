@@ -2,38 +2,23 @@
 
 #include <cmath>
 
+#include "foundation/XDate.h"
+
 namespace ado {
 namespace {
 
-// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil algorithm).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+// The OLE epoch as a day number.
+int64_t OleEpoch() {
+  static const int64_t epoch = XDate::CivilDayNumber(1899, 12, 30);
+  return epoch;
 }
 
-void CivilFromDays(int64_t z, int32_t& year, int32_t& month, int32_t& day) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int64_t doe = z - era * 146097;
-  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int64_t mp = (5 * doy + 2) / 153;
-  day = static_cast<int32_t>(doy - (153 * mp + 2) / 5 + 1);
-  month = static_cast<int32_t>(mp < 10 ? mp + 3 : mp - 9);
-  year = static_cast<int32_t>(yoe + era * 400 + (month <= 2));
-}
-
-const int64_t kOleEpoch = DaysFromCivil(1899, 12, 30);
 constexpr double kMillisecondsPerDay = 86400000.0;
 
 }  // namespace
 
 double ToOleDate(const OleDateParts& parts) {
-  const int64_t days = DaysFromCivil(parts.year, parts.month, parts.day) - kOleEpoch;
+  const int64_t days = XDate::CivilDayNumber(parts.year, parts.month, parts.day) - OleEpoch();
   const double milliseconds = ((parts.hour * 60.0 + parts.minute) * 60.0 + parts.second) * 1000.0 +
                               parts.nanosecond / 1000000.0;
   const double fraction = milliseconds / kMillisecondsPerDay;
@@ -51,7 +36,7 @@ OleDateParts FromOleDate(double oleDate) {
     days += oleDate < 0 ? -1 : 1;
   }
   OleDateParts parts;
-  CivilFromDays(days + kOleEpoch, parts.year, parts.month, parts.day);
+  XDate::CivilDate(days + OleEpoch(), parts.year, parts.month, parts.day);
   parts.hour = static_cast<int32_t>(milliseconds / 3600000);
   parts.minute = static_cast<int32_t>(milliseconds / 60000 % 60);
   parts.second = static_cast<int32_t>(milliseconds / 1000 % 60);

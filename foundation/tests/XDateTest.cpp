@@ -56,6 +56,23 @@ TEST(XDate, NoDateAndRejectedParts) {
   EXPECT_EQ(XDate::Weekday(-1), -1);
 }
 
+TEST(XDate, CivilDayNumbersReachBeforeDayZero) {
+  EXPECT_EQ(XDate::CivilDayNumber(1600, 1, 1), 0);
+  EXPECT_EQ(XDate::CivilDayNumber(1599, 12, 31), -1);  // which FromYMD rejects
+  EXPECT_EQ(XDate::CivilDayNumber(1899, 12, 30), XDate::FromYMD(1899, 12, 30));
+  // The Gregorian rules hold backwards too: 1200 was a leap year, 1500 was not.
+  EXPECT_EQ(XDate::CivilDayNumber(1200, 3, 1) - XDate::CivilDayNumber(1200, 2, 28), 2);
+  EXPECT_EQ(XDate::CivilDayNumber(1500, 3, 1) - XDate::CivilDayNumber(1500, 2, 28), 1);
+  for (int64_t day : {XDate::CivilDayNumber(1, 1, 1), int64_t{-1}, int64_t{-146097}}) {
+    int y, m, d;
+    XDate::CivilDate(day, y, m, d);
+    EXPECT_EQ(XDate::CivilDayNumber(y, m, d), day) << y << "-" << m << "-" << d;
+  }
+  int y, m, d;
+  XDate::CivilDate(-1, y, m, d);
+  EXPECT_EQ(y * 10000 + m * 100 + d, 15991231);
+}
+
 TEST(XDate, DaysPastTheEndOfAMonthRollOver) {
   EXPECT_EQ(XDate::FromYMD(2009, 4, 31), XDate::FromYMD(2009, 5, 1));
   EXPECT_EQ(XDate::FromYMD(2009, 2, 30), XDate::FromYMD(2009, 3, 2));
