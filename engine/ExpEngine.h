@@ -27,6 +27,8 @@ class ExpEngine : public ODBCExpEngineBase {
   static constexpr const char* kProbeTable = "System_Profile";
   // The largest day number (31 December 3999): the start date before any term is seen.
   static constexpr int32_t kLastDay = 876581;
+  // Each profile row defines up to six terms ("FirstDay_1".."FirstDay_6", "LastDay_1"..).
+  static constexpr int kTermsPerProfile = 6;
 
   // (school number, school name) pairs for the school picker.
   using SchoolList = std::vector<std::pair<XString, XString>>;
@@ -118,6 +120,9 @@ class ExpEngine : public ODBCExpEngineBase {
   XString BuildStoredConnectionString();
   // Connects with the stored data source and credentials for the current database type.
   void ConnectToSIS();
+  // Clears the query and selects the terms of every profile row: "FirstDay_1" to "FirstDay_6",
+  // then "LastDay_1" to "LastDay_6", all required.
+  void QuerySchoolTerms(ODBCField* firstDays[kTermsPerProfile], ODBCField* lastDays[kTermsPerProfile]);
   // Folds one term pair of the current record into the school start and end dates.
   void WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay);
 

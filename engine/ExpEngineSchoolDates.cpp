@@ -4,12 +4,6 @@
 
 #include "foundation/XDate.h"
 
-namespace {
-
-constexpr int kTermsPerProfile = 6;
-
-}  // namespace
-
 void ExpEngine::WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay) {
   // A term counts only when both of its ends are filled in.
   if (GetFieldTrimmed(firstDay).IsEmpty() || GetFieldTrimmed(lastDay).IsEmpty()) return;
@@ -19,17 +13,22 @@ void ExpEngine::WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay) {
   if (last != -1 && (m_schoolEndDate == -1 || last > m_schoolEndDate)) m_schoolEndDate = last;
 }
 
-void ExpEngine::DetermineSchoolStartAndEndDates() {
+void ExpEngine::QuerySchoolTerms(ODBCField* firstDays[kTermsPerProfile],
+                                 ODBCField* lastDays[kTermsPerProfile]) {
   ClearQuery();
   ODBCTable* profile = AddTable("", kProbeTable, "T");
-  ODBCField* firstDays[kTermsPerProfile];
-  ODBCField* lastDays[kTermsPerProfile];
   for (int n = 0; n < kTermsPerProfile; ++n) {
     firstDays[n] = AddField(XString("FirstDay_") + XString(n + 1), profile, true);
   }
   for (int n = 0; n < kTermsPerProfile; ++n) {
     lastDays[n] = AddField(XString("LastDay_") + XString(n + 1), profile, true);
   }
+}
+
+void ExpEngine::DetermineSchoolStartAndEndDates() {
+  ODBCField* firstDays[kTermsPerProfile];
+  ODBCField* lastDays[kTermsPerProfile];
+  QuerySchoolTerms(firstDays, lastDays);
 
   bool opened = OpenQuery(true);
   m_schoolStartDate = kLastDay;

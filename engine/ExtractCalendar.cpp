@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kTermsPerProfile = 6;
-
 // The items of a list: before each item the rest is trimmed, and splitting stops when the rest
 // is empty; each item is the trimmed text before the next separator (or the whole rest).
 std::vector<XString> SplitList(XString rest, char separator) {
@@ -64,16 +62,9 @@ void ExpEngine::ExtractTerms() {
   DumpTableDefinition(kProbeTable);
   StartTable("Terms", "Terms.qef");
   ClearColumns();
-  ClearQuery();
-  ODBCTable* profile = AddTable("", kProbeTable, "T");
   ODBCField* firstDays[kTermsPerProfile];
   ODBCField* lastDays[kTermsPerProfile];
-  for (int n = 0; n < kTermsPerProfile; ++n) {
-    firstDays[n] = AddField(XString("FirstDay_") + XString(n + 1), profile, true);
-  }
-  for (int n = 0; n < kTermsPerProfile; ++n) {
-    lastDays[n] = AddField(XString("LastDay_") + XString(n + 1), profile, true);
-  }
+  QuerySchoolTerms(firstDays, lastDays);
   for (const char* name : {"TermKey", "TermName", "TermStartDate", "TermEndDate"}) AddHeaderField(name);
 
   // The terms define the school year: the calendar and the attendance windows start from here.
