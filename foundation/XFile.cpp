@@ -29,17 +29,11 @@ XFile::XFile(char separator, const char* openQuote, const char* closeQuote)
       m_closeQuote(closeQuote) {}
 
 XFile::~XFile() {
-  if (!IsOpen()) return;
-  if (!m_target.IsEmpty()) {
-    Abandon();
-    return;
-  }
   try {
-    FlushWriteBuffer();
-  } catch (const XException&) {
+    Close();
+  } catch (...) {
     // A destructor cannot report; callers that care call Close.
   }
-  CloseHandle(true);
 }
 
 bool XFile::IsOpen() const { return m_handle != os::kInvalidFile; }
