@@ -2,29 +2,24 @@
 
 #include <cstdio>
 
+#include "foundation/XDate.h"
+
 namespace demosis {
 
-// Howard Hinnant's days_from_civil / civil_from_days, exact for every representable year.
+namespace {
+
+// 1970-01-01, the generator's day 0, as an XDate day number.
+int64_t UnixEpoch() { return XDate::CivilDayNumber(1970, 1, 1); }
+
+}  // namespace
+
 int32_t DayFromCivil(int year, int month, int day) {
-  const int y = year - (month <= 2 ? 1 : 0);
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
+  return static_cast<int32_t>(XDate::CivilDayNumber(year, month, day) - UnixEpoch());
 }
 
-CivilDate CivilFromDay(int32_t z) {
-  z += 719468;
-  const int era = (z >= 0 ? z : z - 146096) / 146097;
-  const int doe = z - era * 146097;
-  const int yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int mp = (5 * doy + 2) / 153;
+CivilDate CivilFromDay(int32_t day) {
   CivilDate c;
-  c.day = doy - (153 * mp + 2) / 5 + 1;
-  c.month = mp < 10 ? mp + 3 : mp - 9;
-  c.year = yoe + era * 400 + (c.month <= 2 ? 1 : 0);
+  XDate::CivilDate(day + UnixEpoch(), c.year, c.month, c.day);
   return c;
 }
 
