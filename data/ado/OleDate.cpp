@@ -31,9 +31,10 @@ OleDateParts FromOleDate(double oleDate) {
   int64_t milliseconds = std::llround(std::fabs(oleDate - whole) * kMillisecondsPerDay);
   int64_t days = static_cast<int64_t>(whole);
   if (milliseconds >= static_cast<int64_t>(kMillisecondsPerDay)) {
-    // Rounding reached midnight of the next day (in the direction of the day's own time).
+    // Rounding reached midnight: the time of day always runs forward, also before the epoch
+    // (-1.9999999999 is 1899-12-29 just before midnight), so this is the next day.
     milliseconds -= static_cast<int64_t>(kMillisecondsPerDay);
-    days += oleDate < 0 ? -1 : 1;
+    days += 1;
   }
   OleDateParts parts;
   XDate::CivilDate(days + OleEpoch(), parts.year, parts.month, parts.day);

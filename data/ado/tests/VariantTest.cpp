@@ -66,4 +66,8 @@ TEST(OleDate, CountsDaysFromTheEpochWithTheTimeAsFraction) {
   p = FromOleDate(39890.0 + 0.99999999999);
   EXPECT_EQ(p.day, 19);
   EXPECT_EQ(p.hour, 0);
+  // Before the epoch too: the last instant of 1899-12-29 rounds into 1899-12-30.
+  p = FromOleDate(-1.9999999999);
+  EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, 18991230);
+  EXPECT_EQ(p.hour, 0);
 }
