@@ -401,12 +401,41 @@ void ODBCDataAccess::DumpTableDefs(const XString& tableName) {
 }
 
 void ODBCDataAccess::DumpTableDefinition(const XString& tableName) {
+  // Run as RunQuery runs a query (the same log lines), but only the columns are wanted: the
+  // client-side cursor keeps one record instead of reading the whole table, which for the
+  // student or class table of a big school costs as much as the extract that follows.
+  const XString sql = XString("SELECT * FROM ") + tableName;
   try {
-    RunQuery(XString("SELECT * FROM ") + tableName);
-    LogExtract(kLogDebug, tableName + " contents:");
-    for (int32_t i = 0; i < GetFieldCount(); ++i) {
-      LogExtract(kLogDebug, GetFieldName(i) + " - " + GetFieldTypeName(i));
+    LogExtract(kLogDebug, "Running Query");
+    std::unique_ptr<ado::Recordset> dump;
+    if (!IsXBase()) {
+      dump = std::make_unique<ado::Recordset>();
+      LogExtract(kLogProprietary, sql);
+      LogRun(kLogProprietary, sql);
+      dump->SetMaxRecords(1);
+      dump->SetCursorLocation(ado::adUseClient);
+      dump->SetCursorType(ado::adOpenStatic);
+      m_connection->ClearErrors();
+      try {
+        dump->Open(sql, *m_connection,
+                   (m_accessOptions & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
+                   (m_accessOptions & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
+                   ado::adCmdText);
+      } catch (const ado::ComError& error) {
+        LogRun(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + ComErrorText(error));
+        throw;
+      }
     }
+    {
+      // The dump's recordset stands in as the open query while its columns are listed.
+      ProbeRecordsetScope scope(m_recordset, dump);
+      LogExtract(kLogDebug, tableName + " contents:");
+      for (int32_t i = 0; i < GetFieldCount(); ++i) {
+        LogExtract(kLogDebug, GetFieldName(i) + " - " + GetFieldTypeName(i));
+      }
+    }
+    if (dump && dump->State() == ado::adStateOpen) dump->Close();
+    // As after a query of its own, no query stays open and the query model is cleared.
     CloseQuery();
   } catch (...) {
     CloseQuery();

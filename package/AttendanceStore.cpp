@@ -63,7 +63,26 @@ void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolde
 void AttendanceStore::Close() {
   Rollback();
   m_openFile = XFileSpec();
+  // A connection with statements still prepared refuses to close.
+  m_statements.clear();
   m_db.Close();
+}
+
+sqlite::Query* AttendanceStore::FindStatement(const XString& key, const char* shape) {
+  for (KeptStatement& kept : m_statements) {
+    if (std::strcmp(kept.shape, shape) == 0 && kept.key == key) {
+      kept.query->Reset();
+      return kept.query.get();
+    }
+  }
+  return nullptr;
+}
+
+sqlite::Query& AttendanceStore::AddStatement(const XString& key, const char* shape, const XString& sql) {
+  auto query = std::make_unique<sqlite::Query>(m_db);
+  query->Prepare(sql);
+  m_statements.push_back(KeptStatement{key, shape, std::move(query)});
+  return *m_statements.back().query;
 }
 
 void AttendanceStore::Begin(Transaction kind) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/sqlite/Database.h"
+#include "data/sqlite/Query.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"
@@ -50,6 +51,20 @@ class AttendanceStore {
   // Rolls back an unfinished transaction and closes; the wrapper reports a failed close.
   void Close();
   sqlite::Database& Db() { return m_db; }
+  // A statement of the store that runs once per attendance row, prepared at the first call
+  // and only reset (parameters unbound) at the later ones: parsing the SQL of every row would
+  // cost more than the row itself. It is kept under a key (a table name) and a shape (a
+  // literal naming the statement's form), so that a caller makes the text (`makeSql`) only
+  // once. All are finalized when the store closes.
+  template <typename MakeSql>
+  sqlite::Query& Statement(const XString& key, const char* shape, MakeSql makeSql) {
+    if (sqlite::Query* kept = FindStatement(key, shape)) return *kept;
+    return AddStatement(key, shape, makeSql());
+  }
+  // The same, kept under its own text.
+  sqlite::Query& Statement(const XString& sql) {
+    return Statement(sql, "", [&sql] { return sql; });
+  }
   const XFileSpec& OpenFile() const { return m_openFile; }
 
   // Transactions. Recording: begun on demand, committed by CommitRecording or before marking
@@ -77,6 +92,16 @@ class AttendanceStore {
   void Begin(Transaction kind);
 
   sqlite::Database m_db;
+  struct KeptStatement {
+    XString key;
+    const char* shape;
+    std::unique_ptr<sqlite::Query> query;
+  };
+  // The kept statement, reset, or null.
+  sqlite::Query* FindStatement(const XString& key, const char* shape);
+  sqlite::Query& AddStatement(const XString& key, const char* shape, const XString& sql);
+  // Declared after the connection: destroyed (finalized) before it closes.
+  std::vector<KeptStatement> m_statements;
   XFileSpec m_openFile;
   Transaction m_transaction = kNone;
 };

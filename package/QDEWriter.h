@@ -15,6 +15,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "foundation/XDateTime.h"
 #include "foundation/XFileSpec.h"
@@ -151,6 +152,8 @@ class QDEWriter : public DataExtractorBase {
                         const XString& keyValue, const XString& header, const XString& oldCode,
                         const XString& newCode, const XString& excused, const XString& absent,
                         const XString& tardy, const XString& truant, const XString& discipline);
+  // Runs a kept store statement once with its "?" values (texts, in order); throws on failure.
+  void RunStoreStatement(sqlite::Query& statement, const std::vector<const XString*>& values);
   // "begin transaction" / "commit transaction" of an attendance extract's recording.
   void BeginAttTransaction();
   void CommitAttTransaction();

@@ -6,6 +6,7 @@
 // goes on. What does end the run is a failure of the update file itself; the rows marked as
 // sent in that run are then rolled back, so that the next run sends them again.
 #include <cstdlib>
+#include <vector>
 
 #include "data/sqlite/Query.h"
 #include "foundation/XDate.h"
@@ -27,6 +28,38 @@ XString Unquoted(const XString& text) {
 }
 
 XString WithText(const char* prefix, const XString& text) { return XString(prefix) + text; }
+
+// The day as the store keeps it, "yyyy-mm-dd": what XDate::FormatDate gives for kStoreDate,
+// written directly because every recorded row needs it.
+XString StoreDateText(int date) {
+  int year = 0, month = 0, day = 0;
+  if (date >= 0) XDate::ToYMD(date, year, month, day);
+  if (date < 0 || year < 1000 || year > 9999) return XDate::FormatDate(date, kStoreDate);
+  char text[10];
+  const int values[] = {year / 100, year % 100, month, day};
+  char* p = text;
+  for (int i = 0; i < 4; ++i) {
+    if (i >= 2) *p++ = '-';
+    *p++ = static_cast<char>('0' + values[i] / 10);
+    *p++ = static_cast<char>('0' + values[i] % 10);
+  }
+  return XString(text, static_cast<uint32_t>(p - text));
+}
+
+// A statement with "?" parameters as it reads with its values put in as SQL string literals,
+// for the log of a failed statement.
+XString WithValues(const XString& sql, const std::vector<const XString*>& values) {
+  XString text;
+  size_t next = 0;
+  for (const char* p = sql.c_str(); *p != 0; ++p) {
+    if (*p == '?' && next < values.size()) {
+      text += sqlite::FormatSql("'%q'", values[next++]->c_str());
+    } else {
+      text += XString(p, 1);
+    }
+  }
+  return text;
+}
 
 struct KindNames {
   const char* table;
@@ -126,66 +159,84 @@ void QDEWriter::UpsertAttendance(const XString& kind, int date, const XString& s
           head = Unquoted(header), oldText = Unquoted(oldCode), newText = Unquoted(newCode),
           exc = Unquoted(excused), abs = Unquoted(absent), tar = Unquoted(tardy),
           tru = Unquoted(truant), dis = Unquoted(discipline);
-  XString day = XDate::FormatDate(date, kStoreDate);
+  XString day = StoreDateText(date);
   const char* key = AttendanceStore::KeyColumn(table);
 
-  XString update;
-  bool oneCode = oldText.IsEmpty() != newText.IsEmpty();
+  // The statements run once per attendance row: each form is prepared once per table and the
+  // values are bound. The text with the values is made only for the log of a failure.
+  const bool oneCode = oldText.IsEmpty() != newText.IsEmpty();
+  const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
+  const XString& code = newText.IsEmpty() ? oldText : newText;
+  AttendanceStore& store = m_attStore;
+  const char* updateShape;
+  XString (*makeUpdate)(const XString&, const char*, const char*);
+  std::vector<const XString*> updateValues;
   if (oneCode) {
-    const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
-    const XString& code = newText.IsEmpty() ? oldText : newText;
-    update = sqlite::FormatSql(
-        "UPDATE %s SET %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q' WHERE %s='%q' AND "
-        "%s='%q' AND %s='%q' AND %s='%q'",
-        table.c_str(), codeColumn, code.c_str(), "excused", exc.c_str(), "absent", abs.c_str(),
-        "tardy", tar.c_str(), "truant", tru.c_str(), "discipline", dis.c_str(), "stdkey",
-        student.c_str(), "attdate", day.c_str(), key, keyText.c_str(), "header", head.c_str());
+    updateShape = newText.IsEmpty() ? "update oldcode" : "update newcode";
+    makeUpdate = [](const XString& t, const char* k, const char* c) {
+      return sqlite::FormatSql("UPDATE %s SET %s=?, %s=?, %s=?, %s=?, %s=?, %s=? WHERE %s=? AND %s=? AND %s=? AND %s=?",
+                               t.c_str(), c, "excused", "absent", "tardy", "truant", "discipline", "stdkey",
+                               "attdate", k, "header");
+    };
+    updateValues = {&code, &exc, &abs, &tar, &tru, &dis, &student, &day, &keyText, &head};
   } else if (!oldText.IsEmpty()) {
-    update = sqlite::FormatSql(
-        "UPDATE %s SET %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q', %s='%q' WHERE "
-        "%s='%q' AND %s='%q' AND %s='%q'",
-        table.c_str(), "newcode", newText.c_str(), "oldcode", oldText.c_str(), "excused",
-        exc.c_str(), "absent", abs.c_str(), "tardy", tar.c_str(), "discipline", dis.c_str(),
-        "truant", tru.c_str(), "stdkey", student.c_str(), "attdate", day.c_str(), key,
-        keyText.c_str());
+    updateShape = "update both codes";
+    makeUpdate = [](const XString& t, const char* k, const char*) {
+      return sqlite::FormatSql("UPDATE %s SET %s=?, %s=?, %s=?, %s=?, %s=?, %s=?, %s=? WHERE %s=? AND %s=? AND %s=?",
+                               t.c_str(), "newcode", "oldcode", "excused", "absent", "tardy", "discipline",
+                               "truant", "stdkey", "attdate", k);
+    };
+    updateValues = {&newText, &oldText, &exc, &abs, &tar, &dis, &tru, &student, &day, &keyText};
   } else {
     return;  // neither code: nothing to remember
   }
 
-  AttendanceStore& store = m_attStore;
+  sqlite::Query* update = nullptr;
   try {
     if (store.IsOpen()) store.BeginRecording();
-    store.Db().Execute(update);
+    update = &store.Statement(table, updateShape, [&] { return makeUpdate(table, key, codeColumn); });
+    RunStoreStatement(*update, updateValues);
   } catch (const XException&) {
-    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: ", update));
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: ",
+                                                    WithValues(makeUpdate(table, key, codeColumn), updateValues)));
     return;
   }
   if (store.Db().Changes() > 0) return;
 
-  XString insert;
+  const char* insertShape;
+  XString (*makeInsert)(const XString&, const char*, const char*);
+  std::vector<const XString*> insertValues;
   if (oneCode) {
-    const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
-    const XString& code = newText.IsEmpty() ? oldText : newText;
-    insert = sqlite::FormatSql(
-        "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES ('%q', '%q', '%q', "
-        "'%q', '%q', '%q', '%q', '%q', '%q', '%q')",
-        table.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline",
-        key, "header", codeColumn, student.c_str(), day.c_str(), exc.c_str(), abs.c_str(),
-        tar.c_str(), tru.c_str(), dis.c_str(), keyText.c_str(), head.c_str(), code.c_str());
+    insertShape = newText.IsEmpty() ? "insert oldcode" : "insert newcode";
+    makeInsert = [](const XString& t, const char* k, const char* c) {
+      return sqlite::FormatSql(
+          "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)", t.c_str(),
+          "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline", k, "header", c);
+    };
+    insertValues = {&student, &day, &exc, &abs, &tar, &tru, &dis, &keyText, &head, &code};
   } else {
-    insert = sqlite::FormatSql(
-        "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES ('%q', '%q', '%q', "
-        "'%q', '%q', '%q', '%q', '%q', '%q', '%q', '%q')",
-        table.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline",
-        key, "header", "oldcode", "newcode", student.c_str(), day.c_str(), exc.c_str(),
-        abs.c_str(), tar.c_str(), tru.c_str(), dis.c_str(), keyText.c_str(), head.c_str(),
-        oldText.c_str(), newText.c_str());
+    insertShape = "insert both codes";
+    makeInsert = [](const XString& t, const char* k, const char*) {
+      return sqlite::FormatSql(
+          "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+          t.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline", k, "header",
+          "oldcode", "newcode");
+    };
+    insertValues = {&student, &day, &exc, &abs, &tar, &tru, &dis, &keyText, &head, &oldText, &newText};
   }
   try {
-    store.Db().Execute(insert);
+    RunStoreStatement(store.Statement(table, insertShape, [&] { return makeInsert(table, key, codeColumn); }),
+                      insertValues);
   } catch (const XException&) {
-    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", insert));
+    EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ",
+                                                    WithValues(makeInsert(table, key, codeColumn), insertValues)));
   }
+}
+
+void QDEWriter::RunStoreStatement(sqlite::Query& statement, const std::vector<const XString*>& values) {
+  for (size_t i = 0; i < values.size(); ++i) statement.BindText(static_cast<int>(i + 1), *values[i]);
+  statement.Step();
+  statement.Reset();
 }
 
 void QDEWriter::BeginAttTransaction() {
@@ -266,6 +317,15 @@ void QDEWriter::ExportAttendanceKind(bool daily) {
         "oldcode", "newcode", names.table, "newcode", "newcode", "oldcode", "oldcode");
     select += headerCondition;
     log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", select));
+    // Marks a written row as sent (the rows of its key and code under the header condition).
+    // Prepared once for all rows of this header; the special header's condition is split
+    // into one statement per header value, because SQLite runs "header = a OR header = b"
+    // through a temporary table built anew for every row.
+    const XString markPrefix = sqlite::FormatSql("UPDATE %s SET %s=%s WHERE %s=? AND %s=? AND %s=? AND %s=? AND ",
+                                                 names.table, "oldcode", "newcode", "stdkey", "attdate", key,
+                                                 "newcode");
+    std::vector<XString> marks = {markPrefix + sqlite::FormatSql("%s = '%q'", "header", h.c_str())};
+    if (special) marks.push_back(markPrefix + sqlite::FormatSql("%s = ''", "header"));
 
     XFile* out = nullptr;
     try {
@@ -289,17 +349,15 @@ void QDEWriter::ExportAttendanceKind(bool daily) {
           CountProgressItem();
           if (!canMark) continue;
 
-          XString mark = sqlite::FormatSql(
-              "UPDATE %s SET %s=%s WHERE %s='%q' AND %s='%q' AND %s='%q' AND %s='%q' AND ",
-              names.table, "oldcode", "newcode", "stdkey", stdKey.c_str(), "attdate",
-              attDate.c_str(), key, keyValue.c_str(), "newcode", newCode.c_str());
-          mark += headerCondition;
+          const std::vector<const XString*> markValues = {&stdKey, &attDate, &keyValue, &newCode};
           try {
-            store.Db().Execute(mark);
+            for (const XString& markSql : marks) RunStoreStatement(store.Statement(markSql), markValues);
           } catch (const sqlite::SqlError& e) {
             anyMarkFailed = true;
             log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
-            log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", mark));
+            for (const XString& markSql : marks) {
+              log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", WithValues(markSql, markValues)));
+            }
           }
         }
       } catch (const sqlite::SqlError& e) {

@@ -88,6 +88,20 @@ bool Query::Step() {
   return rc == SQLITE_ROW;
 }
 
+void Query::BindText(int index, const XString& text) {
+  m_imp->RequireStatement("sqlite::Query::BindText");
+  int rc = sqlite3_bind_text(m_imp->m_statement, index, text.c_str(), static_cast<int>(text.Length()),
+                             SQLITE_TRANSIENT);
+  CheckSql(rc == SQLITE_OK, rc, m_imp->m_database.Handle(), "sqlite::Query::BindText", "failed");
+}
+
+void Query::Reset() {
+  m_imp->RequireStatement("sqlite::Query::Reset");
+  // The result of reset repeats the failure of the last step, which that step has reported.
+  sqlite3_reset(m_imp->m_statement);
+  sqlite3_clear_bindings(m_imp->m_statement);
+}
+
 void Query::Finalize() {
   m_imp->RequireStatement("sqlite::Query::Finalize");
   m_imp->finalize();

@@ -28,6 +28,11 @@ class Query {
 
   // Steps the prepared statement: true for a row, false when it is done.
   bool Step();
+  // The text of the "?" parameter at `index` (from 1) of the prepared statement, kept until
+  // the next Reset. Lets a statement that runs once per row be prepared once.
+  void BindText(int index, const XString& text);
+  // Makes the prepared statement ready to step again from its start, its parameters unbound.
+  void Reset();
   void Finalize();
   bool HasStatement() const;
 

@@ -166,5 +166,43 @@ TEST_F(StoreTest, TheStoreFileShowsNoSchemaWithoutItsKey) {
   EXPECT_EQ(names, (std::vector<std::string>{"DAILY_ATT", "PERIOD_ATT"}));
 }
 
+// The per-row statements are kept prepared: the same one comes back reset for the next row,
+// and a store holding them still closes and opens again.
+TEST(AttendanceStoreStatements, KeptStatementsAreReusedAndDoNotKeepTheStoreFromClosing) {
+  testsupport::TempDir folder;
+  XFileSpec spec = XFileSpec::Folder(folder.Path().c_str());
+  AttendanceStore store;
+  store.Open(spec, spec);
+  store.Db().Execute("CREATE TABLE DAILY_ATT (stdkey VARCHAR(100), newcode VARCHAR(100))");
+  int made = 0;
+  auto makeInsert = [&made] {
+    ++made;
+    return XString("INSERT INTO DAILY_ATT VALUES (?, ?)");
+  };
+  sqlite::Query& first = store.Statement("DAILY_ATT", "insert", makeInsert);
+  first.BindText(1, "S1");
+  first.BindText(2, "A");
+  first.Step();
+  sqlite::Query& second = store.Statement("DAILY_ATT", "insert", makeInsert);
+  EXPECT_EQ(&first, &second);
+  EXPECT_EQ(made, 1);
+  second.BindText(1, "S2");
+  second.Step();  // the code was unbound by the reset: NULL
+  EXPECT_NE(&store.Statement("PERIOD_ATT", "insert", [] { return XString("SELECT 1"); }), &first);
+
+  store.Close();
+  EXPECT_FALSE(store.IsOpen());
+  store.Open(spec, spec);
+  sqlite::Query rows(store.Db());
+  rows.Prepare("SELECT stdkey, newcode IS NULL FROM DAILY_ATT ORDER BY stdkey");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.StringColumn(0), "S1");
+  EXPECT_EQ(rows.StringColumn(1), "0");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.StringColumn(0), "S2");
+  EXPECT_EQ(rows.StringColumn(1), "1");
+  EXPECT_FALSE(rows.Step());
+}
+
 }  // namespace
 }  // namespace attstoretest

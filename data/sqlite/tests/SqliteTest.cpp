@@ -190,6 +190,31 @@ TEST_F(SqliteTest, TextRunsStatementByStatement) {
   EXPECT_FALSE(query.HasStatement());
 }
 
+TEST_F(SqliteTest, BoundStatementRunsAgainAfterResetWithItsParametersUnbound) {
+  m_db.Execute("CREATE TABLE t (a VARCHAR(10), b VARCHAR(10))");
+  sqlite::Query insert(m_db);
+  insert.Prepare("INSERT INTO t VALUES (?, ?)");
+  insert.BindText(1, "O'Brien");  // bound text needs no quoting
+  insert.BindText(2, "");
+  EXPECT_FALSE(insert.Step());
+  insert.Reset();
+  insert.BindText(1, "second");  // the second value is left unbound: NULL
+  EXPECT_FALSE(insert.Step());
+  insert.Reset();
+  auto range = Catch<sqlite::SqlError>([&] { insert.BindText(3, "x"); });
+  EXPECT_EQ(range.Code(), SQLITE_RANGE);
+
+  sqlite::Query rows(m_db);
+  rows.Prepare("SELECT a, b FROM t ORDER BY a");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.StringColumn(0), "O'Brien");
+  EXPECT_FALSE(rows.IsNullColumn(1));
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.StringColumn(0), "second");
+  EXPECT_TRUE(rows.IsNullColumn(1));
+  EXPECT_FALSE(rows.Step());
+}
+
 TEST_F(SqliteTest, WriteToReadOnlyConnectionFailsWithCode8) {
   m_db.Execute("CREATE TABLE t (a); INSERT INTO t VALUES (1)");
   m_db.Execute("PRAGMA query_only = 1");
