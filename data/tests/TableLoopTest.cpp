@@ -85,9 +85,9 @@ class TableLoop : public ::testing::Test {
   void SetUp() override {
     std::string whyNot;
     database = TestDatabase::Get(&whyNot);
-    if (!database) GTEST_SKIP() << whyNot;
+    if (!database) GTEST_FAIL() << whyNot;
     static bool added = AddLoopTables(*database, &loopWhyNot);
-    if (!added) GTEST_SKIP() << loopWhyNot;
+    if (!added) GTEST_FAIL() << loopWhyNot;
     engine.SetRunLog(&log);
     engine.SetExtractLog(&log);
     engine.SetDatabaseType(kDbLotusNotes);

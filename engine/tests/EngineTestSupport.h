@@ -84,9 +84,10 @@ bool ExecuteSql(const std::string& path, const std::vector<const char*>& stateme
 
 }  // namespace enginetest
 
-// Skips the test when the demo data sources are not available.
+// Fails the test when the demo data sources cannot be set up: a missing driver or extension
+// must show as a failure, never as a quietly skipped test.
 #define REQUIRE_DEMO_SOURCES()                                                   \
   do {                                                                           \
     std::string whyNot;                                                          \
-    if (!enginetest::DemoSources::Get(&whyNot)) GTEST_SKIP() << whyNot;          \
+    if (!enginetest::DemoSources::Get(&whyNot)) GTEST_FAIL() << whyNot;          \
   } while (0)
