@@ -50,10 +50,20 @@ void AppendPrefix(XString& out, const char* name, size_t n) {
   out.Append(name, static_cast<uint32_t>(strnlen(name, n)));
 }
 
-void AppendNumber(XString& out, const char* format, int value) {
+// The decimal digits of the value, at least `minDigits` of them (zeros in front), as "%d" and
+// "%02d" give them. Written directly: every date of every extracted row passes here.
+void AppendNumber(XString& out, int minDigits, int value) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  out.Append(buffer);
+  char* end = buffer + sizeof buffer;
+  char* p = end;
+  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  while (end - p < minDigits - (value < 0 ? 1 : 0)) *--p = '0';  // the sign counts, as in printf
+  if (value < 0) *--p = '-';
+  out.Append(p, static_cast<uint32_t>(end - p));
 }
 
 struct Field {
@@ -193,14 +203,14 @@ XString XDate::FormatDate(int day, const char* pattern) {
     const size_t run = static_cast<size_t>(p - start);
     switch (letter) {
       case 'D':
-        if (run == 1) AppendNumber(out, "%d", dayOfMonth);
-        else if (run == 2) AppendNumber(out, "%02d", dayOfMonth);
+        if (run == 1) AppendNumber(out, 1, dayOfMonth);
+        else if (run == 2) AppendNumber(out, 2, dayOfMonth);
         else if (run == 3) AppendPrefix(out, weekday, 3);
         else out += weekday;
         break;
       case 'M':
-        if (run == 1) AppendNumber(out, "%d", month);
-        else if (run == 2) AppendNumber(out, "%02d", month);
+        if (run == 1) AppendNumber(out, 1, month);
+        else if (run == 2) AppendNumber(out, 2, month);
         else if (run == 3) AppendPrefix(out, monthName, 3);
         else out += monthName;
         break;
@@ -209,9 +219,9 @@ XString XDate::FormatDate(int day, const char* pattern) {
         else out += weekday;
         break;
       case 'Y':
-        if (run == 4) AppendNumber(out, "%d", year);
-        else if (run == 2) AppendNumber(out, "%02d", year % 100);
-        else if (run == 1) AppendNumber(out, "%d", year % 10);
+        if (run == 4) AppendNumber(out, 1, year);
+        else if (run == 2) AppendNumber(out, 2, year % 100);
+        else if (run == 1) AppendNumber(out, 1, year % 10);
         else out.Append(start, static_cast<uint32_t>(run));
         break;
     }

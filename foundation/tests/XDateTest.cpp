@@ -115,6 +115,7 @@ TEST(XDateFormat, NumberTokensAndCopiedCharacters) {
   EXPECT_EQ(XDate::FormatDate(day, "yYyY-Mm-dD").ToStd(), "2009-03-05");
   EXPECT_EQ(XDate::FormatDate(day, "D.M.YY Y").ToStd(), "5.3.09 9");
   EXPECT_EQ(XDate::FormatDate(day, "YYYYMMDD").ToStd(), "20090305");
+  EXPECT_EQ(XDate::FormatDate(XDate::FromYMD(2000, 12, 31), "D/M/YY|DD/MM/Y|YYYY").ToStd(), "31/12/00|31/12/0|2000");
   // Runs of Y other than 1, 2 and 4 are not year tokens.
   EXPECT_EQ(XDate::FormatDate(day, "YYY|YYYYY|yyy").ToStd(), "YYY|YYYYY|yyy");
   // The date-only form leaves the time tokens for someone else.
