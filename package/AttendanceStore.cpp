@@ -71,6 +71,8 @@ void AttendanceStore::Close() {
 sqlite::Query* AttendanceStore::FindStatement(const XString& key, const char* shape) {
   for (KeptStatement& kept : m_statements) {
     if (std::strcmp(kept.shape, shape) == 0 && kept.key == key) {
+      // A statement that failed to prepare fails again at once rather than being parsed anew.
+      if (!kept.query) throw XException("The statement could not be prepared.", 0);
       kept.query->Reset();
       return kept.query.get();
     }
@@ -80,7 +82,12 @@ sqlite::Query* AttendanceStore::FindStatement(const XString& key, const char* sh
 
 sqlite::Query& AttendanceStore::AddStatement(const XString& key, const char* shape, const XString& sql) {
   auto query = std::make_unique<sqlite::Query>(m_db);
-  query->Prepare(sql);
+  try {
+    query->Prepare(sql);
+  } catch (const XException&) {
+    m_statements.push_back(KeptStatement{key, shape, nullptr});
+    throw;
+  }
   m_statements.push_back(KeptStatement{key, shape, std::move(query)});
   return *m_statements.back().query;
 }

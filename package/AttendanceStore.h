@@ -55,7 +55,8 @@ class AttendanceStore {
   // and only reset (parameters unbound) at the later ones: parsing the SQL of every row would
   // cost more than the row itself. It is kept under a key (a table name) and a shape (a
   // literal naming the statement's form), so that a caller makes the text (`makeSql`) only
-  // once. All are finalized when the store closes.
+  // once. A statement that does not prepare throws, then and at every later call.
+  // All are finalized when the store closes.
   template <typename MakeSql>
   sqlite::Query& Statement(const XString& key, const char* shape, MakeSql makeSql) {
     if (sqlite::Query* kept = FindStatement(key, shape)) return *kept;

@@ -46,6 +46,18 @@ XString StoreDateText(int date) {
   return XString(text, static_cast<uint32_t>(p - text));
 }
 
+// Whether the kind's table holds rows with an empty header; true when that cannot be read,
+// so that the caller does not leave such rows unmarked.
+bool HasRowsWithoutHeader(AttendanceStore& store, const char* table) {
+  try {
+    sqlite::Query query(store.Db());
+    query.PrepareFormat("SELECT 1 FROM %s WHERE %s = '' LIMIT 1", table, "header");
+    return query.Step();
+  } catch (const XException&) {
+    return true;
+  }
+}
+
 // A statement with "?" parameters as it reads with its values put in as SQL string literals,
 // for the log of a failed statement.
 XString WithValues(const XString& sql, const std::vector<const XString*>& values) {
@@ -168,6 +180,35 @@ void QDEWriter::UpsertAttendance(const XString& kind, int date, const XString& s
   const char* codeColumn = newText.IsEmpty() ? "oldcode" : "newcode";
   const XString& code = newText.IsEmpty() ? oldText : newText;
   AttendanceStore& store = m_attStore;
+  if (oneCode) {
+    // One statement instead of an update that usually misses and then an insert: the same
+    // row results, as the update's condition is the table's primary key.
+    const std::vector<const XString*> rowValues = {&student, &day, &exc, &abs, &tar, &tru, &dis, &keyText, &head, &code};
+    auto makeUpsert = [&] {
+      return sqlite::FormatSql(
+          "INSERT INTO %s (%s, %s, %s, %s, %s, %s, %s, %s, %s, %s) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+          "ON CONFLICT (%s, %s, %s, %s) DO UPDATE SET %s=excluded.%s, %s=excluded.%s, %s=excluded.%s, "
+          "%s=excluded.%s, %s=excluded.%s, %s=excluded.%s",
+          table.c_str(), "stdkey", "attdate", "excused", "absent", "tardy", "truant", "discipline", key, "header",
+          codeColumn, "stdkey", "attdate", key, "header", codeColumn, codeColumn, "excused", "excused", "absent",
+          "absent", "tardy", "tardy", "truant", "truant", "discipline", "discipline");
+    };
+    sqlite::Query* upsert = nullptr;
+    try {
+      if (store.IsOpen()) store.BeginRecording();
+      upsert = &store.Statement(table, newText.IsEmpty() ? "upsert oldcode" : "upsert newcode", makeUpsert);
+    } catch (const XException&) {
+      // A store table without that key (or no store): the update and the insert below.
+    }
+    if (upsert != nullptr) {
+      try {
+        RunStoreStatement(*upsert, rowValues);
+      } catch (const XException&) {
+        EngineLog().ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", WithValues(makeUpsert(), rowValues)));
+      }
+      return;
+    }
+  }
   const char* updateShape;
   XString (*makeUpdate)(const XString&, const char*, const char*);
   std::vector<const XString*> updateValues;
@@ -320,12 +361,15 @@ void QDEWriter::ExportAttendanceKind(bool daily) {
     // Marks a written row as sent (the rows of its key and code under the header condition).
     // Prepared once for all rows of this header; the special header's condition is split
     // into one statement per header value, because SQLite runs "header = a OR header = b"
-    // through a temporary table built anew for every row.
+    // through a temporary table built anew for every row; the one for the empty header is
+    // needed only when the table has such rows (marking never makes new ones).
     const XString markPrefix = sqlite::FormatSql("UPDATE %s SET %s=%s WHERE %s=? AND %s=? AND %s=? AND %s=? AND ",
                                                  names.table, "oldcode", "newcode", "stdkey", "attdate", key,
                                                  "newcode");
     std::vector<XString> marks = {markPrefix + sqlite::FormatSql("%s = '%q'", "header", h.c_str())};
-    if (special) marks.push_back(markPrefix + sqlite::FormatSql("%s = ''", "header"));
+    if (special && HasRowsWithoutHeader(store, names.table)) {
+      marks.push_back(markPrefix + sqlite::FormatSql("%s = ''", "header"));
+    }
 
     XFile* out = nullptr;
     try {

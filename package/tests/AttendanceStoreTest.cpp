@@ -166,6 +166,29 @@ TEST_F(StoreTest, TheStoreFileShowsNoSchemaWithoutItsKey) {
   EXPECT_EQ(names, (std::vector<std::string>{"DAILY_ATT", "PERIOD_ATT"}));
 }
 
+// Rows are recorded with one insert-or-update on the table's key; a table without that key
+// (made some other way) still records through an update and an insert.
+TEST_F(StoreTest, ATableWithoutItsKeyStillRecordsAndSendsEachChangeOnce) {
+  Run({}, {});
+  {
+    sqlite::Database store;
+    store.Open(AttendanceStore::MakeKey(),
+               (m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db").c_str());
+    store.Execute("DROP TABLE DAILY_ATT");
+    store.Execute("CREATE TABLE DAILY_ATT (stdkey VARCHAR(100), attdate DATETIME, timeframe VARCHAR(100), "
+                  "excused VARCHAR(100), absent VARCHAR(100), tardy VARCHAR(100), truant VARCHAR(100), "
+                  "discipline VARCHAR(100), header VARCHAR(10), oldcode VARCHAR(100), newcode VARCHAR(100))");
+  }
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}, {"S2", Day(2009, 2, 27), "PM", "T", ""}};
+  SetToday(Day(2009, 3, 3));
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+            Sorted({Line("S1", Day(2009, 2, 26), "AM", "A"), Line("S2", Day(2009, 2, 27), "PM", "T")}));
+  SetToday(Day(2009, 3, 4));
+  daily[1].code = "EA";
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+            std::vector<std::string>{Line("S2", Day(2009, 2, 27), "PM", "EA")});
+}
+
 // The per-row statements are kept prepared: the same one comes back reset for the next row,
 // and a store holding them still closes and opens again.
 TEST(AttendanceStoreStatements, KeptStatementsAreReusedAndDoNotKeepTheStoreFromClosing) {
