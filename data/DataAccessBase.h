@@ -68,7 +68,7 @@ class DataAccessBase : public QDEWriter {
   virtual XString BuildConnectionString(const char* dataSource, const char* userName,
                                         const char* password) = 0;
 
-  // ==== Output columns, opening the query and value functions (DataAccessBaseColumns.cpp) ==
+  // ---- Output columns, opening the query and value functions (DataAccessBaseColumns.cpp) ----
   // A value function turns the current row's value of its column into the field's text; a
   // row filter decides whether the current row is written. Both are member operations of the
   // engine: the ones below, or an engine's own.
@@ -136,7 +136,6 @@ class DataAccessBase : public QDEWriter {
   static XString YesNoDigit(const XString& text);
   // The field's text as the value functions use it.
   XString ValueText(DataAccessField* field);
-  // ==== end of the output columns section ================================================
 
  protected:
   // The engine's logging rule: extract log (time-prefixed, run-log fallback), run log, and

@@ -178,7 +178,6 @@ class QDEWriter : public DataExtractorBase {
   const XDateTime& AttReferenceTime() const { return m_attStore.m_referenceTime; }
   const XString& AttOverlap() const { return m_attStore.m_overlap; }
   AttendanceStore& AttStore() { return m_attStore; }
-  // ---- end of housekeeping and attendance store ----
 
  protected:
   // Record hooks of the table loop; the data access overrides them. Without a data access
@@ -190,7 +189,7 @@ class QDEWriter : public DataExtractorBase {
   // fail to show what a failure in the middle of the update file does.
   virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
 
-  // ==== Table extraction loop and run lifecycle (QDEWriterTable.cpp) ====================
+  // ---- The table extraction loop and the run (QDEWriterTable.cpp, QDEWriterRun.cpp) ----
  public:
   // The columns of the current table, in output order (owned).
   ExportColumn* AppendColumn(DataAccessField* field, const XString& text,
@@ -242,7 +241,6 @@ class QDEWriter : public DataExtractorBase {
   ExportColumn* m_currentColumn = nullptr;
   XFile* m_tableWriter = nullptr;
   std::unique_ptr<XLogFile> m_ownExtractLog;
-  // ==== end of the table extraction loop section ========================================
 
  private:
   void CloseUpdateFile();
@@ -258,8 +256,7 @@ class QDEWriter : public DataExtractorBase {
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
 
-  // Housekeeping and attendance store state (QDEWriterHousekeeping.cpp,
-  // QDEWriterAttendance.cpp).
+  // The housekeeping and the attendance store.
   void ExportAttendanceKind(bool daily);
   XString ReadSchoolConfigValue(const char* key) const;
   BridgeConfiguration m_bridgeConfiguration;
