@@ -34,7 +34,7 @@ class XFile {
   XFile(const XFile&) = delete;
   XFile& operator=(const XFile&) = delete;
 
-  // A folder specification throws "Can't open non-file: %s"; a system failure "Could not open
+  // A folder spec throws "Can't open non-file: %s"; a system failure "Could not open
   // file ( %d ): %s" with the system error number (also as the code) and the path.
   void Open(const XFileSpec& spec, unsigned mode);
   // Opens a temporary file in the target's folder for writing; see Commit.

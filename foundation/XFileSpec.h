@@ -1,6 +1,6 @@
-// A file specification: an absolute path in the platform's form that knows its file-name part.
+// A file spec: an absolute path in the platform's form that knows its file-name part.
 // The separator is os::kPathSeparator ('\' on Windows, where a '/' given by a caller becomes
-// '\'; '/' on POSIX). A path that ends in the separator is a folder specification and has no
+// '\'; '/' on POSIX). A path that ends in the separator is a folder spec and has no
 // file-name part. Paths are at most os::kMaxPath characters (260 on Windows).
 #pragma once
 
@@ -19,7 +19,7 @@ class XFileSpec {
   // path that is not absolute) throws "No support for relative paths: %s". An empty text
   // empties the spec.
   void Set(const char* path);
-  // A folder specification: the path with a separator added when it lacks one.
+  // A folder spec: the path with a separator added when it lacks one.
   static XFileSpec Folder(const char* path);
 
   const XString& Path() const { return m_path; }
@@ -27,20 +27,20 @@ class XFileSpec {
   bool IsEmpty() const { return m_path.IsEmpty(); }
   // True when the path ends in the separator (no file-name part).
   bool IsFolder() const;
-  // The text after the last separator ("" for a folder specification).
+  // The text after the last separator ("" for a folder spec).
   XString FileName() const;
   // The path up to and including the last separator.
   XString FolderPath() const;
-  // The folder specification that holds this path.
+  // The folder spec that holds this path.
   XFileSpec FolderSpec() const;
 
   // Adds the separator (unless the path already ends in one) and the name. Throws
   // "Appended length (%u) would make path length exceed maximum %u." when the result would be
   // longer than os::kMaxPath; the spec is unchanged then.
   void AppendName(const char* name);
-  // AppendName, then the separator: the result is a folder specification.
+  // AppendName, then the separator: the result is a folder spec.
   void AppendFolder(const char* name);
-  // Replaces the file-name part (or appends to a folder specification); same limit.
+  // Replaces the file-name part (or appends to a folder spec); same limit.
   void SetFileName(const char* name);
 
   // The name with every character of / : * ? " < > | replaced by '_'.
@@ -56,12 +56,12 @@ class XFileSpec {
   void CreateFolder() const;
 
   bool Exists() const;
-  // Deletes the file (a folder specification: the folder and everything in it). Throws
+  // Deletes the file (a folder spec: the folder and everything in it). Throws
   // "Could not delete spec: %s".
   void Delete() const;
   // Copies the file over `to`. Throws "Error copying %s to %s".
   void CopyTo(const XFileSpec& to) const;
-  // Creates the file empty when it does not exist, or the folder for a folder specification;
+  // Creates the file empty when it does not exist, or the folder for a folder spec;
   // an existing file keeps its content. Throws "Error creating spec: %s".
   void Create() const;
   // Asks the shell to open the file (documents open in their program). A shell result below

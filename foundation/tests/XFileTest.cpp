@@ -1,4 +1,4 @@
-// File specifications and file objects over real temporary folders.
+// File specs and file objects over real temporary folders.
 #include <gtest/gtest.h>
 
 #include <algorithm>
