@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "data/DatabaseType.h"
 #include "data/ODBCDataAccess.h"
 #include "foundation/XLog.h"
@@ -46,7 +47,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::ExtensionModule;
+using bench::ReadAll;
+using bench::Since;
+using bench::WriteAll;
 constexpr const char* kDsn = "QvDataBench";
 
 struct Options {
@@ -77,36 +82,7 @@ struct Measured {
   ChildReport report;
 };
 
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "data_bench: %s\n", message.c_str());
-  std::exit(1);
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool ReadAll(int fd, void* data, size_t size) {
-  char* p = static_cast<char*>(data);
-  while (size > 0) {
-    ssize_t n = ::read(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
+[[noreturn]] void Die(const std::string& message) { bench::Die("data_bench", message); }
 
 // Keeps nothing: the benchmark measures reading, not logging.
 class SilentLog : public XLog {
@@ -276,13 +252,6 @@ struct Setup {
   std::string folder, database, ini, queryFile, errorFile, sql;
   int64_t tableRows = 0;
 };
-
-std::string ExtensionModule() {
-#ifdef QV_SISDQS_MODULE
-  if (::access(QV_SISDQS_MODULE, R_OK) == 0) return QV_SISDQS_MODULE;
-#endif
-  return std::string();
-}
 
 // Generates the database and builds the SELECT in a child, so that neither SQLite's nor the
 // generator's memory stays in this process.

@@ -46,6 +46,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "engine/ExpEngine.h"
 #include "engine/ExtractSettings.h"
 #include "foundation/XDate.h"
@@ -60,7 +61,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::ExtensionModule;
+using bench::ReadToEnd;
+using bench::Since;
+using bench::WriteAll;
 constexpr const char* kDsn = "QvEngineBench";
 constexpr const char* kSchool = "101";
 constexpr const char* kBaseName = "QvMeridane";
@@ -74,36 +79,7 @@ struct Options {
   bool keep = false;
 };
 
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-[[noreturn]] void Die(const std::string& message) {
-  std::fprintf(stderr, "engine_bench: %s\n", message.c_str());
-  std::exit(1);
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = ::write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string ReadToEnd(int fd) {
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    text.append(buffer, static_cast<size_t>(n));
-  }
-  return text;
-}
+[[noreturn]] void Die(const std::string& message) { bench::Die("engine_bench", message); }
 
 void WriteFile(const std::string& path, const std::string& text) {
   FILE* file = std::fopen(path.c_str(), "w");
@@ -416,13 +392,6 @@ Statements ReadStatements(const std::string& extractLog) {
 }
 
 // ---- Set-up -------------------------------------------------------------------------------
-
-std::string ExtensionModule() {
-#ifdef QV_SISDQS_MODULE
-  if (::access(QV_SISDQS_MODULE, R_OK) == 0) return QV_SISDQS_MODULE;
-#endif
-  return std::string();
-}
 
 // Writes the database in a child, so that neither SQLite's nor the generator's memory stays in
 // this process. Returns the generator's summary lines ("yearEnd" first).
