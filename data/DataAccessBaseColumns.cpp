@@ -15,17 +15,23 @@
 
 namespace {
 
-// Every character of `set` replaced by a blank.
-XString BlankOut(const XString& text, const char* set) {
+// Every character of `set` replaced by a blank, in place; a text without any (the usual
+// case) is left as it is, without a copy.
+void BlankOut(XString& text, const char* set) {
+  const char* bytes = text.c_str();
+  uint32_t first = 0;
+  while (first < text.Length() && (bytes[first] == '\0' || std::strchr(set, bytes[first]) == nullptr)) ++first;
+  if (first == text.Length()) return;
   std::string s = text.ToStd();
-  for (char& c : s) {
-    if (c != '\0' && std::strchr(set, c) != nullptr) c = ' ';
+  for (size_t i = first; i < s.size(); ++i) {
+    if (s[i] != '\0' && std::strchr(set, s[i]) != nullptr) s[i] = ' ';
   }
-  return XString(s);
+  text = XString(s);
 }
 
-XString EmptyIf(const XString& text, const char* value) {
-  return text == value ? XString() : text;
+// The text emptied when it equals `value`.
+void EmptyIf(XString& text, const char* value) {
+  if (text == value) text = XString();
 }
 
 // 1 January 1900: what many SIS databases store for "no date".
@@ -124,10 +130,17 @@ XString DataAccessBase::ValueText(DataAccessField* field) {
 XString DataAccessBase::GetString(ExportColumn& column) { return ValueText(column.Field()); }
 
 XString DataAccessBase::GetStringUpper(ExportColumn& column) {
-  std::string text = ValueText(column.Field()).ToStd();
+  XString text = ValueText(column.Field());
   // Byte by byte in the C locale: the same bytes on every machine, whatever its code page.
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return XString(text);
+  const char* bytes = text.c_str();
+  uint32_t first = 0;
+  while (first < text.Length() && std::toupper(static_cast<unsigned char>(bytes[first])) == static_cast<unsigned char>(bytes[first])) ++first;
+  if (first < text.Length()) {
+    std::string upper = text.ToStd();
+    for (size_t i = first; i < upper.size(); ++i) upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+    text = XString(upper);
+  }
+  return text;
 }
 
 XString DataAccessBase::GetStringQuoted(ExportColumn& column) {
@@ -135,17 +148,22 @@ XString DataAccessBase::GetStringQuoted(ExportColumn& column) {
 }
 
 XString DataAccessBase::GetStringZeroBlank(ExportColumn& column) {
-  return BlankZero(ValueText(column.Field()));
+  XString text = ValueText(column.Field());
+  EmptyIf(text, "0");
+  return text;
 }
 
-XString DataAccessBase::BlankZero(const XString& text) { return EmptyIf(text, "0"); }
+XString DataAccessBase::BlankZero(const XString& text) { return text == "0" ? XString() : text; }
 
 XString DataAccessBase::GetStringNABlank(ExportColumn& column) {
-  return EmptyIf(ValueText(column.Field()), "N/A");
+  XString text = ValueText(column.Field());
+  EmptyIf(text, "N/A");
+  return text;
 }
 
 XString DataAccessBase::GetPhone(ExportColumn& column) {
-  XString text = EmptyIf(ValueText(column.Field()), "N/A");
+  XString text = ValueText(column.Field());
+  EmptyIf(text, "N/A");
   XString message;
   XString phone = PhoneNumber::Format(text, message);
   if (!message.IsEmpty()) LogExtract(kLogInfo, message);
@@ -153,13 +171,16 @@ XString DataAccessBase::GetPhone(ExportColumn& column) {
 }
 
 XString DataAccessBase::GetStringOneLine(ExportColumn& column) {
-  return BlankOut(ValueText(column.Field()), "\r\n");
+  XString text = ValueText(column.Field());
+  BlankOut(text, "\r\n");
+  return text;
 }
 
 XString DataAccessBase::CleanText(const XString& text, DataAccessField* field) {
-  if (!text.IsEmpty()) return BlankOut(text, "\t\r\n");
   if (field == nullptr && CurrentColumn() != nullptr) field = CurrentColumn()->Field();
-  return BlankOut(ValueText(field), "\t\r\n");
+  XString clean = text.IsEmpty() ? ValueText(field) : text;
+  BlankOut(clean, "\t\r\n");
+  return clean;
 }
 
 XString DataAccessBase::GetCurrency(ExportColumn& column) {

@@ -151,6 +151,9 @@ class ODBCDataAccess : public DataAccessBase {
   XString QualifiedField(const ODBCField* field) const;
   // The value of a field of the current record; null handle or no record are the caller's.
   ado::Variant ReadValue(ODBCField* field);
+  // The bytes of a text value of the current record, straight from the fetched row; null for
+  // NULL and for values of other kinds (those come through ReadValue).
+  const char* ReadTextBytes(ODBCField* field, uint32_t& size);
   [[noreturn]] void ThrowFieldError(ODBCField* field, const ado::ComError& error);
   // Opens a probe query in its own recordset and applies the check; false on any failure.
   bool RunProbe(const XString& sql, ProbeCheck check, const char* what);

@@ -1,11 +1,14 @@
 // Running queries, moving through their records and reading values.
 #include "data/ODBCDataAccess.h"
 
+#include <cctype>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
+#include <string>
 
 #include "data/ado/Connection.h"
 #include "data/ado/Recordset.h"
@@ -35,12 +38,46 @@ double DecimalValue(const ado::Decimal& decimal) {
   return decimal.negative ? -value : value;
 }
 
+// "%.4f" without its trailing zeros and point, cut at 63 characters as a 64-byte format
+// buffer cuts it; formatted on the stack, so the text is allocated once.
 XString FloatText(double value) {
-  XString text;
-  text.Format(64, "%.4f", value);
-  text.TrimTrailing("0");
-  text.TrimTrailing(".");
-  return text;
+  char text[64];
+  const int n = std::snprintf(text, sizeof text, "%.4f", value);
+  uint32_t length = n < 0 ? 0 : static_cast<uint32_t>(n) >= sizeof text ? sizeof text - 1 : static_cast<uint32_t>(n);
+  while (length > 0 && text[length - 1] == '0') --length;
+  while (length > 0 && text[length - 1] == '.') --length;
+  return XString(text, length);
+}
+
+// Decimal digits of an integer, as "%d" and "%lld" write them, without a format call.
+XString IntegerText(int64_t value) {
+  char text[24];
+  char* end = text + sizeof text;
+  char* p = end;
+  uint64_t rest = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    *--p = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (value < 0) *--p = '-';
+  return XString(p, static_cast<uint32_t>(end - p));
+}
+
+// The text without leading and trailing white space (isspace) and without tabs, made in one
+// allocation: what Trim then RemoveChars("\t") give, for every text value of every row.
+XString TrimmedText(const char* bytes, uint32_t size) {
+  uint32_t begin = 0, end = size;
+  while (begin < end && std::isspace(static_cast<unsigned char>(bytes[begin]))) ++begin;
+  while (end > begin && std::isspace(static_cast<unsigned char>(bytes[end - 1]))) --end;
+  const char* start = bytes + begin;
+  const uint32_t length = end - begin;
+  if (std::memchr(start, '\t', length) == nullptr) return XString(start, length);
+  std::string kept;
+  kept.reserve(length);
+  for (uint32_t i = 0; i < length; ++i) {
+    if (start[i] != '\t') kept += start[i];
+  }
+  return XString(kept);
 }
 
 void PutTwoDigits(char*& p, int value) {
@@ -76,7 +113,12 @@ XString OleDateText(double oleDate) {
   return XString(text, static_cast<uint32_t>(p - text));
 }
 
-XString CleanLineBreaks(XString text) {
+bool HasLineBreak(const XString& text) {
+  return std::memchr(text.c_str(), '\r', text.Length()) != nullptr ||
+         std::memchr(text.c_str(), '\n', text.Length()) != nullptr;
+}
+
+XString CleanLineBreaks(const XString& text) {
   std::string s = text.ToStd();
   for (char& c : s) {
     if (c == '\r' || c == '\n') c = ' ';
@@ -95,19 +137,18 @@ ado::Field& LocateField(ado::Recordset& recordset, const ODBCField* field, bool 
 // ---- Value conversions ------------------------------------------------------------------
 
 XString ODBCDataAccess::VariantToText(const Variant& value) {
-  XString text;
   switch (value.Type()) {
-    case ado::VT_I2: return XString(static_cast<int>(value.GetI2()));
-    case ado::VT_I4: return XString(static_cast<int>(value.GetI4()));
-    case ado::VT_UI1: return XString(static_cast<int>(value.GetUI1()));
-    case ado::VT_I8: return XString(static_cast<int64_t>(value.GetI8()));
+    case ado::VT_I2: return IntegerText(value.GetI2());
+    case ado::VT_I4: return IntegerText(value.GetI4());
+    case ado::VT_UI1: return IntegerText(value.GetUI1());
+    case ado::VT_I8: return IntegerText(value.GetI8());
     case ado::VT_R4: return FloatText(value.GetR4());
     case ado::VT_R8: return FloatText(value.GetR8());
     case ado::VT_DECIMAL: return FloatText(DecimalValue(value.GetDecimal()));
     case ado::VT_DATE: return OleDateText(value.GetDate());
     case ado::VT_BSTR: return value.GetStr();
     case ado::VT_BOOL: return XString(value.GetBool() ? "True" : "False");
-    default: return text;  // VT_EMPTY, VT_NULL, VT_CY, VT_I1, arrays
+    default: return XString();  // VT_EMPTY, VT_NULL, VT_CY, VT_I1, arrays
   }
 }
 
@@ -399,19 +440,22 @@ Variant ODBCDataAccess::ReadValue(ODBCField* field) {
   }
 }
 
+const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size) {
+  size = 0;
+  if (!m_recordset) return nullptr;
+  try {
+    return LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0).TextBytes(size);
+  } catch (const ado::ComError& error) {
+    ThrowFieldError(field, error);
+  }
+}
+
 XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
   if (!field || IsXBase()) return XString();
   auto* handle = static_cast<ODBCField*>(field);
   // Text, the most common value, comes straight from the fetched row, without a Variant.
-  if (m_recordset) {
-    try {
-      uint32_t size = 0;
-      const char* bytes = LocateField(*m_recordset, handle, (m_accessOptions & kFieldsByName) != 0).TextBytes(size);
-      if (bytes) return XString(bytes, size);
-    } catch (const ado::ComError& error) {
-      ThrowFieldError(handle, error);
-    }
-  }
+  uint32_t size = 0;
+  if (const char* bytes = ReadTextBytes(handle, size)) return XString(bytes, size);
   Variant value = ReadValue(handle);
   if (value.Type() == ado::VT_BSTR) return value.TakeStr();
   return VariantToText(value);
@@ -419,17 +463,20 @@ XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
 
 XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
   if (!field || IsXBase()) return XString();
-  XString text = GetFieldText(field);
-  text.Trim();
-  text.RemoveChars("\t");
-  return text;
+  auto* handle = static_cast<ODBCField*>(field);
+  // Trimmed from the row's bytes: the value's text is made once, not copied and then edited.
+  uint32_t size = 0;
+  if (const char* bytes = ReadTextBytes(handle, size)) return TrimmedText(bytes, size);
+  const XString text = GetFieldText(field);
+  return TrimmedText(text.c_str(), text.Length());
 }
 
 XString ODBCDataAccess::GetFieldClean(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+  // No field, or an XBase source, reads as empty text already.
   XString text = GetFieldTrimmed(field);
   text.Trim();
-  return CleanLineBreaks(text);
+  if (HasLineBreak(text)) text = CleanLineBreaks(text);
+  return text;
 }
 
 ByteBuffer ODBCDataAccess::GetFieldBytes(DataAccessField* handle) {

@@ -2,6 +2,7 @@
 // run's lifecycle: Begin opens the extract log, Finish releases it.
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "foundation/XException.h"
 #include "foundation/XFile.h"
@@ -106,18 +107,20 @@ void QDEWriter::WriteColumns(XFile& out, bool trace) {
   XEngineLog& log = EngineLog();
   for (ExportColumn* column : m_columns) {
     m_currentColumn = column;
-    XString name;
+    // Named only on the traced first line: an empty name would still cost an allocation for
+    // every value of every row.
+    std::optional<XString> name;
     if (trace) {
-      name = TraceName(*column);
+      name.emplace(TraceName(*column));
       log.ExtractLogWrite(kLogDebug, "Getting curColumns field...");
-      log.ExtractLogWrite(kLogProprietary, (XString("Processing Field = ") + name).c_str());
+      log.ExtractLogWrite(kLogProprietary, (XString("Processing Field = ") + *name).c_str());
     }
     if (column->HasValueFunction()) {
       if (trace) log.ExtractLogWrite(kLogDebug, "Getting valueStr");
       XString value = column->Value();
       if (trace) log.ExtractLogWrite(kLogDebug, "Got valueStr");
       out.WriteField(value);
-      if (trace) log.ExtractLogWrite(kLogProprietary, (XString("Wrote = ") + name).c_str());
+      if (trace) log.ExtractLogWrite(kLogProprietary, (XString("Wrote = ") + *name).c_str());
       continue;
     }
     if (trace) log.ExtractLogWrite(kLogDebug, "Getting command");
@@ -138,7 +141,7 @@ void QDEWriter::WriteColumns(XFile& out, bool trace) {
     }
     if (trace) {
       log.ExtractLogWrite(kLogDebug, (XString("Wrote Default Value Command ") + Decimal(command) +
-                                      " for " + name).c_str());
+                                      " for " + *name).c_str());
       log.ExtractLogWrite(kLogDebug, (XString("Wrote the value = ") + column->Text()).c_str());
     }
   }
