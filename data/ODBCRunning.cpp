@@ -38,10 +38,65 @@ double DecimalValue(const ado::Decimal& decimal) {
   return decimal.negative ? -value : value;
 }
 
+__extension__ typedef unsigned __int128 Wide;
+
+// "%.4f" of a finite value under 1e14, without its trailing zeros and point, computed from the
+// value's exact binary fraction: what a correctly rounding printf writes, at a fraction of its
+// cost (grades and other reals pass here for every row). A value exactly halfway between two
+// results answers false and goes through snprintf, as the C libraries round those differently.
+bool ExactFixed4(double value, char* text, uint32_t& length) {
+  if (!std::isfinite(value) || std::fabs(value) >= 1e14) return false;
+  uint64_t units = 0;  // the magnitude in ten-thousandths, rounded to nearest
+  if (value != 0.0) {
+    int exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &exponent);  // in [0.5, 1)
+    const uint64_t mantissa = static_cast<uint64_t>(std::ldexp(fraction, 53));
+    const int shift = 53 - exponent;  // |value| = mantissa / 2^shift
+    if (shift <= 0) {
+      units = (mantissa << -shift) * 10000u;
+    } else if (shift < 68) {
+      const Wide scaled = static_cast<Wide>(mantissa) * 10000u;
+      const Wide rest = scaled & ((static_cast<Wide>(1) << shift) - 1);
+      const Wide half = static_cast<Wide>(1) << (shift - 1);
+      if (rest == half) return false;
+      units = static_cast<uint64_t>(scaled >> shift) + (rest > half ? 1u : 0u);
+    }
+    // From 68 on, mantissa * 10000 < 2^67 is under half a unit: the value rounds to 0.
+  }
+  char digits[24];
+  char* end = digits + sizeof digits;
+  char* p = end;
+  uint64_t whole = units / 10000u;
+  do {
+    *--p = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  if (std::signbit(value)) *--p = '-';
+  length = static_cast<uint32_t>(end - p);
+  std::memcpy(text, p, length);
+  uint32_t fraction = static_cast<uint32_t>(units % 10000u);
+  if (fraction != 0) {
+    int places = 4;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --places;
+    }
+    text[length++] = '.';
+    for (int place = places - 1; place >= 0; --place) {
+      text[length + static_cast<uint32_t>(place)] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    length += static_cast<uint32_t>(places);
+  }
+  return true;
+}
+
 // "%.4f" without its trailing zeros and point, cut at 63 characters as a 64-byte format
 // buffer cuts it; formatted on the stack, so the text is allocated once.
 XString FloatText(double value) {
   char text[64];
+  uint32_t exact = 0;
+  if (ExactFixed4(value, text, exact)) return XString(text, exact);
   const int n = std::snprintf(text, sizeof text, "%.4f", value);
   uint32_t length = n < 0 ? 0 : static_cast<uint32_t>(n) >= sizeof text ? sizeof text - 1 : static_cast<uint32_t>(n);
   while (length > 0 && text[length - 1] == '0') --length;

@@ -2,6 +2,13 @@
 // through the SQLite ODBC driver.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <string>
+
 #include "DataTestSupport.h"
 #include "data/ado/Variant.h"
 #include "foundation/XDate.h"
@@ -389,6 +396,42 @@ TEST(OdbcConversions, DateTextIsWhatThePatternFormatterGives) {
         << ole;
   }
   EXPECT_EQ(ODBCDataAccess::VariantToText(ado::Variant::Date(0.0)).ToStd(), "") << "no date";
+}
+
+// What the reals' text was defined as: "%.4f" through the C library, trailing zeros and point
+// dropped. The writer computes it from the binary fraction instead; every digit must agree.
+std::string PrintedReal(double value) {
+  char text[64];
+  int n = std::snprintf(text, sizeof text, "%.4f", value);
+  std::string printed(text, n < 0 ? 0 : std::min<size_t>(static_cast<size_t>(n), sizeof text - 1));
+  while (!printed.empty() && printed.back() == '0') printed.pop_back();
+  while (!printed.empty() && printed.back() == '.') printed.pop_back();
+  return printed;
+}
+
+TEST(OdbcConversions, RealTextIsWhatPrintfGives) {
+  const double samples[] = {0.0,      -0.0,        85.1,        -85.1,      92.35,     0.1,
+                            0.00004999, 0.00005001, -0.00001,   0.03125,    1.03125,   -2.96875,
+                            0.99995,  9.99995,     123456.78905, 99999999999999.0, 99999999999999.99,
+                            1e14,     -1e14,       1e300,       5e-324,     1e-5,      4503599627370495.5,
+                            std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+  for (double value : samples) {
+    EXPECT_EQ(ODBCDataAccess::VariantToText(ado::Variant::R8(value)).ToStd(), PrintedReal(value)) << value;
+  }
+  // Grades, percentages and amounts as a SIS stores them, and values around every rounding
+  // boundary of the fourth place.
+  uint64_t state = 12345;
+  for (int step = 0; step < 200000; ++step) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    const double hundredths = static_cast<double>(state >> 44) / 100.0;
+    const double nearBoundary = (static_cast<double>(state >> 40) + 0.5) / 10000.0 +
+                                static_cast<double>(static_cast<int>(state % 7) - 3) * 1e-12;
+    const double wide = std::ldexp(static_cast<double>(state >> 11), static_cast<int>(state % 90) - 80);
+    for (double value : {hundredths, -hundredths, nearBoundary, wide, static_cast<double>(static_cast<float>(hundredths))}) {
+      ASSERT_EQ(ODBCDataAccess::VariantToText(ado::Variant::R8(value)).ToStd(), PrintedReal(value)) << value;
+    }
+  }
+  EXPECT_EQ(ODBCDataAccess::VariantToText(ado::Variant::R4(85.1f)).ToStd(), PrintedReal(static_cast<double>(85.1f)));
 }
 
 TEST(OdbcConversions, VariantsOfEveryKind) {
