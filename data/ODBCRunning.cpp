@@ -522,8 +522,10 @@ XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
   // Trimmed from the row's bytes: the value's text is made once, not copied and then edited.
   uint32_t size = 0;
   if (const char* bytes = ReadTextBytes(handle, size)) return TrimmedText(bytes, size);
-  const XString text = GetFieldText(field);
-  return TrimmedText(text.c_str(), text.Length());
+  Variant value = ReadValue(handle);
+  if (value.Type() == ado::VT_BSTR) return TrimmedText(value.GetStr().c_str(), value.GetStr().Length());
+  // Numbers, dates and truth values are written without blanks at either end or tabs.
+  return VariantToText(value);
 }
 
 XString ODBCDataAccess::GetFieldClean(DataAccessField* field) {
