@@ -152,8 +152,9 @@ class ODBCDataAccess : public DataAccessBase {
   // The value of a field of the current record; null handle or no record are the caller's.
   ado::Variant ReadValue(ODBCField* field);
   // The bytes of a text value of the current record, straight from the fetched row; null for
-  // NULL and for values of other kinds (those come through ReadValue).
-  const char* ReadTextBytes(ODBCField* field, uint32_t& size);
+  // NULL and for values of other kinds (those come through ReadValue). isText tells a NULL of
+  // a text column, which reads as empty text, from those.
+  const char* ReadTextBytes(ODBCField* field, uint32_t& size, bool& isText);
   [[noreturn]] void ThrowFieldError(ODBCField* field, const ado::ComError& error);
   // Opens a probe query in its own recordset and applies the check; false on any failure.
   bool RunProbe(const XString& sql, ProbeCheck check, const char* what);

@@ -495,11 +495,15 @@ Variant ODBCDataAccess::ReadValue(ODBCField* field) {
   }
 }
 
-const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size) {
+const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size, bool& isText) {
   size = 0;
+  isText = false;
   if (!m_recordset) return nullptr;
   try {
-    return LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0).TextBytes(size);
+    const ado::Field& column = LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0);
+    const char* bytes = column.TextBytes(size);
+    isText = column.IsText();
+    return bytes;
   } catch (const ado::ComError& error) {
     ThrowFieldError(field, error);
   }
@@ -508,9 +512,12 @@ const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size) {
 XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
   if (!field || IsXBase()) return XString();
   auto* handle = static_cast<ODBCField*>(field);
-  // Text, the most common value, comes straight from the fetched row, without a Variant.
+  // Text, the most common value, comes straight from the fetched row, without a Variant; so
+  // does a NULL of a text column (the text of a NULL is empty).
   uint32_t size = 0;
-  if (const char* bytes = ReadTextBytes(handle, size)) return XString(bytes, size);
+  bool isText = false;
+  if (const char* bytes = ReadTextBytes(handle, size, isText)) return XString(bytes, size);
+  if (isText) return XString();
   Variant value = ReadValue(handle);
   if (value.Type() == ado::VT_BSTR) return value.TakeStr();
   return VariantToText(value);
@@ -521,7 +528,9 @@ XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
   auto* handle = static_cast<ODBCField*>(field);
   // Trimmed from the row's bytes: the value's text is made once, not copied and then edited.
   uint32_t size = 0;
-  if (const char* bytes = ReadTextBytes(handle, size)) return TrimmedText(bytes, size);
+  bool isText = false;
+  if (const char* bytes = ReadTextBytes(handle, size, isText)) return TrimmedText(bytes, size);
+  if (isText) return XString();  // NULL
   Variant value = ReadValue(handle);
   if (value.Type() == ado::VT_BSTR) return TrimmedText(value.GetStr().c_str(), value.GetStr().Length());
   // Numbers, dates and truth values are written without blanks at either end or tabs.

@@ -20,6 +20,11 @@ const char* Field::TextBytes(uint32_t& size) const {
   return store.Bytes(row, m_index, size);
 }
 
+bool Field::IsText() const {
+  const RowStore* store = m_owner->m_store.get();
+  return store != nullptr && store->Columns()[static_cast<size_t>(m_index)].kind == StorageKind::Text;
+}
+
 bool Field::IsNull() const {
   const int64_t row = m_owner->CurrentRecord();
   return m_owner->m_store->IsNull(row, m_index);

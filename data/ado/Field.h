@@ -30,6 +30,9 @@ class Field {
   // every text column calls this for every row); null for NULL and for values of other kinds.
   // Throws as Value does.
   const char* TextBytes(uint32_t& size) const;
+  // True for a column whose values TextBytes gives: for such a column its null answer means
+  // NULL, which a reader can then take as empty text without making a Variant.
+  bool IsText() const;
   // Bytes of the value at the current record: narrow characters for text, bytes for binary,
   // the size of the fixed-width value otherwise, 0 for NULL.
   int32_t ActualSize() const;

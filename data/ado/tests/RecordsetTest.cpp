@@ -277,8 +277,11 @@ TEST_P(RecordsetTest, TextBytesAreTheTextValueWithoutAVariant) {
   ASSERT_NE(bytes, nullptr);
   EXPECT_EQ(std::string(bytes, size), "caf\xE9");
   EXPECT_EQ(m_rs.GetField(0).TextBytes(size), nullptr) << "a number is not text";
+  EXPECT_FALSE(m_rs.GetField(0).IsText());
   m_rs.MoveNext();
   EXPECT_EQ(m_rs.GetField(1).TextBytes(size), nullptr) << "NULL";
+  EXPECT_TRUE(m_rs.GetField(1).IsText()) << "a NULL of a text column";
+  EXPECT_TRUE(m_rs.GetField(1).IsNull());
   m_rs.MoveNext();
   ASSERT_NE(m_rs.GetField(1).TextBytes(size), nullptr) << "empty text is text";
   EXPECT_EQ(size, 0u);
