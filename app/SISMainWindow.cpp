@@ -169,6 +169,7 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
 
 void SISMainWindow::CopyRunLog() {
   XLogFile& log = RunLog();
+  m_runLogCopy = XString();  // a failed copy must not leave an older run's copy to be shown
   try {
     log.Write(kLogInfo, "Getting Current School");
     QvSchoolConf* entry = m_runSchool ? m_runSchool : CurrentSchool();
