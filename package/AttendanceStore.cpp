@@ -102,8 +102,9 @@ void AttendanceStore::BeginRecording() {
   Begin(kRecording);
 }
 
-void AttendanceStore::CommitRecording() {
-  if (m_transaction != kRecording) return;
+// Commits the open transaction when it is of the given kind; a failed commit rolls it back.
+bool AttendanceStore::Commit(Transaction kind) {
+  if (m_transaction != kind) return false;
   try {
     m_db.Execute("COMMIT");
   } catch (const XException&) {
@@ -111,7 +112,10 @@ void AttendanceStore::CommitRecording() {
     throw;
   }
   m_transaction = kNone;
+  return true;
 }
+
+void AttendanceStore::CommitRecording() { Commit(kRecording); }
 
 void AttendanceStore::BeginMarking() {
   if (m_transaction == kMarking) return;
@@ -121,15 +125,7 @@ void AttendanceStore::BeginMarking() {
 }
 
 void AttendanceStore::CommitMarking() {
-  if (m_transaction != kMarking) return;
-  try {
-    m_db.Execute("COMMIT");
-  } catch (const XException&) {
-    Rollback();
-    throw;
-  }
-  m_transaction = kNone;
-  m_markedFile = XFileSpec();
+  if (Commit(kMarking)) m_markedFile = XFileSpec();
 }
 
 void AttendanceStore::Rollback() {

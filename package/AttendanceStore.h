@@ -91,6 +91,7 @@ class AttendanceStore {
  private:
   enum Transaction { kNone, kRecording, kMarking };
   void Begin(Transaction kind);
+  bool Commit(Transaction kind);
 
   sqlite::Database m_db;
   struct KeptStatement {
