@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "engine/ExpEngine.h"
 #include "package/SISExpCustomField.h"
 #include "testsupport/TempDir.h"
@@ -14,18 +15,7 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::AddActiveStudentConditions;
-  using ExpEngine::AddExportField;
-  using ExpEngine::AddSchoolYearCondition;
-  using ExpEngine::AddStudentJoin;
-  using ExpEngine::ConnectToSIS;
-  using ExpEngine::m_inactiveCutoff;
-  using ExpEngine::m_keyField;
-  using ExpEngine::m_schoolYear;
-};
+using enginetest::TestEngine;
 
 class ExtractPattern : public ::testing::Test {
  protected:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -18,12 +19,7 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-
-// Opens the protected steps of the driver to the tests.
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::ConnectToSIS;
-};
+using enginetest::TestEngine;
 
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> lines;

@@ -5,23 +5,14 @@
 #include <string>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "engine/ExpEngine.h"
 
 namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
-
-// Opens the field handles that the extracts remember to the tests.
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::ConnectToSIS;
-  using ExpEngine::m_conductDateField;
-  using ExpEngine::m_conductInfractionField;
-  using ExpEngine::m_conductViolationField;
-  using ExpEngine::m_keyField;
-  using ExpEngine::m_spEdCodeField;
-};
+using enginetest::TestEngine;
 
 class EngineValues : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
@@ -23,50 +24,14 @@ using enginetest::Lines;
 using enginetest::SplitLines;
 namespace tiny = enginetest::tiny;
 
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::ConnectToSIS;
-  using ExpEngine::ExtractAttendanceCodes;
-  using ExpEngine::ExtractCalendar;
-  using ExpEngine::ExtractGradingPeriods;
-  using ExpEngine::ExtractPeriods;
-  using ExpEngine::ExtractStaff;
-  using ExpEngine::ExtractTerms;
-  using ExpEngine::ExtractTumbles;
-};
-
-class StaffAndCalendar : public ::testing::Test {
+class StaffAndCalendar : public enginetest::ExtractFixture {
  protected:
-  void SetUp() override {
-    REQUIRE_DEMO_SOURCES();
-    XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
-    engine.Application().m_fileBaseName = "QvMeridane";
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
-    engine.SetImportFolder(folder.Path().c_str());
-  }
-  void TearDown() override { XDateTime::ClearFixedNow(); }
-
+  // Connects without building the included students: these extracts read no student table.
   void Connect(const char* dsn) {
     ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
     engine.ConnectToSIS();
     engine.Reset();
   }
-  Lines File(const std::string& name) const { return SplitLines(testsupport::ReadAll(folder.File(name))); }
-
-  // The entry of a table in the package header file: description, field names, include line.
-  Lines HeaderEntry(const std::string& description) {
-    engine.WritePackageHeader();
-    Lines header = File("QvMeridane.QDE");
-    for (size_t i = 0; i + 3 < header.size(); ++i) {
-      if (header[i] == "// " + description) return Lines(header.begin() + i, header.begin() + i + 4);
-    }
-    return {};
-  }
-
-  CaptureLog log;
-  TestEngine engine;
-  testsupport::TempDir folder;
 };
 
 TEST_F(StaffAndCalendar, TermsOfEveryProfileSkipEmptyTermsAndSetTheSchoolYear) {

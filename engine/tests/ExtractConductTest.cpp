@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
@@ -27,17 +28,6 @@ using enginetest::Sorted;
 using enginetest::SplitLines;
 namespace tiny = enginetest::tiny;
 
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::ConnectToSIS;
-  using ExpEngine::ExtractConductCommunications;
-  using ExpEngine::ExtractConductIncidents;
-  using ExpEngine::ExtractConductOutcomes;
-  using ExpEngine::ExtractConductSuspensions;
-  using ExpEngine::m_inactiveCutoff;
-  using ExpEngine::m_schoolYear;
-};
-
 // Conduct keys: student, date, infraction and violation joined by dashes, every part present.
 // The date part is the SIS value as text; the demo SIS holds it as a timestamp, which reads as
 // "YYYY/MM/DD HH:NN:SS".
@@ -52,62 +42,18 @@ const std::string kIncident123 = kKey123 +
 const std::string kIncident1001 = kKey1001 + "\t1001\t\tV-12 \"Dress code\"\t\t11/12/2008\tSmith, John\t\t\t";
 const std::string kIncident1006 = kKey1006 + "\t1006\tTRUANCY\tEd Code 48260\t\t01/22/2009\t\t\t\t";
 
-class ConductExtracts : public ::testing::Test {
+class ConductExtracts : public enginetest::ExtractFixture {
  protected:
-  void SetUp() override {
-    REQUIRE_DEMO_SOURCES();
-    XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
-    engine.Application().m_fileBaseName = "QvMeridane";
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
-    engine.SetImportFolder(folder.Path().c_str());
-  }
-  void TearDown() override { XDateTime::ClearFixedNow(); }
-
-  // What a run does before its extracts: connect, take the school year of today and build the
-  // included students.
-  void Open(const char* dsn, int32_t inactiveCutoff = -1) {
-    ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
-    engine.ConnectToSIS();
-    engine.m_schoolYear = ExpEngine::SchoolYearOf(XDateTime::Now().Date());
-    engine.m_inactiveCutoff = inactiveCutoff;
-    engine.LoadIncludedStudents();
-    engine.Reset();
-  }
   void ExtractAll() {
     engine.ExtractConductIncidents();
     engine.ExtractConductOutcomes();
     engine.ExtractConductSuspensions();
     engine.ExtractConductCommunications();
   }
-  bool Exists(const std::string& name) const { return os::PathExists(folder.File(name)); }
-  Lines File(const std::string& name) const { return SplitLines(testsupport::ReadAll(folder.File(name))); }
-
-  const Lines& Header() {
-    if (header.empty()) {
-      engine.WritePackageHeader();
-      header = File("QvMeridane.QDE");
-    }
-    return header;
-  }
-  // The entry of a table in the package header file: description, field names, include line
-  // and terminator; empty when the table has none.
-  Lines HeaderEntry(const std::string& description) {
-    const Lines& lines = Header();
-    for (size_t i = 0; i + 3 < lines.size(); ++i) {
-      if (lines[i] == "// " + description) return Lines(lines.begin() + i, lines.begin() + i + 4);
-    }
-    return {};
-  }
   bool HeaderHas(const std::string& line) {
     const Lines& lines = Header();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
-
-  CaptureLog log;
-  TestEngine engine;
-  testsupport::TempDir folder;
-  Lines header;
 };
 
 TEST_F(ConductExtracts, IncidentsOfActiveStudentsThatNameAnInfractionOrAViolation) {

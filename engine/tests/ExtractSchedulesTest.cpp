@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
@@ -25,73 +26,18 @@ using enginetest::Sorted;
 using enginetest::SplitLines;
 namespace tiny = enginetest::tiny;
 
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::ConnectToSIS;
-  using ExpEngine::ExtractGrades;
-  using ExpEngine::ExtractSections;
-  using ExpEngine::ExtractStudentSchedules;
-  using ExpEngine::m_inactiveCutoff;
-  using ExpEngine::m_schoolYear;
-};
-
 // The class rows of the tiny SIS as the package writes them (Windows-1252 text).
 const char* const kAlgebra = "MATH101-01\tAlgebra I\t1\t1\t123\t101\tSmith, John";
 const char* const kFrench = "FR201-01\tFran\xE7" "ais II\t1\t2\t1234\t12\tDubois, Ren\xE9" "e";
 const char* const kBiology = "SCI300-02\tBiology \"Honors\"\t1\t3\t12\tLab 3\tPe\xF1" "a, Tom\xE1s";
 
-class ClassExtracts : public ::testing::Test {
+class ClassExtracts : public enginetest::ExtractFixture {
  protected:
-  void SetUp() override {
-    REQUIRE_DEMO_SOURCES();
-    XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
-    engine.Application().m_fileBaseName = "QvMeridane";
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
-    engine.SetImportFolder(folder.Path().c_str());
-  }
-  void TearDown() override { XDateTime::ClearFixedNow(); }
-
-  // What a run does before its extracts: connect, take the school year of today and build the
-  // included students.
-  void Open(const char* dsn, int32_t inactiveCutoff = -1) {
-    ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
-    engine.ConnectToSIS();
-    engine.m_schoolYear = ExpEngine::SchoolYearOf(XDateTime::Now().Date());
-    engine.m_inactiveCutoff = inactiveCutoff;
-    engine.LoadIncludedStudents();
-    engine.Reset();
-  }
-  bool Exists(const std::string& name) const { return os::PathExists(folder.File(name)); }
-  Lines File(const std::string& name) const { return SplitLines(testsupport::ReadAll(folder.File(name))); }
-
-  // The package header file: written once, after the extracts of a test.
-  const Lines& Header() {
-    if (header.empty()) {
-      engine.WritePackageHeader();
-      header = File("QvMeridane.QDE");
-    }
-    return header;
-  }
-  // The entry of a table in the package header file: description, field names, include line
-  // and terminator; empty when the table has none.
-  Lines HeaderEntry(const std::string& description) {
-    const Lines& lines = Header();
-    for (size_t i = 0; i + 3 < lines.size(); ++i) {
-      if (lines[i] == "// " + description) return Lines(lines.begin() + i, lines.begin() + i + 4);
-    }
-    return {};
-  }
   // The field names of a table's header entry; empty when the table has none.
   std::string HeaderFields(const std::string& description) {
     Lines entry = HeaderEntry(description);
     return entry.empty() ? std::string() : entry[1];
   }
-
-  CaptureLog log;
-  TestEngine engine;
-  testsupport::TempDir folder;
-  Lines header;
 };
 
 TEST_F(ClassExtracts, SectionsAreTheDistinctNamedClassesOfTheYear) {

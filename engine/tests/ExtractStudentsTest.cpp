@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "EngineTestSupport.h"
+#include "ExtractFixture.h"
 #include "TinyExpectations.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
@@ -22,25 +23,9 @@ namespace {
 
 using enginetest::CaptureLog;
 using enginetest::DemoSources;
+using enginetest::TestEngine;
 using enginetest::Lines;
 namespace tiny = enginetest::tiny;
-
-class TestEngine : public ExpEngine {
- public:
-  using ExpEngine::EndRun;
-  using ExpEngine::ExtractImmunizations;
-  using ExpEngine::ExtractMedicalAlerts;
-  using ExpEngine::ExtractMedicalTreatments;
-  using ExpEngine::ExtractStudentContacts;
-  using ExpEngine::ExtractStudentDoctors;
-  using ExpEngine::ExtractStudentNotes;
-  using ExpEngine::ExtractStudents;
-  using ExpEngine::m_inactiveCutoff;
-  using ExpEngine::m_schoolNumber;
-  using ExpEngine::m_schoolYear;
-  using ExpEngine::StartRun;
-  using ExpEngine::StoreConnectionSettings;
-};
 
 // ---- Expectations from the tiny content (shared with the end-to-end test) ---------------
 
