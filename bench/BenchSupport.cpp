@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace bench {
 
@@ -51,6 +52,24 @@ std::string ReadToEnd(int fd) {
     text.append(buffer, static_cast<size_t>(n));
   }
   return text;
+}
+
+std::string MakeTempFolder(const char* program, const char* prefix) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + "-XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!::mkdtemp(name.data())) Die(program, "cannot create a temporary folder from " + pattern);
+  return name.data();
+}
+
+void RegisterDataSource(const char* program, const std::string& ini, const std::string& dsn,
+                        const std::string& database, const std::string& extension) {
+  std::string text = "[" + dsn + "]\nDriver=SQLite3\nDatabase=" + database + "\nStepAPI=1\n";
+  if (!extension.empty()) text += "LoadExt=" + extension + "\n";
+  FILE* file = std::fopen(ini.c_str(), "w");
+  if (!file || std::fputs(text.c_str(), file) < 0 || std::fclose(file) != 0) Die(program, "cannot write " + ini);
+  ::setenv("ODBCINI", ini.c_str(), 1);
 }
 
 std::string ExtensionModule() {

@@ -257,25 +257,13 @@ struct Setup {
 // generator's memory stays in this process.
 Setup Prepare(const Options& options, const demosis::TableDef& table) {
   Setup setup;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qv-data-bench-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) Die("cannot create a temporary folder from " + pattern);
-  setup.folder = name.data();
+  setup.folder = bench::MakeTempFolder("data_bench", "qv-data-bench");
   setup.database = setup.folder + "/meridane-demo.db";
   setup.ini = setup.folder + "/odbc.ini";
   setup.queryFile = setup.folder + "/query.sql";
   setup.errorFile = setup.folder + "/baseline.err";
 
-  // The data source, before anything of ODBC runs: unixODBC reads user data sources from
-  // $ODBCINI. StepAPI=1 makes the driver stream rows instead of loading the whole result.
-  std::string text = std::string("[") + kDsn + "]\nDriver=SQLite3\nDatabase=" + setup.database + "\nStepAPI=1\n";
-  const std::string extension = ExtensionModule();
-  if (!extension.empty()) text += "LoadExt=" + extension + "\n";
-  FILE* ini = std::fopen(setup.ini.c_str(), "w");
-  if (!ini || std::fputs(text.c_str(), ini) < 0 || std::fclose(ini) != 0) Die("cannot write " + setup.ini);
-  ::setenv("ODBCINI", setup.ini.c_str(), 1);
+  bench::RegisterDataSource("data_bench", setup.ini, kDsn, setup.database, ExtensionModule());
 
   int fds[2];
   if (::pipe(fds) != 0) Die("pipe failed");

@@ -436,26 +436,16 @@ std::vector<std::string> Generate(const Options& options, const std::string& dat
 
 Environment Prepare(const Options& options, std::vector<std::string>& summary) {
   Environment env;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qv-engine-bench-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (!::mkdtemp(name.data())) Die("cannot create a temporary folder from " + pattern);
-  env.folder = name.data();
+  env.folder = bench::MakeTempFolder("engine_bench", "qv-engine-bench");
   env.database = env.folder + "/meridane-demo.db";
   env.ini = env.folder + "/odbc.ini";
   env.runs = env.folder + "/runs/";
   MakeFolder(env.runs);
 
-  // The data source, before anything of ODBC runs: unixODBC reads user data sources from
-  // $ODBCINI. StepAPI=1 makes the driver stream rows instead of loading the whole result; the
-  // extension makes a double-quoted unknown name an error, as on a real SIS.
-  std::string text = std::string("[") + kDsn + "]\nDriver=SQLite3\nDatabase=" + env.database + "\nStepAPI=1\n";
+  // The extension makes a double-quoted unknown name an error, as on a real SIS.
   const std::string extension = ExtensionModule();
   if (extension.empty()) Die("the strict-names extension (qv_sisdqs) was not built");
-  text += "LoadExt=" + extension + "\n";
-  WriteFile(env.ini, text);
-  ::setenv("ODBCINI", env.ini.c_str(), 1);
+  bench::RegisterDataSource("engine_bench", env.ini, kDsn, env.database, extension);
   // The program's own settings and application data stay inside the throwaway folder.
   for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "QV_MACHINE_HIVE_DIR"}) {
     const std::string folder = env.folder + "/" + variable;
