@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "data/sqlite/Database.h"
-#include "data/sqlite/Query.h"
+#include "sqlite/Database.h"
+#include "sqlite/Query.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"

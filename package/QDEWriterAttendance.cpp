@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "data/sqlite/Query.h"
+#include "sqlite/Query.h"
 #include "foundation/XDate.h"
 #include "foundation/XException.h"
 #include "foundation/XFile.h"

@@ -17,6 +17,8 @@ for arg in "$@"; do
   esac
 done
 
+echo "== layers"
+bash scripts/check-layers.sh
 scripts/setup-deps.sh
 generator=(-G Ninja)
 jobs="$(nproc)"

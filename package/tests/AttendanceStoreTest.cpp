@@ -2,7 +2,7 @@
 // on a clock the tests set.
 #include <algorithm>
 
-#include "data/sqlite/Query.h"
+#include "sqlite/Query.h"
 #include "os/OsText.h"
 #include "package/tests/WriterFixture.h"
 #include "sqlite3.h"

@@ -2,7 +2,7 @@
 // decision whether the bridge configuration changed, and the cleaning.
 #include <algorithm>
 
-#include "data/sqlite/Query.h"
+#include "sqlite/Query.h"
 #include "package/tests/WriterFixture.h"
 
 namespace attstoretest {

@@ -1,4 +1,4 @@
-#include "data/sqlite/SqlError.h"
+#include "sqlite/SqlError.h"
 
 #include "sqlite3.h"
 

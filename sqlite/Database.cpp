@@ -1,4 +1,4 @@
-#include "data/sqlite/Database.h"
+#include "sqlite/Database.h"
 
 #include <string>
 

@@ -5,8 +5,8 @@
 #include <typeinfo>
 #include <vector>
 
-#include "data/sqlite/Database.h"
-#include "data/sqlite/Query.h"
+#include "sqlite/Database.h"
+#include "sqlite/Query.h"
 #include "os/OsFiles.h"
 #include "sqlite3.h"
 #include "testsupport/TempDir.h"

@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstdint>
 
-#include "data/sqlite/SqlError.h"
+#include "sqlite/SqlError.h"
 #include "foundation/XString.h"
 
 struct sqlite3;

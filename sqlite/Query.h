@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <memory>
 
-#include "data/sqlite/Database.h"
+#include "sqlite/Database.h"
 #include "foundation/XString.h"
 
 namespace sqlite {

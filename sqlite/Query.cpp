@@ -1,4 +1,4 @@
-#include "data/sqlite/Query.h"
+#include "sqlite/Query.h"
 
 #include "sqlite3.h"
 
