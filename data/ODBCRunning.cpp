@@ -14,6 +14,7 @@
 #include "data/ado/Recordset.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
+#include "foundation/XDigits.h"
 #include "foundation/XException.h"
 
 using ado::Variant;
@@ -63,17 +64,10 @@ bool ExactFixed4(double value, char* text, uint32_t& length) {
     }
     // From 68 on, mantissa * 10000 < 2^67 is under half a unit: the value rounds to 0.
   }
-  char digits[24];
-  char* end = digits + sizeof digits;
-  char* p = end;
-  uint64_t whole = units / 10000u;
-  do {
-    *--p = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  if (std::signbit(value)) *--p = '-';
-  length = static_cast<uint32_t>(end - p);
-  std::memcpy(text, p, length);
+  char* p = text;
+  if (std::signbit(value)) *p++ = '-';
+  p = xdigits::PutInteger(p, static_cast<int64_t>(units / 10000u));
+  length = static_cast<uint32_t>(p - text);
   uint32_t fraction = static_cast<uint32_t>(units % 10000u);
   if (fraction != 0) {
     int places = 4;
@@ -105,18 +99,7 @@ XString FloatText(double value) {
 }
 
 // Decimal digits of an integer, as "%d" and "%lld" write them, without a format call.
-XString IntegerText(int64_t value) {
-  char text[24];
-  char* end = text + sizeof text;
-  char* p = end;
-  uint64_t rest = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  do {
-    *--p = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  } while (rest != 0);
-  if (value < 0) *--p = '-';
-  return XString(p, static_cast<uint32_t>(end - p));
-}
+XString IntegerText(int64_t value) { return xdigits::IntegerText(value); }
 
 // The text without leading and trailing white space (isspace) and without tabs, made in one
 // allocation: what Trim then RemoveChars("\t") give, for every text value of every row.
@@ -135,11 +118,6 @@ XString TrimmedText(const char* bytes, uint32_t size) {
   return XString(kept);
 }
 
-void PutTwoDigits(char*& p, int value) {
-  *p++ = static_cast<char>('0' + value / 10 % 10);
-  *p++ = static_cast<char>('0' + value % 10);
-}
-
 // A date value as "YYYY/MM/DD HH:NN:SS", the text XDateTime::Format gives for that pattern,
 // written directly: every date of every row passes here, and the general pattern formatter
 // costs more than fetching the row did.
@@ -148,23 +126,10 @@ XString OleDateText(double oleDate) {
   if (value.Date() < 0 || value.Time() < 0) return XString();
   int year, month, day;
   XDate::ToYMD(value.Date(), year, month, day);
-  const int ms = value.Time();
-  char text[32];
-  char* p = text;
-  char digits[12];
-  int count = 0;
-  for (int rest = year; rest > 0 || count == 0; rest /= 10) digits[count++] = static_cast<char>('0' + rest % 10);
-  while (count > 0) *p++ = digits[--count];
-  *p++ = '/';
-  PutTwoDigits(p, month);
-  *p++ = '/';
-  PutTwoDigits(p, day);
+  char text[40];
+  char* p = xdigits::PutDate(text, year, month, day, '/', 1);
   *p++ = ' ';
-  PutTwoDigits(p, ms / 3600000);
-  *p++ = ':';
-  PutTwoDigits(p, ms / 60000 % 60);
-  *p++ = ':';
-  PutTwoDigits(p, ms / 1000 % 60);
+  p = xdigits::PutTime(p, value.Time());
   return XString(text, static_cast<uint32_t>(p - text));
 }
 

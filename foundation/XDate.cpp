@@ -6,6 +6,7 @@
 #include <string>
 
 #include "foundation/XDateNames.h"
+#include "foundation/XDigits.h"
 #include "foundation/XDateTime.h"
 
 namespace {
@@ -50,20 +51,9 @@ void AppendPrefix(XString& out, const char* name, size_t n) {
   out.Append(name, static_cast<uint32_t>(strnlen(name, n)));
 }
 
-// The decimal digits of the value, at least `minDigits` of them (zeros in front), as "%d" and
-// "%02d" give them. Written directly: every date of every extracted row passes here.
+// The decimal digits of the value, at least `minDigits` of them, as "%d" and "%02d" give them.
 void AppendNumber(XString& out, int minDigits, int value) {
-  char buffer[16];
-  char* end = buffer + sizeof buffer;
-  char* p = end;
-  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
-  do {
-    *--p = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  while (end - p < minDigits - (value < 0 ? 1 : 0)) *--p = '0';  // the sign counts, as in printf
-  if (value < 0) *--p = '-';
-  out.Append(p, static_cast<uint32_t>(end - p));
+  xdigits::AppendInteger(out, value, minDigits);
 }
 
 struct Field {

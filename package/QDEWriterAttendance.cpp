@@ -10,6 +10,7 @@
 
 #include "sqlite/Query.h"
 #include "foundation/XDate.h"
+#include "foundation/XDigits.h"
 #include "foundation/XException.h"
 #include "foundation/XFile.h"
 #include "foundation/XTime.h"
@@ -35,14 +36,8 @@ XString StoreDateText(int date) {
   int year = 0, month = 0, day = 0;
   if (date >= 0) XDate::ToYMD(date, year, month, day);
   if (date < 0 || year < 1000 || year > 9999) return XDate::FormatDate(date, kStoreDate);
-  char text[10];
-  const int values[] = {year / 100, year % 100, month, day};
-  char* p = text;
-  for (int i = 0; i < 4; ++i) {
-    if (i >= 2) *p++ = '-';
-    *p++ = static_cast<char>('0' + values[i] / 10);
-    *p++ = static_cast<char>('0' + values[i] % 10);
-  }
+  char text[16];
+  const char* p = xdigits::PutDate(text, year, month, day, '-', 4);
   return XString(text, static_cast<uint32_t>(p - text));
 }
 
