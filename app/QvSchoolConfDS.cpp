@@ -15,15 +15,11 @@ uint32_t QvSchoolConfDS::Add(std::unique_ptr<QvSchoolConf> entry) {
 }
 
 void QvSchoolConfDS::Remove(uint32_t index) {
-  QvSchoolConf* entry = m_entries.At(index);
-  if (!entry) return;
-  m_entries.RemoveAt(index);
-  delete entry;
+  m_entries.DeleteAt(index);
 }
 
 void QvSchoolConfDS::Clear() {
-  for (QvSchoolConf* entry : m_entries) delete entry;
-  m_entries.Clear();
+  m_entries.DeleteAll();
 }
 
 uint32_t QvSchoolConfDS::IndexOf(const QvSchoolConf* entry) const {

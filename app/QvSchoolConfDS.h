@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/QvSchoolConf.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 
 class QvSchoolConfDS {
  public:
@@ -37,5 +37,5 @@ class QvSchoolConfDS {
   static int Compare(const QvSchoolConf* a, const QvSchoolConf* b);
 
  private:
-  XVector<QvSchoolConf> m_entries;
+  XOwnedVector<QvSchoolConf> m_entries;
 };

@@ -14,7 +14,7 @@
 #include "data/DatabaseType.h"
 #include "data/ODBCQueryModel.h"
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 
 namespace ado {
 class Connection;
@@ -172,13 +172,13 @@ class ODBCDataAccess : public DataAccessBase {
   // Query model
   XString m_selectPrefix;
   bool m_distinct = false;
-  XVector<ODBCField> m_fields;
+  XOwnedVector<ODBCField> m_fields;
   ODBCField* m_aggregateField = nullptr;
-  XVector<ODBCTable> m_tables;
-  XVector<ODBCJoin> m_joins;
-  XVector<ODBCCondition> m_conditions;
-  XVector<ODBCGroupBy> m_groupBy;
-  XVector<ODBCOrder> m_orders;
+  XOwnedVector<ODBCTable> m_tables;
+  XOwnedVector<ODBCJoin> m_joins;
+  XOwnedVector<ODBCCondition> m_conditions;
+  XOwnedVector<ODBCGroupBy> m_groupBy;
+  XOwnedVector<ODBCOrder> m_orders;
   int32_t m_rowLimit = 0;
   int32_t m_nextPosition = 0;
   bool m_quoteFields = false;

@@ -75,23 +75,13 @@ void ODBCDataAccess::AddGroupBy(ODBCField* field) {
   m_groupBy.Add(entry);
 }
 
-namespace {
-
-template <typename T>
-void DeleteAll(XVector<T>& list) {
-  for (T* item : list) delete item;
-  list.Clear();
-}
-
-}  // namespace
-
 void ODBCDataAccess::DeleteModel() {
-  DeleteAll(m_tables);
-  DeleteAll(m_fields);
-  DeleteAll(m_conditions);
-  DeleteAll(m_joins);
-  DeleteAll(m_groupBy);
-  DeleteAll(m_orders);
+  m_tables.DeleteAll();
+  m_fields.DeleteAll();
+  m_conditions.DeleteAll();
+  m_joins.DeleteAll();
+  m_groupBy.DeleteAll();
+  m_orders.DeleteAll();
   m_nextPosition = 0;
   m_aggregateField = nullptr;
   // The change-date field belongs to the query just deleted.

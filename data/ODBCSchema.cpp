@@ -361,8 +361,7 @@ void ODBCDataAccess::RemoveAttendanceConditions() {
   for (ODBCCondition* condition : m_attendanceConditions) {
     for (uint32_t i = 0; i < m_conditions.Count(); ++i) {
       if (m_conditions[i] == condition) {
-        m_conditions.RemoveAt(i);
-        delete condition;
+        m_conditions.DeleteAt(i);
         break;
       }
     }

@@ -42,8 +42,7 @@ ExpEngine::~ExpEngine() {
 ExpEngine* ExpEngine::Current() { return g_engine; }
 
 void ExpEngine::ClearIncludedStudents() {
-  for (XString* key : m_includedStudents) delete key;
-  m_includedStudents.Clear();
+  m_includedStudents.DeleteAll();
 }
 
 XString ExpEngine::SchoolYearOf(int32_t day) {

@@ -15,7 +15,7 @@
 #include "engine/ExtractSettings.h"
 #include "engine/ODBCExpEngineBase.h"
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 #include "package/ExportColumn.h"
 
 class XFile;
@@ -212,7 +212,7 @@ class ExpEngine : public ODBCExpEngineBase {
   int32_t m_schoolEndDate = -1;
 
   // Trimmed student keys (tabs removed) that the run includes; owns its strings.
-  XVector<XString> m_includedStudents;
+  XOwnedVector<XString> m_includedStudents;
 
   // Field handles of the extract in hand, read by the row filter and the value functions.
   ODBCField* m_keyField = nullptr;          // "ID" of the student, or the staff key

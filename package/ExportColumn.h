@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 
 class DataAccessField;
 class ExportColumn;
@@ -51,13 +51,7 @@ class ExportColumn {
 };
 
 // The columns of the table being written, in output order; owns them.
-class ExportColumnList : public XVector<ExportColumn> {
+class ExportColumnList : public XOwnedVector<ExportColumn> {
  public:
-  ExportColumnList() : XVector<ExportColumn>(16) {}
-  ~ExportColumnList() override { DeleteAll(); }
-
-  void DeleteAll() {
-    for (ExportColumn* column : *this) delete column;
-    Clear();
-  }
+  ExportColumnList() : XOwnedVector<ExportColumn>(16) {}
 };

@@ -77,8 +77,7 @@ void QDEWriter::Reset() {
 }
 
 void QDEWriter::DeleteHeaders() {
-  for (SISExpHeader* header : m_headers) delete header;
-  m_headers.Clear();
+  m_headers.DeleteAll();
   m_currentHeader = nullptr;
 }
 

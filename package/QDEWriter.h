@@ -21,7 +21,7 @@
 #include "foundation/XFileSpec.h"
 #include "foundation/XLogFile.h"
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 #include "package/AttendanceStore.h"
 #include "package/DataExtractorBase.h"
 #include "package/ExportColumn.h"
@@ -252,7 +252,7 @@ class QDEWriter : public DataExtractorBase {
   std::unique_ptr<XFile> m_tableFile;
   XString m_tableDescription;
   XString m_tableFileName;
-  XVector<SISExpHeader> m_headers;
+  XOwnedVector<SISExpHeader> m_headers;
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
 

@@ -74,10 +74,8 @@ bool SISExpCustomFieldList::Register(const XString& key, const XString& title,
 }
 
 void SISExpCustomFieldList::DeleteAll() {
-  for (SISExpCustomField* field : *this) delete field;
-  Clear();
-  for (XString* key : m_keys) delete key;
-  m_keys.Clear();
+  XOwnedVector<SISExpCustomField>::DeleteAll();
+  m_keys.DeleteAll();
 }
 
 void SISExpCustomFieldList::WriteLines(XFile& file) const {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 
 class XFile;
 
@@ -32,7 +32,7 @@ class SISExpCustomField {
 
 // The run's custom fields in order of registration, owning them, with a sorted index of the
 // keys (byte by byte, case-sensitive) so a key is registered once.
-class SISExpCustomFieldList : public XVector<SISExpCustomField> {
+class SISExpCustomFieldList : public XOwnedVector<SISExpCustomField> {
  public:
   SISExpCustomFieldList();
   ~SISExpCustomFieldList() override;
@@ -52,5 +52,5 @@ class SISExpCustomFieldList : public XVector<SISExpCustomField> {
   // Position of the first key not ordered before `key`.
   uint32_t KeyPosition(const XString& key) const;
 
-  XVector<XString> m_keys;
+  XOwnedVector<XString> m_keys;
 };

@@ -5,9 +5,7 @@
 SISExpHeader::SISExpHeader(const XString& description, const XString& fileName)
     : m_description(description), m_fileName(fileName) {}
 
-SISExpHeader::~SISExpHeader() {
-  for (SISExpHeaderField* field : m_fields) delete field;
-}
+SISExpHeader::~SISExpHeader() = default;
 
 void SISExpHeader::AddField(const XString& name) { m_fields.Add(new SISExpHeaderField(name)); }
 

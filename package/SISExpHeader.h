@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "foundation/XString.h"
-#include "foundation/XVector.h"
+#include "foundation/XOwnedVector.h"
 
 class XFile;
 
@@ -44,5 +44,5 @@ class SISExpHeader {
  private:
   XString m_description;
   XString m_fileName;
-  XVector<SISExpHeaderField> m_fields;
+  XOwnedVector<SISExpHeaderField> m_fields;
 };
