@@ -17,9 +17,7 @@ void ExpEngine::LoadIncludedStudents() {
   DumpTableDefinition("Student");
 
   const char* description = "Included Students LUT";
-  StartTable(description, "");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract(description, "");
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
   AddActiveStudentConditions(student, true);

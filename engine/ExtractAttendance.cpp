@@ -67,9 +67,7 @@ void ExpEngine::ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolE
 void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate) {
   const XString kind = daily ? AttendanceStore::kDaily : AttendanceStore::kPeriod;
   const XString header = daily ? "AttTimeFrameRef" : "AttPerRef";
-  StartAttTable(kind);
-  ClearColumns();
-  ClearQuery();
+  BeginAttendanceExtract(kind);
 
   ODBCTable* student = AddTable("", "Student", "S");
   ODBCTable* absence = AddTable("", "Absence", "A");

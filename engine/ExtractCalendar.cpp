@@ -60,8 +60,7 @@ int BellHour(const XString& bellLine) { return std::atoi(bellLine.Left(2).c_str(
 
 void ExpEngine::ExtractTerms() {
   DumpTableDefinition(kProbeTable);
-  StartTable("Terms", "Terms.qef");
-  ClearColumns();
+  BeginExtract("Terms", "Terms.qef");
   ODBCField* firstDays[kTermsPerProfile];
   ODBCField* lastDays[kTermsPerProfile];
   QuerySchoolTerms(firstDays, lastDays);
@@ -90,9 +89,7 @@ void ExpEngine::ExtractTerms() {
 }
 
 void ExpEngine::ExtractTumbles() {
-  StartTable("Tumble", "Tumbles.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Tumble", "Tumbles.qef");
   ODBCTable* profile = AddTable("", kProbeTable, "T");
   ODBCField* periodField = AddField("Period", profile, true);
   AddField("Bell_1", profile, true);  // read by the periods extract, required here as well
@@ -127,9 +124,7 @@ void ExpEngine::ExtractTumbles() {
 }
 
 void ExpEngine::ExtractPeriods() {
-  StartTable("Periods", "Periods.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Periods", "Periods.qef");
   ODBCTable* profile = AddTable("", kProbeTable, "P");
   ODBCField* periodField = AddField("Period", profile, true);
   ODBCField* bellNames = AddField("Bell_1", profile, true);
@@ -163,9 +158,7 @@ void ExpEngine::ExtractPeriods() {
 
 void ExpEngine::ExtractCalendar() {
   DumpTableDefinition("Event");
-  StartTable("Calendar", "Calendar.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Calendar", "Calendar.qef");
   ODBCTable* event = AddTable("", "Event", "C");
   ODBCField* partOfDay = AddField("AMPMAllDay", event, true);
   ODBCField* dateOut = AddField("DateOut", event, true);
@@ -227,9 +220,7 @@ void ExpEngine::ExtractCalendar() {
 }
 
 void ExpEngine::ExtractGradingPeriods() {
-  StartTable("Grading Periods", "Bins.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Grading Periods", "Bins.qef");
   ODBCTable* profile = AddTable("", kProbeTable, "BIN");
   ODBCField* gradingPeriods = AddField("GradingPeriod", profile, true);
   for (const char* name : {"BinKey", "BinName"}) AddHeaderField(name);

@@ -50,9 +50,7 @@ void ExpEngine::AddConductConditions(ODBCTable* student, ODBCTable* record, ODBC
 void ExpEngine::ExtractConductIncidents() {
   DumpTableDefinition(kRecordTable);
 
-  StartTable("Student Conduct Incidents", "StudentCndIncident.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Conduct Incidents", "StudentCndIncident.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
   ODBCTable* record = AddTable("", kRecordTable, "C");
   ODBCTable* student = AddTable("", "Student", "S");
@@ -80,9 +78,7 @@ void ExpEngine::ExtractConductIncidents() {
 }
 
 void ExpEngine::ExtractConductOutcomes() {
-  StartTable("Student Conduct Outcomes", "ConductOutcome.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Conduct Outcomes", "ConductOutcome.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
   ODBCTable* record = AddTable("", kRecordTable, "C");
   ODBCTable* student = AddTable("", "Student", "S");
@@ -110,9 +106,7 @@ void ExpEngine::ExtractConductOutcomes() {
 }
 
 void ExpEngine::ExtractConductSuspensions() {
-  StartTable("Student Conduct Suspensions", "ConductSuspensions.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Conduct Suspensions", "ConductSuspensions.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
   ODBCTable* record = AddTable("", kRecordTable, "C");
   ODBCTable* student = AddTable("", "Student", "S");
@@ -137,9 +131,7 @@ void ExpEngine::ExtractConductSuspensions() {
 }
 
 void ExpEngine::ExtractConductCommunications() {
-  StartTable("Student Conduct Communications", "ConductOutcome2.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Conduct Communications", "ConductOutcome2.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
   ODBCTable* record = AddTable("", kRecordTable, "C");
   ODBCTable* student = AddTable("", "Student", "S");

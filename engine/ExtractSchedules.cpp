@@ -78,9 +78,7 @@ void ExpEngine::ExtractSections() {
     return;
   }
 
-  StartTable("Sections", "Sections.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Sections", "Sections.qef");
   ODBCTable* classes = AddTable("", kClassTable, "S");
   ODBCField* section = AddSectionReference(classes, &DataAccessBase::GetString, "SecKey");
   AddExportField(false, classes, "Description", &DataAccessBase::GetString, "SecName");
@@ -109,9 +107,7 @@ void ExpEngine::ExtractSections() {
 void ExpEngine::ExtractStudentSchedules() {
   DumpTableDefinition(kClassTable);
 
-  StartTable("Student Schedules", "StudentSched.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Schedules", "StudentSched.qef");
   ODBCTable* classes = AddTable("", kClassTable, "S");
   m_keyField = AddExportField(true, classes, "ID", &DataAccessBase::GetString, "StdKey");
   ODBCField* section = AddSectionReference(classes, &DataAccessBase::GetString, "StdSecRef");
@@ -130,9 +126,7 @@ void ExpEngine::ExtractGrades() {
     return;
   }
 
-  StartTable("Grades", "StudentGrades.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Grades", "StudentGrades.qef");
   ODBCTable* grades = AddTable("", kClassTable, "G");
   m_keyField = AddField("ID", grades, true);
   ODBCField* section = AddSectionReference(grades, nullptr, XString());

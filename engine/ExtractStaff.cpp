@@ -5,9 +5,7 @@
 
 void ExpEngine::ExtractStaff() {
   DumpTableDefinition("Personnel");
-  StartTable("Staff Demographics", "Staff.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Staff Demographics", "Staff.qef");
   // Without an alias the table's own name qualifies its columns.
   ODBCTable* personnel = AddTable("", "Personnel", "");
 
@@ -41,9 +39,7 @@ void ExpEngine::ExtractStaff() {
 }
 
 void ExpEngine::ExtractAttendanceCodes() {
-  StartTable("Attendance Codes", "AttCodes.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Attendance Codes", "AttCodes.qef");
   for (const char* name :
        {"AttCodeKey", "AttCodeCode", "AttCodeName", "AttCodeAbs", "AttCodeTardy", "AttCodeExcused"}) {
     AddHeaderField(name);

@@ -75,9 +75,7 @@ bool AnyText(std::initializer_list<XString> texts) {
 }  // namespace
 
 void ExpEngine::ExtractStudentNotes() {
-  StartTable("Student Notes", "StudentNotes.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Notes", "StudentNotes.qef");
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
   ODBCField* memo = AddField("Memo", student, false);
@@ -96,9 +94,7 @@ void ExpEngine::ExtractStudentNotes() {
 }
 
 void ExpEngine::ExtractMedicalAlerts() {
-  StartTable("Student Medical Alert", "StudentAllergy.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Medical Alert", "StudentAllergy.qef");
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
   ODBCField* allergy = AddField("Allergy", student, false);
@@ -120,9 +116,7 @@ void ExpEngine::ExtractMedicalAlerts() {
 
 void ExpEngine::ExtractMedicalTreatments() {
   DumpTableDefinition("Medical_Note");
-  StartTable("Student Medical Treatments", "StudentMedHist.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Medical Treatments", "StudentMedHist.qef");
   ODBCTable* student = AddTable("", "Student", "S");
   ODBCTable* note = AddTable("", "Medical_Note", "M");
   m_keyField = AddField("ID", note, true);
@@ -159,9 +153,7 @@ void ExpEngine::ExtractMedicalTreatments() {
 
 void ExpEngine::ExtractImmunizations() {
   DumpTableDefinition("Immunization");
-  StartTable("Student Immunizations", "StudentMedImmun.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Immunizations", "StudentMedImmun.qef");
   ODBCTable* immunization = AddTable("", "Immunization", "I");
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", immunization, true);
@@ -213,9 +205,7 @@ void ExpEngine::ExtractImmunizations() {
 }
 
 void ExpEngine::ExtractStudentContacts() {
-  StartTable("Student Contacts", "StudentCon.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Contacts", "StudentCon.qef");
   ODBCTable* student = AddTable("", "Student", "S");
   m_keyField = AddField("ID", student, true);
   auto column = [&](const char* name) { return AddField(name, student, false); };
@@ -315,9 +305,7 @@ void ExpEngine::ExtractStudentContacts() {
 }
 
 void ExpEngine::ExtractStudentDoctors() {
-  StartTable("Student Doctors", "StudentDoctor.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Doctors", "StudentDoctor.qef");
   ODBCTable* note = AddTable("", "Medical_Note", "M");
   ODBCTable* student = AddTable("", "Student", "S");
   // One line per record, so the standard writer serves; the texts are written on one line

@@ -26,9 +26,7 @@ constexpr const char* kSchool = "#customschoolfield";
 }  // namespace
 
 void ExpEngine::ExtractStudents() {
-  StartTable("Student Demographics", "Students.qef");
-  ClearColumns();
-  ClearQuery();
+  BeginExtract("Student Demographics", "Students.qef");
   ODBCTable* student = AddTable("", "Student", "S");
 
   const ValueFunction oneLine = &DataAccessBase::GetStringOneLine;

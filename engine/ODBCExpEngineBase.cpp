@@ -8,3 +8,15 @@ void ODBCExpEngineBase::ShowValidateError(const XString& message, const XString&
   LogRun(kLogDebug, XString("No Owner set in ODBCExpEngineBase.  Could not ShowValidateError: errMsg=") +
                         message + " value=" + value);
 }
+
+void ODBCExpEngineBase::BeginExtract(const XString& description, const XString& fileName) {
+  StartTable(description, fileName);
+  ClearColumns();
+  ClearQuery();
+}
+
+void ODBCExpEngineBase::BeginAttendanceExtract(const XString& kind) {
+  StartAttTable(kind);
+  ClearColumns();
+  ClearQuery();
+}

@@ -1,6 +1,7 @@
 // The layer between the generic SIS data access and a SIS engine: it knows the window that
 // owns the engine, so that a value rejected while settings are checked can be shown to the
-// user, and falls back to the run log when the engine runs without a window.
+// user, and falls back to the run log when the engine runs without a window. It also opens
+// each extract of an engine on a clean slate.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +27,12 @@ class ODBCExpEngineBase : public ODBCDataAccess {
 
   IValidateErrorDisplay* GetOwner() const { return m_owner; }
   void SetOwner(IValidateErrorDisplay* owner) { m_owner = owner; }
+
+  // Opens an extract: makes its table current (StartTable: description, file name, progress
+  // text, header entry) and forgets the output columns and the query of the previous one.
+  void BeginExtract(const XString& description, const XString& fileName);
+  // The same for an attendance extract of a kind (StartAttTable).
+  void BeginAttendanceExtract(const XString& kind);
 
  private:
   IValidateErrorDisplay* m_owner = nullptr;  // not owned

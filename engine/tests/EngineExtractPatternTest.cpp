@@ -49,9 +49,7 @@ std::vector<std::string> HeaderFields(const SISExpHeader* header) {
 
 TEST_F(ExtractPattern, MissingOptionalFieldLeavesNoTraceAndTheOthersKeepTheirOrder) {
   engine.LoadIncludedStudents();
-  engine.StartTable("Pattern Students", "Pattern.qef");
-  engine.ClearColumns();
-  engine.ClearQuery();
+  engine.BeginExtract("Pattern Students", "Pattern.qef");
   ODBCTable* student = engine.AddTable("", "Student", "S");
   const SISExpCustomField missing("Missing", "Missing", "#customcomfield", "noformat");
   const SISExpCustomField pager("Pager", "Pager", "#customcomfield", "phone");
