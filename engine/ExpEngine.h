@@ -39,7 +39,8 @@ class ExpEngine : public ODBCExpEngineBase {
   // The engine of the process (the last one constructed and not yet destroyed), or null.
   static ExpEngine* Current();
 
-  // ---- Services used before an extraction; they log and answer false, never throw ------
+  // ---- Services used before an extraction (ExpEngineValidate.cpp) -----------------------
+  // They log and answer false, never throw.
   // Finds the database type (Lotus Notes, else MSSQL) under which kProbeTable is visible.
   virtual bool ValidateConnection(const char* dataSource, const char* userName, const char* password);
   // True when kProbeTable has a row whose "BuildingNum" is the school number. Leaves the
@@ -82,7 +83,8 @@ class ExpEngine : public ODBCExpEngineBase {
   bool IsIncludedKey(const XString& key) const;
   uint32_t IncludedStudentCount() const { return m_includedStudents.Count(); }
 
-  // ---- Value functions of the Meridane fields (called with the current output column) --
+  // ---- Value functions of the Meridane fields (ExpEngineValues.cpp) ---------------------
+  // Called with the current output column.
   // "True" when "SpEdCode" (remembered by the student extract) or the column's field has text.
   XString GetIsESE(ExportColumn& column);
   // The column's text without ';', ',' and blanks ("1, 2; 3" gives "123").
@@ -126,7 +128,7 @@ class ExpEngine : public ODBCExpEngineBase {
   // Folds one term pair of the current record into the school start and end dates.
   void WidenSchoolDates(ODBCField* firstDay, ODBCField* lastDay);
 
-  // ---- The extract pattern -----------------------------------------------------------
+  // ---- The extract pattern (ExpEngineExtractPattern.cpp) --------------------------------
   using ValueFunction = DataAccessBase::ValueFunction;
   // Declares the next output field of the current table. With a table: adds the source column
   // to the query (a missing required column ends the run; a missing optional one drops the
@@ -170,7 +172,10 @@ class ExpEngine : public ODBCExpEngineBase {
   int32_t WriteIncludedRecords(const std::function<void(XFile& out)>& writeRecord);
 
   // ---- The extracts, in the order of a full export ---------------------------------------
-  // Each lives in its own source file (ExtractTerms.cpp, ...).
+  // By source file: ExtractCalendar.cpp (terms, tumbles, periods, calendar, grading periods),
+  // ExtractSchedules.cpp (sections, student schedules, grades), ExtractStudents.cpp,
+  // ExtractStudentDetails.cpp (notes, contacts, doctors, medical alerts, treatments,
+  // immunizations), ExtractConduct.cpp, ExtractStaff.cpp (staff, attendance codes).
   void ExtractTerms();
   void ExtractTumbles();
   void ExtractPeriods();
