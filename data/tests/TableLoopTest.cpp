@@ -9,7 +9,6 @@
 #include <string>
 
 #include "DataTestSupport.h"
-#include "data/PhoneNumber.h"
 #include "foundation/XCLIProgress.h"
 #include "foundation/XException.h"
 #include "foundation/XFile.h"
@@ -513,7 +512,7 @@ TEST_F(ValueFunctions, DatesTimesAndNumbersUseTheHeaderFormats) {
   EXPECT_EQ(engine.GetIntegerZeroBlank(r->Field()), "2");
 }
 
-TEST(ValueTexts, YesNoDigitsAndPhoneLayouts) {
+TEST(ValueTexts, YesNoDigits) {
   EXPECT_EQ(DataAccessBase::YesNoDigit(""), "");
   EXPECT_EQ(DataAccessBase::YesNoDigit("1"), "1");
   EXPECT_EQ(DataAccessBase::YesNoDigit("YES"), "1");
@@ -522,23 +521,4 @@ TEST(ValueTexts, YesNoDigitsAndPhoneLayouts) {
   EXPECT_EQ(DataAccessBase::YesNoDigit("N"), "0");
   EXPECT_EQ(DataAccessBase::YesNoDigit("yess"), "");
   EXPECT_EQ(DataAccessBase::YesNoDigit("2"), "");
-
-  XString message;
-  EXPECT_EQ(PhoneNumber::Format("5551234", message), "555-1234");
-  EXPECT_EQ(PhoneNumber::Format("(555) 123-4567", message), "555 123-4567");
-  EXPECT_EQ(PhoneNumber::Format("15551234567", message), "+1-555-123-4567");
-  EXPECT_EQ(PhoneNumber::Format("123456789012", message), "+12 345 678-9012");
-  EXPECT_EQ(PhoneNumber::Format("1234567890123", message), "+123 456 789-0123");
-  EXPECT_EQ(PhoneNumber::Format("12345678901234", message), "+1234 567 890-1234");
-  EXPECT_EQ(PhoneNumber::Format("555-1234 Ext 9", message), "555-1234 x9");
-  EXPECT_EQ(PhoneNumber::Format("555-1234x", message), "555-1234");
-  EXPECT_TRUE(message.IsEmpty());
-  EXPECT_EQ(PhoneNumber::Format("", message), "");
-  EXPECT_TRUE(message.IsEmpty());
-  // Eight digits fit no layout; an unreadable number keeps its extension once.
-  EXPECT_EQ(PhoneNumber::Format("12345678", message), "12345678");
-  EXPECT_FALSE(message.IsEmpty());
-  EXPECT_EQ(PhoneNumber::Format("555.1234 ext 7", message), "555.1234 ext 7");
-  EXPECT_EQ(message, "Phone number: 555.1234 ext 7, cannot parse into right format.  This means that the phone "
-                     "number in your database is not in phone number format.");
 }
