@@ -7,6 +7,8 @@ inline constexpr const char* kTitle = "Velkstrom Data Extractor for Meridane";
 inline constexpr const char* kShortName = "QvMeridane";
 inline constexpr const char* kVersion = "1.1.2.1";
 inline constexpr const char* kIdentifier = "Meridane_DE";
+// The maker named in the notice line of the package's comment block.
+inline constexpr const char* kMaker = "Velkstrom Software";
 inline constexpr const char* kGuideFile = "MeridaneGuide.pdf";
 
 // The product family's framework.

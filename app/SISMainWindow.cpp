@@ -24,7 +24,7 @@ SISMainWindow::SISMainWindow(const XString& runLogPath) : SISBaseApp(runLogPath)
   identity.m_version = bridge::kVersion;
   identity.m_creatorId = bridge::kIdentifier;
   identity.m_fileBaseName = bridge::kShortName;
-  identity.m_maker = "Velkstrom Software";
+  identity.m_maker = bridge::kMaker;
   identity.m_buildDate = QDEApplication::DateFromCompiler(__DATE__);
 }
 

@@ -7,6 +7,8 @@
 #include "app/MainWindow.h"
 #include "app/QvSchoolConf.h"
 #include "os/Os.h"
+#include "package/QDEApplication.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
 #include "tools/demosis/DemoGenerator.h"
@@ -162,4 +164,18 @@ TEST_F(CommandLineRunTest, OptionsReachThePreferencesAndTheRunLog) {
   EXPECT_FALSE(prefs.ExportStaff());
   EXPECT_TRUE(prefs.LinkStaffToTch());
   EXPECT_NE(log.find("End Command Line Processing, ready to Execute.\r\n"), std::string::npos);
+}
+
+// The package and engine tests give their writers the identity of testsupport/BridgeIdentity.h;
+// it must be the one the application gives its engine, or they check another program's files.
+TEST_F(CommandLineRunTest, TheEngineWritesUnderTheIdentityTheOtherTestsUse) {
+  TestApp app(m_runLog.c_str());
+  QDEApplication expected;
+  testsupport::SetBridgeIdentity(expected);
+  const QDEApplication& identity = app.Engine().Application();
+  EXPECT_EQ(identity.m_fullName.ToStd(), expected.m_fullName.ToStd());
+  EXPECT_EQ(identity.m_version.ToStd(), expected.m_version.ToStd());
+  EXPECT_EQ(identity.m_creatorId.ToStd(), expected.m_creatorId.ToStd());
+  EXPECT_EQ(identity.m_fileBaseName.ToStd(), expected.m_fileBaseName.ToStd());
+  EXPECT_EQ(identity.m_maker.ToStd(), expected.m_maker.ToStd());
 }

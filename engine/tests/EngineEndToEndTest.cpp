@@ -22,6 +22,7 @@
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
 #include "package/QDEWriter.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -102,11 +103,7 @@ class EngineEndToEnd : public ::testing::Test {
   void Run(bool gatherDemographic, bool gatherAttendance) {
     ExpEngine engine;
     QDEApplication& identity = engine.Application();
-    identity.m_fullName = "Velkstrom Data Extractor for Meridane";
-    identity.m_version = "1.1.2.1";
-    identity.m_creatorId = "Meridane_DE";
-    identity.m_fileBaseName = "QvMeridane";
-    identity.m_maker = "Velkstrom Software";
+    testsupport::SetBridgeIdentity(identity);
     identity.m_buildDate = XDate::FromYMD(2008, 8, 15);
     engine.SetRunLog(&runLog);
 

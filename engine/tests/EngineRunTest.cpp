@@ -12,6 +12,7 @@
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
 #include "os/Os.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 #include "tools/demosis/DemoContent.h"
 
@@ -60,11 +61,7 @@ class EngineRun : public ::testing::Test {
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
     XDateTime::SetFixedNow(On(2009, 3, 2));
-    QDEApplication& app = engine.Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_creatorId = "Meridane_DE";
-    app.m_fileBaseName = "QvMeridane";
+    testsupport::SetBridgeIdentity(engine.Application());
     engine.SetRunLog(&log);
     engine.SetExtractLog(&log);
     settings.m_importFolder = importFolder.Path().c_str();

@@ -13,6 +13,7 @@
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -80,11 +81,7 @@ class AttendanceRun : public ::testing::Test {
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
     sources = DemoSources::Get(nullptr);
-    QDEApplication& app = engine.Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_creatorId = "Meridane_DE";
-    app.m_fileBaseName = "QvMeridane";
+    testsupport::SetBridgeIdentity(engine.Application());
     engine.SetRunLog(&log);
     engine.SetExtractLog(&log);
     settings.m_importFolder = importFolder.Path().c_str();

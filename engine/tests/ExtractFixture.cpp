@@ -4,13 +4,14 @@
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
 #include "os/Os.h"
+#include "testsupport/BridgeIdentity.h"
 
 namespace enginetest {
 
 void ExtractFixture::SetUp() {
   REQUIRE_DEMO_SOURCES();
   XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
-  engine.Application().m_fileBaseName = "QvMeridane";
+  testsupport::SetBridgeIdentity(engine.Application());
   engine.SetRunLog(&log);
   engine.SetExtractLog(&log);
   engine.SetImportFolder(folder.Path().c_str());

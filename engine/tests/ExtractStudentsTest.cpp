@@ -17,6 +17,7 @@
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -55,11 +56,7 @@ class StudentExtracts : public ::testing::Test {
   void Run(const char* dsn, int32_t inactiveCutoff, const std::function<void(TestEngine&)>& extracts) {
     importFolder = std::make_unique<testsupport::TempDir>();
     engine = std::make_unique<TestEngine>();
-    QDEApplication& app = engine->Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_creatorId = "Meridane_DE";
-    app.m_fileBaseName = "QvMeridane";
+    testsupport::SetBridgeIdentity(engine->Application());
     engine->SetRunLog(&log);
     engine->SetExtractLog(&log);
     ExtractSettings settings;

@@ -12,6 +12,7 @@
 #include "os/OsFiles.h"
 #include "os/OsTime.h"
 #include "package/QDEWriter.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -24,11 +25,7 @@ class PackageTest : public ::testing::Test {
   void SetUp() override {
     XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 2, 25), XTime::FromHMS(12, 13, 41)));
     QDEApplication& app = m_writer.Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_creatorId = "Meridane_DE";
-    app.m_fileBaseName = "QvMeridane";
-    app.m_maker = "Velkstrom Software";
+    testsupport::SetBridgeIdentity(app);
     app.m_buildDate = XDate::FromYMD(2009, 2, 20);
     m_writer.SetImportFolder(XString(m_dir.Path().c_str()));
     m_writer.SetExtractLog(&m_log);

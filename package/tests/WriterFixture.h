@@ -18,6 +18,7 @@
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
 #include "package/QDEWriter.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace attstoretest {
@@ -74,11 +75,7 @@ class WriterFixture : public ::testing::Test {
 
   void Prepare(QDEWriter& writer) {
     QDEApplication& app = writer.Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_creatorId = "Meridane_DE";
-    app.m_fileBaseName = "QvMeridane";
-    app.m_maker = "Velkstrom Software";
+    testsupport::SetBridgeIdentity(app);
     app.m_buildDate = Day(2009, 2, 20);
     writer.SetRunLog(m_runLog.get());
   }

@@ -9,6 +9,7 @@
 #include "foundation/XLog.h"
 #include "os/OsFiles.h"
 #include "package/QDEWriter.h"
+#include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -30,10 +31,7 @@ class RunLog : public XLog {
 class WriterRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    QDEApplication& app = writer.Application();
-    app.m_fullName = "Velkstrom Data Extractor for Meridane";
-    app.m_version = "1.1.2.1";
-    app.m_fileBaseName = "QvMeridane";
+    testsupport::SetBridgeIdentity(writer.Application());
     config.m_importFolder = XString(folder.Path().c_str());
     config.m_district = "North";
     config.m_schoolNumber = "101";
