@@ -443,3 +443,69 @@ TEST(DatabaseTypeTexts, EveryTypeProducesItsRecordedTexts) {
   for (size_t i = 0; i < actual.size(); ++i) EXPECT_EQ(actual[i], expected[i]);
 }
 
+namespace {
+
+char CheckLetter(ProbeCheck check) {
+  switch (check) {
+    case ProbeCheck::kNoProbe: return '-';
+    case ProbeCheck::kOpens: return 'O';
+    case ProbeCheck::kHasRecords: return 'H';
+    case ProbeCheck::kFirstValue: return 'F';
+  }
+  return '?';
+}
+
+}  // namespace
+
+TEST(ProbeQuery, EachTypeDecidesByItsOwnCheck) {
+  Access access;
+  std::string tableChecks, fieldChecks;
+  for (int32_t type : kTypes) {
+    access->SetDatabaseType(type);
+    tableChecks += CheckLetter(access->TableProbeQuery("T").check);
+    fieldChecks += CheckLetter(access->FieldProbeQuery("T", "F").check);
+  }
+  // Types 0..21, then 99: none, opens, has records, first value.
+  EXPECT_EQ(tableChecks, "-O-OOHHH-HHHHHOHH-FOOFO");
+  EXPECT_EQ(fieldChecks, "-O-OOHHH-HHHHHOHH-FOOH-");
+
+  Access bySelect(0x01 | kProbeBySelect);
+  bySelect->SetDatabaseType(kDbNone);
+  ODBCDataAccess::ProbeQuery query = bySelect->FieldProbeQuery("T", "F");
+  EXPECT_EQ(CheckLetter(query.check), 'O');
+  EXPECT_EQ(query.sql.ToStd(), "SELECT F FROM T");
+}
+
+TEST(ProbeQuery, CatalogueQueriesFallBackToCounting) {
+  Access access;
+  access->SetQuoteTables(true);
+  access->SetDatabaseType(kDbAccess);
+  ODBCDataAccess::ProbeQuery table = access->TableProbeQuery("Student");
+  EXPECT_EQ(table.sql.ToStd(), "SELECT Name FROM MSysObjects WHERE Type=1 AND Flags=0 AND Name='Student'");
+  EXPECT_EQ(table.fallback.ToStd(), "Select COUNT(*) From \"Student\"");
+  EXPECT_TRUE(access->FieldProbeQuery("Student", "ID").fallback.IsEmpty());
+
+  access->SetDatabaseType(kDbInformix);
+  table = access->TableProbeQuery("Student");
+  EXPECT_EQ(table.sql.ToStd(), "SELECT COUNT(*) FROM systables WHERE tabname = 'Student'");
+  EXPECT_EQ(table.fallback.ToStd(), "Select COUNT(*) From Student");  // never quoted
+  ODBCDataAccess::ProbeQuery field = access->FieldProbeQuery("Student", "ID");
+  EXPECT_EQ(field.sql.ToStd(), "select tabid from systables where tabname='Student' and colname = 'ID' ");
+  EXPECT_EQ(field.fallback.ToStd(), "Select COUNT(ID) From Student");
+}
+
+TEST(ExpandProbeSql, PlaceholdersTakeTheNamesAndNothingElse) {
+  auto expand = [](const char* pattern, const char* table, const char* field, bool quoteTables = false,
+                   bool quoteFields = false) {
+    return ExpandProbeSql(pattern, table, field, quoteTables, quoteFields).ToStd();
+  };
+  EXPECT_EQ(expand("{qt}.{qf} {lt}", "a\"b", "c", true, true), "\"a\"b\".\"c\" a'b");
+  // Braces that are no placeholder stay, and names are never expanded again.
+  EXPECT_EQ(expand("{x} {t} {f", "{f}", "F"), "{x} {f} {f");
+  // Like formatting with %s: a name ends at a NUL of its own, the text at 4095 bytes.
+  EXPECT_EQ(ExpandProbeSql("[{t}]", XString("ab\0cd", 5), "", false, false).ToStd(), "[ab]");
+  const std::string longName(5000, 'n');
+  const std::string expanded = expand("SELECT * FROM {t}", longName.c_str(), "");
+  EXPECT_EQ(expanded.size(), 4095u);
+  EXPECT_EQ(expanded.substr(0, 15), "SELECT * FROM n");
+}
