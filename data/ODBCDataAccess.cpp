@@ -19,6 +19,45 @@ void AppendIfGiven(XString& text, const char* key, const char* value) {
 
 bool IsGivenAndNotEmpty(const char* value) { return value && *value; }
 
+void AppendIfNotEmpty(XString& text, const char* key, const char* value) {
+  if (IsGivenAndNotEmpty(value)) {
+    text += key;
+    text += value;
+  }
+}
+
+void AppendCredentials(XString& text, const ConnectionPattern& pattern, const char* userName,
+                       const char* password) {
+  switch (pattern.credentials) {
+    case CredentialForm::kNoCredentials:
+      break;
+    case CredentialForm::kWhenGiven:
+      AppendIfGiven(text, pattern.userKey, userName);
+      AppendIfGiven(text, pattern.passwordKey, password);
+      break;
+    case CredentialForm::kWhenNotEmpty:
+      AppendIfNotEmpty(text, pattern.userKey, userName);
+      AppendIfNotEmpty(text, pattern.passwordKey, password);
+      break;
+    case CredentialForm::kAlways:
+      text += pattern.userKey;
+      text += userName ? userName : "";
+      text += pattern.passwordKey;
+      text += password ? password : "";
+      break;
+    case CredentialForm::kUserOrIntegrated:
+      if (IsGivenAndNotEmpty(userName)) {
+        text += pattern.userKey;
+        text += userName;
+        AppendIfNotEmpty(text, pattern.passwordKey, password);
+      } else {
+        // Integrated security: the password has no place here.
+        text += ";Trusted_Connection=yes";
+      }
+      break;
+  }
+}
+
 }  // namespace
 
 ODBCDataAccess::ODBCDataAccess(uint32_t options) : m_accessOptions(options) {
@@ -44,153 +83,44 @@ const char* ODBCDataAccess::GetDatabaseTypeName() const { return DatabaseTypeNam
 XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char* userName,
                                               const char* password) {
   LogExtract(kLogDebug, XString("Build Connection String for: ") + GetDatabaseTypeName());
-  const char* ds = dataSource ? dataSource : "";
-  XString text;
-  switch (m_databaseType) {
-    case kDbNone: {
-      const char* message = "Can't build connection string for unknown database type.";
-      LogExtract(kLogDebug, message);
-      throw XException(message);
-    }
-    case kDbDBaseODBC:
-      // This type reads the folder kept by the object, not the argument.
-      text = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
-      text += m_dataSource;
-      text += ";Extended Properties=dBASE IV;";
+  const ConnectionPattern& pattern = GetDatabaseTypeInfo(m_databaseType).connection;
+  if (pattern.logLine) LogExtract(kLogDebug, pattern.logLine);
+  if (pattern.form == ConnectionForm::kTypeNotSet || pattern.form == ConnectionForm::kNoConnectionString) {
+    const char* message = pattern.form == ConnectionForm::kTypeNotSet
+                              ? "Can't build connection string for unknown database type."
+                              : "Database type not yet defined for BuildConnectionString, please define.";
+    LogExtract(kLogDebug, message);
+    throw XException(message);
+  }
+  XString source(dataSource ? dataSource : "");
+  XString text(pattern.prefix);
+  switch (pattern.form) {
+    case ConnectionForm::kTypeNotSet:
+    case ConnectionForm::kNoConnectionString:
+      break;  // thrown above
+    case ConnectionForm::kFixedText:
+      return text;
+    case ConnectionForm::kDataFolder:
+      source = m_dataSource;
       break;
-    case kDbDBaseXBase:
-      LogExtract(kLogDebug, GetDatabaseTypeName());
-      text = ds;
+    case ConnectionForm::kDataSource:
       break;
-    case kDbFoxProODBC:
-      text = "Persist Security Info=False;Data Source=";
-      text += ds;
-      text += ";Collating Sequence=machine";
-      AppendIfGiven(text, ";User ID=", userName);
-      AppendIfGiven(text, ";Password=", password);
-      text += ";";
-      break;
-    case kDbFoxProDBF:
-      LogExtract(kLogDebug, "Build Connection String: Fox Pro DBF Driver");
-      text = "Provider=VFPOLEDB.1;Data Source=";
-      text += ds;
-      text += ";Collating Sequence=MACHINE";
-      break;
-    case kDbMSSQL: {
-      // The data source may name the database after a semicolon: "DSN;Database".
-      XString dsn(ds);
-      XString database;
-      uint32_t semicolon = dsn.Find(';');
-      if (semicolon < dsn.Length()) {
-        database = dsn.Mid(semicolon + 1);
+    case ConnectionForm::kDsnAndDatabase: {
+      // "DSN;Database": the name after the first semicolon, trimmed, unless it is blank.
+      uint32_t semicolon = source.Find(';');
+      if (semicolon < source.Length()) {
+        XString database = source.Mid(semicolon + 1);
         database.Trim();
-        dsn = dsn.Left(semicolon);
-      }
-      text = "Provider=MSDASQL;Persist Security Info=False;Data Source=";
-      text += dsn;
-      if (!database.IsEmpty()) {
-        text += ";Database=";
-        text += database;
-      }
-      if (IsGivenAndNotEmpty(userName)) {
-        text += ";User ID=";
-        text += userName;
-        if (IsGivenAndNotEmpty(password)) {
-          text += ";Password=";
-          text += password;
-        }
-        text += ";";
-      } else {
-        // Integrated security: the password has no place here.
-        text += ";Trusted_Connection=yes";
-        text += ";";
+        source = source.Left(semicolon);
+        if (!database.IsEmpty()) source += XString(";Database=") + database;
       }
       break;
-    }
-    case kDbMySQL:
-      text = "Data Source=";
-      text += ds;
-      text += ";User Id=";
-      text += userName ? userName : "";
-      text += ";Password=";
-      text += password ? password : "";
-      text += ";";
-      break;
-    case kDbSQLite:
-      text = "Database=";
-      text += ds;
-      break;
-    case kDbDB2:
-      text = "DB2OLEDB";
-      break;
-    case kDbAccess:
-      text = "Persist Security Info=False;Data Source=";
-      text += ds;
-      AppendIfGiven(text, ";User ID=", userName);
-      AppendIfGiven(text, ";Password=", password);
-      break;
-    case kDbPostgres:
-    case kDbProgress:
-    case kDbTopSpeed:
-      text = "DSN=";
-      text += ds;
-      AppendIfGiven(text, ";UID=", userName);
-      AppendIfGiven(text, ";PWD=", password);
-      break;
-    case kDbOracleODBC:
-    case kDbOracleOLE:
-    case kDbOracleMSDAORA:
-      text = m_databaseType == kDbOracleODBC ? "Data Source="
-             : m_databaseType == kDbOracleOLE ? "Provider=OraOLEDB.Oracle;Data Source="
-                                              : "Provider=MSDAORA;Data Source=";
-      text += ds;
-      AppendIfGiven(text, ";User ID=", userName);
-      AppendIfGiven(text, ";Password=", password);
-      text += ";Persist Security Info=True;";
-      break;
-    case kDbSybaseOLE:
-      text = "Provider=Sybase ASE OLE DB Provider;Data source=";
-      text += ds;
-      AppendIfGiven(text, ";User Id=", userName);
-      AppendIfGiven(text, ";Password=", password);
-      text += ";";
-      break;
-    case kDbSybaseODBC:
-      text = "DSN=";
-      text += ds;
-      AppendIfGiven(text, ";UID=", userName);
-      AppendIfGiven(text, ";PWD=", password);
-      text += ";";
-      break;
-    case kDbInformix:
-      text = "DSN=";
-      text += ds;
-      if (IsGivenAndNotEmpty(userName)) {
-        text += ";UID=";
-        text += userName;
-      }
-      if (IsGivenAndNotEmpty(password)) {
-        text += ";PWD=";
-        text += password;
-      }
-      text += ";";
-      break;
-    case kDbLotusNotes:
-    case kDbCADatacom:
-      text = "DSN=";
-      text += ds;
-      text += ";Uid=";
-      text += userName ? userName : "";
-      text += ";Pwd=";
-      text += password ? password : "";
-      text += ";";
-      break;
-    default: {  // Mimer and unknown values
-      const char* message = "Database type not yet defined for BuildConnectionString, please define.";
-      LogExtract(kLogDebug, message);
-      throw XException(message);
     }
   }
+  text += source;
+  text += pattern.afterSource;
+  AppendCredentials(text, pattern, userName, password);
+  text += pattern.suffix;
   return text;
 }
 

@@ -81,6 +81,14 @@ class ODBCDataAccess : public DataAccessBase {
   // Probes never throw: every failure is logged and answered with false.
   bool DoTableExists(const XString& tableName);
   bool DoFieldExists(const XString& tableName, const XString& fieldName);
+  // The SQL a probe runs for the current type, options and quoting, without running it.
+  struct ProbeQuery {
+    ProbeCheck check = ProbeCheck::kNoProbe;  // kNoProbe: the type has no probe
+    XString sql;
+    XString fallback;  // runs instead when sql cannot run; empty for none
+  };
+  ProbeQuery TableProbeQuery(const XString& tableName) const;
+  ProbeQuery FieldProbeQuery(const XString& tableName, const XString& fieldName) const;
   // The SQL literal of a day number for the current type.
   XString SQLDate(int32_t day);
   void FilterAttendance(int32_t fromDay, int32_t toDay) override;
@@ -145,9 +153,7 @@ class ODBCDataAccess : public DataAccessBase {
   XString ComErrorText(const ado::ComError& error);
 
  private:
-  enum class ProbeCheck { kOpens, kHasRecords, kFirstValue };
-
-  bool IsXBase() const { return m_databaseType == kDbDBaseXBase; }
+  bool IsXBase() const { return GetDatabaseTypeInfo(m_databaseType).dialect & kDirectFileAccess; }
   XString QualifiedField(const ODBCField* field) const;
   // The value of a field of the current record; null handle or no record are the caller's.
   ado::Variant ReadValue(ODBCField* field);
@@ -156,6 +162,7 @@ class ODBCDataAccess : public DataAccessBase {
   // a text column, which reads as empty text, from those.
   const char* ReadTextBytes(ODBCField* field, uint32_t& size, bool& isText);
   [[noreturn]] void ThrowFieldError(ODBCField* field, const ado::ComError& error);
+  ProbeQuery MakeProbeQuery(const ProbePattern& pattern, const XString& tableName, const XString& fieldName) const;
   // Opens a probe query in its own recordset and applies the check; false on any failure.
   bool RunProbe(const XString& sql, ProbeCheck check, const char* what);
   bool CanRun(const XString& sql);
@@ -183,9 +190,6 @@ class ODBCDataAccess : public DataAccessBase {
   int32_t m_nextPosition = 0;
   bool m_quoteFields = false;
   bool m_quoteTables = false;
-  const char* m_tableProbeTemplate = "SELECT * FROM %s";
-  const char* m_fieldProbeTemplate = "SELECT %s FROM %s";
-  bool m_postgresCountProbe = false;  // one-shot switch of the Postgres table probe
 
   ODBCField* m_changeDateField = nullptr;
   bool m_warnNoChangeDate = true;

@@ -143,7 +143,7 @@ XString ODBCDataAccess::BuildQuery() {
       if (table->alias != table->name) sql += XString(" ") + table->alias;
     }
     // Reading without shared locks keeps the extract from blocking the SIS's own users.
-    if (m_databaseType == kDbMSSQL && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
+    if ((GetDatabaseTypeInfo(m_databaseType).dialect & kNoLockHint) && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
   }
   LogExtract(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
 

@@ -2,7 +2,6 @@
 // dumps.
 #include "data/ODBCDataAccess.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "data/ado/Connection.h"
@@ -13,26 +12,9 @@
 
 namespace {
 
-XString Printf(const char* format, const XString& a) {
-  XString text;
-  text.Format(4096, format, a.c_str());
-  return text;
-}
-
-XString Printf(const char* format, const XString& a, const XString& b) {
-  XString text;
-  text.Format(4096, format, a.c_str(), b.c_str());
-  return text;
-}
-
-// A table name given in double quotes becomes a string literal for Postgres' catalogue.
-XString DoubleToSingleQuotes(const XString& text) {
-  std::string s = text.ToStd();
-  for (char& c : s) {
-    if (c == '"') c = '\'';
-  }
-  return XString(s);
-}
+// With kProbeBySelect, every type probes by selecting from the table (or the field).
+constexpr const char* kTableBySelect = "SELECT * FROM {t}";
+constexpr const char* kFieldBySelect = "SELECT {f} FROM {t}";
 
 }  // namespace
 
@@ -82,6 +64,8 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
     {
       ProbeRecordsetScope scope(m_recordset, probe);
       switch (check) {
+        case ProbeCheck::kNoProbe:
+          break;
         case ProbeCheck::kOpens:
           exists = true;
           break;
@@ -118,6 +102,29 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
   return false;
 }
 
+ODBCDataAccess::ProbeQuery ODBCDataAccess::TableProbeQuery(const XString& tableName) const {
+  ProbePattern pattern = GetDatabaseTypeInfo(m_databaseType).tableProbe;
+  if (m_accessOptions & kProbeBySelect) pattern = {ProbeCheck::kOpens, kTableBySelect, nullptr};
+  return MakeProbeQuery(pattern, tableName, XString());
+}
+
+ODBCDataAccess::ProbeQuery ODBCDataAccess::FieldProbeQuery(const XString& tableName, const XString& fieldName) const {
+  ProbePattern pattern = GetDatabaseTypeInfo(m_databaseType).fieldProbe;
+  if (m_accessOptions & kProbeBySelect) pattern = {ProbeCheck::kOpens, kFieldBySelect, nullptr};
+  return MakeProbeQuery(pattern, tableName, fieldName);
+}
+
+ODBCDataAccess::ProbeQuery ODBCDataAccess::MakeProbeQuery(const ProbePattern& pattern, const XString& tableName,
+                                                          const XString& fieldName) const {
+  ProbeQuery query;
+  query.check = pattern.check;
+  if (pattern.sql) query.sql = ExpandProbeSql(pattern.sql, tableName, fieldName, m_quoteTables, m_quoteFields);
+  if (pattern.fallback) {
+    query.fallback = ExpandProbeSql(pattern.fallback, tableName, fieldName, m_quoteTables, m_quoteFields);
+  }
+  return query;
+}
+
 bool ODBCDataAccess::DoTableExists(const XString& tableName) {
   try {
     LogExtract(kLogProprietary, XString("Table Exists query:") + tableName);
@@ -125,88 +132,14 @@ bool ODBCDataAccess::DoTableExists(const XString& tableName) {
       LogExtract(kLogDebug, "Need to define USE_XBASE!!");
       return false;
     }
-    XString sql;
-    ProbeCheck check = ProbeCheck::kOpens;
-    if (m_accessOptions & kProbeBySelect) {
-      sql = Printf(m_tableProbeTemplate, tableName);
-    } else {
-      switch (m_databaseType) {
-        case kDbDBaseODBC:
-        case kDbFoxProODBC:
-          sql = Printf("SELECT * FROM %s", tableName);
-          break;
-        case kDbFoxProDBF:
-        case kDbSybaseOLE:
-          sql = Printf("SELECT COUNT(*) FROM %s", tableName);
-          break;
-        case kDbMSSQL:
-          sql = Printf("SELECT name FROM sysobjects WHERE (xtype = 'U' OR xtype = 'V') AND UPPER(name) = UPPER('%s')", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbMySQL:
-          sql = Printf("SELECT TABLE_NAME FROM information_schema.TABLES T WHERE (table_name = '%s')", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbSQLite:
-          // The catalogue query opens whether or not the table is there: the row decides.
-          sql = Printf("SELECT * FROM sqlite_master WHERE type='table' AND name='%s'", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbAccess:
-          sql = Printf("SELECT Name FROM MSysObjects WHERE Type=1 AND Flags=0 AND Name='%s'", tableName);
-          // Without permission on the system table, counting the table's rows decides.
-          if (!CanRun(sql)) sql = Printf(m_quoteTables ? "Select COUNT(*) From \"%s\"" : "Select COUNT(*) From %s", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbPostgres:
-          if (m_postgresCountProbe) {
-            m_postgresCountProbe = false;
-            sql = Printf("SELECT COUNT(*) FROM %s", tableName);
-          } else {
-            sql = Printf("SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = %s",
-                         DoubleToSingleQuotes(tableName));
-          }
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbOracleODBC:
-        case kDbOracleOLE:
-        case kDbOracleMSDAORA:
-          sql = Printf("SELECT DISTINCT table_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s')", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbSybaseODBC:
-          sql = Printf("SELECT name FROM sysobjects WHERE (type = 'U' OR type = 'V') AND UPPER(name) = UPPER('%s')", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbProgress:
-          // A catalogue query: it opens for any name, so the row decides.
-          sql = Printf("SELECT DISTINCT tbl FROM sysprogress.\"SYSTABLES\" WHERE UPPER(tbl) = UPPER('%s')", tableName);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbInformix:
-          sql = Printf("SELECT COUNT(*) FROM systables WHERE tabname = '%s'", tableName);
-          if (!CanRun(sql)) sql = Printf("Select COUNT(*) From %s", tableName);
-          check = ProbeCheck::kFirstValue;
-          break;
-        case kDbTopSpeed:
-        case kDbLotusNotes:
-          sql = Printf("Select COUNT(*) From %s", tableName);
-          break;
-        case kDbCADatacom:
-          sql = Printf("Select COUNT(*) From %s", tableName);
-          check = ProbeCheck::kFirstValue;
-          break;
-        case kDbNone:
-        case kDbDB2:
-        case kDbMimer:
-          LogExtract(kLogDebug, "DB Type not defined for TableExists yet, feel free to do so.");
-          return false;
-        default:
-          break;  // an empty query, which cannot be opened
-      }
+    ProbeQuery query = TableProbeQuery(tableName);
+    if (query.check == ProbeCheck::kNoProbe) {
+      LogExtract(kLogDebug, "DB Type not defined for TableExists yet, feel free to do so.");
+      return false;
     }
-    LogExtract(kLogProprietary, XString("Table Exists query:") + sql);
-    return RunProbe(sql, check, "Table");
+    if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
+    LogExtract(kLogProprietary, XString("Table Exists query:") + query.sql);
+    return RunProbe(query.sql, query.check, "Table");
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
     return false;
@@ -215,87 +148,14 @@ bool ODBCDataAccess::DoTableExists(const XString& tableName) {
 
 bool ODBCDataAccess::DoFieldExists(const XString& tableName, const XString& fieldName) {
   try {
-    const XString& t = tableName;
-    const XString& f = fieldName;
-    XString sql;
-    ProbeCheck check = ProbeCheck::kOpens;
-    if (m_accessOptions & kProbeBySelect) {
-      sql = Printf(m_fieldProbeTemplate, f, t);
-    } else {
-      switch (m_databaseType) {
-        case kDbDBaseODBC:
-        case kDbFoxProODBC:
-        case kDbSybaseOLE:
-          sql = Printf("SELECT %s FROM %s", f, t);
-          break;
-        case kDbFoxProDBF:
-          sql = Printf("SELECT COUNT(%s) FROM %s", f, t);
-          break;
-        case kDbMSSQL:
-        case kDbSybaseODBC:
-          sql = Printf("SELECT syscolumns.name FROM syscolumns JOIN sysobjects ON syscolumns.id=sysobjects.id "
-                       "WHERE UPPER(sysobjects.name) = UPPER('%s') AND UPPER(syscolumns.name) = UPPER('%s')", t, f);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbMySQL:
-          sql = Printf("SELECT column_name FROM information_schema.COLUMNS C WHERE (table_name = '%s' AND column_name = '%s')", t, f);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbSQLite:
-          // The table's own column list; SQLite's column names compare without case.
-          sql = Printf("SELECT name FROM pragma_table_info('%s') WHERE name = '%s' COLLATE NOCASE", t, f);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbAccess:
-          if (m_quoteTables && m_quoteFields) {
-            sql = Printf("Select COUNT(\"%s\") From \"%s\"", f, t);
-          } else if (m_quoteTables) {
-            sql = Printf("Select COUNT(%s) From \"%s\"", f, t);
-          } else if (m_quoteFields) {
-            sql = Printf("Select COUNT(\"%s\") From %s", f, t);
-          } else {
-            sql = Printf("Select COUNT(%s) From %s", f, t);
-          }
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbPostgres:
-          sql = Printf("SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = %s AND pg_class.oid = attrelid  "
-                       "AND attnum > 0 AND attname='%s'", DoubleToSingleQuotes(t), f);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbOracleODBC:
-        case kDbOracleOLE:
-        case kDbOracleMSDAORA:
-          sql = Printf("SELECT column_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('%s') AND UPPER(column_name) = UPPER('%s')", t, f);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbProgress:
-          sql = Printf("SELECT \"_Field-Name\" FROM pub.\"_field\" WHERE \"_Field-Name\" = '%s' AND \"_file-recid\" = "
-                       "(SELECT ROWID FROM pub.\"_file\" WHERE \"_file-name\" = '%s')", f, t);
-          check = ProbeCheck::kHasRecords;
-          break;
-        case kDbInformix:
-          sql = Printf("select tabid from systables where tabname='%s' and colname = '%s' ", t, f);
-          if (!CanRun(sql)) sql = Printf("Select COUNT(%s) From %s", f, t);
-          check = ProbeCheck::kFirstValue;
-          break;
-        case kDbTopSpeed:
-          sql = Printf(m_quoteFields ? "Select COUNT(\"%s\") From %s" : "Select COUNT(%s) From %s", f, t);
-          break;
-        case kDbLotusNotes:
-          sql = Printf("SELECT \"%s\" FROM \"%s\"", f, t);
-          break;
-        case kDbCADatacom:
-          sql = Printf("Select COUNT(%s) From %s", f, t);
-          check = ProbeCheck::kHasRecords;
-          break;
-        default:
-          LogExtract(kLogDebug, "DB Type not defined for FieldExists yet, feel free to do so.");
-          return false;
-      }
+    ProbeQuery query = FieldProbeQuery(tableName, fieldName);
+    if (query.check == ProbeCheck::kNoProbe) {
+      LogExtract(kLogDebug, "DB Type not defined for FieldExists yet, feel free to do so.");
+      return false;
     }
-    LogExtract(kLogProprietary, XString("Field Exists query:") + sql);
-    return RunProbe(sql, check, "Field");
+    if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
+    LogExtract(kLogProprietary, XString("Field Exists query:") + query.sql);
+    return RunProbe(query.sql, query.check, "Field");
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
     return false;
@@ -303,42 +163,18 @@ bool ODBCDataAccess::DoFieldExists(const XString& tableName, const XString& fiel
 }
 
 XString ODBCDataAccess::SQLDate(int32_t day) {
-  switch (m_databaseType) {
-    case kDbDBaseODBC:
-    case kDbAccess:
-      return XString("#") + XDate::FormatDate(day, "DD-MMM-YYYY") + "#";
-    case kDbDBaseXBase:
+  const DatePattern& date = GetDatabaseTypeInfo(m_databaseType).date;
+  switch (date.form) {
+    case DateForm::kDatePattern:
+      return XString(date.prefix) + XDate::FormatDate(day, date.pattern) + date.suffix;
+    case DateForm::kPackageDatePattern:
       return XDate::FormatDate(day, m_xbaseDatePattern.c_str());
-    case kDbFoxProODBC:
-    case kDbFoxProDBF:
-      return XString("{^") + XDate::FormatDate(day, "YYYY/MM/DD") + "}";
-    case kDbMSSQL:
-    case kDbSybaseOLE:
-    case kDbSybaseODBC:
-    case kDbLotusNotes:
-      return XString("'") + XDate::FormatDate(day, "YYYY-MM-DD") + "'";
-    case kDbPostgres:
-      return XDate::FormatDate(day, "'MM/DD/YYYY'");
-    case kDbOracleODBC:
-    case kDbOracleOLE:
-    case kDbOracleMSDAORA:
-      return XString("TO_DATE( ") + XDate::FormatDate(day, "'YYYYMMDD'") + ", 'YYYYMMDD' )";
-    case kDbProgress:
-    case kDbMySQL:
-    case kDbSQLite:
-    case kDbDB2:
-    case kDbMimer:
-      return XString("'") + XDate::FormatDate(day, "yyyy-mm-dd") + "'";
-    case kDbInformix:
-      return XString("TO_DATE(\"") + XDate::FormatDate(day, "MM/DD/YYYY") + "\",\"%m/%d/%Y\")";
-    case kDbTopSpeed:
-      // Days since 1800-12-28.
-      return XString(static_cast<int>(day - 73410));
-    case kDbCADatacom:
-      return XString("'") + XDate::FormatDate(day, "yyyymmdd") + "'";
-    default:
-      throw XException("DB Type not defined for XODBC::SQLDate yet, feel free to do so.");
+    case DateForm::kDaysSince1800:
+      return XString(static_cast<int>(day - 73410));  // day 73410 is 1800-12-28
+    case DateForm::kNoDateLiteral:
+      break;
   }
+  throw XException("DB Type not defined for XODBC::SQLDate yet, feel free to do so.");
 }
 
 void ODBCDataAccess::FilterAttendance(int32_t fromDay, int32_t toDay) {

@@ -276,6 +276,43 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
   }
 }
 
+// Stores a fixed-width value (integer, bit, double, timestamp or time), fetched as cType, from
+// its bytes; any other C type stores NULL. The bytes may sit anywhere in a buffer, hence memcpy.
+void StoreFixedValue(SQLSMALLINT cType, const char* bytes, RowStore& store) {
+  switch (cType) {
+    case SQL_C_SBIGINT: {
+      SQLBIGINT v;
+      std::memcpy(&v, bytes, sizeof v);
+      store.AddInteger(v);
+      break;
+    }
+    case SQL_C_BIT:
+      store.AddInteger(bytes[0] != 0);
+      break;
+    case SQL_C_DOUBLE: {
+      SQLDOUBLE v;
+      std::memcpy(&v, bytes, sizeof v);
+      store.AddReal(v);
+      break;
+    }
+    case SQL_C_TYPE_TIMESTAMP: {
+      SQL_TIMESTAMP_STRUCT v;
+      std::memcpy(&v, bytes, sizeof v);
+      store.AddReal(DateOf(v));
+      break;
+    }
+    case SQL_C_TYPE_TIME: {
+      SQL_TIME_STRUCT v;
+      std::memcpy(&v, bytes, sizeof v);
+      store.AddReal(TimeOf(v));
+      break;
+    }
+    default:
+      store.AddNull();
+      break;
+  }
+}
+
 // Reads a fixed-width value of the current row with SQLGetData.
 void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
   alignas(8) char value[32] = {};
@@ -285,38 +322,7 @@ void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, 
     store.AddNull();
     return;
   }
-  switch (plan.cType) {
-    case SQL_C_SBIGINT: {
-      SQLBIGINT v;
-      std::memcpy(&v, value, sizeof v);
-      store.AddInteger(v);
-      break;
-    }
-    case SQL_C_BIT:
-      store.AddInteger(value[0] != 0);
-      break;
-    case SQL_C_DOUBLE: {
-      SQLDOUBLE v;
-      std::memcpy(&v, value, sizeof v);
-      store.AddReal(v);
-      break;
-    }
-    case SQL_C_TYPE_TIMESTAMP: {
-      SQL_TIMESTAMP_STRUCT v;
-      std::memcpy(&v, value, sizeof v);
-      store.AddReal(DateOf(v));
-      break;
-    }
-    case SQL_C_TYPE_TIME: {
-      SQL_TIME_STRUCT v;
-      std::memcpy(&v, value, sizeof v);
-      store.AddReal(TimeOf(v));
-      break;
-    }
-    default:
-      store.AddNull();
-      break;
-  }
+  StoreFixedValue(plan.cType, value, store);
 }
 
 // Fetches the whole result (or its first maxRows rows when not 0), one row per SQLFetch, every
@@ -388,54 +394,22 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
           store.AddNull();
           continue;
         }
-        switch (plan.cType) {
-          case SQL_C_CHAR:
-          case SQL_C_BINARY: {
-            const bool isText = plan.cType == SQL_C_CHAR;
-            const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) - (isText ? 1 : 0);
-            const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
-            if (!whole || (isText && !IsAscii(element, static_cast<size_t>(indicator)))) {
-              if (!positioned && rows > 1) {
-                CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
-                          "SQLSetPos");
-                positioned = true;
-              }
-              ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
-            } else {
-              store.AddBytes(element, static_cast<size_t>(indicator));
-            }
-            break;
+        if (plan.cType != SQL_C_CHAR && plan.cType != SQL_C_BINARY) {
+          StoreFixedValue(plan.cType, element, store);
+          continue;
+        }
+        const bool isText = plan.cType == SQL_C_CHAR;
+        const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) - (isText ? 1 : 0);
+        const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
+        if (!whole || (isText && !IsAscii(element, static_cast<size_t>(indicator)))) {
+          if (!positioned && rows > 1) {
+            CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
+                      "SQLSetPos");
+            positioned = true;
           }
-          case SQL_C_SBIGINT: {
-            SQLBIGINT v;
-            std::memcpy(&v, element, sizeof v);
-            store.AddInteger(v);
-            break;
-          }
-          case SQL_C_BIT:
-            store.AddInteger(element[0] != 0);
-            break;
-          case SQL_C_DOUBLE: {
-            SQLDOUBLE v;
-            std::memcpy(&v, element, sizeof v);
-            store.AddReal(v);
-            break;
-          }
-          case SQL_C_TYPE_TIMESTAMP: {
-            SQL_TIMESTAMP_STRUCT v;
-            std::memcpy(&v, element, sizeof v);
-            store.AddReal(DateOf(v));
-            break;
-          }
-          case SQL_C_TYPE_TIME: {
-            SQL_TIME_STRUCT v;
-            std::memcpy(&v, element, sizeof v);
-            store.AddReal(TimeOf(v));
-            break;
-          }
-          default:
-            store.AddNull();
-            break;
+          ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
+        } else {
+          store.AddBytes(element, static_cast<size_t>(indicator));
         }
       }
     }
