@@ -371,7 +371,9 @@ bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const
     const Values markValues = {&stdKey, &attDate, &keyValue, &newCode, &header};
     const Values emptyHeaderValues(markValues.begin(), markValues.end() - 1);
     try {
-      for (const char* mark : marks) Run(Kept(mark), mark == marks.front() ? markValues : emptyHeaderValues);
+      for (const char* mark : marks) {
+        Run(Kept(mark), mark == names.sql.markSentEmptyHeader ? emptyHeaderValues : markValues);
+      }
     } catch (const sqlite::SqlError& e) {
       markFailed = true;
       m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
