@@ -115,8 +115,14 @@ RunTimes StoreRun(const std::vector<Row>& rows, const std::string& import, XLogF
     writer.BeginAttTransaction();
     for (const Row& row : rows) {
       if (row.daily != daily) continue;
-      writer.UpsertAttendance(kind, row.day, row.student.c_str(), row.key.c_str(),
-                              daily ? "AttTimeFrameRef" : "AttPerRef", "", row.code, "", "", "", "", "");
+      AttendanceRow recorded;
+      recorded.kind = kind;
+      recorded.attdate = row.day;
+      recorded.stdkey = row.student.c_str();
+      recorded.key = row.key.c_str();
+      recorded.header = daily ? "AttTimeFrameRef" : "AttPerRef";
+      recorded.newcode = row.code;
+      writer.UpsertAttendance(recorded);
     }
     writer.CommitAttTransaction();
   }

@@ -123,8 +123,14 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
       for (const XString& item : SplitPeriods(GetFieldTrimmed(periods))) {
         // Digits only (also the empty item) is a class period; anything else a part of the day.
         if (item.IsDigits() == daily) continue;
-        UpsertAttendance(kind, day, studentKey, item, header, XString(), newCode, XString(),
-                         XString(), XString(), XString(), XString());
+        AttendanceRow row;
+        row.kind = kind;
+        row.attdate = day;
+        row.stdkey = studentKey;
+        row.key = item;
+        row.header = header;
+        row.newcode = newCode;
+        UpsertAttendance(row);
       }
     }
   }

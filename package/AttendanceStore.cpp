@@ -38,10 +38,6 @@ XFileSpec AttendanceStore::StoreFile(const XFileSpec& folder) {
   return spec;
 }
 
-const char* AttendanceStore::KeyColumn(const XString& kind) {
-  return kind == kPeriod ? "perkey" : "timeframe";
-}
-
 void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolder) {
   if (m_db.IsOpen()) return;
   XFileSpec base = !folder.IsEmpty() && folder.Exists() ? folder : importFolder;

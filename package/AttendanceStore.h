@@ -1,10 +1,9 @@
 // The attendance change store: the local, page-encrypted SQLite database
 // "Attendance/Attendance.db" that remembers, per attendance row, the code last sent to the
-// import tool ("oldcode") and the code the SIS shows now ("newcode"), and the state of the
-// run's attendance update (update date, reference time, overlap, header lists).
+// import tool ("oldcode") and the code the SIS shows now ("newcode").
 //
-// The package writer's attendance operations (QDEWriterAttendance.cpp) drive it; this class
-// owns the connection and its transactions:
+// The attendance recorder (AttendanceRecorder) drives it; this class owns the connection, its
+// kept statements and its transactions:
 //  - recording: the rows of a run's attendance extracts are blanked and recorded in one
 //    transaction, so a big school pays one disk sync, not one per row;
 //  - marking: rows written into the update file are marked as sent (oldcode = newcode) in a
@@ -18,7 +17,6 @@
 
 #include "sqlite/Database.h"
 #include "sqlite/Query.h"
-#include "foundation/XDateTime.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"
 
@@ -28,7 +26,6 @@ class AttendanceStore {
   static constexpr const char* kPeriod = "PERIOD_ATT";
   static constexpr const char* kFolderName = "Attendance";
   static constexpr const char* kFileName = "Attendance.db";
-  static constexpr const char* kDefaultOverlap = "14";
 
   AttendanceStore();
   // Rolls back what was not committed and closes.
@@ -41,8 +38,6 @@ class AttendanceStore {
   static sqlite::KeyRecord MakeKey();
   // <folder>/Attendance/Attendance.db
   static XFileSpec StoreFile(const XFileSpec& folder);
-  // The key column of a kind: "timeframe" for DAILY_ATT, "perkey" for PERIOD_ATT.
-  static const char* KeyColumn(const XString& kind);
 
   bool IsOpen() const { return m_db.IsOpen(); }
   // Opens the store in `folder` (the import folder when `folder` does not exist), creating
@@ -78,15 +73,10 @@ class AttendanceStore {
   void Rollback();
   bool IsRecording() const { return m_transaction == kRecording; }
   bool MarksPending() const { return m_transaction == kMarking; }
-
-  // The run's attendance state (kept by the writer from run start to its end).
-  XString m_kind;                          // "DAILY_ATT" or "PERIOD_ATT"
-  int m_updateDate = XDate::kNone;         // day number
-  XDateTime m_referenceTime;               // of the last export
-  XString m_overlap = kDefaultOverlap;     // days, as text
-  std::vector<XString> m_dailyHeaders{"AttTimeFrameRef"};
-  std::vector<XString> m_periodHeaders;    // "AttPerRef" is added by the period export
-  XFileSpec m_markedFile;                  // the file the pending marks were written into
+  // The file the pending marks were written into; forgotten when they are committed or
+  // rolled back.
+  const XFileSpec& MarkedFile() const { return m_markedFile; }
+  void SetMarkedFile(const XFileSpec& file) { m_markedFile = file; }
 
  private:
   enum Transaction { kNone, kRecording, kMarking };
@@ -106,4 +96,5 @@ class AttendanceStore {
   std::vector<KeptStatement> m_statements;
   XFileSpec m_openFile;
   Transaction m_transaction = kNone;
+  XFileSpec m_markedFile;
 };

@@ -53,7 +53,7 @@ XDateTime AddOneSecond(const XDateTime& time) {
 
 }  // namespace
 
-QDEWriter::QDEWriter() : m_headers(16) {}
+QDEWriter::QDEWriter() : m_headers(16), m_attendance(EngineLog()), m_importFolder(EngineLog(), m_attendance) {}
 
 QDEWriter::~QDEWriter() {
   m_tableFile.reset();  // an uncommitted table file is discarded
@@ -63,12 +63,6 @@ QDEWriter::~QDEWriter() {
     // Nothing can be reported from a destructor; the file keeps what reached the disk.
   }
   DeleteHeaders();
-}
-
-XFileSpec QDEWriter::ImportFile(const XString& name) const {
-  XFileSpec spec = m_importFolder;
-  spec.AppendName(name.c_str());
-  return spec;
 }
 
 void QDEWriter::Reset() {
@@ -90,6 +84,11 @@ SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& f
   return m_currentHeader;
 }
 
+void QDEWriter::StartAttTable(const XString& kind) {
+  m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+  StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
+}
+
 void QDEWriter::AddHeaderField(const XString& name) {
   if (m_currentHeader != nullptr) m_currentHeader->AddField(name);
 }
@@ -107,6 +106,11 @@ XFile& QDEWriter::OpenTableOutput() {
   m_tableFile = NewPackageFile();
   m_tableFile->OpenReplacing(ImportFile(m_tableFileName));
   return *m_tableFile;
+}
+
+void QDEWriter::WriteAttendanceLine(XFile& out, const XString* values, int count) {
+  for (int i = 0; i < count; ++i) out.WriteField(values[i]);
+  out.EndLine();
 }
 
 void QDEWriter::CloseTableOutput() {

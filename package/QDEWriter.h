@@ -1,5 +1,15 @@
-// The package writer layer of the extraction engine: it owns the files of the import package
-// and writes their bytes (CR LF line ends, TAB-separated values, no quoting or escaping).
+// The package writer: the object the data access and the engine extend to write an import
+// package. Its parts, each in its own file:
+//  - the package files and their byte format (QDEWriter.cpp): table files, the package header,
+//    update files; CR LF line ends, TAB-separated values, no quoting or escaping;
+//  - the table extraction loop (QDEWriterTable.cpp) and a run's Begin and Finish
+//    (QDEWriterRun.cpp);
+//  - the import folder and its housekeeping: the member ImportFolder (ImportFolder.h);
+//  - the attendance change store: the member AttendanceRecorder (AttendanceRecorder.h), with
+//    its store (AttendanceStore.h), its SQL (AttendanceStatements.h) and its row
+//    (AttendanceRow.h).
+// The operations of the two members keep their names here as one-line forwards, so that the
+// layers above drive one object.
 //
 // A full export: Reset, then per table StartTable, header fields, OpenTableOutput, one data
 // line per row, CloseTableOutput; after the last table WritePackageHeader. An update run:
@@ -22,9 +32,12 @@
 #include "foundation/XLogFile.h"
 #include "foundation/XString.h"
 #include "foundation/XOwnedVector.h"
+#include "package/AttendanceRecorder.h"
+#include "package/AttendanceRow.h"
 #include "package/AttendanceStore.h"
 #include "package/DataExtractorBase.h"
 #include "package/ExportColumn.h"
+#include "package/ImportFolder.h"
 #include "package/QDEHeaderSettings.h"
 #include "package/SchoolConfig.h"
 #include "package/SISExpCustomField.h"
@@ -47,10 +60,10 @@ class QDEWriter : public DataExtractorBase {
   QDEHeaderSettings& HeaderSettings() { return m_settings; }
   const QDEHeaderSettings& HeaderSettings() const { return m_settings; }
 
-  void SetImportFolder(const XString& folder) { m_importFolder = XFileSpec::Folder(folder); }
-  const XFileSpec& ImportFolder() const { return m_importFolder; }
+  void SetImportFolder(const XString& folder) { m_importFolder.Set(folder); }
+  const XFileSpec& ImportFolder() const { return m_importFolder.Spec(); }
   // The import folder joined with a file name.
-  XFileSpec ImportFile(const XString& name) const;
+  XFileSpec ImportFile(const XString& name) const { return m_importFolder.File(name); }
 
   // Full export: leaves update mode and forgets the header entries of earlier tables.
   void Reset();
@@ -117,77 +130,53 @@ class QDEWriter : public DataExtractorBase {
   // "Update " + TimeStamp + ".QDU".
   static XString UpdateFileName(const XDateTime& time);
 
-  // ---- Import folder housekeeping (QDEWriterHousekeeping.cpp) ----
-  // Reads "SchoolConfig.xml" of the configuration's import folder (which becomes the writer's)
-  // and answers whether the bridge configuration changed: a file without exactly thirteen
-  // entries, or any difference in district, school number, school year, master file, master
-  // folder, security file, DSN or bridge version. Keeps the stored global folder, reference
-  // time and overlap for the run.
-  bool BridgeConfigurationChanged(const BridgeConfiguration& config);
-  // The Begin step: decides; when changed, logs "Bridge Configuration Changed." to the run
-  // log, cleans the import folder and forgets the attendance update date; otherwise logs
-  // "Bridge Configuration Did Not Change.". Returns whether it changed.
-  bool CheckBridgeConfiguration(const BridgeConfiguration& config);
-  // Removes the update files, "SchoolConfig.xml", the import tool's folders and the change
-  // store; any failure ends the run with the Fatal "Error: Failed while trying to remove QDU
-  // Files. ..." message.
-  void CleanImportFolder();
+  // ---- The import folder's housekeeping (ImportFolder) ----
+  bool BridgeConfigurationChanged(const BridgeConfiguration& config) {
+    return m_importFolder.BridgeConfigurationChanged(config, Application().m_version);
+  }
+  // The Begin step: logs the decision and cleans a changed folder.
+  bool CheckBridgeConfiguration(const BridgeConfiguration& config) {
+    return m_importFolder.CheckBridgeConfiguration(config, Application().m_version);
+  }
+  void CleanImportFolder() { m_importFolder.Clean(); }
   // The Finish step: completes a pending update file (see CompleteUpdateFile), then writes
   // "SchoolConfig.xml" with the thirteen keys of the run.
   void SaveSchoolConfig();
-  // Creates a missing import folder; true (and the folder becomes the writer's) when it
-  // exists. An empty path is accepted as it is.
-  bool ValidateImportFolder(const XString& path);
-  const BridgeConfiguration& GetBridgeConfiguration() const { return m_bridgeConfiguration; }
-  const XString& GlobalFolder() const { return m_globalFolder; }
+  bool ValidateImportFolder(const XString& path) { return m_importFolder.Validate(path); }
+  const BridgeConfiguration& GetBridgeConfiguration() const { return m_importFolder.Configuration(); }
+  const XString& GlobalFolder() const { return m_importFolder.GlobalFolder(); }
 
-  // ---- Attendance change store (QDEWriterAttendance.cpp) ----
-  // Opens the store if needed, creates the kind's table, sets the update date from
-  // "SchoolConfig.xml" less the overlap, blanks the new codes from that date on, and starts
-  // the kind's package table.
+  // ---- The attendance change store (AttendanceRecorder) ----
+  // The recorder's Start, then the kind's package table.
   void StartAttTable(const XString& kind);
-  // Records one attendance row (the upsert). Single quotes are removed from every text;
-  // failures are logged and the next row follows. Rows are batched in one transaction.
-  void UpsertAttendance(const XString& kind, int date, const XString& stdKey,
-                        const XString& keyValue, const XString& header, const XString& oldCode,
-                        const XString& newCode, const XString& excused, const XString& absent,
-                        const XString& tardy, const XString& truant, const XString& discipline);
-  // Runs a kept store statement once with its "?" values (texts, in order); throws on failure.
-  void RunStoreStatement(sqlite::Query& statement, const std::vector<const XString*>& values);
-  // "begin transaction" / "commit transaction" of an attendance extract's recording.
-  void BeginAttTransaction();
-  void CommitAttTransaction();
-  // Write the changed rows of a kind into the update file and mark them as sent, in a store
-  // transaction that CompleteUpdateFile commits. A failure rolls the marks back.
-  void CreateStudentDailyAttendanceFromDB();
-  void CreateStudentPeriodAttendanceFromDB();
+  void UpsertAttendance(const AttendanceRow& row) { m_attendance.Record(row); }
+  void BeginAttTransaction() { m_attendance.BeginRecording(); }
+  void CommitAttTransaction() { m_attendance.CommitRecording(); }
+  void CreateStudentDailyAttendanceFromDB() { m_attendance.ExportChanges(true, *this); }
+  void CreateStudentPeriodAttendanceFromDB() { m_attendance.ExportChanges(false, *this); }
   // Ends an update run: flushes the update file to the disk, closes it, and only then commits
   // the marks of the rows written into it. Call it instead of EndUpdateFile after the
   // attendance export; without pending marks it is EndUpdateFile.
-  void CompleteUpdateFile();
-  // True when the table's time in "UPDATECONFIG" is missing, unset or past, or the query fails.
-  bool CheckAttUpdateTime(const XString& table);
-  // "DROP TABLE" when CheckAttUpdateTime answers true; a failure is logged at Error.
-  void DropAttTableWhenDue(const XString& table);
-  // Closes the store and deletes "Attendance.db" of the import folder (and the files SQLite
-  // keeps beside it); a failed delete is only logged.
-  void CloseAndDeleteAttStore();
-  void ForgetAttUpdateDate() { m_attStore.m_updateDate = XDate::kNone; }
-  int AttUpdateDate() const { return m_attStore.m_updateDate; }
-  void SetAttUpdateDate(int day) { m_attStore.m_updateDate = day; }
-  const XDateTime& AttReferenceTime() const { return m_attStore.m_referenceTime; }
-  const XString& AttOverlap() const { return m_attStore.m_overlap; }
-  AttendanceStore& AttStore() { return m_attStore; }
+  void CompleteUpdateFile() { m_attendance.CompleteUpdateFile(*this); }
+  bool CheckAttUpdateTime(const XString& table) { return m_attendance.CheckUpdateTime(table); }
+  void DropAttTableWhenDue(const XString& table) { m_attendance.DropTableWhenDue(table); }
+  void CloseAndDeleteAttStore() { m_attendance.CloseAndDelete(ImportFolder()); }
+  void ForgetAttUpdateDate() { m_attendance.SetUpdateDate(XDate::kNone); }
+  int AttUpdateDate() const { return m_attendance.UpdateDate(); }
+  void SetAttUpdateDate(int day) { m_attendance.SetUpdateDate(day); }
+  const XDateTime& AttReferenceTime() const { return m_attendance.ReferenceTime(); }
+  const XString& AttOverlap() const { return m_attendance.Overlap(); }
+  AttendanceStore& AttStore() { return m_attendance.Store(); }
+
+  // Writes one exported attendance row (its nine values) as a data line; a test can make it
+  // fail to show what a failure in the middle of the update file does.
+  virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
 
  protected:
   // Record hooks of the table loop; the data access overrides them. Without a data access
   // there is no record.
   virtual bool GetFirstRecord() { return false; }
   virtual bool GetNextRecord() { return false; }
-
-  // Writes one exported attendance row (its nine values) as a data line; a test can make it
-  // fail to show what a failure in the middle of the update file does.
-  virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
 
   // ---- The table extraction loop and the run (QDEWriterTable.cpp, QDEWriterRun.cpp) ----
  public:
@@ -246,7 +235,6 @@ class QDEWriter : public DataExtractorBase {
   void CloseUpdateFile();
 
   QDEHeaderSettings m_settings;
-  XFileSpec m_importFolder;
   bool m_updating = false;
   std::unique_ptr<XFile> m_updateFile;
   std::unique_ptr<XFile> m_tableFile;
@@ -256,10 +244,7 @@ class QDEWriter : public DataExtractorBase {
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
 
-  // The housekeeping and the attendance store.
-  void ExportAttendanceKind(bool daily);
-  XString ReadSchoolConfigValue(const char* key) const;
-  BridgeConfiguration m_bridgeConfiguration;
-  XString m_globalFolder;
-  AttendanceStore m_attStore;
+  // The recorder first: the import folder keeps a reference to it.
+  AttendanceRecorder m_attendance;
+  ::ImportFolder m_importFolder;
 };

@@ -42,6 +42,12 @@ void QDEWriter::Finish() {
   EndExtractLog();
 }
 
+void QDEWriter::SaveSchoolConfig() {
+  // The rows marked as sent become so only with a complete update file on the disk.
+  if (m_attendance.MarksPending() || IsUpdating()) CompleteUpdateFile();
+  m_importFolder.SaveSchoolConfig(Application().m_version);
+}
+
 void QDEWriter::ClearRunData() {
   ClearColumns();
   DeleteHeaders();

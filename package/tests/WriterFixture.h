@@ -123,9 +123,14 @@ class WriterFixture : public ::testing::Test {
     int today = XDate::Today();
     for (const SisRow& row : rows) {
       if ((from > 0 && row.day < from) || row.day > today) continue;
-      writer.UpsertAttendance(kind, row.day, row.student.c_str(), row.key.c_str(),
-                              row.header.empty() ? header : row.header == "-" ? "" : row.header.c_str(),
-                              "", row.code.c_str(), "", "", "", "", "");
+      AttendanceRow recorded;
+      recorded.kind = kind;
+      recorded.attdate = row.day;
+      recorded.stdkey = row.student.c_str();
+      recorded.key = row.key.c_str();
+      recorded.header = row.header.empty() ? header : row.header == "-" ? "" : row.header.c_str();
+      recorded.newcode = row.code.c_str();
+      writer.UpsertAttendance(recorded);
     }
     writer.CommitAttTransaction();
   }

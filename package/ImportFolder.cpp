@@ -1,6 +1,5 @@
-// The import folder's housekeeping: the school configuration file that records what the folder
-// was last filled from, the decision whether that changed, and the cleaning that lets the
-// import tool and the attendance change store start again from a full package.
+#include "package/ImportFolder.h"
+
 #include <cctype>
 #include <string>
 #include <vector>
@@ -9,7 +8,7 @@
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
-#include "package/QDEWriter.h"
+#include "package/AttendanceRecorder.h"
 
 namespace {
 
@@ -82,23 +81,23 @@ XDateTime ReadReferenceTime(const XString& text) {
 
 }  // namespace
 
-XString QDEWriter::ReadSchoolConfigValue(const char* key) const {
-  SchoolConfig config;
-  config.Load(ImportFile(SchoolConfig::kFileName));
-  return config.Value(key);
+ImportFolder::ImportFolder(XEngineLog& log, AttendanceRecorder& attendance) : m_log(log), m_attendance(attendance) {}
+
+XFileSpec ImportFolder::File(const XString& name) const {
+  XFileSpec spec = m_folder;
+  spec.AppendName(name.c_str());
+  return spec;
 }
 
-bool QDEWriter::BridgeConfigurationChanged(const BridgeConfiguration& config) {
+bool ImportFolder::BridgeConfigurationChanged(const BridgeConfiguration& config, const XString& bridgeVersion) {
   m_bridgeConfiguration = config;
-  if (!config.m_importFolder.IsEmpty()) SetImportFolder(config.m_importFolder);
+  if (!config.m_importFolder.IsEmpty()) Set(config.m_importFolder);
 
   SchoolConfig stored;
-  stored.Load(ImportFile(SchoolConfig::kFileName));
+  stored.Load(File(SchoolConfig::kFileName));
   m_globalFolder = stored.Value("GlobalFolder");
-  XString overlap = stored.Value("OverlapInDays");
-  m_attStore.m_overlap = overlap.IsEmpty() ? XString(AttendanceStore::kDefaultOverlap) : overlap;
-  m_attStore.m_referenceTime = ReadReferenceTime(stored.Value("UpdateDateTime"));
-  m_attStore.m_updateDate = ReadUpdateDate(stored.Value("UpdateDate"));
+  m_attendance.Restore(ReadUpdateDate(stored.Value("UpdateDate")), ReadReferenceTime(stored.Value("UpdateDateTime")),
+                       stored.Value("OverlapInDays"));
 
   if (stored.EntryCount() != SchoolConfig::kKeyCount) return true;
   const struct {
@@ -108,7 +107,7 @@ bool QDEWriter::BridgeConfigurationChanged(const BridgeConfiguration& config) {
       {"LastDistrict", config.m_district},         {"LastSchoolNumber", config.m_schoolNumber},
       {"LastSchoolYear", config.m_schoolYear},     {"LastMasterFile", config.m_masterFile},
       {"LastMasterFolder", config.m_masterFolder}, {"LastSecurityFile", config.m_securityFile},
-      {"LastDSN", config.m_dsn},                   {"LastBridgeVersion", Application().m_version},
+      {"LastDSN", config.m_dsn},                   {"LastBridgeVersion", bridgeVersion},
   };
   for (const auto& item : compared) {
     if (!(stored.Value(item.key) == item.current)) return true;
@@ -116,23 +115,23 @@ bool QDEWriter::BridgeConfigurationChanged(const BridgeConfiguration& config) {
   return false;
 }
 
-bool QDEWriter::CheckBridgeConfiguration(const BridgeConfiguration& config) {
-  if (!BridgeConfigurationChanged(config)) {
-    EngineLog().RunLogWrite(kLogInfo, "Bridge Configuration Did Not Change.");
+bool ImportFolder::CheckBridgeConfiguration(const BridgeConfiguration& config, const XString& bridgeVersion) {
+  if (!BridgeConfigurationChanged(config, bridgeVersion)) {
+    m_log.RunLogWrite(kLogInfo, "Bridge Configuration Did Not Change.");
     return false;
   }
-  EngineLog().RunLogWrite(kLogInfo, "Bridge Configuration Changed.");
-  CleanImportFolder();
-  ForgetAttUpdateDate();
+  m_log.RunLogWrite(kLogInfo, "Bridge Configuration Changed.");
+  Clean();
+  m_attendance.SetUpdateDate(XDate::kNone);
   return true;
 }
 
-void QDEWriter::CleanImportFolder() {
-  XEngineLog& log = EngineLog();
+void ImportFolder::Clean() {
+  XEngineLog& log = m_log;
   auto step = [&log](const char* message) { log.ExtractLogWrite(kLogError, message); };
   try {
     step("Assigned import folder");
-    const XFileSpec folder = ImportFolder();
+    const XFileSpec folder = m_folder;
     for (const std::string& name : FolderEntries(folder)) {
       if (!IsUpdateFileName(name)) continue;
       // Deleted as a file: an entry of that name that cannot be (open elsewhere, read-only,
@@ -143,7 +142,7 @@ void QDEWriter::CleanImportFolder() {
     }
     step("Deleted qdu files");
 
-    XFileSpec schoolConfig = ImportFile(SchoolConfig::kFileName);
+    XFileSpec schoolConfig = File(SchoolConfig::kFileName);
     step("Changed FileName to SchoolConfig");
     if (schoolConfig.Exists()) schoolConfig.Delete();
     step("Deleted SchoolConfig");
@@ -186,20 +185,13 @@ void QDEWriter::CleanImportFolder() {
       if (BeginsWithNoCase(name, "AATD")) EntrySpec(folder, name).Delete();
     }
 
-    CloseAndDeleteAttStore();
+    m_attendance.CloseAndDelete(folder);
 
-    if (FolderExists(m_globalFolder)) {
-      bool opened = false;
-      try {
-        m_attStore.Open(XFileSpec::Folder(m_globalFolder.c_str()), folder);
-        opened = true;
-      } catch (const XException& e) {
-        log.ExtractLogWrite(kLogDebug, (XString("Attendance: Set Database: ") + e.what()).c_str());
-      }
-      if (opened) {
-        DropAttTableWhenDue(AttendanceStore::kPeriod);
-        DropAttTableWhenDue(AttendanceStore::kDaily);
-      }
+    // A global store's tables go once their time in it has passed.
+    if (FolderExists(m_globalFolder) &&
+        m_attendance.OpenStore(XFileSpec::Folder(m_globalFolder.c_str()), folder)) {
+      m_attendance.DropTableWhenDue(AttendanceStore::kPeriod);
+      m_attendance.DropTableWhenDue(AttendanceStore::kDaily);
     }
   } catch (const XException& e) {
     XString message(
@@ -211,14 +203,11 @@ void QDEWriter::CleanImportFolder() {
   }
 }
 
-void QDEWriter::SaveSchoolConfig() {
-  // The rows marked as sent become so only with a complete update file on the disk.
-  if (m_attStore.MarksPending() || IsUpdating()) CompleteUpdateFile();
-
-  const AttendanceStore& att = m_attStore;
+void ImportFolder::SaveSchoolConfig(const XString& bridgeVersion) {
+  const AttendanceRecorder& att = m_attendance;
   const BridgeConfiguration& run = m_bridgeConfiguration;
   SchoolConfig config;
-  config.SetValue("LastBridgeVersion", Application().m_version);
+  config.SetValue("LastBridgeVersion", bridgeVersion);
   config.SetValue("LastSchoolNumber", run.m_schoolNumber);
   config.SetValue("LastDistrict", run.m_district);
   config.SetValue("LastSchoolYear", run.m_schoolYear);
@@ -228,26 +217,26 @@ void QDEWriter::SaveSchoolConfig() {
   config.SetValue("LastSecurityFile", run.m_securityFile);
   config.SetValue("GlobalFolder", m_globalFolder);
   // One day back, so that the next run looks at the last day again whatever the time of day.
-  int updateDate = att.m_updateDate > 0 ? att.m_updateDate : att.m_referenceTime.Date();
+  int updateDate = att.UpdateDate() > 0 ? att.UpdateDate() : att.ReferenceTime().Date();
   config.SetValue("UpdateDate", updateDate > 0
                                     ? XDate::FormatDate(XDate::AddDays(updateDate, -1), kUpdateDatePattern)
                                     : XString());
   XString reference;
-  if (att.m_referenceTime.Date() > 0) {
-    reference = XDate::FormatDate(XDate::AddDays(att.m_referenceTime.Date(), -1), kUpdateDatePattern);
+  if (att.ReferenceTime().Date() > 0) {
+    reference = XDate::FormatDate(XDate::AddDays(att.ReferenceTime().Date(), -1), kUpdateDatePattern);
     reference += " ";
-    reference += XTime::FormatTime(att.m_referenceTime.Time() < 0 ? 0 : att.m_referenceTime.Time(),
+    reference += XTime::FormatTime(att.ReferenceTime().Time() < 0 ? 0 : att.ReferenceTime().Time(),
                                    "hh:nn:ss");
   }
   config.SetValue("UpdateDateTime", reference);
-  config.SetValue("OverlapInDays", att.m_overlap.IsEmpty() ? XString(AttendanceStore::kDefaultOverlap)
-                                                           : att.m_overlap);
+  config.SetValue("OverlapInDays",
+                  att.Overlap().IsEmpty() ? XString(AttendanceRecorder::kDefaultOverlap) : att.Overlap());
   config.SetValue("LastBridgeLogLevel", "3");
-  config.Save(ImportFile(SchoolConfig::kFileName));
+  config.Save(File(SchoolConfig::kFileName));
 }
 
-bool QDEWriter::ValidateImportFolder(const XString& path) {
-  XEngineLog& log = EngineLog();
+bool ImportFolder::Validate(const XString& path) {
+  XEngineLog& log = m_log;
   log.RunLogWrite(kLogInfo, (XString("Validate Folder ") + path).c_str());
   if (path.IsEmpty()) return true;
   XFileSpec folder;
@@ -263,7 +252,7 @@ bool QDEWriter::ValidateImportFolder(const XString& path) {
   if (!folder.IsEmpty() && os::IsDirectory(folder.Path().ToStd())) {
     // The folder's attribute word as Windows gives it: FILE_ATTRIBUTE_DIRECTORY.
     log.RunLogWrite(kLogDebug, "Folder exists: 16");
-    SetImportFolder(path);
+    Set(path);
     return true;
   }
   log.RunLogWrite(kLogInfo, "Folder doesnt exist : -1");

@@ -1,0 +1,478 @@
+#include "package/AttendanceRecorder.h"
+
+#include <cstdlib>
+
+#include "sqlite/Query.h"
+#include "foundation/XDate.h"
+#include "foundation/XDigits.h"
+#include "foundation/XException.h"
+#include "foundation/XFile.h"
+#include "foundation/XTime.h"
+#include "package/AttendanceStatements.h"
+#include "package/QDEWriter.h"
+#include "package/SchoolConfig.h"
+
+namespace {
+
+constexpr const char* kStoreDate = "yyyy-mm-dd";
+constexpr int kExportValueCount = 9;
+
+// Single quotes would end the text of a statement early; they are dropped from every value.
+XString Unquoted(const XString& text) {
+  XString copy = text;
+  copy.RemoveChars("'");
+  return copy;
+}
+
+XString WithText(const char* prefix, const XString& text) { return XString(prefix) + text; }
+
+// The day as the store keeps it, "yyyy-mm-dd": what XDate::FormatDate gives for kStoreDate,
+// written directly because every recorded row needs it.
+XString StoreDateText(int date) {
+  int year = 0, month = 0, day = 0;
+  if (date >= 0) XDate::ToYMD(date, year, month, day);
+  if (date < 0 || year < 1000 || year > 9999) return XDate::FormatDate(date, kStoreDate);
+  char text[16];
+  const char* p = xdigits::PutDate(text, year, month, day, '-', 4);
+  return XString(text, static_cast<uint32_t>(p - text));
+}
+
+// A statement with "?" parameters as it reads with its values put in as SQL string literals,
+// for the log of a failed statement and of the export's queries.
+XString WithValues(const char* sql, const std::vector<const XString*>& values) {
+  XString text;
+  size_t next = 0;
+  for (const char* p = sql; *p != 0; ++p) {
+    if (*p == '?' && next < values.size()) {
+      text += sqlite::FormatSql("'%q'", values[next++]->c_str());
+    } else {
+      text += XString(p, 1);
+    }
+  }
+  return text;
+}
+
+// The package side of a kind.
+struct KindNames {
+  const AttendanceStatements& sql;
+  const char* description;
+  const char* cachedDescription;
+  const char* fileName;
+  const char* missingMessage;
+  const char* exportingMessage;
+  const char* operation;      // prefix of the failed-mark message
+  const char* specialHeader;  // rows with an empty header are exported under this one
+};
+
+const KindNames kDailyNames = {
+    AttendanceStatements::kDaily, "Student Daily Attendance", "Cached Daily Attendance",
+    "StudentDailyAtt.qef", "Daily Attendance Table does not exist, skipping",
+    "Exporting Daily Attendance from DB", "CreateStudentDailyAttendanceFromDB Error: ",
+    "AttTimeFrameRef"};
+const KindNames kPeriodNames = {
+    AttendanceStatements::kPeriod, "Student Period Attendance", "Cached Period Attendance",
+    "StudentPeriodAtt.qef", "Period Attendance Table does not exist, skipping",
+    "Exporting Period Attendance from DB", "CreateStudentPeriodAttendanceFromDB Warning: ",
+    "AttPerRef"};
+
+const KindNames& NamesOf(const XString& kind) {
+  return kind == AttendanceStore::kPeriod ? kPeriodNames : kDailyNames;
+}
+
+// The statements of a kind; a kind without a table of its own fails like a missing table.
+const AttendanceStatements& StatementsOf(const XString& kind) {
+  const AttendanceStatements* sql = AttendanceStatements::Of(kind);
+  if (sql == nullptr) throw XException(XString("no such table: ") + kind);
+  return *sql;
+}
+
+}  // namespace
+
+AttendanceRecorder::AttendanceRecorder(XEngineLog& log) : m_log(log) {}
+
+bool AttendanceRecorder::OpenStore(const XFileSpec& folder, const XFileSpec& importFolder) {
+  try {
+    m_store.Open(folder, importFolder);
+    return true;
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Set Database: ", e.what()));
+    return false;
+  }
+}
+
+const char* AttendanceRecorder::TableDescription(const XString& kind) { return NamesOf(kind).description; }
+
+const char* AttendanceRecorder::TableFileName(const XString& kind) { return NamesOf(kind).fileName; }
+
+void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat) {
+  m_kind = kind;
+  m_log.ExtractLogWrite(kLogInfo, WithText("Start Attendance Table at: ", XEngineLog::TimePrefix()));
+  if (!m_store.IsOpen()) OpenStore(importFolder, importFolder);
+
+  try {
+    m_store.Db().Execute(StatementsOf(kind).create);
+  } catch (const XException& e) {
+    // The table of an earlier run is still there: the usual case, not a fault.
+    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: Create Table Failed: ") + kind + ": " + e.what());
+  }
+
+  XFileSpec storedFile = importFolder;
+  storedFile.AppendName(SchoolConfig::kFileName);
+  SchoolConfig stored;
+  stored.Load(storedFile);
+  int updateDate = XDate::kNone;
+  XString storedDate = stored.Value("UpdateDate");
+  if (storedDate.IsEmpty() || !XDate::ParseDate(storedDate.c_str(), "dd-mmm-yyyy", updateDate)) {
+    updateDate = XDate::kNone;
+  }
+  m_log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: After: Update Date is: ",
+                                            XDate::FormatDate(updateDate, dateFormat.c_str())));
+  m_overlap = stored.Value("OverlapInDays");
+  if (m_overlap.IsEmpty()) m_overlap = kDefaultOverlap;
+  if (updateDate != XDate::kNone && updateDate != 0) {
+    updateDate = XDate::AddDays(updateDate, -std::atoi(m_overlap.c_str()));
+  }
+  m_updateDate = updateDate;
+
+  // The blanking and the rows recorded after it go into one transaction: a run that fails
+  // half-way leaves the codes as they were, not blanked.
+  try {
+    m_store.BeginRecording();
+    m_store.Db().Execute(
+        sqlite::FormatSql(StatementsOf(kind).blankNewCodes, XDate::FormatDate(updateDate, kStoreDate).c_str()));
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
+  }
+
+  m_log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: Before StartTable: Update Date is: ",
+                                            XDate::FormatDate(updateDate, dateFormat.c_str())));
+}
+
+void AttendanceRecorder::Record(const AttendanceRow& row) {
+  const XString kind = Unquoted(row.kind), student = Unquoted(row.stdkey), key = Unquoted(row.key),
+                header = Unquoted(row.header), oldCode = Unquoted(row.oldcode), newCode = Unquoted(row.newcode),
+                excused = Unquoted(row.excused), absent = Unquoted(row.absent), tardy = Unquoted(row.tardy),
+                truant = Unquoted(row.truant), discipline = Unquoted(row.discipline);
+  const XString day = StoreDateText(row.attdate);
+  if (oldCode.IsEmpty() && newCode.IsEmpty()) return;  // neither code: nothing to remember
+  const AttendanceStatements* sql = AttendanceStatements::Of(kind);
+  if (sql == nullptr) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: no such table: ", kind));
+    return;
+  }
+
+  // The statements run once per attendance row: each is prepared once and the values are
+  // bound. The text with the values is made only for the log of a failure.
+  const bool oneCode = oldCode.IsEmpty() || newCode.IsEmpty();
+  const XString& code = newCode.IsEmpty() ? oldCode : newCode;
+  const Values rowValues = {&student, &day, &excused, &absent, &tardy, &truant, &discipline, &key, &header, &code};
+  if (oneCode) {
+    // One statement instead of an update that usually misses and then an insert: the same
+    // row results, as the update's condition is the table's primary key.
+    const char* upsertSql = newCode.IsEmpty() ? sql->upsertOldCode : sql->upsertNewCode;
+    sqlite::Query* upsert = nullptr;
+    try {
+      if (m_store.IsOpen()) m_store.BeginRecording();
+      upsert = &Kept(upsertSql);
+    } catch (const XException&) {
+      // A store table without that key (or no store): the update and the insert below.
+    }
+    if (upsert != nullptr) {
+      try {
+        Run(*upsert, rowValues);
+      } catch (const XException&) {
+        m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", WithValues(upsertSql, rowValues)));
+      }
+      return;
+    }
+  }
+
+  const bool recorded =
+      oneCode ? RecordWith(newCode.IsEmpty() ? sql->updateOldCode : sql->updateNewCode,
+                           {&code, &excused, &absent, &tardy, &truant, &discipline, &student, &day, &key, &header},
+                           "Attendance: Update Row: ")
+              : RecordWith(sql->updateBothCodes,
+                           {&newCode, &oldCode, &excused, &absent, &tardy, &discipline, &truant, &student, &day, &key},
+                           "Attendance: Update Row: ");
+  if (!recorded || m_store.Db().Changes() > 0) return;
+
+  if (oneCode) {
+    RecordWith(newCode.IsEmpty() ? sql->insertOldCode : sql->insertNewCode, rowValues, "Attendance: Insert Row: ");
+  } else {
+    RecordWith(sql->insertBothCodes,
+               {&student, &day, &excused, &absent, &tardy, &truant, &discipline, &key, &header, &oldCode, &newCode},
+               "Attendance: Insert Row: ");
+  }
+}
+
+bool AttendanceRecorder::RecordWith(const char* sql, const Values& values, const char* prefix) {
+  try {
+    if (m_store.IsOpen()) m_store.BeginRecording();
+    Run(Kept(sql), values);
+    return true;
+  } catch (const XException&) {
+    m_log.ExtractLogWrite(kLogDebug, WithText(prefix, WithValues(sql, values)));
+    return false;
+  }
+}
+
+sqlite::Query& AttendanceRecorder::Kept(const char* sql) {
+  return m_store.Statement(XString(), sql, [sql] { return XString(sql); });
+}
+
+void AttendanceRecorder::Run(sqlite::Query& statement, const Values& values) {
+  for (size_t i = 0; i < values.size(); ++i) statement.BindText(static_cast<int>(i + 1), *values[i]);
+  statement.Step();
+  statement.Reset();
+}
+
+void AttendanceRecorder::BeginRecording() {
+  try {
+    m_store.BeginRecording();
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Begin Transaction: ", e.what()));
+  }
+}
+
+void AttendanceRecorder::CommitRecording() {
+  try {
+    m_store.CommitRecording();
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Transaction: ", e.what()));
+  }
+}
+
+bool AttendanceRecorder::TableExists(const AttendanceStatements& sql) {
+  try {
+    sqlite::Query check(m_store.Db());
+    check.Prepare(sql.tableExists);
+    return check.Step();
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, XString("SQLite: Create Table Failed: ") + sql.table + ": " + e.what());
+    return false;
+  }
+}
+
+void AttendanceRecorder::ExportChanges(bool daily, QDEWriter& package) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  std::vector<XString>& headers = daily ? m_dailyHeaders : m_periodHeaders;
+  if (!daily && headers.empty()) {
+    headers.emplace_back("AttPerRef");
+    m_log.ExtractLogWrite(kLogDebug,
+                          "CreateStudentPeriodAttendanceFromDB: Either no data returned or No "
+                          "Period Timeframe header set, assuming AttPerRef");
+  }
+  if (!TableExists(names.sql)) {
+    m_log.ExtractLogWrite(kLogDebug, names.missingMessage);
+    return;
+  }
+  m_log.ExtractLogWrite(kLogInfo, names.exportingMessage);
+
+  // The marks of this export stay uncommitted until the update file is complete on the disk.
+  bool canMark = true;
+  try {
+    m_store.BeginMarking();
+  } catch (const XException& e) {
+    // Without a transaction the rows stay unmarked: sent again next time rather than lost.
+    canMark = false;
+    m_log.ExtractLogWrite(kLogDebug, WithText(names.operation, e.what()));
+  }
+
+  bool anyMarkFailed = false;
+  for (const XString& header : headers) {
+    if (ExportHeader(daily, header, canMark, package)) anyMarkFailed = true;
+  }
+  if (!daily && anyMarkFailed) {
+    m_log.ExtractLogWrite(kLogInfo, "CreateStudentPeriodAttendanceFromDB At least 1 update failed.");
+  }
+}
+
+bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  const AttendanceStatements& sql = names.sql;
+  package.StartTable(names.cachedDescription, names.fileName);
+  package.ClearColumns();
+  package.ResetProgressCount();
+  for (const char* field : {"AttStdRef", "AttDate", header.c_str(), "AttAttCodeRef", "AttExcused", "AttAbs",
+                            "AttTardy", "AttTruant", "AttDiscipline"}) {
+    package.AddHeaderField(field);
+  }
+  const bool special = header == names.specialHeader;
+  const char* select = special ? sql.selectChangedWithEmptyHeader : sql.selectChanged;
+  m_log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", WithValues(select, {&header})));
+  // Marks a written row as sent (the rows of its key and code under the header condition).
+  // Prepared once for all rows; the special header's condition is split into one statement
+  // per header value, because SQLite runs "header = a OR header = b" through a temporary table
+  // built anew for every row; the one for the empty header is needed only when the table has
+  // such rows (marking never makes new ones).
+  std::vector<const char*> marks = {sql.markSent};
+  if (special) {
+    try {
+      sqlite::Query query(m_store.Db());
+      query.Prepare(sql.anyEmptyHeader);
+      if (query.Step()) marks.push_back(sql.markSentEmptyHeader);
+    } catch (const XException&) {
+      // Unknown: the rows with an empty header must not stay unmarked.
+      marks.push_back(sql.markSentEmptyHeader);
+    }
+  }
+
+  bool markFailed = false;
+  try {
+    XFile& out = package.OpenTableOutput();
+    if (package.IsUpdating() && canMark) m_store.SetMarkedFile(out.Spec());
+    try {
+      sqlite::Query rows(m_store.Db());
+      rows.Prepare(select);
+      rows.BindText(1, header);
+      markFailed = WriteChangedRows(daily, rows, marks, header, canMark, out, package);
+    } catch (const sqlite::SqlError& e) {
+      // The store could not be read: the rows stay as they are for the next run.
+      m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+    }
+    package.CloseTableOutput();
+    // Without an update file the table file is complete and on the disk once closed.
+    if (!package.IsUpdating()) m_store.CommitMarking();
+  } catch (...) {
+    // The update file did not get its rows: none of this run's marks may stand.
+    m_store.Rollback();
+    package.AbandonTableOutput();
+    throw;
+  }
+
+  m_referenceTime = XDateTime::Now();
+  m_updateDate = XDate::Today();
+  package.ClearColumns();
+  package.EndTable();
+  return markFailed;
+}
+
+bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const std::vector<const char*>& marks,
+                                          const XString& header, bool canMark, XFile& out, QDEWriter& package) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  const XString& dateFormat = package.HeaderSettings().m_dateFormat;
+  bool markFailed = false;
+  XString values[kExportValueCount];
+  while (rows.Step()) {
+    XString stdKey = rows.StringColumn(0), attDate = rows.StringColumn(1), keyValue = rows.StringColumn(7),
+            newCode = rows.StringColumn(9);
+    int day = XDate::kNone;
+    if (!XDate::ParseDate(attDate.c_str(), "YYYY-MM-DD", day)) day = XDate::kNone;
+    values[0] = stdKey;
+    values[1] = XDate::FormatDate(day, dateFormat.c_str());
+    values[2] = keyValue;
+    values[3] = newCode;
+    for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
+    package.WriteAttendanceLine(out, values, kExportValueCount);
+    package.CountProgressItem();
+    if (!canMark) continue;
+
+    // The empty header's statement has no header parameter: its values stop before it.
+    const Values markValues = {&stdKey, &attDate, &keyValue, &newCode, &header};
+    const Values emptyHeaderValues(markValues.begin(), markValues.end() - 1);
+    try {
+      for (const char* mark : marks) {
+        Run(Kept(mark), mark == names.sql.markSentEmptyHeader ? emptyHeaderValues : markValues);
+      }
+    } catch (const sqlite::SqlError& e) {
+      markFailed = true;
+      m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+      for (const char* mark : marks) {
+        m_log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", WithValues(mark, markValues)));
+      }
+    }
+  }
+  return markFailed;
+}
+
+void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {
+  try {
+    if (XFile* file = package.UpdateFile()) {
+      file->Flush();
+    } else if (m_store.MarksPending() && !m_store.MarkedFile().IsEmpty()) {
+      // Closed already by EndUpdateFile: its bytes may still be only in the system's cache.
+      XFile file;
+      file.Open(m_store.MarkedFile(), XFile::kWrite | XFile::kAppend);
+      file.Flush();
+      file.Close();
+    }
+    package.EndUpdateFile();
+  } catch (...) {
+    m_store.Rollback();
+    throw;
+  }
+  try {
+    m_store.CommitMarking();
+  } catch (const XException& e) {
+    // The rows stay unmarked and go out once more with the next update: harmless.
+    m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Sent Rows: ", e.what()));
+  }
+}
+
+bool AttendanceRecorder::CheckUpdateTime(const XString& table) {
+  static const char* const kSelect = "SELECT UPDATED FROM UPDATECONFIG WHERE ELEMENT=?";
+  m_log.ExtractLogWrite(kLogProprietary, WithText("UpdateConfig Query: ", WithValues(kSelect, {&table})));
+  try {
+    sqlite::Query query(m_store.Db());
+    query.Prepare(kSelect);
+    query.BindText(1, table);
+    bool found = false;
+    XString updated;
+    while (query.Step()) {
+      found = true;
+      updated = query.StringColumn(0);
+    }
+    if (!found) return true;
+    // "YYYY-MM-DD", one separator, "HH:NN:SS.LLL"
+    int day = XDate::kNone;
+    if (updated.Length() < 10 || !XDate::ParseDate(updated.Left(10).c_str(), "YYYY-MM-DD", day)) {
+      return true;
+    }
+    int ms = XTime::kNone;
+    if (updated.Length() <= 11 || !XTime::ParseTime(updated.Mid(11).c_str(), "HH:NN:SS.LLL", ms)) {
+      ms = 0;
+    }
+    return XDateTime(day, ms) < XDateTime::Now();
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogDebug, WithText("Check SQLite Update Date: ", e.what()));
+    return true;
+  }
+}
+
+void AttendanceRecorder::DropTableWhenDue(const XString& table) {
+  if (!CheckUpdateTime(table)) return;
+  try {
+    m_store.Db().Execute(StatementsOf(table).dropTable);
+  } catch (const XException& e) {
+    m_log.ExtractLogWrite(kLogError, XString("Failed to Drop table: ") + table + ": " + e.what());
+  }
+}
+
+void AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
+  m_store.Close();
+  XFileSpec file = AttendanceStore::StoreFile(importFolder);
+  if (file.Exists()) {
+    try {
+      file.Delete();
+    } catch (const XException&) {
+      m_log.ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+    }
+  }
+  // A journal left by a crash must go with its database: SQLite would otherwise play it back
+  // into the new, empty store of the next run.
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    XFileSpec companion(file.Path() + suffix);
+    if (!companion.Exists()) continue;
+    try {
+      companion.Delete();
+    } catch (const XException&) {
+      m_log.ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+    }
+  }
+}
+
+void AttendanceRecorder::Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap) {
+  m_updateDate = updateDate;
+  m_referenceTime = referenceTime;
+  m_overlap = overlap.IsEmpty() ? XString(kDefaultOverlap) : overlap;
+}

@@ -1,0 +1,107 @@
+// The attendance part of a run: recording the attendance rows that the extracts read into the
+// change store (AttendanceStore), and writing into the package only the rows whose code
+// differs from the code last sent. It owns the store and the run's attendance state: the kind
+// being recorded, the update date, the reference time and overlap of the last export, and
+// the header lists of the export.
+//
+// Every statement runs in its own error handler: a failing statement is logged and the run
+// goes on. What does end the run is a failure of the update file itself; the rows marked as
+// sent in that run are then rolled back, so that the next run sends them again.
+#pragma once
+
+#include <vector>
+
+#include "foundation/XDateTime.h"
+#include "foundation/XEngineLog.h"
+#include "foundation/XFileSpec.h"
+#include "foundation/XString.h"
+#include "package/AttendanceRow.h"
+#include "package/AttendanceStore.h"
+
+class QDEWriter;
+class XFile;
+struct AttendanceStatements;
+namespace sqlite {
+class Query;
+}
+
+class AttendanceRecorder {
+ public:
+  static constexpr const char* kDefaultOverlap = "14";
+
+  explicit AttendanceRecorder(XEngineLog& log);
+
+  AttendanceStore& Store() { return m_store; }
+  // Opens the store in `folder` (see AttendanceStore::Open) unless it is open; a failure is
+  // logged ("Attendance: Set Database: ...") and answers false.
+  bool OpenStore(const XFileSpec& folder, const XFileSpec& importFolder);
+
+  // ---- Recording ----
+  // The store's side of starting a kind's extract: opens the store in the import folder if
+  // needed, creates the kind's table, sets the update date from the import folder's
+  // "SchoolConfig.xml" less the overlap, and blanks the new codes from that date on (in the
+  // recording transaction). `dateFormat` is the package's, for the log.
+  void Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat);
+  // The package table an extract of the kind reads into.
+  static const char* TableDescription(const XString& kind);
+  static const char* TableFileName(const XString& kind);
+  // Records one row (the upsert). Single quotes are removed from every text; a failure is
+  // logged and the next row follows. A row of neither code, or of another kind, is not kept.
+  void Record(const AttendanceRow& row);
+  // "begin transaction" / "commit transaction" of an extract's recording; failures are logged.
+  void BeginRecording();
+  void CommitRecording();
+
+  // ---- Export into the package ----
+  // Writes the changed rows of a kind (daily: DAILY_ATT, else PERIOD_ATT) into the package's
+  // current output, one table per header, and marks them as sent in a store transaction that
+  // CompleteUpdateFile commits. A failure of the output rolls the marks back and is rethrown.
+  void ExportChanges(bool daily, QDEWriter& package);
+  // Flushes the package's update file to the disk, ends it, and only then commits the marks
+  // of the rows written into it.
+  void CompleteUpdateFile(QDEWriter& package);
+  bool MarksPending() const { return m_store.MarksPending(); }
+
+  // ---- The store's life ----
+  // True when the table's time in "UPDATECONFIG" is missing, unset or past, or the query fails.
+  bool CheckUpdateTime(const XString& table);
+  // "DROP TABLE" when CheckUpdateTime answers true; a failure is logged at Error.
+  void DropTableWhenDue(const XString& table);
+  // Closes the store and deletes "Attendance.db" of the import folder (and the files SQLite
+  // keeps beside it); a failed delete is only logged.
+  void CloseAndDelete(const XFileSpec& importFolder);
+
+  // ---- The run's state ----
+  // What "SchoolConfig.xml" kept of the last run.
+  void Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap);
+  const XString& Kind() const { return m_kind; }
+  int UpdateDate() const { return m_updateDate; }
+  void SetUpdateDate(int day) { m_updateDate = day; }
+  const XDateTime& ReferenceTime() const { return m_referenceTime; }
+  const XString& Overlap() const { return m_overlap; }
+
+ private:
+  using Values = std::vector<const XString*>;
+  // The kept statement of a whole SQL text (see AttendanceStore::Statement).
+  sqlite::Query& Kept(const char* sql);
+  // Runs a kept statement once with its "?" values (texts, in order); throws on failure.
+  static void Run(sqlite::Query& statement, const Values& values);
+  // Runs `sql` in the recording transaction; a failure is logged as `prefix` and the text
+  // with its values, and answers false.
+  bool RecordWith(const char* sql, const Values& values, const char* prefix);
+  bool TableExists(const AttendanceStatements& sql);
+  // One table of the export: the rows under `header`. True when a mark failed.
+  bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
+  // Writes the selected rows and marks each one; true when a mark failed.
+  bool WriteChangedRows(bool daily, sqlite::Query& rows, const std::vector<const char*>& marks,
+                        const XString& header, bool canMark, XFile& out, QDEWriter& package);
+
+  XEngineLog& m_log;
+  AttendanceStore m_store;
+  XString m_kind;                       // "DAILY_ATT" or "PERIOD_ATT"
+  int m_updateDate = XDate::kNone;      // day number
+  XDateTime m_referenceTime;            // of the last export
+  XString m_overlap = kDefaultOverlap;  // days, as text
+  std::vector<XString> m_dailyHeaders{"AttTimeFrameRef"};
+  std::vector<XString> m_periodHeaders;  // "AttPerRef" is added by the period export
+};

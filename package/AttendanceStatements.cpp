@@ -1,0 +1,132 @@
+#include "package/AttendanceStatements.h"
+
+#include "package/AttendanceStore.h"
+
+const AttendanceStatements AttendanceStatements::kDaily = {
+    .table = AttendanceStore::kDaily,
+    .create =
+        "CREATE TABLE DAILY_ATT (stdkey VARCHAR(100), attdate DATETIME, timeframe VARCHAR(100), "
+        "excused VARCHAR(100), absent VARCHAR(100), tardy VARCHAR(100), truant VARCHAR(100), "
+        "discipline VARCHAR(100), header VARCHAR(10), oldcode VARCHAR(100), newcode VARCHAR(100), "
+        "PRIMARY KEY (stdkey, attdate, timeframe, header))",
+    .blankNewCodes =
+        "UPDATE DAILY_ATT SET newcode='' WHERE attdate >= '%q'",
+    .upsertNewCode =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "timeframe, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "
+        "attdate, timeframe, header) DO UPDATE SET newcode=excluded.newcode, "
+        "excused=excluded.excused, absent=excluded.absent, tardy=excluded.tardy, "
+        "truant=excluded.truant, discipline=excluded.discipline",
+    .upsertOldCode =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "timeframe, header, oldcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "
+        "attdate, timeframe, header) DO UPDATE SET oldcode=excluded.oldcode, "
+        "excused=excluded.excused, absent=excluded.absent, tardy=excluded.tardy, "
+        "truant=excluded.truant, discipline=excluded.discipline",
+    .updateNewCode =
+        "UPDATE DAILY_ATT SET newcode=?, excused=?, absent=?, tardy=?, truant=?, discipline=?"
+        " WHERE stdkey=? AND attdate=? AND timeframe=? AND header=?",
+    .updateOldCode =
+        "UPDATE DAILY_ATT SET oldcode=?, excused=?, absent=?, tardy=?, truant=?, discipline=?"
+        " WHERE stdkey=? AND attdate=? AND timeframe=? AND header=?",
+    .updateBothCodes =
+        "UPDATE DAILY_ATT SET newcode=?, oldcode=?, excused=?, absent=?, tardy=?, discipline=?, "
+        "truant=? WHERE stdkey=? AND attdate=? AND timeframe=?",
+    .insertNewCode =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "timeframe, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .insertOldCode =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "timeframe, header, oldcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .insertBothCodes =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "timeframe, header, oldcode, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .tableExists =
+        "SELECT * FROM sqlite_master WHERE type='table' AND name='DAILY_ATT'",
+    .selectChanged =
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, timeframe, oldcode, "
+        "newcode FROM DAILY_ATT WHERE newcode IS NOT NULL"
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ?",
+    .selectChangedWithEmptyHeader =
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, timeframe, oldcode, "
+        "newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
+        " AND (header = ? OR header = '')",
+    .anyEmptyHeader =
+        "SELECT 1 FROM DAILY_ATT WHERE header = '' LIMIT 1",
+    .markSent =
+        "UPDATE DAILY_ATT SET oldcode=newcode"
+        " WHERE stdkey=? AND attdate=? AND timeframe=? AND newcode=? AND header = ?",
+    .markSentEmptyHeader =
+        "UPDATE DAILY_ATT SET oldcode=newcode"
+        " WHERE stdkey=? AND attdate=? AND timeframe=? AND newcode=? AND header = ''",
+    .dropTable =
+        "DROP TABLE DAILY_ATT",
+};
+
+const AttendanceStatements AttendanceStatements::kPeriod = {
+    .table = AttendanceStore::kPeriod,
+    .create =
+        "CREATE TABLE PERIOD_ATT (stdkey VARCHAR(100), attdate DATETIME, perkey VARCHAR(100), "
+        "excused VARCHAR(100), absent VARCHAR(100), tardy VARCHAR(100), truant VARCHAR(100), "
+        "discipline VARCHAR(100), header VARCHAR(10), oldcode VARCHAR(100), newcode VARCHAR(100), "
+        "PRIMARY KEY (stdkey, attdate, perkey, header))",
+    .blankNewCodes =
+        "UPDATE PERIOD_ATT SET newcode='' WHERE attdate >= '%q'",
+    .upsertNewCode =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "perkey, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "
+        "attdate, perkey, header) DO UPDATE SET newcode=excluded.newcode, excused=excluded.excused, "
+        "absent=excluded.absent, tardy=excluded.tardy, truant=excluded.truant, "
+        "discipline=excluded.discipline",
+    .upsertOldCode =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "perkey, header, oldcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "
+        "attdate, perkey, header) DO UPDATE SET oldcode=excluded.oldcode, excused=excluded.excused, "
+        "absent=excluded.absent, tardy=excluded.tardy, truant=excluded.truant, "
+        "discipline=excluded.discipline",
+    .updateNewCode =
+        "UPDATE PERIOD_ATT SET newcode=?, excused=?, absent=?, tardy=?, truant=?, discipline=?"
+        " WHERE stdkey=? AND attdate=? AND perkey=? AND header=?",
+    .updateOldCode =
+        "UPDATE PERIOD_ATT SET oldcode=?, excused=?, absent=?, tardy=?, truant=?, discipline=?"
+        " WHERE stdkey=? AND attdate=? AND perkey=? AND header=?",
+    .updateBothCodes =
+        "UPDATE PERIOD_ATT SET newcode=?, oldcode=?, excused=?, absent=?, tardy=?, discipline=?, "
+        "truant=? WHERE stdkey=? AND attdate=? AND perkey=?",
+    .insertNewCode =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "perkey, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .insertOldCode =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "perkey, header, oldcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .insertBothCodes =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
+        "perkey, header, oldcode, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .tableExists =
+        "SELECT * FROM sqlite_master WHERE type='table' AND name='PERIOD_ATT'",
+    .selectChanged =
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode"
+        " FROM PERIOD_ATT WHERE newcode IS NOT NULL"
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ?",
+    .selectChangedWithEmptyHeader =
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode"
+        " FROM PERIOD_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
+        " AND (header = ? OR header = '')",
+    .anyEmptyHeader =
+        "SELECT 1 FROM PERIOD_ATT WHERE header = '' LIMIT 1",
+    .markSent =
+        "UPDATE PERIOD_ATT SET oldcode=newcode"
+        " WHERE stdkey=? AND attdate=? AND perkey=? AND newcode=? AND header = ?",
+    .markSentEmptyHeader =
+        "UPDATE PERIOD_ATT SET oldcode=newcode"
+        " WHERE stdkey=? AND attdate=? AND perkey=? AND newcode=? AND header = ''",
+    .dropTable =
+        "DROP TABLE PERIOD_ATT",
+};
+
+
+const AttendanceStatements* AttendanceStatements::Of(const XString& kind) {
+  if (kind == AttendanceStore::kDaily) return &kDaily;
+  if (kind == AttendanceStore::kPeriod) return &kPeriod;
+  return nullptr;
+}

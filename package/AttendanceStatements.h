@@ -1,0 +1,41 @@
+// The SQL of the attendance change store, one whole text per statement and per kind: the
+// tables DAILY_ATT (keyed by "timeframe") and PERIOD_ATT (keyed by "perkey") differ only in
+// their names and key column. Values go in as "?" parameters; the one exception is the day of
+// blankNewCodes, put in with "%q" because it runs as one text (sqlite::FormatSql).
+#pragma once
+
+#include "foundation/XString.h"
+
+struct AttendanceStatements {
+  const char* table;  // "DAILY_ATT" or "PERIOD_ATT"
+  const char* create;
+  // Blanks the codes the SIS shows from a day on ("yyyy-mm-dd"), before they are recorded anew.
+  const char* blankNewCodes;
+  // Recording a row. With one code, the upsert's values are stdkey, attdate, excused, absent,
+  // tardy, truant, discipline, key, header, code; the insert's the same; the update's the code
+  // first and the row's key (stdkey, attdate, key, header) last. With both codes, the update's
+  // are newcode, oldcode, excused, absent, tardy, discipline, truant, stdkey, attdate, key;
+  // the insert's those of one code with oldcode, newcode in the code's place.
+  const char* upsertNewCode;
+  const char* upsertOldCode;
+  const char* updateNewCode;
+  const char* updateOldCode;
+  const char* updateBothCodes;
+  const char* insertNewCode;
+  const char* insertOldCode;
+  const char* insertBothCodes;
+  // The export: the table's existence, the rows whose code changed under one header ("?"),
+  // and the marking of a written row as sent (stdkey, attdate, key, newcode, header).
+  const char* tableExists;
+  const char* selectChanged;
+  const char* selectChangedWithEmptyHeader;
+  const char* anyEmptyHeader;
+  const char* markSent;
+  const char* markSentEmptyHeader;
+  const char* dropTable;
+
+  static const AttendanceStatements kDaily;
+  static const AttendanceStatements kPeriod;
+  // The statements of a kind ("DAILY_ATT" or "PERIOD_ATT"); null for any other text.
+  static const AttendanceStatements* Of(const XString& kind);
+};

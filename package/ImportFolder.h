@@ -1,0 +1,56 @@
+// The import folder of a run and its housekeeping: the school configuration file
+// "SchoolConfig.xml" that records what the folder was last filled from, the decision whether
+// that changed, and the cleaning that lets the import tool and the attendance change store
+// start again from a full package. The attendance state that the file keeps from run to run
+// (update date, reference time, overlap) is the recorder's; this class reads it into the
+// recorder and writes it back.
+#pragma once
+
+#include "foundation/XEngineLog.h"
+#include "foundation/XFileSpec.h"
+#include "foundation/XString.h"
+#include "package/SchoolConfig.h"
+
+class AttendanceRecorder;
+
+class ImportFolder {
+ public:
+  // The cleaning closes and deletes the attendance store of `attendance`, and opens the
+  // global one; the state kept in "SchoolConfig.xml" goes to and from it.
+  ImportFolder(XEngineLog& log, AttendanceRecorder& attendance);
+
+  void Set(const XString& folder) { m_folder = XFileSpec::Folder(folder); }
+  const XFileSpec& Spec() const { return m_folder; }
+  // The folder joined with a file name.
+  XFileSpec File(const XString& name) const;
+
+  // Reads "SchoolConfig.xml" of the configuration's import folder (which becomes this one)
+  // and answers whether the bridge configuration changed: a file without exactly thirteen
+  // entries, or any difference in district, school number, school year, master file, master
+  // folder, security file, DSN or bridge version. Keeps the stored global folder, and gives
+  // the recorder the stored update date, reference time and overlap.
+  bool BridgeConfigurationChanged(const BridgeConfiguration& config, const XString& bridgeVersion);
+  // The Begin step: decides; when changed, logs "Bridge Configuration Changed." to the run
+  // log, cleans the folder and forgets the attendance update date; otherwise logs
+  // "Bridge Configuration Did Not Change.". Returns whether it changed.
+  bool CheckBridgeConfiguration(const BridgeConfiguration& config, const XString& bridgeVersion);
+  // Removes the update files, "SchoolConfig.xml", the import tool's folders and the change
+  // store; any failure ends the run with the Fatal "Error: Failed while trying to remove QDU
+  // Files. ..." message.
+  void Clean();
+  // Writes "SchoolConfig.xml" with the thirteen keys of the run.
+  void SaveSchoolConfig(const XString& bridgeVersion);
+  // Creates a missing folder; true (and the folder becomes this one) when it exists. An empty
+  // path is accepted as it is.
+  bool Validate(const XString& path);
+
+  const BridgeConfiguration& Configuration() const { return m_bridgeConfiguration; }
+  const XString& GlobalFolder() const { return m_globalFolder; }
+
+ private:
+  XEngineLog& m_log;
+  AttendanceRecorder& m_attendance;
+  XFileSpec m_folder;
+  BridgeConfiguration m_bridgeConfiguration;
+  XString m_globalFolder;
+};
