@@ -13,6 +13,9 @@
 #ifndef QV_UPDATE_URL
 #define QV_UPDATE_URL "http://www.velkstrom.example/autoupdate/"
 #endif
+#ifndef QV_SHARED_DATA_FOLDER
+#define QV_SHARED_DATA_FOLDER ""
+#endif
 #ifndef QV_PRODUCT_WEBSITE
 #define QV_PRODUCT_WEBSITE "http://www.velkstrom.example/"
 #endif
@@ -46,6 +49,7 @@ QvFramework::QvFramework(ILog* log) : m_log(log), m_updateUrl(QV_UPDATE_URL) {
   std::string exe = os::ExecutablePath();
   size_t cut = exe.find_last_of(os::kPathSeparator);
   m_programFolder = XString(cut == std::string::npos ? std::string() : exe.substr(0, cut + 1));
+  if (*QV_SHARED_DATA_FOLDER) m_sharedDataFolder = AsFolder(m_programFolder + QV_SHARED_DATA_FOLDER);
 
   m_defaultSIS.m_name = "Meridane";
   m_defaultSIS.m_id = bridge::kIdentifier;
@@ -68,6 +72,10 @@ QvFramework::QvFramework(ILog* log) : m_log(log), m_updateUrl(QV_UPDATE_URL) {
 QvFramework::~QvFramework() = default;
 
 void QvFramework::SetProgramFolder(const XString& folder) { m_programFolder = AsFolder(folder); }
+
+void QvFramework::SetSharedDataFolder(const XString& folder) {
+  m_sharedDataFolder = AsFolder(folder);
+}
 
 void QvFramework::SetUpdateUrl(const XString& url) {
   m_updateUrl = url;
@@ -249,12 +257,9 @@ void QvFramework::UpdateDataFile(const char* fileName,
 
   if (isEmpty()) {
     Log("Copy from autoup folder instead");
-    XString path = m_programFolder;
     Log("Put AppPath");
-    path += "AutoUp";
-    path += os::kPathSeparator;
     Log("Added Autoup");
-    path += fileName;
+    XString path = AutoUpFile(fileName);
     LogFormat("Changed filename to %s", path.c_str());
     if (os::PathExists(path.ToStd())) {
       Log("Found autoup file");
@@ -263,6 +268,17 @@ void QvFramework::UpdateDataFile(const char* fileName,
       if (tryLoad(copied ? localPath : path)) Log("Loaded autoup");
     }
   }
+}
+
+XString QvFramework::AutoUpFile(const char* fileName) const {
+  XString path = m_programFolder + "AutoUp";
+  path += os::kPathSeparator;
+  path += fileName;
+  if (m_sharedDataFolder.IsEmpty() || os::PathExists(path.ToStd())) return path;
+  XString shared = m_sharedDataFolder + "AutoUp";
+  shared += os::kPathSeparator;
+  shared += fileName;
+  return os::PathExists(shared.ToStd()) ? shared : path;
 }
 
 const QvSIS* QvFramework::FindSIS(const char* id) const {

@@ -27,6 +27,12 @@ class QvFramework {
   // QV_UPDATE_URL by default) to which a file name is appended.
   void SetProgramFolder(const XString& folder);
   const XString& ProgramFolder() const { return m_programFolder; }
+  // An installed Linux program keeps its "AutoUp" folder in a shared data folder instead
+  // (<prefix>/share/qvmeridane beside <prefix>/bin: the build's QV_SHARED_DATA_FOLDER, relative
+  // to the program folder; none on Windows). It is looked in when the program folder has no
+  // copy of a file.
+  void SetSharedDataFolder(const XString& folder);
+  const XString& SharedDataFolder() const { return m_sharedDataFolder; }
   void SetUpdateUrl(const XString& url);
   const XString& UpdateUrl() const { return m_updateUrl; }
   void SetHttpTimeouts(const os::HttpTimeouts& timeouts) { m_timeouts = timeouts; }
@@ -82,9 +88,13 @@ class QvFramework {
   // document of the expected kind: a proxy's error page must not replace good data.
   bool DownloadDataFile(const XString& url, const XString& localPath, const char* fileName);
   void AssociateSchools();
+  // The "AutoUp" copy of a data file: the program folder's, else the shared data folder's
+  // when that one has it.
+  XString AutoUpFile(const char* fileName) const;
 
   ILog* m_log;
   XString m_programFolder;
+  XString m_sharedDataFolder;
   XString m_updateUrl;
   os::HttpTimeouts m_timeouts;
   QvSchoolConfDS m_schools;

@@ -195,6 +195,23 @@ TEST(SiteConfigTest, WithNoFilesAnywhereTheBuiltInVendorIsUsed) {
   EXPECT_STREQ(site.framework.DefaultSIS().m_id.c_str(), "Meridane_DE");
 }
 
+TEST(SiteConfigTest, AutoUpFilesMissingBesideTheProgramComeFromTheSharedDataFolder) {
+  Site site;
+  os::DeleteFilePath(site.program.File("AutoUp") + Sep() + "QvSIS.xml");
+  TempDir shared;
+  os::CreateOneDirectory(shared.File("AutoUp"));
+  WriteAll(shared.File("AutoUp") + Sep() + "QvSIS.xml", SisFile("FromShared", "SHARED"));
+  WriteAll(shared.File("AutoUp") + Sep() + "QvVendor.xml", VendorFile("Shared Vendor"));
+  site.framework.SetSharedDataFolder(shared.Path());
+  site.Load();
+  ASSERT_EQ(site.framework.SISes().Count(), 1u);
+  EXPECT_STREQ(site.framework.SISes().At(0)->m_name.c_str(), "FromShared");
+  EXPECT_EQ(ReadAll(site.bridge.File("QvSIS.xml")), SisFile("FromShared", "SHARED"));
+  // The program folder's own copy still comes first.
+  ASSERT_EQ(site.framework.Vendors().Count(), 1u);
+  EXPECT_STREQ(site.framework.Vendors().At(0)->m_name.c_str(), "AutoUp Vendor");
+}
+
 TEST(SiteConfigTest, TheBackupFolderCopyComesBeforeAutoUpAndTheLocalCopyBeforeBoth) {
   Site site;
   WriteAll(site.product.File("QvSIS.xml"), SisFile("FromBackup", "BACK"));
