@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both builds and runs their tests: natively with CTest, and the Windows build under
 # Wine. With both sides, it also checks that the two builds write the same package bytes for
-# the same extraction. --native or --windows runs one side. Exits non-zero when anything fails.
+# the same extraction. Then it makes and tests the installers (scripts/package-test.sh).
+# --native or --windows runs one side. Exits non-zero when anything fails.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -60,4 +61,10 @@ if [ "$run_windows" = 1 ]; then
   echo "== Windows tests under Wine"
   (cd build/windows && ctest --output-on-failure -j"$jobs") || status=1
 fi
+# The installers: the .deb in a throwaway root, the MSI in a throwaway Wine prefix.
+echo "== installers"
+package_sides=()
+[ "$run_windows" = 1 ] || package_sides=(--native)
+[ "$run_native" = 1 ] || package_sides=(--windows)
+scripts/package-test.sh "${package_sides[@]}" || status=1
 exit $status
