@@ -13,23 +13,26 @@ file(MAKE_DIRECTORY ${QV_PACKAGE_OUT})
 
 if(WIN32)
   find_program(QV_WIXL wixl)
+  find_program(QV_MSIBUILD msibuild)
   # wixl reads source paths relative to the folder it runs in (it refuses absolute ones).
   get_target_property(program_dir QvMeridane BINARY_DIR)
   file(RELATIVE_PATH QV_MSI_PROGRAM ${QV_PACKAGE_OUT} ${program_dir}/QvMeridane.exe)
   file(RELATIVE_PATH QV_AUTOUP_DIR ${QV_PACKAGE_OUT} ${PROJECT_SOURCE_DIR}/app/AutoUp)
   configure_file(${QV_PACKAGING_DIR}/QvMeridane.wxs.in ${QV_PACKAGE_OUT}/QvMeridane.wxs @ONLY)
   set(msi QvMeridane-${PROJECT_VERSION}-x64.msi)
-  if(QV_WIXL)
+  if(QV_WIXL AND QV_MSIBUILD)
     file(GLOB autoup_files ${PROJECT_SOURCE_DIR}/app/AutoUp/*)
     add_custom_command(OUTPUT ${QV_PACKAGE_OUT}/${msi}
       COMMAND ${QV_WIXL} -a x64 -o ${msi} QvMeridane.wxs
+      COMMAND sh ${QV_PACKAGING_DIR}/allow-same-version-upgrades.sh ${msi}
       DEPENDS QvMeridane ${QV_PACKAGE_OUT}/QvMeridane.wxs ${autoup_files}
+              ${QV_PACKAGING_DIR}/allow-same-version-upgrades.sh
       WORKING_DIRECTORY ${QV_PACKAGE_OUT}
       COMMENT "Windows installer ${msi}")
     add_custom_target(qv_msi DEPENDS ${QV_PACKAGE_OUT}/${msi})
   else()
     add_custom_target(qv_msi
-      COMMAND ${CMAKE_COMMAND} -E echo "wixl is missing: run scripts/setup-deps.sh"
+      COMMAND ${CMAKE_COMMAND} -E echo "wixl or msitools is missing: run scripts/setup-deps.sh"
       COMMAND ${CMAKE_COMMAND} -E false)
   endif()
   return()

@@ -128,20 +128,23 @@ test_debian_package() {
     grep -q "/usr/bin/../share/qvmeridane/AutoUp/QvSIS.xml" "$bridge/QvMeridaneRunLog.txt"
 
   local page
-  page="$(MANPATH="$r/usr/share/man" MANWIDTH=100 man --warnings -P cat QvMeridane 2>"$work/man.err")" || true
+  page="$(MANPATH="$r/usr/share/man" MANWIDTH=100 man --warnings -P cat QvMeridane \
+          2>"$work/man.err")" || true
   check "man renders the page" grep -q "extract a Meridane SIS into an import package" <<<"$page"
   check "the page lists the options" grep -q -- "-d<dsn>" <<<"$page"
   check "the page names the installed data files" \
     grep -q "/usr/share/qvmeridane/AutoUp/" <<<"$page"
   check "man gives no warnings" test ! -s "$work/man.err"
 
+  user_data() { local f; for f in config data machine import; do snapshot "$work/$f"; done; }
+  check "the run stored the preferences" test -s "$work/config/QvRegistry/user.reg"
   local before
-  before="$(snapshot "$work/config"; snapshot "$work/data"; snapshot "$work/machine"; snapshot "$import")"
+  before="$(user_data)"
   check "dpkg purges the package" logged "$work/dpkg.out" "${dpkg[@]}" --purge qvmeridane
   check "the program and its data files are gone" \
     test ! -e "$r/usr/bin/QvMeridane" -a ! -e "$r/usr/share/qvmeridane"
   check "the preferences, site configuration and import folder are unchanged" \
-    test "$before" = "$(snapshot "$work/config"; snapshot "$work/data"; snapshot "$work/machine"; snapshot "$import")"
+    test "$before" = "$(user_data)"
   unset XDG_CONFIG_HOME XDG_DATA_HOME QV_MACHINE_HIVE_DIR
 }
 
@@ -151,9 +154,13 @@ test_windows_installer() {
   version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)"
   local msi="$root/build/packages/QvMeridane-${version}-x64.msi"
   prepare_sis
-  # An older release of the same product, to upgrade from.
-  local older="$work/QvMeridane-1.0.0.0-x64.msi"
-  (cd build/windows/packaging && wixl -a x64 -D ProductVersion=1.0.0.0 -o "$older" QvMeridane.wxs)
+  # An older release of the same product to upgrade from, one that differs only in the fourth
+  # field of the version when it can: Windows Installer alone would not see it as older.
+  local tweak="${version##*.}" older_version=0.9.0.0
+  [ "$tweak" -gt 0 ] && older_version="${version%.*}.$((tweak - 1))"
+  local older="$work/QvMeridane-$older_version-x64.msi"
+  (cd build/windows/packaging &&
+   wixl -a x64 -D "ProductVersion=$older_version" -o "$older" QvMeridane.wxs)
 
   export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local wine=/usr/lib/wine/wine64
@@ -193,7 +200,7 @@ test_windows_installer() {
   }
 
   check "msiexec installs the older release silently" "$wine" msiexec /i "$older" /qn
-  check "its uninstall entry says 1.0.0.0" test "$(arp_versions)" = "1.0.0.0 "
+  check "its uninstall entry says $older_version" test "$(arp_versions)" = "$older_version "
   # The data source comes from the preferences, as the window would have stored it.
   "$wine" reg add "$prefs" /v DSN /t REG_SZ /d MeridaneDemo /f >/dev/null 2>&1
   check "the installed program extracts the demo SIS" \
