@@ -22,7 +22,7 @@ for arg in "$@"; do
   case "$arg" in
     --native) test_msi=0 ;;
     --windows) test_deb=0 ;;
-    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "package-test: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
