@@ -1,5 +1,7 @@
 #include "app/SISMainWindow.h"
 
+#include <string>
+
 #include "app/BridgeIdentity.h"
 #include "app/QvSchoolConf.h"
 #include "foundation/XCLIProgress.h"
@@ -71,7 +73,12 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     if (!m_failureReason.IsEmpty()) line += XString(" ") + m_failureReason;
     line += XString(" Run log: ") + log.Path().Path();
     if (!m_runLogCopy.IsEmpty()) line += XString(" (copy: ") + m_runLogCopy + ")";
-    m_failureLine = line;
+    // One line, whatever the driver's text held.
+    std::string flat = line.ToStd();
+    for (char& c : flat) {
+      if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    }
+    m_failureLine = XString(flat);
     if (CommandLineMode() && !m_runLogCopy.IsEmpty()) ShowRunLogCopy();
     return false;
   }

@@ -2,6 +2,7 @@
 // a site configuration on disk and the tiny demo SIS behind a real ODBC data source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,7 +105,12 @@ class CommandLineRunTest : public ::testing::Test {
   // The real program as a child process, in this fixture's environment.
   apptest::ProcessResult Program(const std::vector<std::string>& arguments, const std::string& input = "") {
     os::CreateOneDirectory(m_dir.File("scratch"));
-    return apptest::RunProgram(arguments, input, m_dir.File("scratch"));
+    apptest::ProcessResult result = apptest::RunProgram(arguments, input, m_dir.File("scratch"));
+    // The Windows program writes its text streams with CR LF line ends.
+    for (std::string* text : {&result.out, &result.err}) {
+      text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
+    }
+    return result;
   }
   // The path after `label` in a standard-error line, up to `end`.
   static std::string PathIn(const std::string& line, const std::string& label, const std::string& end) {
