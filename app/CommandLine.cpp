@@ -1,7 +1,13 @@
 #include "app/CommandLine.h"
 
 #include <cctype>
+#include <cstring>
+#include <string>
 
+#include "app/BridgeFolders.h"
+#include "app/BridgeIdentity.h"
+
+#include "os/OsFiles.h"
 #include "os/OsSystem.h"
 #include "os/OsText.h"
 
@@ -85,11 +91,54 @@ bool CommandLine::IsHelpRequest() const {
   return false;
 }
 
+bool CommandLine::IsEncodePasswordRequest() const {
+  return m_tokens.size() == 1 && EqualsNoCase(m_tokens[0], "--encode-password");
+}
+
+std::vector<XString> CommandLine::Warnings() const {
+  static const char kKnownKeys[] = "uzwdnpyiavqr";
+  std::vector<XString> warnings;
+  std::string seen;
+  for (const XString& token : m_tokens) {
+    const char key = token.Length() >= 2 ? Lower(token[1]) : 0;
+    const bool known = key != 0 && std::strchr(kKnownKeys, key) != nullptr;
+    const bool secret = key == 'z' || key == 'w';
+    const std::string shown = "\"" + (secret ? token.Left(2).ToStd() + "******" : token.ToStd()) + "\"";
+    const unsigned char first = token.IsEmpty() ? 0 : static_cast<unsigned char>(token[0]);
+    std::string text;
+    if (token.Length() < 2) {
+      text = shown + " is not an option; it is ignored.";
+    } else if (std::isalnum(first)) {
+      text = known ? shown + " has no switch character; it is read as the option -" + std::string(1, key) +
+                         " with the value \"" + (secret ? "******" : token.Mid(2).ToStd()) + "\"."
+                   : shown + " is not an option; it is ignored.";
+      text += " A value follows its key letter without a blank: -dMyDSN or -d\"My DSN\".";
+    } else if (!known) {
+      text = shown + ": unknown option letter '" + std::string(1, token[1]) + "'; it is ignored.";
+    } else if (seen.find(key) != std::string::npos) {
+      text = shown + ": the option -" + std::string(1, key) + " was given before; the first one counts.";
+    } else if (key == 'a') {
+      std::string others;
+      for (size_t i = 2; i < token.Length(); ++i) {
+        if (token[i] != 'd' && token[i] != 'a') others += token[i];
+      }
+      if (!others.empty()) text = shown + ": the letters \"" + others + "\" are ignored; -a knows d and a.";
+    }
+    if (known) seen += key;
+    if (!text.empty()) warnings.emplace_back(text);
+  }
+  return warnings;
+}
+
 XString CommandLine::HelpText() {
-  return XString(
+  const XString sep(std::string(1, os::kPathSeparator));
+  const XString folder = BridgeFolders::AppDataFolder() + bridge::kAppDataFamilyFolder + sep +
+                         bridge::kShortName + sep;
+  XString text(
       "Usage: QvMeridane [-option\"value\"]...\n"
-      "Without arguments the program opens its window; with any argument it extracts one\n"
-      "school and ends, writing its steps to the run log.\n"
+      "       QvMeridane --encode-password\n"
+      "With any argument the program extracts one school and ends, writing its steps to the\n"
+      "run log. This build has no window: schools are set up in the site configuration.\n"
       "\n"
       "Options (any switch character, key letters in any case, the value right after the\n"
       "key; quote values that hold blanks; the first occurrence of a key counts):\n"
@@ -112,10 +161,33 @@ XString CommandLine::HelpText() {
       "  -q<True>     export staff            default: the stored \"ExportStaff\" (True)\n"
       "  -r<True>     link staff to teachers  default: the stored \"LinkStaffToTch\" (True)\n"
       "               (-q and -r are on only for the exact text True)\n"
+      "               -v, -q and -r are stored in the preferences, but this SIS's extraction\n"
+      "               does not use them.\n"
       "  -?, -h, --help  this text\n"
+      "  --encode-password  reads a password from standard input (not shown as typed) and\n"
+      "                  prints the text to give to -z\n"
+      "\n"
+      "The school: the run takes the entry of the site configuration, QvConfig.xml, whose\n"
+      "SchoolNumber is the -n value and whose SISSchoolDistrict is empty; entries under a\n"
+      "district are not reached from the command line. QvConfig.xml is in the folder named by\n"
+      "the preference \"Database Folder\", else in\n"
+      "  ");
+  text += folder;
+  text += XString(
+      "\n"
+      "The run log, QvMeridaneRunLog.txt, is in\n"
+      "  ");
+  text += folder;
+  text += XString(
+      "\n"
+      "and a copy goes into the import folder (the -p folder when given).\n"
+      "\n"
+      "Exit codes: 0 the extraction succeeded (or this text was shown); 1 it failed: one line\n"
+      "on standard error says why and where the run log is.\n"
       "\n"
       "Example: QvMeridane -d\"School DSN\" -u\"admin\" -z\"...\" -p\"C:\\Import\\\" -n\"101\" "
       "-a\"ad\"\n");
+  return text;
 }
 
 XString CommandLine::MaskedText() const {

@@ -48,8 +48,18 @@ class CommandLine {
 
   // True when a token asks for the usage text: -?, /?, -h or --help.
   bool IsHelpRequest() const;
-  // The usage text: every option with its meaning and its default.
+  // True when the only token is --encode-password: the program reads a password from
+  // standard input and prints the -z text for it.
+  bool IsEncodePasswordRequest() const;
+  // The usage text: every option with its meaning and its default, where the site
+  // configuration and the run log are, the exit codes.
   static XString HelpText();
+
+  // What the run reads differently from what was probably meant, one text per token: a token
+  // without a switch character (a value separated from its key by a blank), an unknown key
+  // letter, a key given again (the first counts), letters of -a other than d and a. The
+  // tokens are still read as the options table says; password values are never shown.
+  std::vector<XString> Warnings() const;
 
  private:
   const XString* FindOption(char key) const;

@@ -101,6 +101,7 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
   m_sises.Clear();
   Log("Clearing Schools");
   m_schools.Clear();
+  m_unreadableConfiguration = XString();
 
   Log("Loading Autoupdater");
   UpdateDataFile(
@@ -131,6 +132,7 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
       // The list is saved at exit; keep the unreadable file aside so that the save cannot
       // destroy the only copy of a site's schools.
       if (m_log) m_log->WriteFormat(kLogError, "%s", error.Text());
+      m_unreadableConfiguration = error.Text();
       XString keep = configPath + ".unreadable";
       os::CopyFilePath(configPath.ToStd(), keep.ToStd());
       LogFormat("Kept the unreadable site configuration as %s", keep.c_str());

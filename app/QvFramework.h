@@ -71,6 +71,11 @@ class QvFramework {
   // against the product's web site.
   XString DownloadUrlOf(const QvSIS& sis) const;
 
+  // Why the site configuration could not be read at the last load (the file, the line and
+  // offset, the parser's message); empty when it was read or did not exist. The list is then
+  // empty, and saving it would replace the site's schools with nothing.
+  const XString& UnreadableConfiguration() const { return m_unreadableConfiguration; }
+
   QvSchoolConfDS& Schools() { return m_schools; }
   QvSchoolConfDS& OtherSchools() { return m_otherSchools; }
   QvSISList& SISes() { return m_sises; }
@@ -103,4 +108,5 @@ class QvFramework {
   QvVendorList m_vendors;
   QvSIS m_defaultSIS;
   QvVendor m_defaultVendor;
+  XString m_unreadableConfiguration;
 };

@@ -4,9 +4,31 @@
 #include <string>
 
 #include "foundation/XException.h"
+#include "os/OsFiles.h"
 #include "package/XmlFile.h"
 
 namespace qvxml {
+namespace {
+
+// The line (from 1) of a byte offset in the file, for a message that a person can act on.
+int LineOfOffset(const XString& path, long long offset) {
+  os::FileHandle file = os::OpenFile(path.ToStd(), os::kOpenRead);
+  if (file == os::kInvalidFile) return 0;
+  int line = 1;
+  char block[4096];
+  long long seen = 0;
+  while (seen < offset) {
+    int64_t n = os::ReadFile(file, block, sizeof block);
+    if (n <= 0) break;
+    for (int64_t i = 0; i < n && seen < offset; ++i, ++seen) {
+      if (block[i] == '\n') ++line;
+    }
+  }
+  os::CloseFile(file);
+  return line;
+}
+
+}  // namespace
 
 void Load(const XString& path, pugi::xml_document& document, const char* rootName) {
   pugi::xml_parse_result parsed = xmlfile::Load(path, document);
@@ -14,8 +36,9 @@ void Load(const XString& path, pugi::xml_document& document, const char* rootNam
     throw XException::Format(0, "Could not load file: %s", path.c_str());
   }
   if (!parsed) {
-    throw XException::Format(0, "Could not load file: %s (%s at offset %lld)", path.c_str(),
-                             parsed.description(), static_cast<long long>(parsed.offset));
+    const long long offset = static_cast<long long>(parsed.offset);
+    throw XException::Format(0, "Could not load file: %s (line %d, offset %lld: %s)", path.c_str(),
+                             LineOfOffset(path, offset), offset, parsed.description());
   }
   if (rootName && std::string(document.document_element().name()) != rootName) {
     throw XException::Format(0, "Could not load file: %s (no %s element)", path.c_str(),

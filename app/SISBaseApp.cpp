@@ -3,14 +3,6 @@
 #include "app/BridgeFolders.h"
 #include "app/BridgeIdentity.h"
 #include "foundation/XException.h"
-#include "os/OsFiles.h"
-
-bool SISBaseApp::HasLevelMarker(const XString& folder) {
-  for (const char* name : {"proprietary.txt", "verbosedebug.txt", "debug.txt", "quiet.txt"}) {
-    if (os::PathExists((folder + name).ToStd())) return true;
-  }
-  return false;
-}
 
 XString SISBaseApp::RunLogFileName() { return XString(bridge::kShortName) + "RunLog.txt"; }
 
@@ -31,12 +23,9 @@ SISBaseApp::SISBaseApp(const XString& runLogPath) {
 
   m_runLog->SetWriteLevel(m_prefs->LogLevel());
   m_runLog->WriteFormat(kLogInfo, "Set Default Log Level: %s", LogLevelName(m_prefs->LogLevel()));
-  // A marker file in the program folder overrides the preference, and the result is kept. Without
-  // any marker the preference stands: reading "no marker" as Info would make the preference
-  // meaningless, since every start would write Info back into it.
-  if (HasLevelMarker(m_programFolder)) {
-    m_runLog->SetWriteLevelFromFiles(m_programFolder, bridge::kVersion);
-  }
+  // The marker files of the program folder decide, and no marker means Info; the result is
+  // written back. So removing "quiet.txt" makes the next start write again.
+  m_runLog->SetWriteLevelFromFiles(m_programFolder, bridge::kVersion);
   m_prefs->SetLogLevel(m_runLog->WriteLevel());
   m_runLog->WriteFormat(kLogInfo, "Set Log LevelFromFile: %s", LogLevelName(m_runLog->WriteLevel()));
 
@@ -56,10 +45,16 @@ SISBaseApp::~SISBaseApp() {
   } catch (const std::exception& e) {
     m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
   }
-  try {
-    Framework().SaveSiteConfiguration(m_bridgeDataFolder);
-  } catch (const std::exception& e) {
-    m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+  if (CommandLineMode() && !Framework().UnreadableConfiguration().IsEmpty()) {
+    // The list is empty only because the file could not be read: saving it would replace the
+    // site's schools with nothing, and the next school of a batch would fail without a cause.
+    m_runLog->Write(kLogError, "Site configuration not saved: it could not be read at start.");
+  } else {
+    try {
+      Framework().SaveSiteConfiguration(m_bridgeDataFolder);
+    } catch (const std::exception& e) {
+      m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+    }
   }
   Framework().SetLog(nullptr);
 }

@@ -14,7 +14,8 @@ class SISBaseApp : public QvBaseApp {
   // preferences, sets the log level from them and from the marker files of the program folder,
   // and loads the site configuration.
   explicit SISBaseApp(const XString& runLogPath = XString());
-  // Saves the preferences ("Saved prefs.") and the site configuration.
+  // Saves the preferences ("Saved prefs.") and the site configuration (not in a command-line
+  // run whose site configuration could not be read).
   ~SISBaseApp() override;
 
   Prefs& Preferences() { return *m_prefs; }
@@ -23,8 +24,6 @@ class SISBaseApp : public QvBaseApp {
   // QvMeridaneRunLog.txt
   static XString RunLogFileName();
   static XString RunLogTitle();
-  // True when the folder holds one of the log-level marker files.
-  static bool HasLevelMarker(const XString& folder);
 
  private:
   std::unique_ptr<XLogFile> m_runLog;

@@ -1,5 +1,7 @@
 #include "app/SISMainWindow.h"
 
+#include <string>
+
 #include "app/BridgeIdentity.h"
 #include "app/QvSchoolConf.h"
 #include "foundation/XCLIProgress.h"
@@ -43,11 +45,19 @@ void SISMainWindow::ShowValidateError(const char* message, const char* value) {
 bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
   XLogFile& log = RunLog();
   m_runSchool = nullptr;
+  m_copyFolder = XString();
+  m_failureReason = XString();
+  m_failureLine = XString();
   try {
     SetCommandLineMode(true);
     log.Write(kLogInfo, "Running via the command line.");
     log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.MaskedText().c_str());
+    for (const XString& warning : commandLine.Warnings()) log.Write(kLogWarning, warning);
     CommandLineOptions options(commandLine);
+    // The -p folder is where the operator looks, whatever stops the run.
+    m_copyFolder = options.ImportFolder(XString());
+    const XString& unreadable = Framework().UnreadableConfiguration();
+    if (!unreadable.IsEmpty()) Fail("The site configuration could not be read.", unreadable);
     QvSchoolConf* entry = nullptr;
     ApplyOptions(options, entry);
     log.Write(kLogInfo, "End Command Line Processing, ready to Execute.");
@@ -57,10 +67,61 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     return true;
   } catch (const std::exception& e) {
     log.WriteFormat(kLogError, "Error: %s", e.what());
+    if (!m_failureReason.IsEmpty()) log.Write(kLogError, m_failureReason);
     CopyRunLog();
+    XString line = XString(bridge::kShortName) + ": " + e.what();
+    if (!m_failureReason.IsEmpty()) line += XString(" ") + m_failureReason;
+    line += XString(" Run log: ") + log.Path().Path();
+    if (!m_runLogCopy.IsEmpty()) line += XString(" (copy: ") + m_runLogCopy + ")";
+    // One line, whatever the driver's text held.
+    std::string flat = line.ToStd();
+    for (char& c : flat) {
+      if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    }
+    m_failureLine = XString(flat);
     if (CommandLineMode() && !m_runLogCopy.IsEmpty()) ShowRunLogCopy();
     return false;
   }
+}
+
+void SISMainWindow::Fail(const XString& error, const XString& reason) {
+  m_failureReason = reason;
+  throw XException(error);
+}
+
+QvSchoolConf& SISMainWindow::FindSchool(const XString& schoolNumber) {
+  // The command line names no district: only an entry with an empty district can match.
+  const XString district;
+  QvSchoolConfDS& schools = Framework().Schools();
+  QvSchoolConf* found = schools.Find(schoolNumber, district);
+  if (found) {
+    int sharing = 0;
+    for (const QvSchoolConf* school : schools) {
+      sharing += school->m_schoolNumber == schoolNumber && school->m_district == district;
+    }
+    if (sharing > 1) {
+      RunLog().WriteFormat(kLogWarning,
+                           "%d entries of the site configuration have the School Number \"%s\" and an "
+                           "empty District; the run takes the first: \"%s\" (import folder \"%s\").",
+                           sharing, schoolNumber.c_str(), found->m_schoolName.c_str(),
+                           found->m_importFolder.c_str());
+    }
+    return *found;
+  }
+  XString error;
+  error.Format(static_cast<uint32_t>(schoolNumber.Length() + 128),
+               "No school in the site configuration has the School Number \"%s\" and the District \"\".",
+               schoolNumber.c_str());
+  for (const QvSchoolConf* school : schools) {
+    if (school->m_schoolNumber != schoolNumber) continue;
+    XString reason;
+    reason.Format(static_cast<uint32_t>(schoolNumber.Length() + school->m_district.Length() + 160),
+                  "The School Number \"%s\" is there under the District \"%s\"; a command-line run "
+                  "reaches only entries with an empty District.",
+                  schoolNumber.c_str(), school->m_district.c_str());
+    Fail(error, reason);
+  }
+  Fail(error, XString());
 }
 
 void SISMainWindow::ShowRunLogCopy() {
@@ -87,32 +148,28 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   }
 
   if (!m_engine->ValidateConnection(dsn, user, password)) {
-    throw XException::Format(0, "Error connecting to %s Database, please check your information.",
-                             bridge::kTitle);
+    XString error;
+    error.Format(256, "Error connecting to %s Database, please check your information.", bridge::kTitle);
+    Fail(error, m_engine->ValidationFailure());
   }
 
   XString schoolNumber = options.SchoolNumber();
   log.WriteFormat(kLogInfo, "School Number: \"%s\"", schoolNumber.c_str());
-  // The command line names no district: only an entry with an empty district can match.
-  const XString district;
-  entry = Framework().Schools().Find(schoolNumber, district);
-  if (!entry) {
-    throw XException::Format(0,
-                             "No school in the site configuration has the School Number \"%s\" "
-                             "and the District \"%s\".",
-                             schoolNumber.c_str(), district.c_str());
-  }
+  entry = &FindSchool(schoolNumber);
   m_runSchool = entry;
 
   XString folder = options.ImportFolder(entry->m_importFolder);
   entry->m_importFolder = folder;
   if (!m_engine->ValidateImportFolder(folder)) {
-    throw XException::Format(0, "Import Folder does not exist: %s", folder.c_str());
+    Fail(XString("Import Folder does not exist: ") + folder, m_engine->ImportFolderFailure());
   }
   log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
 
   if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {
-    throw XException::Format(0, "Invalid School Number '%s', See log for details.", schoolNumber.c_str());
+    XString error;
+    error.Format(static_cast<uint32_t>(schoolNumber.Length() + 64), "Invalid School Number '%s', See log for details.",
+                 schoolNumber.c_str());
+    Fail(error, m_engine->ValidationFailure());
   }
   entry->m_dsn = dsn;
   entry->m_userName = user;
@@ -173,9 +230,9 @@ void SISMainWindow::CopyRunLog() {
   try {
     log.Write(kLogInfo, "Getting Current School");
     QvSchoolConf* entry = m_runSchool ? m_runSchool : CurrentSchool();
-    if (!entry) throw XException("No current school.");
+    if (!entry && m_copyFolder.IsEmpty()) throw XException("No current school.");
     log.Write(kLogInfo, "Getting Extract Folder");
-    XFileSpec target = XFileSpec::Folder(entry->m_importFolder);
+    XFileSpec target = XFileSpec::Folder(m_copyFolder.IsEmpty() ? entry->m_importFolder : m_copyFolder);
     log.Write(kLogInfo, "Getting FileName");
     target.SetFileName(RunLogFileName());
     log.Write(kLogInfo, "Copying to Import Folder");

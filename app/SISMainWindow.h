@@ -20,16 +20,17 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   ExpEngine& Engine() { return *m_engine; }
 
   // The unattended run: applies the options to the school entry and the preferences and
-  // performs one extraction. Every failure is logged ("Error: %s"), the run log is copied into
-  // the import folder and, in command-line mode, opened with the shell. Returns whether the
-  // run succeeded.
+  // performs one extraction. Every failure is logged ("Error: %s", then its reason when known),
+  // the run log is copied into the import folder and, in command-line mode, opened with the
+  // shell; FailureLine then says what failed. Returns whether the run succeeded.
   virtual bool ProcessCommandLine(const CommandLine& commandLine);
 
   // The extraction for one school entry; errors pass to the caller.
   virtual void Execute(QvSchoolConf& entry);
 
-  // Copies the run log into the import folder of the run's school entry (the current one when
-  // no run has chosen another); a failure is logged and swallowed.
+  // Copies the run log into the -p folder of the command-line run when one is given, else the
+  // import folder of the run's school entry (the current one when no run has chosen another);
+  // a failure is logged and swallowed.
   void CopyRunLog();
 
   // The entry at the preference "SchoolNth", or null when that is beyond the list.
@@ -41,6 +42,11 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   // Where the last copy of the run log went (empty before the first copy).
   const XString& RunLogCopy() const { return m_runLogCopy; }
 
+  // After a failed command-line run: the one line for standard error, "QvMeridane: ", the
+  // error, its reason when there is one, and where the run log and its copy are. Empty after
+  // a successful run.
+  const XString& FailureLine() const { return m_failureLine; }
+
   void SetProgress(XProgress* progress) { m_progress = progress; }
 
  protected:
@@ -49,6 +55,13 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
 
  private:
   void ApplyOptions(const CommandLineOptions& options, QvSchoolConf*& entry);
+  // The entry with this school number and an empty district, or an error that says why none
+  // is found (the number exists only under a district). A number that several such entries
+  // share is logged with the entry taken.
+  QvSchoolConf& FindSchool(const XString& schoolNumber);
+  // Stops the run with the error text; the reason follows it in the run log as its own Error
+  // line, and on the standard-error line.
+  [[noreturn]] void Fail(const XString& error, const XString& reason);
 
   std::unique_ptr<ExpEngine> m_engine;
   bool m_gatherDemographic = true;
@@ -59,5 +72,8 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   bool m_filters[kCommandLineFilterCount] = {};
   QvSchoolConf* m_runSchool = nullptr;  // the entry the current run works on
   XString m_runLogCopy;
+  XString m_copyFolder;     // the -p folder of the run, where a failed run's log copy goes
+  XString m_failureReason;  // the reason behind the error of a failed run, if known
+  XString m_failureLine;
   XProgress* m_progress = nullptr;      // a progress target given by the caller, else console
 };

@@ -159,12 +159,17 @@ void ODBCDataAccess::Connect(const XString& connectionString) {
   m_connection->SetCommandTimeout(GetCommandTimeout());
 
   bool opened = false;
+  m_connectDiagnostics = XString();
   try {
     m_connection->Open(connectionString, XString(), XString());
     opened = true;
   } catch (const ado::ComError& error) {
     // The driver's own words go to the log; the message names only the (masked) string.
     ComErrorText(error);
+    for (const ado::Error& diagnostic : m_connection->GetErrors()) {
+      if (!m_connectDiagnostics.IsEmpty()) m_connectDiagnostics += " ";
+      m_connectDiagnostics += XString("[") + diagnostic.sqlState + "] " + diagnostic.description;
+    }
   }
   if (!opened) {
     LogExtract(kLogDebug, "Failed to connect to data source with connection string.");

@@ -46,6 +46,9 @@ class ODBCDataAccess : public DataAccessBase {
   XString BuildConnectionString(const char* dataSource, const char* userName,
                                 const char* password) override;
   void Connect(const XString& connectionString);
+  // The driver's diagnostics of the last failed Connect ("[SQLSTATE] message", several joined
+  // by blanks); empty after a successful one.
+  const XString& ConnectDiagnostics() const { return m_connectDiagnostics; }
   void Disconnect();
   bool IsConnected() const;
   // The text with the value of its first password key replaced by '*' (length kept).
@@ -174,6 +177,7 @@ class ODBCDataAccess : public DataAccessBase {
   XString m_dataSource;
   XString m_connectionString;
   std::unique_ptr<ado::Connection> m_connection;
+  XString m_connectDiagnostics;
   std::unique_ptr<ado::Recordset> m_recordset;
 
   // Query model

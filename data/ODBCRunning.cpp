@@ -162,6 +162,7 @@ XString ODBCDataAccess::VariantToText(const Variant& value) {
     case ado::VT_I4: return IntegerText(value.GetI4());
     case ado::VT_UI1: return IntegerText(value.GetUI1());
     case ado::VT_I8: return IntegerText(value.GetI8());
+    case ado::VT_UI8: return XString(std::to_string(value.GetUI8()));
     case ado::VT_R4: return FloatText(value.GetR4());
     case ado::VT_R8: return FloatText(value.GetR8());
     case ado::VT_DECIMAL: return FloatText(DecimalValue(value.GetDecimal()));
@@ -178,6 +179,7 @@ int64_t ODBCDataAccess::VariantToInteger(const Variant& value) {
     case ado::VT_I4: return value.GetI4();
     case ado::VT_UI1: return value.GetUI1();
     case ado::VT_I8: return value.GetI8();
+    case ado::VT_UI8: return static_cast<int64_t>(value.GetUI8());  // from 2^63 on, as the 64 bits
     case ado::VT_R4: return static_cast<int64_t>(value.GetR4());
     case ado::VT_R8: return static_cast<int64_t>(value.GetR8());
     case ado::VT_DECIMAL: return static_cast<int64_t>(DecimalValue(value.GetDecimal()));
@@ -198,6 +200,7 @@ double ODBCDataAccess::VariantToDouble(const Variant& value) {
     case ado::VT_I4: return value.GetI4();
     case ado::VT_UI1: return value.GetUI1();
     case ado::VT_I8: return static_cast<double>(value.GetI8());
+    case ado::VT_UI8: return static_cast<double>(value.GetUI8());
     case ado::VT_R4: return value.GetR4();
     case ado::VT_R8: return value.GetR8();
     case ado::VT_DECIMAL: return DecimalValue(value.GetDecimal());
@@ -220,6 +223,7 @@ bool ODBCDataAccess::VariantToBool(const Variant& value) {
     case ado::VT_R4: return value.GetR4() != 0.0f;
     case ado::VT_R8: return value.GetR8() != 0.0;
     case ado::VT_I8: return value.GetI8() != 0;
+    case ado::VT_UI8: return value.GetUI8() != 0;
     case ado::VT_DECIMAL: return value.GetDecimal().lo64 != 0;
     case ado::VT_BSTR: {
       const XString& text = value.GetStr();

@@ -47,6 +47,9 @@ class ExpEngine : public ODBCExpEngineBase {
   // connection open.
   virtual bool ValidateSchoolNumber(const char* dataSource, const char* userName,
                                     const char* password, const char* schoolNumber);
+  // Why the last of the two validations above answered false: the driver's diagnostic, or what
+  // was not found, as one line. Empty after a success.
+  const XString& ValidationFailure() const { return m_validationFailure; }
   // Fills the list with the schools of kProbeTable; a number listed twice keeps its first name.
   virtual bool LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,
                               const char* password);
@@ -228,4 +231,8 @@ class ExpEngine : public ODBCExpEngineBase {
 
  private:
   void ClearIncludedStudents();
+  // Records the reason of a failed validation on one line.
+  void SetValidationFailure(const XString& reason);
+
+  XString m_validationFailure;
 };

@@ -3,6 +3,8 @@
 // every failure is logged and answered with false.
 #include "engine/ExpEngine.h"
 
+#include <string>
+
 #include "foundation/XException.h"
 
 bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
@@ -21,6 +23,7 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
   };
 
   try {
+    m_validationFailure = XString();
     Disconnect();
     if (IsConnected()) Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
@@ -34,9 +37,11 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
     SetDatabaseType(kDbMSSQL);
     if (probe()) return true;
     LogExtract(kLogDebug, XString("SQL Server Table does not exist: ") + kProbeTable);
+    SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
     return false;
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("Error Occurred in ValidateConnection : ") + error.Text());
+    SetValidationFailure(ConnectDiagnostics().IsEmpty() ? XString(error.Text()) : ConnectDiagnostics());
     return false;
   }
 }
@@ -44,6 +49,7 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
 bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userName,
                                      const char* password, const char* schoolNumber) {
   try {
+    m_validationFailure = XString();
     if (IsConnected()) Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
     ConnectToSIS();
@@ -58,14 +64,33 @@ bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userNam
     CloseQuery();
     if (count < 1) {
       LogExtract(kLogDebug, "ValidateSchoolNumber : School NOT Found");
+      SetValidationFailure(XString("No ") + kProbeTable + " row of the SIS has the BuildingNum '" +
+                           schoolNumber + "'.");
       return false;
     }
     LogExtract(kLogDebug, "ValidateSchoolNumber : Found School");
     return true;
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("ValidateSchoolNumber - Error Occurred : ") + error.Text());
+    SetValidationFailure(ConnectDiagnostics().IsEmpty() ? XString(error.Text()) : ConnectDiagnostics());
     return false;
   }
+}
+
+void ExpEngine::SetValidationFailure(const XString& reason) {
+  // The driver's text comes as several lines ("Error number: ...", "COM Error Code = ...");
+  // the reason is logged and reported as one.
+  std::string line;
+  for (const char* p = reason.c_str(); *p; ++p) {
+    const bool blank = *p == '\r' || *p == '\n' || *p == '\t' || *p == ' ';
+    if (!blank) {
+      line += *p;
+    } else if (!line.empty() && line.back() != ' ') {
+      line += ' ';
+    }
+  }
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  m_validationFailure = XString(line);
 }
 
 bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,

@@ -202,8 +202,9 @@ void ExpEngine::ExtractCalendar() {
         const float daysOut = count != nullptr ? GetFieldFloat(count) : 1.0f;
         out.WriteField("");
         out.WriteField(XDate::FormatDate(eventDay, pattern.c_str()));
-        out.WriteField(GetFieldTrimmed(reason));
-        out.WriteField(GetFieldTrimmed(partOfDay));
+        // One-line text: a line break in the SIS would split the record.
+        out.WriteField(GetFieldClean(reason));
+        out.WriteField(GetFieldClean(partOfDay));
         out.WriteField("");
         out.WriteField(XString(1.0f - daysOut, 4));
         out.EndLine();

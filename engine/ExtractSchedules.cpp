@@ -163,11 +163,14 @@ void ExpEngine::ExtractGrades() {
     RegisterCustomField(gradeField.key, gradeField.title, "#customgradefield", "noformat");
   }
 
-  // The grades of this school year's classes only: the sections of earlier years are not in
-  // the package, so their grades would point at nothing. A class row counts as active as it
-  // does in the schedules, so that every scheduled class keeps its grades.
-  AddCondition(AddField("SchoolYear", grades, true), "", "=", SqlStringLiteral(m_schoolYear), 0);
-  AddActiveClassConditions(grades);
+  // No school-year condition: a grade may name a class of another year, which the package
+  // header tells the importer not to create as a section. With active students only, the class
+  // row must be 'No' or NULL in "Inactive".
+  if (m_inactiveCutoff == -1) {
+    ODBCField* inactive = AddField("Inactive", grades, true);
+    AddCondition(inactive, "", "=", "'No'", 0);
+    AddCondition(inactive, "OR", "IS", "NULL", 0);
+  }
 
   WriteIncludedRecords([&](XFile& out) {
     const XString key = ValueText(m_keyField);

@@ -23,6 +23,10 @@ void SetEnv(const std::string& name, const std::string& value);
 // already split and unquoted the arguments, which then come from the argument vector).
 std::string RawCommandLine();
 
+// One line of standard input without its line end, in the narrow code page; the typing is not
+// echoed when the input is a terminal (a password prompt). False at the end of the input.
+bool ReadSecretLine(std::string& line);
+
 // Full path of the running executable.
 std::string ExecutablePath();
 

@@ -238,6 +238,7 @@ void ImportFolder::SaveSchoolConfig(const XString& bridgeVersion) {
 bool ImportFolder::Validate(const XString& path) {
   XEngineLog& log = m_log;
   log.RunLogWrite(kLogInfo, (XString("Validate Folder ") + path).c_str());
+  m_failure = XString();
   if (path.IsEmpty()) return true;
   XFileSpec folder;
   try {
@@ -248,6 +249,7 @@ bool ImportFolder::Validate(const XString& path) {
     }
   } catch (const XException& e) {
     log.RunLogWrite(kLogDebug, e.what());
+    m_failure = e.what();
   }
   if (!folder.IsEmpty() && os::IsDirectory(folder.Path().ToStd())) {
     // The folder's attribute word as Windows gives it: FILE_ATTRIBUTE_DIRECTORY.
@@ -255,6 +257,7 @@ bool ImportFolder::Validate(const XString& path) {
     Set(path);
     return true;
   }
+  if (m_failure.IsEmpty()) m_failure = XString("Not a folder: ") + path;
   log.RunLogWrite(kLogInfo, "Folder doesnt exist : -1");
   log.RunLogWrite(kLogError, (XString("Import Folder does not exist: ") + path).c_str());
   return false;

@@ -43,6 +43,9 @@ class ImportFolder {
   // Creates a missing folder; true (and the folder becomes this one) when it exists. An empty
   // path is accepted as it is.
   bool Validate(const XString& path);
+  // Why the last Validate answered false (a relative path, a folder that could not be
+  // created, a file in its place); empty after a success.
+  const XString& Failure() const { return m_failure; }
 
   const BridgeConfiguration& Configuration() const { return m_bridgeConfiguration; }
   const XString& GlobalFolder() const { return m_globalFolder; }
@@ -53,4 +56,5 @@ class ImportFolder {
   XFileSpec m_folder;
   BridgeConfiguration m_bridgeConfiguration;
   XString m_globalFolder;
+  XString m_failure;
 };

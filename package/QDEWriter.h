@@ -143,6 +143,7 @@ class QDEWriter : public DataExtractorBase {
   // "SchoolConfig.xml" with the thirteen keys of the run.
   void SaveSchoolConfig();
   bool ValidateImportFolder(const XString& path) { return m_importFolder.Validate(path); }
+  const XString& ImportFolderFailure() const { return m_importFolder.Failure(); }
   const BridgeConfiguration& GetBridgeConfiguration() const { return m_importFolder.Configuration(); }
   const XString& GlobalFolder() const { return m_importFolder.GlobalFolder(); }
 

@@ -1,13 +1,32 @@
 // The program entry. Started with any argument it performs one extraction for one school and
 // exits 0 when the run succeeded, 1 when it failed (so that the scheduler and scripts can tell
-// a failed night from a good one). Started without arguments it would open the main window;
-// this build has none, so it says how to run.
+// a failed night from a good one); a failed run says on standard error what failed and where
+// its run log is, so that a scheduler's mail carries it. Started without arguments it would
+// open the main window; this build has none, so it says how to run.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "app/BridgeIdentity.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/PasswordCodec.h"
+#include "os/OsSystem.h"
+
+namespace {
+
+// --encode-password: the password from standard input, the -z text on standard output.
+int EncodePassword() {
+  std::string password;
+  if (!os::ReadSecretLine(password)) {
+    std::fprintf(stderr, "%s: no password on standard input\n", bridge::kShortName);
+    return 1;
+  }
+  std::printf("%s\n", PasswordCodec::Encode(XString(password)).c_str());
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   CommandLine commandLine = CommandLine::FromProcess(argc, argv);
@@ -15,15 +34,20 @@ int main(int argc, char** argv) {
     std::fputs(CommandLine::HelpText().c_str(), stdout);
     return 0;
   }
+  if (commandLine.IsEncodePasswordRequest()) return EncodePassword();
   if (commandLine.IsEmpty()) {
-    std::printf("%s %s\n\nThis build runs extractions from the command line only; the window for\n"
-                "setting up schools is part of the Windows build (QvMeridane.exe).\n\n%s",
+    std::printf("%s %s\n\nThis build has no window; it runs extractions from the command line.\n\n%s",
                 bridge::kTitle, bridge::kVersion, CommandLine::HelpText().c_str());
     return 0;
   }
+  for (const XString& warning : commandLine.Warnings()) {
+    std::fprintf(stderr, "%s: warning: %s\n", bridge::kShortName, warning.c_str());
+  }
   try {
     MainWindow app;
-    return app.ProcessCommandLine(commandLine) ? 0 : 1;
+    if (app.ProcessCommandLine(commandLine)) return 0;
+    std::fprintf(stderr, "%s\n", app.FailureLine().c_str());
+    return 1;
   } catch (const std::exception& e) {
     // Start-up itself failed (the preferences or the run log could not be opened).
     std::fprintf(stderr, "%s: %s\n", bridge::kShortName, e.what());

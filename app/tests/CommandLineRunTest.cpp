@@ -2,9 +2,14 @@
 // a site configuration on disk and the tiny demo SIS behind a real ODBC data source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "ProgramProcess.h"
 #include "app/MainWindow.h"
+#include "app/PasswordCodec.h"
 #include "app/QvSchoolConf.h"
 #include "os/Os.h"
 #include "package/QDEApplication.h"
@@ -47,6 +52,7 @@ class CommandLineRunTest : public ::testing::Test {
     std::string whyNot;
     ASSERT_TRUE(DemoSourceReady(&whyNot)) << whyNot;
     os::SetEnv("XDG_CONFIG_HOME", m_dir.File("config"));
+    os::SetEnv("XDG_DATA_HOME", m_dir.File("data"));
     os::SetEnv("QV_MACHINE_HIVE_DIR", m_dir.File("machine"));
     m_bridgeFolder = m_dir.File("bridge") + os::kPathSeparator;
     m_importFolder = m_dir.File("import") + os::kPathSeparator;
@@ -67,6 +73,51 @@ class CommandLineRunTest : public ::testing::Test {
     site.Schools().Add(std::move(school));
     site.SaveSiteConfiguration(m_bridgeFolder.c_str());
     m_runLog = m_dir.File("QvMeridaneRunLog.txt");
+  }
+
+  // Rewrites the site configuration with these entries (school number, district, name).
+  void WriteSchools(const std::vector<std::vector<std::string>>& schools) {
+    QvFramework site;
+    for (const auto& fields : schools) {
+      auto school = std::make_unique<QvSchoolConf>();
+      school->m_schoolNumber = fields[0].c_str();
+      school->m_district = fields[1].c_str();
+      school->m_schoolName = fields[2].c_str();
+      school->m_importFolder = m_importFolder.c_str();
+      site.Schools().Add(std::move(school));
+    }
+    site.SaveSiteConfiguration(m_bridgeFolder.c_str());
+  }
+  // One in-process run; returns its standard-error line (empty after success).
+  std::string Run(const std::string& line) {
+    TestApp app(m_runLog.c_str());
+    app.ProcessCommandLine(CommandLine(XString(line)));
+    return app.FailureLine().ToStd();
+  }
+  // The line of the run log that follows `line`, or "" when `line` is not there.
+  std::string LineAfter(const std::string& line) const {
+    const std::string log = RunLogText();
+    size_t at = log.find(line + "\r\n");
+    if (at == std::string::npos) return "";
+    at += line.size() + 2;
+    return log.substr(at, log.find("\r\n", at) - at);
+  }
+  // The real program as a child process, in this fixture's environment.
+  apptest::ProcessResult Program(const std::vector<std::string>& arguments, const std::string& input = "") {
+    os::CreateOneDirectory(m_dir.File("scratch"));
+    apptest::ProcessResult result = apptest::RunProgram(arguments, input, m_dir.File("scratch"));
+    // The Windows program writes its text streams with CR LF line ends.
+    for (std::string* text : {&result.out, &result.err}) {
+      text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
+    }
+    return result;
+  }
+  // The path after `label` in a standard-error line, up to `end`.
+  static std::string PathIn(const std::string& line, const std::string& label, const std::string& end) {
+    size_t at = line.find(label);
+    if (at == std::string::npos) return "";
+    at += label.size();
+    return line.substr(at, line.find(end, at) - at);
   }
 
   std::string RunLogText() const { return testsupport::ReadAll(m_runLog); }
@@ -178,4 +229,170 @@ TEST_F(CommandLineRunTest, TheEngineWritesUnderTheIdentityTheOtherTestsUse) {
   EXPECT_EQ(identity.m_creatorId.ToStd(), expected.m_creatorId.ToStd());
   EXPECT_EQ(identity.m_fileBaseName.ToStd(), expected.m_fileBaseName.ToStd());
   EXPECT_EQ(identity.m_maker.ToStd(), expected.m_maker.ToStd());
+}
+
+// ---- What a failed night tells the administrator ------------------------------------------
+
+TEST_F(CommandLineRunTest, TheReasonFollowsThePartsErrorLineAtTheDefaultLevel) {
+  // A data source that does not exist: the driver manager's diagnostic is the reason.
+  std::string line = Run("-dQvNoSuchDsn -n101");
+  const std::string connecting =
+      "Error: Error connecting to Velkstrom Data Extractor for Meridane Database, please check your information.";
+  std::string reason = LineAfter(connecting);
+  EXPECT_NE(reason.find("IM002"), std::string::npos) << RunLogText();
+  EXPECT_NE(line.find(reason), std::string::npos) << line;
+
+  // A relative import folder: the folder's own reason.
+  Run(std::string("-d") + kDsn + " -n101 -prelative" + os::kPathSeparator + "import");
+  EXPECT_EQ(LineAfter(std::string("Error: Import Folder does not exist: relative") + os::kPathSeparator + "import" +
+                      os::kPathSeparator),
+            std::string("No support for relative paths: relative") + os::kPathSeparator + "import" + os::kPathSeparator)
+      << RunLogText();
+
+  // A school number that the SIS does not have: what was looked for.
+  WriteSchools({{"404", "", "Nowhere"}});
+  Run(std::string("-d") + kDsn + " -n404");
+  EXPECT_EQ(LineAfter("Error: Invalid School Number '404', See log for details."),
+            "No System_Profile row of the SIS has the BuildingNum '404'.")
+      << RunLogText();
+}
+
+TEST_F(CommandLineRunTest, ASchoolUnderADistrictAndSharedNumbersAreNamed) {
+  WriteSchools({{"101", "North", "Lakeside"}});
+  std::string line = Run(std::string("-d") + kDsn + " -n101");
+  const std::string reason =
+      "The School Number \"101\" is there under the District \"North\"; a command-line run reaches only "
+      "entries with an empty District.";
+  EXPECT_EQ(LineAfter("Error: No school in the site configuration has the School Number \"101\" and the District "
+                      "\"\"."),
+            reason)
+      << RunLogText();
+  EXPECT_NE(line.find(reason), std::string::npos);
+
+  // Two entries with the number and no district (and one under a district): the first by the
+  // list's order is taken, and the log says which. The SIS has no school 555, so the run stops
+  // after the choice.
+  WriteSchools({{"555", "", "Brookside"}, {"555", "East", "Eastside"}, {"555", "", "Alder"}});
+  Run(std::string("-d") + kDsn + " -n555");
+  EXPECT_NE(RunLogText().find("2 entries of the site configuration have the School Number \"555\" and an empty "
+                              "District; the run takes the first: \"Alder\" (import folder \"" +
+                              m_importFolder + "\")."),
+            std::string::npos)
+      << RunLogText();
+}
+
+TEST_F(CommandLineRunTest, AnUnreadableSiteConfigurationFailsTheRunAndIsLeftAsItWas) {
+  const std::string config = m_bridgeFolder + "QvConfig.xml";
+  const std::string broken =
+      "<?xml version=\"1.0\"?>\n<QvSchoolConfFile>\n<QvSchoolConf SchoolNumber=\"101\"></QvSchool>\n"
+      "</QvSchoolConfFile>\n";
+  testsupport::WriteAll(config, broken);
+  std::string line;
+  {
+    TestApp app(m_runLog.c_str());
+    EXPECT_FALSE(app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101"))));
+    line = app.FailureLine().ToStd();
+  }
+  EXPECT_EQ(testsupport::ReadAll(config), broken) << "the exit save must not empty the site's schools";
+  std::string reason = LineAfter("Error: The site configuration could not be read.");
+  EXPECT_EQ(reason.rfind("Could not load file: " + config + " (line 3, offset ", 0), 0u) << RunLogText();
+  EXPECT_NE(line.find(reason), std::string::npos);
+  EXPECT_NE(RunLogText().find("Site configuration not saved: it could not be read at start."), std::string::npos);
+}
+
+TEST_F(CommandLineRunTest, AFailedRunCopiesItsLogIntoThePFolderGiven) {
+  // The current school's folder is another: the copy goes where -p says.
+  const std::string given = m_dir.File("given");
+  os::CreateOneDirectory(given);
+  os::CreateOneDirectory(m_dir.File("import"));
+  std::string line = Run("-dQvNoSuchDsn -n101 -p\"" + given + "\"");
+  const std::string copy = given + os::kPathSeparator + "QvMeridaneRunLog.txt";
+  EXPECT_NE(testsupport::ReadAll(copy).find("Error: Error connecting"), std::string::npos);
+  EXPECT_FALSE(os::PathExists(m_importFolder + "QvMeridaneRunLog.txt"));
+  EXPECT_NE(line.find("Run log: " + m_runLog + " (copy: " + copy + ")"), std::string::npos) << line;
+}
+
+TEST_F(CommandLineRunTest, WithoutAMarkerFileTheLevelIsInfoAndWrittenBack) {
+  // A start with "quiet.txt" left level 9 in the preferences; once the file is gone the run
+  // writes again.
+  { Prefs().WriteInt("Log Level", 9); }
+  { TestApp app(m_runLog.c_str()); }
+  EXPECT_NE(RunLogText().find("Set Log LevelFromFile: Info\r\n"), std::string::npos) << RunLogText();
+  Prefs prefs;
+  prefs.Load();
+  EXPECT_EQ(prefs.LogLevel(), 3);
+}
+
+// ---- The program as a scheduler runs it -----------------------------------------------------
+
+TEST_F(CommandLineRunTest, FailingProgramRunsExitOneWithOneLineOnStandardError) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string error;
+    bool copied;  // a relative -p folder cannot take the copy
+  };
+  const std::string dsn = std::string("-d") + kDsn;
+  const std::vector<Case> cases = {
+      {{"-dQvNoSuchDsn", "-n101", "-p" + m_importFolder},
+       "QvMeridane: Error connecting to Velkstrom Data Extractor for Meridane Database, please check your "
+       "information.",
+       true},
+      {{dsn, "-n999"}, "QvMeridane: No school in the site configuration has the School Number \"999\"", true},
+      {{dsn, "-n101", "-prelative"}, "QvMeridane: Import Folder does not exist: relative", false},
+  };
+  for (const Case& c : cases) {
+    apptest::ProcessResult result = Program(c.arguments);
+    EXPECT_EQ(result.exitCode, 1) << c.error;
+    // One line, and it is the error, its reason and the run log's place.
+    ASSERT_FALSE(result.err.empty()) << c.error;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    EXPECT_EQ(result.err.rfind(c.error, 0), 0u) << result.err;
+    const std::string runLog = PathIn(result.err, "Run log: ", c.copied ? " (copy: " : "\n");
+    EXPECT_NE(testsupport::ReadAll(runLog).find("Error: " + c.error.substr(12)), std::string::npos) << result.err;
+    if (c.copied) {
+      EXPECT_EQ(PathIn(result.err, "(copy: ", ")\n"), m_importFolder + "QvMeridaneRunLog.txt");
+    }
+  }
+  // The relative folder's reason is on the line too.
+  EXPECT_NE(Program({dsn, "-n101", "-prelative"}).err.find("No support for relative paths"), std::string::npos);
+}
+
+TEST_F(CommandLineRunTest, StrayArgumentsAndUnknownLettersAreWarnedAboutOnStandardError) {
+  apptest::ProcessResult result = Program({"-d", kDsn, "--dsn=x", "help", "-n101", "-adx", "-wsecret", "-wother"});
+  // The DSN was not taken (-d with a blank): the run fails to connect, as before.
+  EXPECT_EQ(result.exitCode, 1);
+  for (const std::string& warning :
+       {std::string("QvMeridane: warning: \"") + kDsn + "\" has no switch character; it is read as the option -v",
+        std::string("QvMeridane: warning: \"--dsn=x\": unknown option letter '-'; it is ignored."),
+        std::string("QvMeridane: warning: \"help\" is not an option; it is ignored."),
+        std::string("QvMeridane: warning: \"-adx\": the letters \"x\" are ignored; -a knows d and a."),
+        std::string("QvMeridane: warning: \"-w******\": the option -w was given before; the first one counts.")}) {
+    EXPECT_NE(result.err.find(warning), std::string::npos) << warning << "\n" << result.err;
+  }
+  EXPECT_EQ(result.err.find("secret"), std::string::npos) << "a password is never shown";
+  EXPECT_EQ(result.err.find("other"), std::string::npos);
+}
+
+TEST_F(CommandLineRunTest, AnEncodedPasswordFromTheProgramDecodesThroughZ) {
+  const std::string password = "Tr0ub4dor&3 x";
+  apptest::ProcessResult result = Program({"--encode-password"}, password + "\n");
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  ASSERT_GE(result.out.size(), 2 * password.size());
+  std::string code = result.out.substr(0, result.out.find_first_of("\r\n"));
+  EXPECT_EQ(code.size(), 2 * password.size());
+  CommandLineOptions options(CommandLine(XString("-z\"" + code + "\" -wplain")));
+  EXPECT_EQ(options.Password(XString("stored")).ToStd(), password);
+  // No input at all is an error, not an empty password.
+  EXPECT_EQ(Program({"--encode-password"}, "").exitCode, 1);
+}
+
+TEST_F(CommandLineRunTest, TheHelpSaysWhereThingsAreAndWhatTheExitCodesMean) {
+  apptest::ProcessResult result = Program({"--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  for (const char* text : {"QvConfig.xml", "SISSchoolDistrict is empty", "QvMeridaneRunLog.txt", "Exit codes",
+                           "--encode-password", "does not use them", "This build has no window"}) {
+    EXPECT_NE(result.out.find(text), std::string::npos) << text;
+  }
+  EXPECT_EQ(result.out.find("opens its window"), std::string::npos);
 }

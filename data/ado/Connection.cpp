@@ -66,6 +66,7 @@ void Connection::Raise(const ComError& error) {
 void Connection::Open(const XString& connectionString, const XString& userId, const XString& password) {
   if (m_dbc) Raise(ComError(kHresultFail, "Connection", "The connection is already open."));
   m_errors.clear();
+  m_narrowTextReads = false;
 
   XString odbcString;
   try {

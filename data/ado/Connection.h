@@ -39,6 +39,13 @@ class Connection {
   const Errors& GetErrors() const { return m_errors; }
   void ClearErrors() { m_errors.clear(); }
 
+  // Text that is not plain ASCII, and long text, is read as UTF-16. A driver without
+  // wide-character reads (an ANSI driver) refuses that; from the first refusal on, the
+  // connection's text is read 8-bit in the driver's code page, which is taken to be the
+  // program's. Open starts with UTF-16 again.
+  bool NarrowTextReads() const { return m_narrowTextReads; }
+  void SetNarrowTextReads(bool on) { m_narrowTextReads = on; }
+
   // The ODBC connection handle (SQLHDBC) for recordsets; null when closed.
   void* OdbcHandle() const { return m_dbc; }
   // Records a failure's diagnostics in the Errors collection and rethrows it.
@@ -51,6 +58,7 @@ class Connection {
   int32_t m_connectionTimeout = 15;
   int32_t m_commandTimeout = 30;
   Errors m_errors;
+  bool m_narrowTextReads = false;
 };
 
 }  // namespace ado

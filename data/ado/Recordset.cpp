@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <memory>
 
 #include "data/ado/Connection.h"
+#include "data/ado/GuidText.h"
 #include "data/ado/OdbcCall.h"
 #include "data/ado/OleDate.h"
 #include "data/ado/RowStore.h"
@@ -27,6 +29,7 @@ struct ColumnPlan {
   size_t elementBytes = 0;  // one bound element, terminator included
   std::vector<uint64_t> buffer;   // rows * elementBytes, 8-byte aligned
   std::vector<SQLLEN> indicators;  // one per row
+  bool guid = false;               // a GUID read as text
 };
 
 ComError StatementError(SQLRETURN rc, SQLHSTMT stmt, const char* function) {
@@ -133,8 +136,11 @@ ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& op
       info.integerType = info.type == adUnsignedTinyInt ? VT_UI1
                          : info.type == adTinyInt || info.type == adSmallInt ? VT_I2
                          : info.type == adInteger || info.type == adUnsignedSmallInt ? VT_I4
-                                                                                       : VT_I8;
-      plan.cType = SQL_C_SBIGINT;
+                         : info.type == adUnsignedBigInt                           ? VT_UI8
+                                                                                   : VT_I8;
+      // An unsigned BIGINT is fetched unsigned: values from 2^63 on do not fit the signed type,
+      // and the driver would fail the whole fetch on them.
+      plan.cType = info.type == adUnsignedBigInt ? SQL_C_UBIGINT : SQL_C_SBIGINT;
       plan.elementBytes = sizeof(SQLBIGINT);
       break;
     case adBoolean:
@@ -180,7 +186,9 @@ ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& op
       break;
     }
     case adGUID:
-      textPlan(StorageKind::Text, 36, false);
+      // As text; StoreGuid gives it the form ADO shows, {...} in braces.
+      textPlan(StorageKind::Text, 38, false);
+      plan.guid = true;
       break;
     default: {
       const bool isLong = info.type == adLongVarChar || info.type == adLongVarWChar || columnSize == 0 ||
@@ -236,13 +244,38 @@ void AddWideText(RowStore& store, const char16_t* wide, size_t units) {
   store.AddBytes(narrow.data(), narrow.size());
 }
 
+// Stores a GUID read as text in the form ADO shows.
+void AddGuidText(RowStore& store, const char* text, size_t size) {
+  const std::string guid = GuidText(text, size);
+  store.AddBytes(guid.data(), guid.size());
+}
+
+// True when a failed SQLGetData(SQL_C_WCHAR) was refused for its C type: what a driver without
+// wide-character reads answers (07006 restricted data type, HY003 invalid buffer type, HYC00
+// not implemented).
+bool RefusedWideRead(SQLHSTMT stmt) {
+  SQLWCHAR state[6] = {};
+  SQLINTEGER native = 0;
+  SQLWCHAR message[8];
+  SQLSMALLINT length = 0;
+  for (SQLSMALLINT record = 1;; ++record) {
+    const SQLRETURN rc = SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
+                                        static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]), &length);
+    if (!odbc::Succeeded(rc)) return false;
+    const std::string code = odbc::ToNarrow(state, 5).ToStd();
+    if (code == "07006" || code == "HY003" || code == "HYC00") return true;
+  }
+}
+
 // Reads a whole character or binary value with SQLGetData in chunks, from its start, into the
-// store; text as UTF-16, whatever it was bound as. The statement is positioned on the row
-// already.
-void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
+// store. Text comes as UTF-16, whatever it was bound as, unless the connection reads text
+// 8-bit (`narrowText`): then in the driver's code page, taken to be the program's. A driver
+// that refuses the UTF-16 read turns `narrowText` on for the rest of the connection. The
+// statement is positioned on the row already.
+void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store, bool& narrowText) {
   const bool isText = plan.cType != SQL_C_BINARY;
-  const SQLSMALLINT cType = isText ? SQL_C_WCHAR : SQL_C_BINARY;
-  const SQLLEN terminator = isText ? static_cast<SQLLEN>(sizeof(SQLWCHAR)) : 0;
+  SQLSMALLINT cType = !isText ? SQL_C_BINARY : narrowText ? SQL_C_CHAR : SQL_C_WCHAR;
+  SQLLEN terminator = !isText ? 0 : narrowText ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
   struct Chunk {  // not zero-filled: most values are far shorter than the chunk
     std::unique_ptr<char[]> bytes{new char[kGetDataChunkBytes]};
     char* data() { return bytes.get(); }
@@ -253,6 +286,13 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
   for (;;) {
     SQLLEN indicator = 0;
     SQLRETURN rc = SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
+    if (rc == SQL_ERROR && cType == SQL_C_WCHAR && wide.empty() && RefusedWideRead(stmt)) {
+      // Nothing of the value was read yet: read it again, and all text from now on, 8-bit.
+      narrowText = true;
+      cType = SQL_C_CHAR;
+      terminator = 1;
+      continue;
+    }
     if (rc == SQL_NO_DATA) break;  // the previous chunk was the last
     CheckStmt(rc, stmt, "SQLGetData");
     if (indicator == SQL_NULL_DATA) {
@@ -262,15 +302,22 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
     const SQLLEN room = static_cast<SQLLEN>(chunk.size()) - terminator;
     const bool more = indicator == SQL_NO_TOTAL || indicator > room;
     const size_t got = static_cast<size_t>(more ? room : indicator);
-    if (isText) {
+    if (cType == SQL_C_WCHAR) {
       wide.append(reinterpret_cast<const char16_t*>(chunk.data()), got / sizeof(char16_t));
     } else {
       bytes.append(chunk.data(), got);
     }
     if (!more) break;
   }
-  if (isText) {
-    AddWideText(store, wide.data(), wide.size());
+  if (cType == SQL_C_WCHAR) {
+    if (!plan.guid) {
+      AddWideText(store, wide.data(), wide.size());
+      return;
+    }
+    odbc::AppendNarrow(bytes, wide.data(), wide.size());
+  }
+  if (plan.guid) {
+    AddGuidText(store, bytes.data(), bytes.size());
   } else {
     store.AddBytes(bytes.data(), bytes.size());
   }
@@ -284,6 +331,12 @@ void StoreFixedValue(SQLSMALLINT cType, const char* bytes, RowStore& store) {
       SQLBIGINT v;
       std::memcpy(&v, bytes, sizeof v);
       store.AddInteger(v);
+      break;
+    }
+    case SQL_C_UBIGINT: {
+      SQLUBIGINT v;
+      std::memcpy(&v, bytes, sizeof v);
+      store.AddInteger(static_cast<int64_t>(v));  // the bits; the column's VT_UI8 reads them unsigned
       break;
     }
     case SQL_C_BIT:
@@ -327,7 +380,8 @@ void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, 
 
 // Fetches the whole result (or its first maxRows rows when not 0), one row per SQLFetch, every
 // value with SQLGetData in column order: what every ODBC driver supports.
-void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t maxRows) {
+void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t maxRows,
+                   bool& narrowText) {
   while (maxRows == 0 || static_cast<size_t>(store.RowCount()) < maxRows) {
     SQLRETURN rc = SQLFetch(stmt);
     if (rc == SQL_NO_DATA) return;
@@ -336,7 +390,7 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
     for (size_t c = 0; c < plans.size(); ++c) {
       const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
       if (plans[c].cType == SQL_C_CHAR || plans[c].cType == SQL_C_BINARY) {
-        ReadLongValue(stmt, number, plans[c], store);
+        ReadLongValue(stmt, number, plans[c], store, narrowText);
       } else {
         ReadFixedValue(stmt, number, plans[c], store);
       }
@@ -346,9 +400,10 @@ void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& stor
 
 // Fetches the whole result (or its first maxRows rows when not 0) into bound column arrays,
 // `rows` rows per SQLFetch. A value longer than its bound element, or a text that is not plain
-// ASCII, is read again whole with SQLGetData, after positioning on its row when the block
-// holds more than one.
-void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows, size_t maxRows) {
+// ASCII (unless text is read 8-bit, see ReadLongValue), is read again whole with SQLGetData,
+// after positioning on its row when the block holds more than one.
+void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t blockRows, size_t maxRows,
+                bool& narrowText) {
   if (maxRows > 0) blockRows = std::min(blockRows, maxRows);
   SQLULEN rows = static_cast<SQLULEN>(blockRows);
   if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
@@ -401,13 +456,15 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
         const bool isText = plan.cType == SQL_C_CHAR;
         const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) - (isText ? 1 : 0);
         const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
-        if (!whole || (isText && !IsAscii(element, static_cast<size_t>(indicator)))) {
+        if (!whole || (isText && !narrowText && !IsAscii(element, static_cast<size_t>(indicator)))) {
           if (!positioned && rows > 1) {
             CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
                       "SQLSetPos");
             positioned = true;
           }
-          ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store);
+          ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store, narrowText);
+        } else if (plan.guid) {
+          AddGuidText(store, element, static_cast<size_t>(indicator));
         } else {
           store.AddBytes(element, static_cast<size_t>(indicator));
         }
@@ -434,7 +491,7 @@ SQLUINTEGER GetDataExtensions(SQLHDBC dbc) {
 // not fit; and for a driver that cannot even read bound columns with SQLGetData, every value
 // is read with SQLGetData.
 void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store,
-              const FetchOptions& options, size_t maxRows) {
+              const FetchOptions& options, size_t maxRows, bool& narrowText) {
   const SQLUINTEGER extensions = GetDataExtensions(dbc);
   bool variable = false;
   size_t rowBytes = 0;
@@ -445,11 +502,11 @@ void FetchAll(SQLHDBC dbc, SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowSto
   const bool readsInsideBlocks = (extensions & SQL_GD_BLOCK) && (extensions & SQL_GD_BOUND);
   if (options.bindColumns && options.blockCursor && (!variable || readsInsideBlocks)) {
     FetchBound(stmt, plans, store, std::clamp<size_t>(options.blockBytes / std::max<size_t>(rowBytes, 1), 1, kMaxBlockRows),
-               maxRows);
+               maxRows, narrowText);
   } else if (options.bindColumns && (!variable || (extensions & SQL_GD_BOUND))) {
-    FetchBound(stmt, plans, store, 1, maxRows);
+    FetchBound(stmt, plans, store, 1, maxRows, narrowText);
   } else {
-    FetchRowByRow(stmt, plans, store, maxRows);
+    FetchRowByRow(stmt, plans, store, maxRows, narrowText);
   }
 }
 
@@ -502,7 +559,14 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
     for (const ColumnPlan& plan : plans) infos.push_back(plan.info);
     store = std::make_unique<RowStore>(std::move(infos));
 
-    FetchAll(dbc, stmt, plans, *store, m_options, static_cast<size_t>(m_maxRecords));
+    bool narrowText = connection.NarrowTextReads();
+    try {
+      FetchAll(dbc, stmt, plans, *store, m_options, static_cast<size_t>(m_maxRecords), narrowText);
+    } catch (...) {
+      connection.SetNarrowTextReads(narrowText);
+      throw;
+    }
+    connection.SetNarrowTextReads(narrowText);
     store->Finish();
   } catch (const ComError& error) {
     connection.Raise(error);

@@ -254,6 +254,8 @@ Variant RowStore::Value(int64_t row, int32_t column) const {
       // A value wider than the column claims (SQLite does not enforce declared types) is
       // handed out whole as VT_I8 rather than cut to the declared width.
       switch (info.integerType) {
+        case VT_UI8:
+          return Variant::UI8(bits);  // an unsigned BIGINT keeps its 64 bits
         case VT_UI1:
           if (value >= 0 && value <= 255) return Variant::UI1(static_cast<uint8_t>(value));
           break;

@@ -35,7 +35,7 @@ struct ColumnInfo {
   int32_t definedSize = 0;
   int32_t attributes = 0;
   StorageKind kind = StorageKind::Text;
-  uint16_t integerType = VT_I4;  // for StorageKind::Integer: VT_I2, VT_I4, VT_I8 or VT_UI1
+  uint16_t integerType = VT_I4;  // for StorageKind::Integer: VT_I2, VT_I4, VT_I8, VT_UI1 or VT_UI8
 };
 
 class RowStore {

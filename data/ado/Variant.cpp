@@ -76,6 +76,13 @@ Variant Variant::UI1(uint8_t value) {
   return v;
 }
 
+Variant Variant::UI8(uint64_t value) {
+  Variant v;
+  v.m_type = VT_UI8;
+  v.m_int = static_cast<int64_t>(value);  // the bits; GetUI8 reads them back unsigned
+  return v;
+}
+
 Variant Variant::R4(float value) {
   Variant v;
   v.m_type = VT_R4;

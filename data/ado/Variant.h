@@ -57,6 +57,7 @@ class Variant {
   static Variant I4(int32_t value);
   static Variant I8(int64_t value);
   static Variant UI1(uint8_t value);
+  static Variant UI8(uint64_t value);
   static Variant R4(float value);
   static Variant R8(double value);
   static Variant Bool(bool value);
@@ -78,6 +79,7 @@ class Variant {
   int32_t GetI4() const { return m_type == VT_I4 ? static_cast<int32_t>(m_int) : 0; }
   int64_t GetI8() const { return m_type == VT_I8 ? m_int : 0; }
   uint8_t GetUI1() const { return m_type == VT_UI1 ? static_cast<uint8_t>(m_int) : 0; }
+  uint64_t GetUI8() const { return m_type == VT_UI8 ? static_cast<uint64_t>(m_int) : 0; }
   float GetR4() const { return m_type == VT_R4 ? static_cast<float>(m_real) : 0.0f; }
   double GetR8() const { return m_type == VT_R8 ? m_real : 0.0; }
   double GetDate() const { return m_type == VT_DATE ? m_real : 0.0; }

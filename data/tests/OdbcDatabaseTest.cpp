@@ -454,4 +454,9 @@ TEST(OdbcConversions, VariantsOfEveryKind) {
   EXPECT_TRUE(ODBCDataAccess::VariantToBool(Variant::Str("x")));
   EXPECT_FALSE(ODBCDataAccess::VariantToBool(Variant::Str("0")));
   EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Bool(true)), 1);
+  // An unsigned BIGINT from 2^63 on: its text is unsigned, not a negative number.
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::UI8(18446744073709551615ULL)).ToStd(), "18446744073709551615");
+  EXPECT_EQ(ODBCDataAccess::VariantToText(Variant::UI8(9223372036854775808ULL)).ToStd(), "9223372036854775808");
+  EXPECT_DOUBLE_EQ(ODBCDataAccess::VariantToDouble(Variant::UI8(9223372036854775808ULL)), 9223372036854775808.0);
+  EXPECT_TRUE(ODBCDataAccess::VariantToBool(Variant::UI8(1ULL << 63)));
 }

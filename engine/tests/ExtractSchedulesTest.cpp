@@ -129,14 +129,15 @@ TEST_F(ClassExtracts, WithoutDaysTheDayGroupIsLeftOut) {
 TEST_F(ClassExtracts, GradesWriteOneLinePerGradedPeriodAndTheTest) {
   Open(DemoSources::kTiny);
   engine.ExtractGrades();
-  // 1001's algebra row has periods 0 and 1; its French row only "GradeLetter_2" (and an empty
-  // "Inactive", active like in the schedules); 1002's algebra row period 0 and a test grade.
-  // 1007's grade C belongs to a class of 2007-2008 and is not written.
+  // 1001's algebra row has periods 0 and 1; its French row only "GradeLetter_2", but an empty
+  // "Inactive" is not active for the grades (unlike the schedules); 1002's algebra row (NULL
+  // "Inactive") period 0 and a test grade. 1007's grade C belongs to a class of 2007-2008:
+  // grades have no school-year condition.
   EXPECT_EQ((Lines{"1001\tMATH101-01\t0\tA\t95.5\t4\t4\t\t",
                    "1001\tMATH101-01\t1\tA-\t91\t3.7\t3.7\t\t",
-                   "1001\tFR201-01\t2\tB+\t\t\t\t\t",
                    "1002\tMATH101-01\t0\tB\t84\t3\t3\t\t",
-                   "1002\tMATH101-01\tTest\t\t\t\t\t3.5\t3.5"}),
+                   "1002\tMATH101-01\tTest\t\t\t\t\t3.5\t3.5",
+                   "1007\tMATH090-01\t0\tC\t\t\t\t\t"}),
             File("StudentGrades.qef"));
   EXPECT_EQ(tiny::Grades().HeaderEntry(), HeaderEntry("Grades"));
   const Lines& lines = Header();
@@ -158,9 +159,9 @@ TEST_F(ClassExtracts, MissingGradeColumnsLeaveTheirValuesEmpty) {
   // test, so it is never written. No "GradePointsEarned_Test": the test line ends empty.
   // The package fields stay the same.
   EXPECT_EQ((Lines{"1001\tMATH101-01\t0\tA\t\t4\t4\t\t",
-                   "1001\tFR201-01\t2\tB+\t\t\t\t\t",
                    "1002\tMATH101-01\t0\tB\t\t3\t3\t\t",
-                   "1002\tMATH101-01\tTest\t\t\t\t\t3.5\t"}),
+                   "1002\tMATH101-01\tTest\t\t\t\t\t3.5\t",
+                   "1007\tMATH090-01\t0\tC\t\t\t\t\t"}),
             File("StudentGrades.qef"));
   EXPECT_EQ("GrdStdRef\tGrdSecRef\tGrdBinRef\tGrdLetter\tGrdPct\tGrdPoints\tGrdPointsEarned\t"
             "GrdTest\tGrdEarnedTest",

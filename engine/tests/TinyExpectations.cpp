@@ -332,12 +332,15 @@ Table StudentSchedules(bool activeOnly) {
 }
 
 Table Grades() {
-  // Per active class row of the year: a line per grading period with a letter, then the test
-  // line when there is a test grade. 1007's grade C is of 2007-2008.
+  // Per class row of an included student whose "Inactive" is "No" or NULL, of any school year:
+  // a line per grading period with a letter, then the test line when there is a test grade.
+  // 1007's grade C is of 2007-2008; 1001's French row has an empty "Inactive" and is left out.
   static const char* const kSuffix[] = {"", "_1", "_2", "_3", "_4"};
   Lines lines;
   for (const demosis::DemoRow* row : Rows("StudentClass")) {
-    if (!ThisYear(row) || !ActiveClassRow(row) || !IsIncluded(Text(row, "ID"))) continue;
+    const char* inactive = row->Get("Inactive");
+    if (inactive && std::string(inactive) != "No") continue;
+    if (!IsIncluded(Text(row, "ID"))) continue;
     const std::string id = Text(row, "ID");
     const std::string section = Text(row, "ClassNum");
     for (int p = 0; p < 5; ++p) {

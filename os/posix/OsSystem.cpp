@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/utsname.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -110,5 +111,31 @@ std::string ErrorMessage(int code) { return Utf8ToNarrow(std::strerror(code)); }
 namespace os {
 
 std::string RawCommandLine() { return std::string(); }
+
+}  // namespace os
+
+namespace os {
+
+bool ReadSecretLine(std::string& line) {
+  line.clear();
+  termios saved{};
+  const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+  }
+  std::string utf8;
+  bool any = false;
+  char c = 0;
+  while (::read(STDIN_FILENO, &c, 1) == 1) {
+    any = true;
+    if (c == '\n') break;
+    if (c != '\r') utf8 += c;
+  }
+  if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+  line = Utf8ToNarrow(utf8);
+  return any;
+}
 
 }  // namespace os

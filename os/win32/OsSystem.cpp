@@ -119,3 +119,39 @@ std::string RawCommandLine() {
 }
 
 }  // namespace os
+
+namespace os {
+
+bool ReadSecretLine(std::string& line) {
+  line.clear();
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode)) {
+    // A console: read wide characters with the echo off.
+    SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    std::wstring wide;
+    wchar_t c = 0;
+    DWORD got = 0;
+    bool any = false;
+    while (ReadConsoleW(input, &c, 1, &got, nullptr) && got == 1) {
+      any = true;
+      if (c == L'\n') break;
+      if (c != L'\r') wide += c;
+    }
+    SetConsoleMode(input, mode);
+    line = Narrow(wide.data(), wide.size());
+    return any;
+  }
+  // A pipe or a file: bytes in the code page.
+  char c = 0;
+  DWORD got = 0;
+  bool any = false;
+  while (ReadFile(input, &c, 1, &got, nullptr) && got == 1) {
+    any = true;
+    if (c == '\n') break;
+    if (c != '\r') line += c;
+  }
+  return any;
+}
+
+}  // namespace os

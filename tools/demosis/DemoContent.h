@@ -27,8 +27,8 @@
 //  - Conduct: a record with neither infraction nor violation (1002), notified "Y" (1001), and a
 //    record of the previous school year (1004).
 //  - Calendar ("Event"): "Day Out" days 2008-09-01 (Mon), 2008-09-03 (Wed, PM, Count 0.5),
-//    2008-09-08 (Mon), 2008-11-27/28, 2008-12-24/25, 2009-01-19; an "Event" row (not a day
-//    out) on 2008-09-10.
+//    2008-09-08 (Mon, its reason holds a line break), 2008-11-27/28, 2008-12-24/25,
+//    2009-01-19; an "Event" row (not a day out) on 2008-09-10.
 //  - Attendance ("Absence"): periods "1,2,AM", "1 ,2", "AM,PM", "PM", "3", "2", "4"; types
 //    "Excused", "excused", "Unexcused", "" and NULL; rows of inactive students; a row of the
 //    previous school year.
@@ -283,7 +283,7 @@ inline const std::vector<DemoRow>& TinyContent() {
       {"Event", {{"Status", "Day Out"}, {"AMPMAllDay", "PM"}, {"DateOut", "2008-09-03"},
                  {"Reason", "Early Release"}, {"Count", "0.5"}}},
       {"Event", {{"Status", "Day Out"}, {"AMPMAllDay", "All Day"}, {"DateOut", "2008-09-08"},
-                 {"Reason", "Teachers' Institute"}, {"Count", "1"}}},
+                 {"Reason", "Teachers'\r\nInstitute"}, {"Count", "1"}}},
       {"Event", {{"Status", "Event"}, {"AMPMAllDay", "PM"}, {"DateOut", "2008-09-10"},
                  {"Reason", "Open House"}}},
       {"Event", {{"Status", "Day Out"}, {"AMPMAllDay", "All Day"}, {"DateOut", "2008-11-27"},

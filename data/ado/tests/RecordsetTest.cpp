@@ -173,6 +173,58 @@ TEST_P(RecordsetTest, ValueLongerThanTheBindBufferIsReadWhole) {
   EXPECT_STREQ(m_rs.GetField("s").Value().GetStr().c_str(), "short");
 }
 
+// A driver without wide-character reads refuses the UTF-16 read of a text; the connection then
+// reads text 8-bit. The SQLite driver reads both ways, so the test puts the connection in the
+// state that the first refusal leaves and checks that every value still arrives whole and in
+// the code page.
+TEST_P(RecordsetTest, AfterAWideReadRefusalTextIsRead8BitInTheCodePage) {
+  OpenDatabase("CREATE TABLE t(id INTEGER, s TEXT, n VARCHAR(20));"
+               "INSERT INTO t VALUES(1, 'Jos' || char(233) || ' ' || char(8364) || '5', 'plain');"
+               "INSERT INTO t VALUES(2, printf('%.*c', 69999, 'y') || char(233), NULL);"
+               "INSERT INTO t VALUES(3, '', 'Pe' || char(241) || 'a');");
+  // The connection's own default, and after a new Open, is UTF-16.
+  EXPECT_FALSE(m_connection.NarrowTextReads());
+  m_connection.SetNarrowTextReads(true);
+  Query("SELECT id, s, n FROM t ORDER BY id");
+  ASSERT_EQ(m_rs.RecordCount(), 3);
+  // SQLite's driver gives 8-bit text as UTF-8; the code page of these builds is Windows-1252,
+  // so the 8-bit bytes of a non-ASCII text are the driver's, not converted.
+  EXPECT_EQ(Bytes(m_rs.GetField("s").Value().GetStr()), "Jos\xC3\xA9 \xE2\x82\xAC" "5");
+  EXPECT_STREQ(m_rs.GetField("n").Value().GetStr().c_str(), "plain");
+  m_rs.MoveNext();
+  const XString longText = m_rs.GetField("s").Value().GetStr();
+  ASSERT_EQ(longText.Length(), 70001u) << "a value longer than the chunk is read whole";
+  EXPECT_EQ(std::string(longText.c_str(), 69999), std::string(69999, 'y'));
+  EXPECT_TRUE(m_rs.GetField("n").Value().IsNull());
+  m_rs.MoveNext();
+  EXPECT_EQ(m_rs.GetField("s").Value().Type(), VT_BSTR);
+  EXPECT_EQ(m_rs.GetField("s").ActualSize(), 0);
+  EXPECT_EQ(Bytes(m_rs.GetField("n").Value().GetStr()), "Pe\xC3\xB1" "a");
+  EXPECT_TRUE(m_connection.NarrowTextReads()) << "the state lasts for the connection";
+  m_connection.Close();
+  m_connection.Open(m_db->ConnectionString().c_str());
+  EXPECT_FALSE(m_connection.NarrowTextReads());
+}
+
+// An unsigned BIGINT is fetched unsigned. The SQLite driver cannot hold values from 2^63 on,
+// so the top of the range is checked on the value conversions alone.
+TEST_P(RecordsetTest, UnsignedBigintsAreFetchedUnsigned) {
+  OpenDatabase("CREATE TABLE t(id INTEGER, u BIGINT UNSIGNED);"
+               "INSERT INTO t VALUES(1, 9223372036854775807);"
+               "INSERT INTO t VALUES(2, 4000000000);"
+               "INSERT INTO t VALUES(3, NULL);");
+  Query("SELECT id, u FROM t ORDER BY id");
+  ASSERT_EQ(m_rs.RecordCount(), 3);
+  EXPECT_EQ(m_rs.GetField("u").Type(), adUnsignedBigInt);
+  EXPECT_EQ(m_rs.GetField("u").Value().Type(), VT_UI8);
+  EXPECT_EQ(m_rs.GetField("u").Value().GetUI8(), 9223372036854775807ULL);
+  EXPECT_EQ(m_rs.GetField("u").ActualSize(), 8);
+  m_rs.MoveNext();
+  EXPECT_EQ(m_rs.GetField("u").Value().GetUI8(), 4000000000ULL);
+  m_rs.MoveNext();
+  EXPECT_TRUE(m_rs.GetField("u").Value().IsNull());
+}
+
 TEST_P(RecordsetTest, EmptyResultIsAtBofAndEof) {
   OpenDatabase("CREATE TABLE t(id INTEGER, s TEXT);");
   Query("SELECT id, s FROM t");

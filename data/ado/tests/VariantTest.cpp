@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "data/ado/GuidText.h"
 #include "data/ado/OleDate.h"
 
 using namespace ado;
@@ -70,4 +71,22 @@ TEST(OleDate, CountsDaysFromTheEpochWithTheTimeAsFraction) {
   p = FromOleDate(-1.9999999999);
   EXPECT_EQ(p.year * 10000 + p.month * 100 + p.day, 18991230);
   EXPECT_EQ(p.hour, 0);
+}
+
+TEST(Variant, UnsignedBigintKeepsItsTopBit) {
+  EXPECT_EQ(Variant::UI8(1).Type(), 21);
+  EXPECT_EQ(Variant::UI8(18446744073709551615ULL).GetUI8(), 18446744073709551615ULL);
+  EXPECT_EQ(Variant::UI8(1ULL << 63).GetI8(), 0) << "read only as its own type";
+}
+
+TEST(GuidText, ReadsAsAdoShowsItInBracesUpperCase) {
+  const std::string plain = "6f9619ff-8b86-d011-b42d-00c04fc964ff";
+  EXPECT_EQ(GuidText(plain.data(), plain.size()), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
+  const std::string braced = "{0a1b2c3d-0000-1111-2222-333344445555}";
+  EXPECT_EQ(GuidText(braced.data(), braced.size()), "{0A1B2C3D-0000-1111-2222-333344445555}");
+  // Not a GUID: as it came.
+  for (const std::string& text : {std::string("not-a-guid"), std::string("6f9619ff-8b86-d011-b42d-00c04fc964fx"),
+                                 std::string("{6f9619ff-8b86-d011-b42d-00c04fc964ff"), std::string()}) {
+    EXPECT_EQ(GuidText(text.data(), text.size()), text);
+  }
 }
