@@ -1,20 +1,25 @@
 // The program entry. Started with any argument it performs one extraction for one school and
 // exits 0 when the run succeeded, 1 when it failed (so that the scheduler and scripts can tell
 // a failed night from a good one). Started without arguments it would open the main window;
-// this build has none, so it says how to run.
+// this build has none, so it says how to run. Long options ("--add-school", ...) are the setup
+// verbs, handled before the batch syntax.
 #include <cstdio>
 #include <exception>
 
 #include "app/BridgeIdentity.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/SetupVerbs.h"
 
 int main(int argc, char** argv) {
   CommandLine commandLine = CommandLine::FromProcess(argc, argv);
   if (commandLine.IsHelpRequest()) {
     std::fputs(CommandLine::HelpText().c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fputs(SetupVerbs::HelpText().c_str(), stdout);
     return 0;
   }
+  if (SetupVerbs::VerbOf(commandLine) != nullptr) return SetupVerbs::Run(commandLine, stdout, stderr);
   if (commandLine.IsEmpty()) {
     std::printf("%s %s\n\nThis build runs extractions from the command line only; the window for\n"
                 "setting up schools is part of the Windows build (QvMeridane.exe).\n\n%s",
