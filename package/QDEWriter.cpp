@@ -86,8 +86,13 @@ SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& f
 }
 
 void QDEWriter::StartAttTable(const XString& kind) {
-  // The store lives in the import folder, which a dry run leaves alone.
-  if (!m_dryRun) m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+  // The store lives in the import folder, which a dry run leaves alone; its windows start
+  // as a first run's do, on the school's first day.
+  if (m_dryRun) {
+    m_attendance.SetUpdateDate(XDate::kNone);
+  } else {
+    m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+  }
   StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
 }
 

@@ -323,6 +323,10 @@ TEST_F(SetupVerbsTest, CheckReportsWhatARealRunOfTheSameSisThenWrites) {
   EXPECT_TRUE(report.at("Sections.qef").absentFields.empty());
   EXPECT_EQ(std::vector<std::string>{"StaffCellPhone"}, report.at("Staff.qef").absentFields);
   EXPECT_EQ(-1, report.at("AttCodes.qef").rows);
+  // Both attendance extracts read the same absences, each over the whole school year so far,
+  // as a first run does.
+  EXPECT_GT(report.at("StudentDailyAtt.qef").rows, 0);
+  EXPECT_EQ(report.at("StudentDailyAtt.qef").rows, report.at("StudentPeriodAtt.qef").rows);
 }
 
 TEST_F(SetupVerbsTest, CheckOfAMissingRequiredColumnGivesTheRunsMessageAndExitTwo) {
