@@ -67,7 +67,8 @@ void QvSchoolConf::ReadAttributes(const pugi::xml_node& e) {
   m_schoolYear = Text(e, "SISSchoolYear");
   m_schoolType = Number(e, "SISSchoolType", m_schoolType);
   m_userName = Text(e, "SISUserName");
-  m_password = PasswordCodec::Decode(Text(e, "SISPassword"));
+  m_encodedPassword = Text(e, "SISPassword");
+  m_password = PasswordCodec::Decode(m_encodedPassword);
   m_inactiveCutoff = CutoffOf(Text(e, "SISInactiveCutoff"));
   m_dsn = Text(e, "SISDSN");
   m_masterFolder = Text(e, "SISMasterFolder");
@@ -115,7 +116,9 @@ void QvSchoolConf::WriteAttributes(pugi::xml_node& e) const {
   SetText(e, "SISSchoolYear", m_schoolYear);
   SetText(e, "SISSchoolType", XString(static_cast<int>(m_schoolType)));
   SetText(e, "SISUserName", m_userName);
-  SetText(e, "SISPassword", PasswordCodec::Encode(m_password));
+  const bool unchanged =
+      !m_encodedPassword.IsEmpty() && PasswordCodec::Decode(m_encodedPassword) == m_password;
+  SetText(e, "SISPassword", unchanged ? m_encodedPassword : PasswordCodec::Encode(m_password));
   SetText(e, "SISInactiveCutoff", CutoffText(m_inactiveCutoff));
   SetText(e, "SISDSN", m_dsn);
   SetText(e, "SISMasterFolder", m_masterFolder);

@@ -39,6 +39,10 @@ class QvSchoolConf {
   int32_t m_schoolType = 0;
   XString m_userName;
   XString m_password;  // plain text in memory; the file holds the encoded form
+  // The encoded form read from the file. It is written back while it still decodes to the
+  // password: the encoding draws random characters, and a save must not rewrite an entry
+  // nobody changed.
+  XString m_encodedPassword;
   // -1 active students only, 1 all inactive students, otherwise the day number of a date.
   int32_t m_inactiveCutoff = -1;
   XString m_dsn;

@@ -38,6 +38,9 @@ class DataAccessBase : public QDEWriter {
   virtual XString BuildQuery() = 0;
   // Runs the built query; closing also clears the model.
   virtual bool RunBuiltQuery() = 0;
+  // The number of rows the built query returns, counted by the database; a failure throws as
+  // running the query itself would.
+  virtual int64_t CountBuiltQuery() = 0;
   virtual void CloseQuery() = 0;
   virtual int32_t GetRecordCount() = 0;
 
@@ -88,7 +91,8 @@ class DataAccessBase : public QDEWriter {
   // Writes the current table through its columns; returns the number of lines written.
   int32_t WriteTable(RowFilter filter = nullptr, const XString& leadingLine = XString());
   // Runs the built query (when `run`) and sets the progress total to its record count; true
-  // when it ran. A failure ends the run with a Fatal error naming the query's SQL text.
+  // when it ran. In a dry run the rows are only counted into the report, and the answer is
+  // false. A failure ends the run with a Fatal error naming the query's SQL text.
   bool OpenQuery(bool run) override;
   // Closes the query (which clears the model), clears the columns and ends the table.
   void FinishTable();

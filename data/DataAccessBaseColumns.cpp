@@ -57,7 +57,12 @@ ExportColumn* DataAccessBase::AddColumn(DataAccessTable* table, const XString& f
   DataAccessField* field = nullptr;
   if (table != nullptr) {
     field = AddField(fieldName, table, required);
-    if (field == nullptr) return nullptr;  // refused: the header stays aligned with the lines
+    if (field == nullptr) {  // refused: the header stays aligned with the lines
+      if (DryRunReport* dryRun = DryRun()) {
+        dryRun->DroppedField(headerName, customField != nullptr ? customField->Key() : XString());
+      }
+      return nullptr;
+    }
   }
   ExportColumn* column =
       AppendColumn(field, field != nullptr ? field->Name() : fieldName, std::move(bound), command);
@@ -86,6 +91,11 @@ bool DataAccessBase::OpenQuery(bool run) {
   bool known = true;
   XString errorText;
   try {
+    if (DryRunReport* dryRun = DryRun()) {
+      // Counted, not read: no record is current afterwards, so the loops write nothing.
+      dryRun->AddRows(CountBuiltQuery());
+      return false;
+    }
     if (!RunBuiltQuery()) return false;
     LogExtract(kLogDebug, "Ran query");
     SetProgressTotal(GetRecordCount());

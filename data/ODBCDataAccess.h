@@ -111,6 +111,7 @@ class ODBCDataAccess : public DataAccessBase {
   // ---- Running queries and reading values ---------------------------------------------
   bool RunQuery(const XString& sql);
   bool RunBuiltQuery() override;
+  int64_t CountBuiltQuery() override;
   void CloseQuery() override;
   bool GetFirstRecord() override;
   bool GetNextRecord() override;

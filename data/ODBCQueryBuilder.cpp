@@ -5,6 +5,7 @@
 
 ODBCTable* ODBCDataAccess::AddTable(const XString& qualifiedName, const XString& tableName,
                                     const XString& alias) {
+  if (DryRunReport* dryRun = DryRun()) dryRun->AddSisTable(tableName);
   if ((m_accessOptions & kVerifySchema) && !DoTableExists(tableName)) {
     Fail(kLogFatal, XString("Table does not exist : ") + tableName);
   }
@@ -25,7 +26,10 @@ ODBCField* ODBCDataAccess::AddField(const XString& fieldName, DataAccessTable* b
     // end the run before the table definition could be dumped.
     if (!required) LogExtract(kLogDebug, message);
     if (m_accessOptions & kDumpTableDefs) DumpTableDefs(table->tableName);
-    if (!required) return nullptr;
+    if (!required) {
+      if (DryRunReport* dryRun = DryRun()) dryRun->MissingColumn(table->tableName, fieldName);
+      return nullptr;
+    }
     Fail(kLogFatal, XString("Required ") + message);
   }
   return m_fields.Add(new ODBCField(table, fieldName, m_nextPosition++));

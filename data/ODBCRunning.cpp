@@ -372,6 +372,33 @@ bool ODBCDataAccess::RunBuiltQuery() {
   return true;
 }
 
+int64_t ODBCDataAccess::CountBuiltQuery() {
+  if (IsXBase()) return 0;
+  const XString sql = BuildQuery();
+  const XString count = XString("SELECT COUNT(*) FROM (") + sql + ") QvCount";
+  LogExtract(kLogProprietary, count);
+  try {
+    ado::Recordset counter;
+    counter.Open(count, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+    int64_t rows = 0;
+    if (!(counter.IsEOF() && counter.IsBOF())) {
+      counter.MoveFirst();
+      if (!counter.IsEOF()) rows = VariantToInteger(counter.GetField(0).Value());
+    }
+    counter.Close();
+    return rows;
+  } catch (const ado::ComError& error) {
+    LogExtract(kLogDebug, XString("CountBuiltQuery: ") + ComErrorText(error));
+  }
+  // A dialect that cannot count a derived table: the query itself runs, as a run would run it
+  // (failing with the same message), and its records are counted. The model stays.
+  RunQuery(sql);
+  const int32_t rows = GetRecordCount();
+  if (m_recordset && m_recordset->State() == ado::adStateOpen) m_recordset->Close();
+  m_recordset.reset();
+  return rows;
+}
+
 void ODBCDataAccess::CloseQuery() {
   ClearQuery();
   if (m_recordset && m_recordset->State() == ado::adStateOpen) m_recordset->Close();

@@ -41,6 +41,32 @@ ExpEngine::~ExpEngine() {
 
 ExpEngine* ExpEngine::Current() { return g_engine; }
 
+const ExpEngine::DemographicExtract ExpEngine::kDemographicExtracts[] = {
+    {&ExpEngine::ExtractTerms, "Terms", "Terms.qef"},
+    {&ExpEngine::ExtractTumbles, "Tumble", "Tumbles.qef"},
+    {&ExpEngine::ExtractPeriods, "Periods", "Periods.qef"},
+    {&ExpEngine::ExtractCalendar, "Calendar", "Calendar.qef"},
+    {&ExpEngine::ExtractGradingPeriods, "Grading Periods", "Bins.qef"},
+    {&ExpEngine::ExtractSections, "Sections", "Sections.qef"},
+    {&ExpEngine::ExtractStudents, "Student Demographics", "Students.qef"},
+    {&ExpEngine::ExtractStudentNotes, "Student Notes", "StudentNotes.qef"},
+    {&ExpEngine::ExtractStudentContacts, "Student Contacts", "StudentCon.qef"},
+    {&ExpEngine::ExtractStudentDoctors, "Student Doctors", "StudentDoctor.qef"},
+    {&ExpEngine::ExtractStudentSchedules, "Student Schedules", "StudentSched.qef"},
+    {&ExpEngine::ExtractGrades, "Grades", "StudentGrades.qef"},
+    {&ExpEngine::ExtractMedicalAlerts, "Student Medical Alert", "StudentAllergy.qef"},
+    {&ExpEngine::ExtractMedicalTreatments, "Student Medical Treatments", "StudentMedHist.qef"},
+    {&ExpEngine::ExtractImmunizations, "Student Immunizations", "StudentMedImmun.qef"},
+    {&ExpEngine::ExtractConductIncidents, "Student Conduct Incidents", "StudentCndIncident.qef"},
+    {&ExpEngine::ExtractConductOutcomes, "Student Conduct Outcomes", "ConductOutcome.qef"},
+    {&ExpEngine::ExtractConductSuspensions, "Student Conduct Suspensions", "ConductSuspensions.qef"},
+    {&ExpEngine::ExtractConductCommunications, "Student Conduct Communications", "ConductOutcome2.qef"},
+    {&ExpEngine::ExtractStaff, "Staff Demographics", "Staff.qef"},
+    {&ExpEngine::ExtractAttendanceCodes, "Attendance Codes", "AttCodes.qef"},
+};
+const size_t ExpEngine::kDemographicExtractCount =
+    sizeof(ExpEngine::kDemographicExtracts) / sizeof(ExpEngine::kDemographicExtracts[0]);
+
 void ExpEngine::ClearIncludedStudents() {
   m_includedStudents.DeleteAll();
 }
@@ -94,27 +120,7 @@ void ExpEngine::PerformExtract(XProgress* progress, const char* dataSource, cons
 
   if (gatherDemographic) {
     Reset();
-    ExtractTerms();
-    ExtractTumbles();
-    ExtractPeriods();
-    ExtractCalendar();
-    ExtractGradingPeriods();
-    ExtractSections();
-    ExtractStudents();
-    ExtractStudentNotes();
-    ExtractStudentContacts();
-    ExtractStudentDoctors();
-    ExtractStudentSchedules();
-    ExtractGrades();
-    ExtractMedicalAlerts();
-    ExtractMedicalTreatments();
-    ExtractImmunizations();
-    ExtractConductIncidents();
-    ExtractConductOutcomes();
-    ExtractConductSuspensions();
-    ExtractConductCommunications();
-    ExtractStaff();
-    ExtractAttendanceCodes();
+    for (size_t i = 0; i < kDemographicExtractCount; ++i) (this->*kDemographicExtracts[i].run)();
     WritePackageHeader();
   }
 

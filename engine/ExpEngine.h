@@ -61,6 +61,15 @@ class ExpEngine : public ODBCExpEngineBase {
                       const char* password, const ExtractSettings& settings,
                       bool gatherDemographic, bool gatherAttendance);
 
+  // A dry run of PerformExtract for the school (ExpEngineDryRun.cpp): connects, then performs
+  // the included-students list, the demographic and the attendance extracts with every probe
+  // they make, counting the rows of each query instead of reading them, and writing nothing
+  // into any import folder or change store. A step that would end a real run is recorded with
+  // its message and the next step follows, so the report covers every table. Throws when the
+  // connection cannot be made.
+  void DryRunExtract(DryRunReport& report, const char* dataSource, const char* userName,
+                     const char* password, const XString& schoolNumber, int32_t inactiveCutoff);
+
   // The text as an SQL string literal: between single quotes, each single quote doubled.
   static XString SqlStringLiteral(const XString& text);
 
@@ -175,6 +184,16 @@ class ExpEngine : public ODBCExpEngineBase {
   int32_t WriteIncludedRecords(const std::function<void(XFile& out)>& writeRecord);
 
   // ---- The extracts, in the order of a full export ---------------------------------------
+  // One demographic extract: its operation, and the package table it writes (named here for
+  // a report on an extract that skipped itself).
+  struct DemographicExtract {
+    void (ExpEngine::*run)();
+    const char* description;
+    const char* fileName;
+  };
+  static const DemographicExtract kDemographicExtracts[];
+  static const size_t kDemographicExtractCount;
+
   // By source file: ExtractCalendar.cpp (terms, tumbles, periods, calendar, grading periods),
   // ExtractSchedules.cpp (sections, student schedules, grades), ExtractStudents.cpp,
   // ExtractStudentDetails.cpp (notes, contacts, doctors, medical alerts, treatments,

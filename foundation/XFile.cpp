@@ -48,6 +48,7 @@ void XFile::Open(const XFileSpec& spec, unsigned mode) {
   }
   m_spec = spec;
   m_target = XFileSpec();
+  m_discarding = false;
   m_mode = mode;
   m_handle = handle;
   m_largestWritten = 0;
@@ -63,6 +64,15 @@ void XFile::OpenReplacing(const XFileSpec& target) {
   temporary.SetFileName((target.FileName() + ".partial").c_str());
   Open(temporary, kWrite);
   m_target = target;
+}
+
+void XFile::OpenDiscarding() {
+  if (IsOpen()) Close();
+  m_spec = XFileSpec();
+  m_target = XFileSpec();
+  m_mode = kWrite;
+  m_discarding = true;
+  m_atLineStart = true;
 }
 
 void XFile::Commit() {
@@ -174,6 +184,7 @@ uint32_t XFile::Read(void* buffer, uint32_t count) {
 }
 
 void XFile::Write(const void* data, uint32_t count) {
+  if (m_discarding) return;
   RequireOpen("Error writing to file: %s");
   // Writes are buffered, so a file opened only for reading must refuse here rather than at
   // Close.

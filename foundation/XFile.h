@@ -39,6 +39,9 @@ class XFile {
   void Open(const XFileSpec& spec, unsigned mode);
   // Opens a temporary file in the target's folder for writing; see Commit.
   void OpenReplacing(const XFileSpec& target);
+  // A line writer that keeps nothing: every write is accepted and dropped (a dry run's table
+  // output). Open ends it.
+  void OpenDiscarding();
   // Flushes the temporary file to the disk and moves it over the target (retried a few times
   // while the target is held by another program). Throws "Error writing to file: %s" or
   // "Could not replace file ( %d ): %s".
@@ -111,4 +114,5 @@ class XFile {
   uint32_t m_readPos = 0;
   std::unique_ptr<char[]> m_writeBuffer;
   uint32_t m_writeCount = 0;
+  bool m_discarding = false;
 };

@@ -81,16 +81,25 @@ SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& f
   ShowProgressText(XString("Reading ") + description + "...");
   ResetProgressCount();
   m_currentHeader = m_headers.Add(new SISExpHeader(description, fileName));
+  if (m_dryRun) m_dryRun->StartTable(description, fileName);
   return m_currentHeader;
 }
 
 void QDEWriter::StartAttTable(const XString& kind) {
-  m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+  // The store lives in the import folder, which a dry run leaves alone; its windows start
+  // as a first run's do, on the school's first day.
+  if (m_dryRun) {
+    m_attendance.SetUpdateDate(XDate::kNone);
+  } else {
+    m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+  }
   StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
 }
 
 void QDEWriter::AddHeaderField(const XString& name) {
-  if (m_currentHeader != nullptr) m_currentHeader->AddField(name);
+  if (m_currentHeader == nullptr) return;
+  m_currentHeader->AddField(name);
+  if (m_dryRun) m_dryRun->AddField(name);
 }
 
 bool QDEWriter::RegisterCustomField(const XString& key, const XString& title,
@@ -99,6 +108,11 @@ bool QDEWriter::RegisterCustomField(const XString& key, const XString& title,
 }
 
 XFile& QDEWriter::OpenTableOutput() {
+  if (m_dryRun) {
+    m_tableFile = NewPackageFile();
+    m_tableFile->OpenDiscarding();
+    return *m_tableFile;
+  }
   if (m_updating && m_updateFile) {
     if (m_currentHeader != nullptr) m_currentHeader->WriteEntry(*m_updateFile);
     return *m_updateFile;
@@ -120,6 +134,7 @@ void QDEWriter::CloseTableOutput() {
   }
   if (!m_tableFile) return;
   std::unique_ptr<XFile> file = std::move(m_tableFile);
+  if (m_dryRun) return;  // the discarding output has nothing to commit
   file->Commit();
 }
 

@@ -36,6 +36,7 @@
 #include "package/AttendanceRow.h"
 #include "package/AttendanceStore.h"
 #include "package/DataExtractorBase.h"
+#include "package/DryRunReport.h"
 #include "package/ExportColumn.h"
 #include "package/ImportFolder.h"
 #include "package/QDEHeaderSettings.h"
@@ -64,6 +65,13 @@ class QDEWriter : public DataExtractorBase {
   const XFileSpec& ImportFolder() const { return m_importFolder.Spec(); }
   // The import folder joined with a file name.
   XFileSpec ImportFile(const XString& name) const { return m_importFolder.File(name); }
+
+  // A dry run (with a report) writes no file and touches no import folder or change store:
+  // table outputs discard what they are given, the data access counts the rows of each query
+  // instead of reading them, and the report records every table, field and probe outcome.
+  // Null ends it.
+  void SetDryRun(DryRunReport* report) { m_dryRun = report; }
+  DryRunReport* DryRun() const { return m_dryRun; }
 
   // Full export: leaves update mode and forgets the header entries of earlier tables.
   void Reset();
@@ -151,8 +159,12 @@ class QDEWriter : public DataExtractorBase {
   // The recorder's Start, then the kind's package table.
   void StartAttTable(const XString& kind);
   void UpsertAttendance(const AttendanceRow& row) { m_attendance.Record(row); }
-  void BeginAttTransaction() { m_attendance.BeginRecording(); }
-  void CommitAttTransaction() { m_attendance.CommitRecording(); }
+  void BeginAttTransaction() {
+    if (!m_dryRun) m_attendance.BeginRecording();
+  }
+  void CommitAttTransaction() {
+    if (!m_dryRun) m_attendance.CommitRecording();
+  }
   void CreateStudentDailyAttendanceFromDB() { m_attendance.ExportChanges(true, *this); }
   void CreateStudentPeriodAttendanceFromDB() { m_attendance.ExportChanges(false, *this); }
   // Ends an update run: flushes the update file to the disk, closes it, and only then commits
@@ -244,6 +256,7 @@ class QDEWriter : public DataExtractorBase {
   XOwnedVector<SISExpHeader> m_headers;
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
+  DryRunReport* m_dryRun = nullptr;  // not owned
 
   // The recorder first: the import folder keeps a reference to it.
   AttendanceRecorder m_attendance;

@@ -2,7 +2,8 @@
 // exits 0 when the run succeeded, 1 when it failed (so that the scheduler and scripts can tell
 // a failed night from a good one); a failed run says on standard error what failed and where
 // its run log is, so that a scheduler's mail carries it. Started without arguments it would
-// open the main window; this build has none, so it says how to run.
+// open the main window; this build has none, so it says how to run. Long options
+// ("--add-school", ...) are the setup verbs, handled before the batch syntax.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -11,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/PasswordCodec.h"
+#include "app/SetupVerbs.h"
 #include "os/OsSystem.h"
 
 namespace {
@@ -32,9 +34,12 @@ int main(int argc, char** argv) {
   CommandLine commandLine = CommandLine::FromProcess(argc, argv);
   if (commandLine.IsHelpRequest()) {
     std::fputs(CommandLine::HelpText().c_str(), stdout);
+    std::fputs("\n", stdout);
+    std::fputs(SetupVerbs::HelpText().c_str(), stdout);
     return 0;
   }
   if (commandLine.IsEncodePasswordRequest()) return EncodePassword();
+  if (SetupVerbs::VerbOf(commandLine) != nullptr) return SetupVerbs::Run(commandLine, stdout, stderr);
   if (commandLine.IsEmpty()) {
     std::printf("%s %s\n\nThis build has no window; it runs extractions from the command line.\n\n%s",
                 bridge::kTitle, bridge::kVersion, CommandLine::HelpText().c_str());
