@@ -84,8 +84,8 @@ SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& f
   return m_currentHeader;
 }
 
-void QDEWriter::StartAttTable(const XString& kind) {
-  m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+void QDEWriter::StartAttTable(const XString& kind, int firstReadable, int lastReadable) {
+  m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat, firstReadable, lastReadable);
   StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
 }
 
