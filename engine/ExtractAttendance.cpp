@@ -35,9 +35,12 @@ int32_t WindowLimit(int32_t today, int32_t schoolStartDate, int32_t schoolEndDat
 // next, the year that ExpEngine::SchoolYearOf names. False for any other text.
 bool SchoolYearDays(const XString& schoolYear, int32_t& first, int32_t& last) {
   const char* text = schoolYear.c_str();
-  int year = 0, digits = 0;
-  for (; digits < 4 && text[digits] >= '0' && text[digits] <= '9'; ++digits) year = year * 10 + (text[digits] - '0');
-  if (digits != 4 || text[4] != '-') return false;
+  int year = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    year = year * 10 + (text[i] - '0');
+  }
+  if (text[4] != '-') return false;
   first = XDate::FromYMD(year, 7, 1);
   last = XDate::FromYMD(year + 1, 6, 30);
   return first != XDate::kNone && last != XDate::kNone;
