@@ -22,6 +22,9 @@ constexpr const char* kOracleFieldProbe =
     "SELECT column_name FROM all_tab_columns WHERE UPPER(table_name) = UPPER('{t}') AND UPPER(column_name) = UPPER('{f}')";
 constexpr DatePattern kIsoDate = {kDatePattern, "'", "YYYY-MM-DD", "'"};
 constexpr DatePattern kIsoDateLower = {kDatePattern, "'", "yyyy-mm-dd", "'"};
+// SQL Server reads 'YYYY-MM-DD' as year-day-month for datetime columns when the login's
+// language orders day before month; the unseparated form reads the same under every language.
+constexpr DatePattern kSqlServerDate = {kDatePattern, "'", "YYYYMMDD", "'"};
 constexpr DatePattern kOracleDate = {kDatePattern, "TO_DATE( ", "'YYYYMMDD'", ", 'YYYYMMDD' )"};
 
 // Indexed by DatabaseType.
@@ -71,7 +74,7 @@ constexpr DatabaseTypeInfo kRows[] = {
      {kHasRecords, "SELECT name FROM sysobjects WHERE (xtype = 'U' OR xtype = 'V') AND UPPER(name) = UPPER('{t}')",
       nullptr},
      {kHasRecords, kSysColumnsProbe, nullptr},
-     kIsoDate,
+     kSqlServerDate,
      kNoLockHint},
     // kDbMySQL
     {"MySQL",

@@ -66,7 +66,9 @@ XString PhoneNumber::Format(const XString& raw, XString& message) {
       message = XString("Phone number: ") + raw +
                 ", cannot parse into right format.  This means that the phone number in your "
                 "database is not in phone number format.";
-      // The input already holds its extension: it is not appended a second time.
+      // The number comes back exactly as typed, extension included ("555-12 ext 9" stays
+      // "555-12 ext 9"): the input already holds its extension, so adding " x" and the
+      // extension would show it twice.
       return raw;
     }
     for (const Separator& separator : layout->inserts) {

@@ -124,15 +124,7 @@ void ExpEngine::PerformExtract(XProgress* progress, const char* dataSource, cons
     WritePackageHeader();
   }
 
-  if (gatherAttendance) {
-    BeginUpdateFile();
-    DetermineSchoolStartAndEndDates();
-    ExtractDailyAttendance(m_schoolStartDate, m_schoolEndDate);
-    ExtractPeriodAttendance(m_schoolStartDate, m_schoolEndDate);
-    WriteAttendanceFromStore();
-    // Closes the update file on the disk before the store marks its rows as sent.
-    CompleteUpdateFile();
-  }
+  if (gatherAttendance) ExtractAttendanceUpdate();
 
   EndRun();
 }

@@ -41,7 +41,9 @@ class ExpEngine : public ODBCExpEngineBase {
 
   // ---- Services used before an extraction (ExpEngineValidate.cpp) -----------------------
   // They log and answer false, never throw.
-  // Finds the database type (Lotus Notes, else MSSQL) under which kProbeTable is visible.
+  // Finds the database type (Lotus Notes, else MSSQL) under which kProbeTable is visible. A
+  // data source that no Lotus Notes connection string can hold ("DSN;Database") is tried as
+  // MSSQL only.
   virtual bool ValidateConnection(const char* dataSource, const char* userName, const char* password);
   // True when kProbeTable has a row whose "BuildingNum" is the school number. Leaves the
   // connection open.
@@ -78,10 +80,15 @@ class ExpEngine : public ODBCExpEngineBase {
 
   // The next date window of the attendance extracts, seven days at most, from the update date
   // (-1 or before the school year: the first school day) up to today within the school year.
-  // Sets the window (start -1: no lower bound) and moves the update date to its end; true for
-  // the last window. Consecutive windows share their boundary day.
+  // Sets the window and moves the update date to its end; true for the last window.
+  // Consecutive windows share their boundary day. The school start and end are days.
   static bool NextAttendanceWindow(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
                                    int32_t& updateDate, int32_t& windowStart, int32_t& windowEnd);
+  // The days whose attendance the extracts can read back: from the first school day to the
+  // windows' last day (today within the school days), within the school year `schoolYear`
+  // ("YYYY-YYYY", 1 July to 30 June) that their queries ask for. First after last: none.
+  static void ReadableAttendanceDays(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
+                                     const XString& schoolYear, int32_t& first, int32_t& last);
 
   // Widest span of the term pairs (FirstDay_n, LastDay_n) of every school profile. Needs an
   // open connection.
@@ -224,6 +231,9 @@ class ExpEngine : public ODBCExpEngineBase {
   void ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolEndDate);
   // Both attendance extracts: daily (time frames) or period attendance (ExtractAttendance.cpp).
   void ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate);
+  // The attendance part of a run: the school dates, the update file with the changes of both
+  // extracts. Without a known first school day it logs a Warning and sends nothing.
+  void ExtractAttendanceUpdate();
 
   // The data source and credentials of the current connection.
   XString m_dataSourceName;

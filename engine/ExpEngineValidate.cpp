@@ -5,13 +5,29 @@
 
 #include <string>
 
+#include "data/ado/ConnectionString.h"
 #include "foundation/XException.h"
+
+namespace {
+
+// True when a connection string is a list of key=value pairs that a driver can be given. A
+// data source in the "DSN;Database" form makes the Lotus Notes string "DSN=Sql;main;..."
+// malformed; only the SQL Server string has a place for the database.
+bool IsWellFormed(const XString& connectionString) {
+  try {
+    ado::TranslateConnectionString(connectionString);
+    return true;
+  } catch (const XException&) {
+    return false;
+  }
+}
+
+}  // namespace
 
 bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
   // Connects (unless already connected) and probes for the profile table; a connection made
   // here is closed again.
-  auto probe = [this]() {
-    XString connectionString = BuildStoredConnectionString();
+  auto probe = [this](const XString& connectionString) {
     bool connectedHere = false;
     if (!IsConnected()) {
       Connect(connectionString);
@@ -29,13 +45,18 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
     StoreConnectionSettings(dataSource, userName, password);
 
     SetDatabaseType(kDbLotusNotes);
-    if (probe()) {
+    const XString lotusNotes = BuildStoredConnectionString();
+    if (!IsWellFormed(lotusNotes)) {
+      // Neither the data source nor the credentials are repeated: the password may be part
+      // of what did not fit.
+      LogExtract(kLogDebug, "The data source does not fit a Lotus Notes connection string");
+    } else if (probe(lotusNotes)) {
       LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
       return true;
     }
     LogExtract(kLogDebug, "Lets check the SQL Server driver in case we are running local mode");
     SetDatabaseType(kDbMSSQL);
-    if (probe()) return true;
+    if (probe(BuildStoredConnectionString())) return true;
     LogExtract(kLogDebug, XString("SQL Server Table does not exist: ") + kProbeTable);
     SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
     return false;

@@ -22,38 +22,81 @@ std::vector<XString> SplitPeriods(XString rest) {
   return items;
 }
 
+// The last day the windows reach: today, but not after the last school day, and not before
+// the first.
+int32_t WindowLimit(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate) {
+  int32_t limit = today;
+  if (schoolEndDate < limit) limit = schoolEndDate;
+  if (limit < schoolStartDate) limit = schoolStartDate;
+  return limit;
+}
+
+// The days of a school year text "YYYY-YYYY": 1 July of the first year to 30 June of the
+// next, the year that ExpEngine::SchoolYearOf names. False for any other text.
+bool SchoolYearDays(const XString& schoolYear, int32_t& first, int32_t& last) {
+  const char* text = schoolYear.c_str();
+  int year = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    year = year * 10 + (text[i] - '0');
+  }
+  if (text[4] != '-') return false;
+  first = XDate::FromYMD(year, 7, 1);
+  last = XDate::FromYMD(year + 1, 6, 30);
+  return first != XDate::kNone && last != XDate::kNone;
+}
+
 }  // namespace
+
+void ExpEngine::ReadableAttendanceDays(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
+                                       const XString& schoolYear, int32_t& first, int32_t& last) {
+  first = schoolStartDate;
+  last = WindowLimit(today, schoolStartDate, schoolEndDate);
+  int32_t yearFirst = XDate::kNone, yearLast = XDate::kNone;
+  if (!SchoolYearDays(schoolYear, yearFirst, yearLast)) return;
+  if (first < yearFirst) first = yearFirst;
+  if (last > yearLast) last = yearLast;
+}
 
 bool ExpEngine::NextAttendanceWindow(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
                                      int32_t& updateDate, int32_t& windowStart, int32_t& windowEnd) {
-  constexpr int32_t kNone = XDate::kNone;
-  const bool startSet = schoolStartDate != kNone;
-
   // Nothing after today, nothing after the school year, and nothing before it.
-  int32_t limit = schoolStartDate;
-  if (today != kNone) {
-    limit = today;
-    if (schoolEndDate != kNone && schoolEndDate < limit) limit = schoolEndDate;
-    if (startSet && limit < schoolStartDate) limit = schoolStartDate;
-  }
+  const int32_t limit = WindowLimit(today, schoolStartDate, schoolEndDate);
+  if (updateDate == XDate::kNone || updateDate < schoolStartDate) updateDate = schoolStartDate;
+  windowStart = updateDate;
 
-  if (updateDate == kNone || (startSet && updateDate < schoolStartDate)) updateDate = schoolStartDate;
-  // Without any date to start from, one window without lower bound reads everything up to the
-  // limit (stepping a week at a time from "no date" would never arrive).
-  if ((schoolStartDate == 0 && updateDate == 0) || updateDate == kNone) {
-    updateDate = limit;
-    windowStart = kNone;
-  } else {
-    windowStart = updateDate;
-  }
-
-  const int32_t candidateEnd = updateDate == kNone ? kNone : updateDate + 6;  // seven days
-  if (limit == kNone || (candidateEnd != kNone && candidateEnd >= limit)) {
+  const int32_t candidateEnd = updateDate + 6;  // seven days
+  if (candidateEnd >= limit) {
     windowEnd = updateDate = limit;
     return true;
   }
   windowEnd = updateDate = candidateEnd;
   return false;
+}
+
+void ExpEngine::ExtractAttendanceUpdate() {
+  DetermineSchoolStartAndEndDates();
+  if (m_schoolStartDate == kLastDay) {
+    // Without a first school day no window can be placed, and no day is known to be readable:
+    // blanking would send the codes of the last days as deleted. Nothing is read or sent, and
+    // the next run starts where this one would have.
+    LogExtract(kLogWarning,
+               XString("Attendance not extracted: no term of ") + kProbeTable +
+                   " has both FirstDay_n and LastDay_n (n = 1 to 6) filled in, so the first school day is "
+                   "unknown. No attendance is sent and the update date is kept.");
+    // The update date is saved one day back (so that the next run looks at the last day
+    // again); one day on, the date saved is the one the last run left.
+    const int32_t updateDate = AttUpdateDate();
+    if (updateDate != XDate::kNone && updateDate > 0) SetAttUpdateDate(XDate::AddDays(updateDate, 1));
+    return;
+  }
+
+  BeginUpdateFile();
+  ExtractDailyAttendance(m_schoolStartDate, m_schoolEndDate);
+  ExtractPeriodAttendance(m_schoolStartDate, m_schoolEndDate);
+  WriteAttendanceFromStore();
+  // Closes the update file on the disk before the store marks its rows as sent.
+  CompleteUpdateFile();
 }
 
 void ExpEngine::ExtractDailyAttendance(int32_t schoolStartDate, int32_t schoolEndDate) {
@@ -67,7 +110,13 @@ void ExpEngine::ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolE
 void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate) {
   const XString kind = daily ? AttendanceStore::kDaily : AttendanceStore::kPeriod;
   const XString header = daily ? "AttTimeFrameRef" : "AttPerRef";
-  BeginAttendanceExtract(kind);
+  const int32_t today = XDate::Today();
+  // The days these queries can return: the windows' days within the school year asked for.
+  // The school year follows today's date while the windows follow the term dates, so near the
+  // turn of the year the two may not meet; the codes of other days are left as sent.
+  int32_t firstReadable = XDate::kNone, lastReadable = XDate::kNone;
+  ReadableAttendanceDays(today, schoolStartDate, schoolEndDate, m_schoolYear, firstReadable, lastReadable);
+  BeginAttendanceExtract(kind, firstReadable, lastReadable);
 
   ODBCTable* student = AddTable("", "Student", "S");
   ODBCTable* absence = AddTable("", "Absence", "A");
@@ -87,7 +136,6 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
   // All windows of the extract are recorded in one transaction of the store.
   BeginAttTransaction();
   const XString& pattern = HeaderSettings().m_dateFormat;
-  const int32_t today = XDate::Today();
   int32_t updateDate = AttUpdateDate();
   bool lastWindow = false;
   while (!lastWindow) {
@@ -104,12 +152,9 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
     LogExtract(kLogVerboseDebug,
                XString("m_schoolEndDate is: ") + XDate::FormatDate(schoolEndDate, pattern.c_str()));
 
-    XString progress = XString("Reading ") + TableDescription();
-    if (updateDate != 0) {
-      progress += XString(" (") + XDate::FormatDate(windowStart, pattern.c_str()) + " to " +
-                  XDate::FormatDate(windowEnd, pattern.c_str()) + ")";
-    }
-    ShowProgressText(progress + "...");
+    ShowProgressText(XString("Reading ") + TableDescription() + " (" +
+                     XDate::FormatDate(windowStart, pattern.c_str()) + " to " +
+                     XDate::FormatDate(windowEnd, pattern.c_str()) + ")...");
 
     FilterAttendance(windowStart, windowEnd);
     if (!OpenQuery(true)) continue;

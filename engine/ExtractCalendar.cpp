@@ -173,10 +173,12 @@ void ExpEngine::ExtractCalendar() {
   }
 
   const XString pattern = HeaderSettings().m_dateFormat;
+  // The terms extract has set the school year: its first day, or 31 December 3999 when no
+  // term is complete, which leaves the calendar without school days.
   int32_t day = m_schoolStartDate;
   // Every weekday before `until` that no event took is a whole school day.
   auto writeSchoolDaysBefore = [&](XFile& out, int32_t until) {
-    for (; day != XDate::kNone && day < until; ++day) {
+    for (; day < until; ++day) {
       if (!IsWeekday(day)) continue;
       out.WriteField("");
       out.WriteField(XDate::FormatDate(day, pattern.c_str()));
@@ -193,9 +195,6 @@ void ExpEngine::ExtractCalendar() {
       for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
         CountProgressItem();
         const int32_t eventDay = GetFieldDate(dateOut);
-        // Without a known first school day the school days begin with the first event; counting
-        // from "no date" would never reach it.
-        if (day == XDate::kNone) day = eventDay;
         writeSchoolDaysBefore(out, eventDay);
 
         // The part of the day attended: a missing "Count" counts as a whole day out.
@@ -208,13 +207,16 @@ void ExpEngine::ExtractCalendar() {
         out.WriteField("");
         out.WriteField(XString(1.0f - daysOut, 4));
         out.EndLine();
-        // The school days resume after the event's day. Two events on one day (morning and
-        // afternoon out) or an event before the first school day must not skip a school day.
-        if (day != XDate::kNone && eventDay != XDate::kNone && day <= eventDay) day = eventDay + 1;
+        // The school days resume after the event's day. The counter moves forward only when
+        // it is not past the event: an event behind it (a second event on one day, morning
+        // and afternoon out; an event before the first school day or of an earlier school
+        // year) leaves it where it is. Advanced by one day for every event, it would skip a
+        // school day for each of these.
+        if (eventDay != XDate::kNone && day <= eventDay) day = eventDay + 1;
       }
     }
     // The last school day itself is a school day: the end date moves one day past it.
-    m_schoolEndDate = m_schoolEndDate == XDate::kNone ? 1 : m_schoolEndDate + 1;
+    m_schoolEndDate = m_schoolEndDate + 1;
     writeSchoolDaysBefore(out, m_schoolEndDate);
   });
   FinishTable();

@@ -133,7 +133,8 @@ void ExpEngine::ExtractMedicalTreatments() {
   AddActiveStudentConditions(student, false);
 
   // One treatment per line of "Allergy", lined up by position with the lines of "ADate" and
-  // "AComment"; the date stays as the SIS holds it.
+  // "AComment"; the date stays as the SIS holds it. A TAB or CR inside a line becomes a blank
+  // (TakeLine): the package's fields end at a TAB and its lines at CR LF.
   WriteIncludedStudentLines(*this, [&](XFile& out) {
     const XString key = GetFieldTrimmed(m_keyField);
     XString allergies = GetFieldText(allergy);

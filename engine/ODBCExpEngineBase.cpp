@@ -15,8 +15,8 @@ void ODBCExpEngineBase::BeginExtract(const XString& description, const XString& 
   ClearQuery();
 }
 
-void ODBCExpEngineBase::BeginAttendanceExtract(const XString& kind) {
-  StartAttTable(kind);
+void ODBCExpEngineBase::BeginAttendanceExtract(const XString& kind, int32_t firstReadable, int32_t lastReadable) {
+  StartAttTable(kind, firstReadable, lastReadable);
   ClearColumns();
   ClearQuery();
 }

@@ -31,8 +31,9 @@ class ODBCExpEngineBase : public ODBCDataAccess {
   // Opens an extract: makes its table current (StartTable: description, file name, progress
   // text, header entry) and forgets the output columns and the query of the previous one.
   void BeginExtract(const XString& description, const XString& fileName);
-  // The same for an attendance extract of a kind (StartAttTable).
-  void BeginAttendanceExtract(const XString& kind);
+  // The same for an attendance extract of a kind (StartAttTable), which can read back the
+  // codes of the days from `firstReadable` to `lastReadable`.
+  void BeginAttendanceExtract(const XString& kind, int32_t firstReadable, int32_t lastReadable);
 
  private:
   IValidateErrorDisplay* m_owner = nullptr;  // not owned

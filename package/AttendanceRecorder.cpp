@@ -104,7 +104,8 @@ const char* AttendanceRecorder::TableDescription(const XString& kind) { return N
 
 const char* AttendanceRecorder::TableFileName(const XString& kind) { return NamesOf(kind).fileName; }
 
-void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat) {
+void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat,
+                               int firstReadable, int lastReadable) {
   m_kind = kind;
   m_log.ExtractLogWrite(kLogInfo, WithText("Start Attendance Table at: ", XEngineLog::TimePrefix()));
   if (!m_store.IsOpen()) OpenStore(importFolder, importFolder);
@@ -138,14 +139,31 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
   // half-way leaves the codes as they were, not blanked.
   try {
     m_store.BeginRecording();
-    m_store.Db().Execute(
-        sqlite::FormatSql(StatementsOf(kind).blankNewCodes, XDate::FormatDate(updateDate, kStoreDate).c_str()));
+    BlankNewCodes(StatementsOf(kind), firstReadable, lastReadable);
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
   }
 
   m_log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: Before StartTable: Update Date is: ",
                                             XDate::FormatDate(updateDate, dateFormat.c_str())));
+}
+
+void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+  // Unset, the update date blanks from the first day on: the empty text sorts before any day.
+  int from = m_updateDate;
+  if (firstReadable != XDate::kNone && (from == XDate::kNone || from < firstReadable)) from = firstReadable;
+  const XString fromText = XDate::FormatDate(from, kStoreDate);
+  if (lastReadable == XDate::kNone) {
+    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodes, fromText.c_str()));
+    return;
+  }
+  if (from != XDate::kNone && from > lastReadable) {
+    // No day the extract reads: every code stays as it is, none is sent as deleted.
+    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + fromText + " on, nothing blanked");
+    return;
+  }
+  m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodesBetween, fromText.c_str(),
+                                         XDate::FormatDate(lastReadable, kStoreDate).c_str()));
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {

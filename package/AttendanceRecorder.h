@@ -41,7 +41,13 @@ class AttendanceRecorder {
   // needed, creates the kind's table, sets the update date from the import folder's
   // "SchoolConfig.xml" less the overlap, and blanks the new codes from that date on (in the
   // recording transaction). `dateFormat` is the package's, for the log.
-  void Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat);
+  //
+  // Only the codes of days the extract can read again are blanked: from the update date, not
+  // before `firstReadable` and not after `lastReadable` (XDate::kNone: that end is open). A
+  // blanked code the SIS does not give back is sent as deleted, so a day the extract's
+  // queries cannot return (another school year, after its last window) must keep its code.
+  void Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat,
+             int firstReadable = XDate::kNone, int lastReadable = XDate::kNone);
   // The package table an extract of the kind reads into.
   static const char* TableDescription(const XString& kind);
   static const char* TableFileName(const XString& kind);
@@ -90,6 +96,8 @@ class AttendanceRecorder {
   // with its values, and answers false.
   bool RecordWith(const char* sql, const Values& values, const char* prefix);
   bool TableExists(const AttendanceStatements& sql);
+  // The blanking of Start: the new codes from the update date within the readable days.
+  void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
   // One table of the export: the rows under `header`. True when a mark failed.
   bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
   // Writes the selected rows and marks each one; true when a mark failed.

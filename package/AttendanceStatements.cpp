@@ -11,6 +11,8 @@ const AttendanceStatements AttendanceStatements::kDaily = {
         "PRIMARY KEY (stdkey, attdate, timeframe, header))",
     .blankNewCodes =
         "UPDATE DAILY_ATT SET newcode='' WHERE attdate >= '%q'",
+    .blankNewCodesBetween =
+        "UPDATE DAILY_ATT SET newcode='' WHERE attdate >= '%q' AND attdate <= '%q'",
     .upsertNewCode =
         "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
         "timeframe, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "
@@ -72,6 +74,8 @@ const AttendanceStatements AttendanceStatements::kPeriod = {
         "PRIMARY KEY (stdkey, attdate, perkey, header))",
     .blankNewCodes =
         "UPDATE PERIOD_ATT SET newcode='' WHERE attdate >= '%q'",
+    .blankNewCodesBetween =
+        "UPDATE PERIOD_ATT SET newcode='' WHERE attdate >= '%q' AND attdate <= '%q'",
     .upsertNewCode =
         "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
         "perkey, header, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (stdkey, "

@@ -1,7 +1,7 @@
 // The SQL of the attendance change store, one whole text per statement and per kind: the
 // tables DAILY_ATT (keyed by "timeframe") and PERIOD_ATT (keyed by "perkey") differ only in
-// their names and key column. Values go in as "?" parameters; the one exception is the day of
-// blankNewCodes, put in with "%q" because it runs as one text (sqlite::FormatSql).
+// their names and key column. Values go in as "?" parameters; the exceptions are the days of
+// the blanking statements, put in with "%q" because they run as one text (sqlite::FormatSql).
 #pragma once
 
 #include "foundation/XString.h"
@@ -9,8 +9,10 @@
 struct AttendanceStatements {
   const char* table;  // "DAILY_ATT" or "PERIOD_ATT"
   const char* create;
-  // Blanks the codes the SIS shows from a day on ("yyyy-mm-dd"), before they are recorded anew.
+  // Blanks the codes the SIS shows from a day on ("yyyy-mm-dd"), before they are recorded anew;
+  // blankNewCodesBetween from the first day up to the second, both included.
   const char* blankNewCodes;
+  const char* blankNewCodesBetween;
   // Recording a row. With one code, the upsert's values are stdkey, attdate, excused, absent,
   // tardy, truant, discipline, key, header, code; the insert's the same; the update's the code
   // first and the row's key (stdkey, attdate, key, header) last. With both codes, the update's

@@ -85,13 +85,14 @@ SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& f
   return m_currentHeader;
 }
 
-void QDEWriter::StartAttTable(const XString& kind) {
+void QDEWriter::StartAttTable(const XString& kind, int firstReadable, int lastReadable) {
   // The store lives in the import folder, which a dry run leaves alone; its windows start
   // as a first run's do, on the school's first day.
   if (m_dryRun) {
     m_attendance.SetUpdateDate(XDate::kNone);
   } else {
-    m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat);
+    m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat, firstReadable,
+                       lastReadable);
   }
   StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
 }

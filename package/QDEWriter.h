@@ -156,8 +156,9 @@ class QDEWriter : public DataExtractorBase {
   const XString& GlobalFolder() const { return m_importFolder.GlobalFolder(); }
 
   // ---- The attendance change store (AttendanceRecorder) ----
-  // The recorder's Start, then the kind's package table.
-  void StartAttTable(const XString& kind);
+  // The recorder's Start, then the kind's package table. Only codes of the readable days
+  // (XDate::kNone: that end open) are blanked; see AttendanceRecorder::Start.
+  void StartAttTable(const XString& kind, int firstReadable = XDate::kNone, int lastReadable = XDate::kNone);
   void UpsertAttendance(const AttendanceRow& row) { m_attendance.Record(row); }
   void BeginAttTransaction() {
     if (!m_dryRun) m_attendance.BeginRecording();

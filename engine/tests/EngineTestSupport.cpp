@@ -92,6 +92,16 @@ DemoSources* Create(std::string* whyNot) {
     }
     databases.emplace_back(DemoSources::kServerCatalogue, server);
 
+    std::string serverDb = Generate(folder.File("sqlserver.db"));
+    if (!Execute(serverDb,
+                 {"CREATE TABLE sysobjects (name TEXT, xtype TEXT, type TEXT, id INTEGER)",
+                  "INSERT INTO sysobjects VALUES ('System_Profile', 'U', 'U', 1)"},
+                 whyNot)) {
+      return nullptr;
+    }
+    sources->serverDb = testsupport::DriverPath(serverDb);
+    databases.emplace_back(DemoSources::kNoDatabase, std::string());
+
     databases.emplace_back(DemoSources::kNoProfile,
                            Generate(folder.File("noprofile.db"), {"System_Profile"}));
     databases.emplace_back(DemoSources::kStudentNoPagerSpEd,

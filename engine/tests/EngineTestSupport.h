@@ -33,6 +33,10 @@ struct DemoSources {
   static constexpr const char* kNoTerms = "QvEngineNoTerms";
   // No "System_Profile" table, but a SQL Server catalogue that lists one.
   static constexpr const char* kServerCatalogue = "QvEngineServer";
+  // Registered without a database: the "DSN;Database" form names it after the semicolon, as
+  // a SQL Server data source names its database. serverDb is the tiny SIS plus a SQL Server
+  // catalogue that lists "System_Profile".
+  static constexpr const char* kNoDatabase = "QvEngineNoDatabase";
   // Neither the table nor a catalogue.
   static constexpr const char* kNoProfile = "QvEngineNoProfile";
   // The tiny SIS whose "Student" table lacks the optional columns "Pager" and "SpEdCode".
@@ -71,6 +75,8 @@ struct DemoSources {
   std::string folder;
   // The database file behind kAttendance, as this build's file functions name it.
   std::string attendanceDb;
+  // The database for kNoDatabase, as the driver names it (the path after the semicolon).
+  std::string serverDb;
 };
 
 }  // namespace enginetest

@@ -66,6 +66,20 @@ TEST_F(EngineValidate, SqlServerCatalogueIsTheSecondChoice) {
   EXPECT_FALSE(engine.IsConnected());
 }
 
+TEST_F(EngineValidate, DataSourceWithItsDatabaseAfterTheSemicolonIsSqlServer) {
+  // "DSN=QvEngineNoDatabase;<path>;Uid=;Pwd=;" is no connection string: the Lotus Notes
+  // attempt gives way to SQL Server, whose string names the database.
+  const std::string source = std::string(DemoSources::kNoDatabase) + ";" + DemoSources::Get(nullptr)->serverDb;
+  EXPECT_TRUE(engine.ValidateConnection(source.c_str(), "", ""));
+  EXPECT_EQ(kDbMSSQL, engine.GetDatabaseType());
+  EXPECT_TRUE(log.Contains("The data source does not fit a Lotus Notes connection string"));
+  EXPECT_TRUE(log.Contains(std::string("Data Source=") + DemoSources::kNoDatabase + ";Database=" +
+                           DemoSources::Get(nullptr)->serverDb + ";Trusted_Connection=yes;"));
+  EXPECT_FALSE(log.Contains("Error Occurred"));
+  // The data source alone has no database to find the table in.
+  EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoDatabase, "", ""));
+}
+
 TEST_F(EngineValidate, NoProfileTableAnywhereIsNotAMeridaneSource) {
   EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoProfile, "", ""));
   EXPECT_TRUE(log.Contains("SQL Server Table does not exist: System_Profile"));

@@ -13,6 +13,8 @@
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
+#include "os/OsFiles.h"
+#include "package/SchoolConfig.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
@@ -71,9 +73,29 @@ TEST(AttendanceWindows, WindowsStayInsideTheSchoolYear) {
             Windows(Ymd(2008, 8, 1), Ymd(2008, 8, 20), Ymd(2009, 6, 5), XDate::kNone));
 }
 
-TEST(AttendanceWindows, WithoutAnyDateOneWindowReadsEverythingUpToToday) {
-  EXPECT_EQ((std::vector<Window>{{XDate::kNone, Ymd(2008, 9, 2)}}),
-            Windows(Ymd(2008, 9, 2), XDate::kNone, XDate::kNone, XDate::kNone));
+// The days the extracts can read back: the windows' days within the school year asked for.
+Window Readable(int today, int schoolStart, int schoolEnd, const char* schoolYear) {
+  Window w{};
+  ExpEngine::ReadableAttendanceDays(today, schoolStart, schoolEnd, schoolYear, w.start, w.end);
+  return w;
+}
+
+TEST(AttendanceWindows, ReadableDaysAreTheWindowsDaysWithinTheSchoolYearAskedFor) {
+  // Within the year: the first school day up to today, or up to the last school day.
+  EXPECT_EQ((Window{Ymd(2008, 8, 20), Ymd(2009, 6, 1)}),
+            Readable(Ymd(2009, 6, 1), Ymd(2008, 8, 20), Ymd(2009, 6, 5), "2008-2009"));
+  EXPECT_EQ((Window{Ymd(2008, 8, 20), Ymd(2009, 6, 5)}),
+            Readable(Ymd(2009, 6, 30), Ymd(2008, 8, 20), Ymd(2009, 6, 5), "2008-2009"));
+  // After 1 July the queries ask for 2009-2010 while the terms are still those of 2008-2009,
+  // and a school that moved its terms to the next year before 1 July is asked for 2008-2009:
+  // no day can be read back.
+  const Window turned = Readable(Ymd(2009, 7, 2), Ymd(2008, 8, 20), Ymd(2009, 6, 5), "2009-2010");
+  EXPECT_GT(turned.start, turned.end) << turned;
+  const Window early = Readable(Ymd(2009, 6, 20), Ymd(2009, 8, 19), Ymd(2010, 6, 4), "2008-2009");
+  EXPECT_GT(early.start, early.end) << early;
+  // Terms reaching past 30 June are cut at the year's end.
+  EXPECT_EQ((Window{Ymd(2008, 8, 20), Ymd(2009, 6, 30)}),
+            Readable(Ymd(2009, 7, 1), Ymd(2008, 8, 20), Ymd(2009, 7, 15), "2008-2009"));
 }
 
 class AttendanceRun : public ::testing::Test {
@@ -129,6 +151,19 @@ class AttendanceRun : public ::testing::Test {
   static Lines Period(const Lines& update) { return Rows(update, "Cached Period Attendance", "AttPerRef"); }
 
   Lines ExtractLog() const { return SplitLines(testsupport::ReadAll(importFolder.File("QvMeridaneExtractLog.txt"))); }
+
+  // The extract log line that contains the text; empty when none.
+  std::string ExtractLogLine(const std::string& text) const {
+    for (const std::string& line : ExtractLog()) {
+      if (line.find(text) != std::string::npos) return line;
+    }
+    return std::string();
+  }
+  XString SavedUpdateDate() const {
+    SchoolConfig saved;
+    saved.Load(XFileSpec(importFolder.File(SchoolConfig::kFileName).c_str()));
+    return saved.Value("UpdateDate");
+  }
 
   const DemoSources* sources = nullptr;
   CaptureLog log;
@@ -211,6 +246,90 @@ TEST_F(AttendanceRun, UnchangedDataIsNotSentAgainAndAChangedCodeIsSentOnce) {
   const Lines again = Run(Ymd(2008, 9, 5));
   EXPECT_EQ(Lines{}, Daily(again));
   EXPECT_EQ(Lines{}, Period(again));
+}
+
+// Two absences of late May 2008-2009 for the year-end tests, the school profiles kept to be
+// put back, and what undoes both.
+const std::vector<const char*> kLateMay = {
+    "INSERT INTO Absence (ID, SchoolYear, Date, Absence, Type, Period) VALUES"
+    " ('1001', '2008-2009', '2009-05-28', 'A', 'Excused', 'AM'),"
+    " ('1002', '2008-2009', '2009-05-29', 'T', NULL, '2')",
+    "CREATE TABLE SavedProfile AS SELECT * FROM System_Profile"};
+const std::vector<const char*> kUndoLateMay = {
+    "DELETE FROM Absence WHERE Date IN ('2009-05-28', '2009-05-29')", "DELETE FROM System_Profile",
+    "INSERT INTO System_Profile SELECT * FROM SavedProfile", "DROP TABLE SavedProfile"};
+
+TEST_F(AttendanceRun, AfterTheTurnOfTheSchoolYearTheOldYearsRowsAreNotSentAsDeleted) {
+  changes = kLateMay;
+  undo = kUndoLateMay;
+  Change(changes);
+  const Lines june = Run(Ymd(2009, 6, 1));
+  EXPECT_NE(Lines{}, Daily(june));
+  const Lines sent = Period(june);
+  EXPECT_NE(sent.end(), std::find(sent.begin(), sent.end(), "1002\t05/29/2009\t2\tT\t\t\t\t\t"));
+
+  // A deletion within the school year is still sent, with an empty code.
+  Change({"DELETE FROM Absence WHERE ID = '1002' AND Date = '2009-05-29'"});
+  const Lines deleted = Run(Ymd(2009, 6, 2));
+  EXPECT_EQ(Lines{}, Daily(deleted));
+  EXPECT_EQ(Lines{"1002\t05/29/2009\t2\t\t\t\t\t\t"}, Period(deleted));
+
+  // 2 July: the queries ask for 2009-2010 and find nothing in the windows of the 2008-2009
+  // terms. 1001's absence of 28 May is still in the SIS and must stay as sent.
+  const Lines july = Run(Ymd(2009, 7, 2));
+  EXPECT_EQ(Lines{}, Daily(july));
+  EXPECT_EQ(Lines{}, Period(july));
+  EXPECT_NE(std::string::npos, ExtractLogLine("Attendance: no readable day").find("nothing blanked"));
+  // Nor does a run once the school has entered the terms of the new year.
+  Change({"UPDATE System_Profile SET FirstDay_1 = date(FirstDay_1, '+364 days'), LastDay_1 = date(LastDay_1, "
+          "'+364 days'), FirstDay_2 = date(FirstDay_2, '+364 days'), LastDay_2 = date(LastDay_2, '+364 days'),"
+          " FirstDay_3 = date(FirstDay_3, '+364 days'), LastDay_3 = date(LastDay_3, '+364 days'),"
+          " FirstDay_4 = date(FirstDay_4, '+364 days'), LastDay_4 = date(LastDay_4, '+364 days')"});
+  const Lines september = Run(Ymd(2009, 9, 2));
+  EXPECT_EQ(Lines{}, Daily(september));
+  EXPECT_EQ(Lines{}, Period(september));
+}
+
+TEST_F(AttendanceRun, TermsMovedToTheNextYearBeforeTheFirstOfJulyDeleteNothing) {
+  changes = kLateMay;
+  undo = kUndoLateMay;
+  Change(changes);
+  Run(Ymd(2009, 6, 1));
+  // 2009-2010 starts on 19 August; the queries still ask for 2008-2009.
+  Change({"UPDATE System_Profile SET FirstDay_1 = date(FirstDay_1, '+364 days'), LastDay_1 = date(LastDay_1, "
+          "'+364 days'), FirstDay_2 = date(FirstDay_2, '+364 days'), LastDay_2 = date(LastDay_2, '+364 days'),"
+          " FirstDay_3 = date(FirstDay_3, '+364 days'), LastDay_3 = date(LastDay_3, '+364 days'),"
+          " FirstDay_4 = date(FirstDay_4, '+364 days'), LastDay_4 = date(LastDay_4, '+364 days')"});
+  const Lines moved = Run(Ymd(2009, 6, 20));
+  EXPECT_EQ(Lines{}, Daily(moved));
+  EXPECT_EQ(Lines{}, Period(moved));
+}
+
+TEST_F(AttendanceRun, WithoutTermDatesNothingIsSentAndTheUpdateDateIsKept) {
+  changes = kLateMay;
+  undo = kUndoLateMay;
+  Change(changes);
+  Run(Ymd(2009, 6, 1));
+  ASSERT_EQ(XString("31-May-2009"), SavedUpdateDate());
+
+  // Every FirstDay_n emptied; 1002's absence of 29 May is deleted as well.
+  Change({"UPDATE System_Profile SET FirstDay_1 = NULL, FirstDay_2 = NULL, FirstDay_3 = NULL,"
+          " FirstDay_4 = NULL, FirstDay_5 = NULL, FirstDay_6 = NULL",
+          "DELETE FROM Absence WHERE ID = '1002' AND Date = '2009-05-29'"});
+  const XDateTime second(Ymd(2009, 6, 3), XTime::FromHMS(9, 30, 0));
+  EXPECT_EQ(Lines{}, Run(Ymd(2009, 6, 3)));
+  EXPECT_FALSE(os::PathExists(importFolder.File(QDEWriter::UpdateFileName(second).ToStd())));
+  const std::string warning = ExtractLogLine("Attendance not extracted: no term of System_Profile has both "
+                                             "FirstDay_n and LastDay_n (n = 1 to 6) filled in");
+  EXPECT_NE(std::string::npos, warning.find("the update date is kept")) << warning;
+  EXPECT_EQ(XString("31-May-2009"), SavedUpdateDate());
+
+  // With the terms back, the next run reads from the kept date on: the deletion is sent now,
+  // and 1001's absence of 28 May is not.
+  Change({"DELETE FROM System_Profile", "INSERT INTO System_Profile SELECT * FROM SavedProfile"});
+  const Lines back = Run(Ymd(2009, 6, 4));
+  EXPECT_EQ(Lines{}, Daily(back));
+  EXPECT_EQ(Lines{"1002\t05/29/2009\t2\t\t\t\t\t\t"}, Period(back));
 }
 
 }  // namespace

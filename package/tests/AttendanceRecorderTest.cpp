@@ -51,5 +51,44 @@ TEST_F(RecorderTest, EveryColumnOfARecordedRowReachesItsPlaceInTheUpdateFile) {
                        "S1\t03/01/2009\tAM\tB\t2e\t2a\t2t\t2u\t2d", "S3\t03/01/2009\tAM\tR\t2e\t2a\t2t\t2u\t2d"}));
 }
 
+// The days an extract can read bound what is blanked: a code outside them is neither blanked
+// nor sent with an empty code.
+TEST_F(RecorderTest, OnlyCodesOfTheReadableDaysAreBlanked) {
+  SetToday(Day(2009, 3, 12));
+  auto run = [this](int firstReadable, int lastReadable, bool record) {
+    std::string updateFile;
+    {
+      QDEWriter writer;
+      Prepare(writer);
+      writer.CheckBridgeConfiguration(m_config);
+      updateFile = writer.BeginUpdateFile().Path().ToStd();
+      writer.StartAttTable(AttendanceStore::kDaily, firstReadable, lastReadable);
+      writer.BeginAttTransaction();
+      for (int day : {1, 5, 10}) {
+        if (!record) break;
+        AttendanceRow row = Row("S1", "", "A", "");
+        row.attdate = Day(2009, 3, day);
+        writer.UpsertAttendance(row);
+      }
+      writer.CommitAttTransaction();
+      writer.CreateStudentDailyAttendanceFromDB();
+      writer.CompleteUpdateFile();
+      writer.SaveSchoolConfig();
+    }
+    std::vector<std::string> lines = ReadUpdateFile(updateFile)["Cached Daily Attendance"];
+    return std::vector<std::string>(lines.begin() + 1, lines.end());  // without the field line
+  };
+  EXPECT_EQ(3u, run(XDate::kNone, XDate::kNone, true).size());
+  // The SIS no longer shows any of them; only 5 March can be read again.
+  EXPECT_EQ(std::vector<std::string>{"S1\t03/05/2009\tAM\t\te\ta\tt\tu\td"},
+            run(Day(2009, 3, 3), Day(2009, 3, 8), false));
+  // No readable day at all (the first after the last): nothing is sent.
+  EXPECT_EQ(std::vector<std::string>{}, run(Day(2009, 3, 9), Day(2009, 3, 4), false));
+  // Unbounded, every code from the update date (11 March less 14 days) on is blanked.
+  EXPECT_EQ((std::vector<std::string>{"S1\t03/01/2009\tAM\t\te\ta\tt\tu\td",
+                                      "S1\t03/10/2009\tAM\t\te\ta\tt\tu\td"}),
+            run(XDate::kNone, XDate::kNone, false));
+}
+
 }  // namespace
 }  // namespace attstoretest
