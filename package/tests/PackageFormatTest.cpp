@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -248,6 +250,25 @@ TEST_F(PackageTest, UpdateFileHoldsTablesInlineAndNeverOverwritesAnEarlierOne) {
   m_writer.Reset();
   WriteTable("Terms", "Terms.qef", {"TermRef"}, {{"T1"}});
   EXPECT_EQ(Read("Terms.qef"), "T1\r\n");
+}
+
+// The import tool sees an update file only once it is complete, and a name that another
+// program took meanwhile is not overwritten: the file takes the next second's.
+TEST_F(PackageTest, AnUpdateFileIsWrittenUnderATemporaryNameAndPlacedWhole) {
+  XFileSpec planned = m_writer.BeginUpdateFile();
+  WriteTable("Student Daily Attendance", "StudentDailyAtt.qef", {"AttStdRef"}, {{"17"}});
+  EXPECT_FALSE(os::PathExists(planned.Path().ToStd()));
+  std::vector<std::string> names = Names();
+  EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                          [](const std::string& name) { return name.find(".QDU.") != std::string::npos; }),
+            1);
+  testsupport::WriteAll(planned.Path().ToStd(), "copied in meanwhile");
+  m_writer.EndUpdateFile();
+  EXPECT_EQ(Read("Update 20090225121341.QDU"), "copied in meanwhile");
+  EXPECT_EQ(m_writer.LastUpdateFile().FileName(), "Update 20090225121342.QDU");
+  EXPECT_NE(Read("Update 20090225121342.QDU").find("// Student Daily Attendance\r\nAttStdRef\r\n17\r\n*\r\n\r\n"),
+            std::string::npos);
+  for (const std::string& name : Names()) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
 }
 
 TEST(PackageNames, UpdateNameRollsOverMidnight) {
