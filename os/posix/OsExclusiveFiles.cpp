@@ -20,8 +20,8 @@ std::string Native(const std::string& path) { return NarrowToUtf8(path); }
 
 // A rename or a new name is durable only once the folder that holds it is synced.
 void SyncFolderOf(const std::string& path) {
-  std::string folder = path.substr(0, path.find_last_of('/') + 1);
-  if (folder.empty()) folder = ".";
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
   int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);  // some file systems cannot sync a folder; the move itself stands
