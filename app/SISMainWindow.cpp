@@ -220,8 +220,17 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
 
   bool demographic = m_gatherAll || m_gatherDemographic;
   bool attendance = m_gatherAll || m_gatherAttendance;
-  m_engine->PerformExtract(progress, entry.m_dsn, entry.m_userName, entry.m_password, settings,
-                           demographic, attendance);
+  try {
+    m_engine->PerformExtract(progress, entry.m_dsn, entry.m_userName, entry.m_password, settings,
+                             demographic, attendance);
+  } catch (...) {
+    // Nothing of the failed run may stay half done or hold the import folder.
+    m_engine->AbandonRun();
+    throw;
+  }
+  // The tables went out; attendance that the store could not keep fails the run, so that the
+  // scheduler reports it (the next run reads those days again).
+  if (m_engine->AttStoreFailed()) throw XException(m_engine->AttStoreFailure());
 }
 
 void SISMainWindow::CopyRunLog() {

@@ -53,6 +53,7 @@ void ExpEngine::EndRun() {
   LogExtract(kLogDebug, "End Extract Log");
   EndExtractLog();
   LogRun(kLogDebug, "Extract Log Ended");
+  UnlockImportFolder();
 }
 
 void ExpEngine::WriteAttendanceFromStore() {

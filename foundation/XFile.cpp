@@ -60,10 +60,30 @@ void XFile::Open(const XFileSpec& spec, unsigned mode) {
 }
 
 void XFile::OpenReplacing(const XFileSpec& target) {
+  if (IsOpen()) Close();
+  if (target.IsEmpty() || target.IsFolder()) ThrowForFile("Can't open non-file: %s", target);
   XFileSpec temporary = target;
-  temporary.SetFileName((target.FileName() + ".partial").c_str());
-  Open(temporary, kWrite);
+  temporary.SetFileName(
+      (target.FileName() + "." + XString(static_cast<int>(os::CurrentProcessId())) + ".partial").c_str());
+  const std::string path = temporary.Path().ToStd();
+  // A file of this name is what a killed process of the same number left.
+  os::FileHandle handle = os::CreateNewFile(path);
+  if (handle == os::kInvalidFile && os::IsAlreadyExists(os::LastError()) && os::DeleteFilePath(path)) {
+    handle = os::CreateNewFile(path);
+  }
+  if (handle == os::kInvalidFile) {
+    int error = os::LastError();
+    throw XException::Format(error, "Could not open file ( %d ): %s", error, temporary.c_str());
+  }
+  m_spec = temporary;
   m_target = target;
+  m_mode = kWrite;
+  m_handle = handle;
+  m_largestWritten = 0;
+  m_osPosition = 0;
+  m_atLineStart = true;
+  m_readCount = m_readPos = 0;
+  m_writeCount = 0;
 }
 
 void XFile::OpenDiscarding() {
@@ -81,6 +101,40 @@ void XFile::Commit() {
     Close();
     return;
   }
+  XFileSpec target = SealReplacing();
+  for (int attempt = 1;; ++attempt) {
+    if (os::ReplaceFilePath(m_spec.Path().ToStd(), target.Path().ToStd())) break;
+    int error = os::LastError();
+    if (attempt == kReplaceAttempts) {
+      os::DeleteFilePath(m_spec.Path().ToStd());
+      throw XException::Format(error, "Could not replace file ( %d ): %s", error, target.c_str());
+    }
+    os::SleepMilliseconds(kReplaceRetryMs);
+  }
+  m_spec = target;
+}
+
+XFileSpec XFile::CommitNew(const std::function<XFileSpec(const XFileSpec&)>& nextName) {
+  RequireOpen("Error writing to file: %s");
+  if (m_target.IsEmpty()) {
+    Close();
+    return m_spec;
+  }
+  XFileSpec target = SealReplacing();
+  for (int attempt = 1;; ++attempt) {
+    if (os::MoveFileNoReplace(m_spec.Path().ToStd(), target.Path().ToStd())) break;
+    int error = os::LastError();
+    if (!os::IsAlreadyExists(error) || attempt == 1000) {
+      os::DeleteFilePath(m_spec.Path().ToStd());
+      throw XException::Format(error, "Could not replace file ( %d ): %s", error, target.c_str());
+    }
+    target = nextName(target);
+  }
+  m_spec = target;
+  return target;
+}
+
+XFileSpec XFile::SealReplacing() {
   XFileSpec target = m_target;
   try {
     FlushWriteBuffer();
@@ -96,16 +150,7 @@ void XFile::Commit() {
     }
     throw;
   }
-  for (int attempt = 1;; ++attempt) {
-    if (os::ReplaceFilePath(m_spec.Path().ToStd(), target.Path().ToStd())) break;
-    int error = os::LastError();
-    if (attempt == kReplaceAttempts) {
-      os::DeleteFilePath(m_spec.Path().ToStd());
-      throw XException::Format(error, "Could not replace file ( %d ): %s", error, target.c_str());
-    }
-    os::SleepMilliseconds(kReplaceRetryMs);
-  }
-  m_spec = target;
+  return target;
 }
 
 void XFile::Abandon() {

@@ -8,10 +8,13 @@
 // Replacing a file safely: OpenReplacing writes to a temporary file beside the target; Commit
 // flushes it to the disk and moves it over the target. Until Commit the target is untouched,
 // and a replacing file that is closed, abandoned or destroyed without Commit is deleted, so a
-// failed run leaves the previous complete file, never a truncated one.
+// failed run leaves the previous complete file, never a truncated one. The temporary name is
+// the target's with ".<process>.partial" added, made new (an entry of that name is never
+// written through), so that two processes never share one.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "foundation/XFileSpec.h"
@@ -46,6 +49,10 @@ class XFile {
   // while the target is held by another program). Throws "Error writing to file: %s" or
   // "Could not replace file ( %d ): %s".
   void Commit();
+  // As Commit, but an existing file is never replaced: when the target's name is taken, the
+  // file takes the first free name of those `nextName` gives, each from the one before.
+  // Returns the name it took.
+  XFileSpec CommitNew(const std::function<XFileSpec(const XFileSpec&)>& nextName);
   // Closes and deletes an uncommitted replacing file; the target stays as it was.
   void Abandon();
   // Writes what is buffered and closes. "Error writing to file: %s" / "Error closing file: %s".
@@ -96,6 +103,9 @@ class XFile {
   int PeekByte();
   bool MatchAhead(const XString& text);
   void CloseHandle(bool quiet);
+  // Commit's first half: the temporary file flushed to the disk and closed; on failure it is
+  // deleted. Returns the target.
+  XFileSpec SealReplacing();
 
   XFileSpec m_spec;
   XFileSpec m_target;  // for a replacing file: the file Commit replaces

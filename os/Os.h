@@ -6,6 +6,7 @@
 // holds); each side converts at its own boundary (UTF-16 on Win32, UTF-8 file names on POSIX).
 #pragma once
 
+#include "os/OsExclusiveFiles.h"
 #include "os/OsFiles.h"
 #include "os/OsRegistry.h"
 #include "os/OsSystem.h"

@@ -75,6 +75,13 @@ const KindNames kPeriodNames = {
     "Exporting Period Attendance from DB", "CreateStudentPeriodAttendanceFromDB Warning: ",
     "AttPerRef"};
 
+// An error that the operator must see: into the extract log and, when that is a file of its
+// own, into the run log too.
+void WriteBothLogs(XEngineLog& log, int32_t level, const XString& text) {
+  log.ExtractLogWrite(level, text.c_str());
+  if (log.ExtractLog() != nullptr && log.RunLog() != nullptr) log.RunLogWrite(level, text.c_str());
+}
+
 const KindNames& NamesOf(const XString& kind) {
   return kind == AttendanceStore::kPeriod ? kPeriodNames : kDailyNames;
 }
@@ -91,13 +98,33 @@ const AttendanceStatements& StatementsOf(const XString& kind) {
 AttendanceRecorder::AttendanceRecorder(XEngineLog& log) : m_log(log) {}
 
 bool AttendanceRecorder::OpenStore(const XFileSpec& folder, const XFileSpec& importFolder) {
+  if (m_store.IsOpen()) return true;
   try {
     m_store.Open(folder, importFolder);
-    return true;
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Set Database: ", e.what()));
+    Fail("opening it", e.what());
     return false;
   }
+  if (!m_store.KeptAside().IsEmpty()) {
+    XString text = XString("The attendance change store ") + m_store.OpenFile().Path() +
+                   " could not be read (" + m_store.KeptAsideReason() + "); it was kept as " +
+                   m_store.KeptAside().Path() + " and a new store was made: this run sends every attendance row "
+                   "it reads again.";
+    WriteBothLogs(m_log, kLogError, text);
+  }
+  return true;
+}
+
+void AttendanceRecorder::Fail(const char* step, const char* message, const XFileSpec* storeFile) {
+  if (m_store.IsRecording()) m_recordingFailed = true;
+  if (Failed()) return;
+  if (storeFile == nullptr && !m_store.OpenFile().IsEmpty()) storeFile = &m_store.OpenFile();
+  XString file = storeFile != nullptr ? storeFile->Path() : XString(AttendanceStore::kFileName);
+  m_failure = XString("The attendance change store ") + file + " failed " + step + ": " + message;
+  WriteBothLogs(m_log, kLogError,
+                m_failure + ". The attendance update date stays as it was, so that the next run reads these "
+                            "days again.");
 }
 
 const char* AttendanceRecorder::TableDescription(const XString& kind) { return NamesOf(kind).description; }
@@ -115,6 +142,11 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
   } catch (const XException& e) {
     // The table of an earlier run is still there: the usual case, not a fault.
     m_log.ExtractLogWrite(kLogDebug, XString("Attendance: Create Table Failed: ") + kind + ": " + e.what());
+    try {
+      if (!HasTable(StatementsOf(kind))) Fail((XString("creating the table ") + kind).c_str(), e.what());
+    } catch (const XException& check) {
+      Fail((XString("creating the table ") + kind).c_str(), check.what());
+    }
   }
 
   XFileSpec storedFile = importFolder;
@@ -142,6 +174,7 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
     BlankNewCodes(StatementsOf(kind), firstReadable, lastReadable);
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
+    Fail("blanking the new codes", e.what());
   }
 
   m_log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: Before StartTable: Update Date is: ",
@@ -198,8 +231,9 @@ void AttendanceRecorder::Record(const AttendanceRow& row) {
     if (upsert != nullptr) {
       try {
         Run(*upsert, rowValues);
-      } catch (const XException&) {
+      } catch (const XException& e) {
         m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", WithValues(upsertSql, rowValues)));
+        Fail("recording a row", e.what());
       }
       return;
     }
@@ -228,8 +262,9 @@ bool AttendanceRecorder::RecordWith(const char* sql, const Values& values, const
     if (m_store.IsOpen()) m_store.BeginRecording();
     Run(Kept(sql), values);
     return true;
-  } catch (const XException&) {
+  } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText(prefix, WithValues(sql, values)));
+    Fail("recording a row", e.what());
     return false;
   }
 }
@@ -249,24 +284,41 @@ void AttendanceRecorder::BeginRecording() {
     m_store.BeginRecording();
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Begin Transaction: ", e.what()));
+    Fail("beginning the recording", e.what());
   }
 }
 
 void AttendanceRecorder::CommitRecording() {
+  if (m_recordingFailed) {
+    m_recordingFailed = false;
+    if (m_store.IsRecording()) {
+      // With rows missing, the recording would send them as removed: none of it counts, and
+      // the next run, reading the same days, records them all again.
+      m_store.Rollback();
+      m_log.ExtractLogWrite(kLogError, "Attendance: the rows of this recording were rolled back after the failure.");
+      return;
+    }
+  }
   try {
     m_store.CommitRecording();
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Transaction: ", e.what()));
+    Fail("committing the recorded rows", e.what());
   }
+}
+
+bool AttendanceRecorder::HasTable(const AttendanceStatements& sql) {
+  sqlite::Query check(m_store.Db());
+  check.Prepare(sql.tableExists);
+  return check.Step();
 }
 
 bool AttendanceRecorder::TableExists(const AttendanceStatements& sql) {
   try {
-    sqlite::Query check(m_store.Db());
-    check.Prepare(sql.tableExists);
-    return check.Step();
+    return HasTable(sql);
   } catch (const XException& e) {
     m_log.ExtractLogWrite(kLogDebug, XString("SQLite: Create Table Failed: ") + sql.table + ": " + e.what());
+    Fail("reading its tables", e.what());
     return false;
   }
 }
@@ -286,6 +338,8 @@ void AttendanceRecorder::ExportChanges(bool daily, QDEWriter& package) {
   }
   m_log.ExtractLogWrite(kLogInfo, names.exportingMessage);
 
+  // What was recorded stands on its own before any mark (or goes, after a failure).
+  CommitRecording();
   // The marks of this export stay uncommitted until the update file is complete on the disk.
   bool canMark = true;
   try {
@@ -294,6 +348,7 @@ void AttendanceRecorder::ExportChanges(bool daily, QDEWriter& package) {
     // Without a transaction the rows stay unmarked: sent again next time rather than lost.
     canMark = false;
     m_log.ExtractLogWrite(kLogDebug, WithText(names.operation, e.what()));
+    Fail("beginning the marking of sent rows", e.what());
   }
 
   bool anyMarkFailed = false;
@@ -347,6 +402,7 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
     } catch (const sqlite::SqlError& e) {
       // The store could not be read: the rows stay as they are for the next run.
       m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+      Fail("reading the rows to send", e.what());
     }
     package.CloseTableOutput();
     // Without an update file the table file is complete and on the disk once closed.
@@ -395,6 +451,7 @@ bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const
     } catch (const sqlite::SqlError& e) {
       markFailed = true;
       m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+      Fail("marking a sent row", e.what());
       for (const char* mark : marks) {
         m_log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", WithValues(mark, markValues)));
       }
@@ -405,15 +462,7 @@ bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const
 
 void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {
   try {
-    if (XFile* file = package.UpdateFile()) {
-      file->Flush();
-    } else if (m_store.MarksPending() && !m_store.MarkedFile().IsEmpty()) {
-      // Closed already by EndUpdateFile: its bytes may still be only in the system's cache.
-      XFile file;
-      file.Open(m_store.MarkedFile(), XFile::kWrite | XFile::kAppend);
-      file.Flush();
-      file.Close();
-    }
+    // Written whole, on the disk and under its own name before any mark counts.
     package.EndUpdateFile();
   } catch (...) {
     m_store.Rollback();
@@ -422,8 +471,9 @@ void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {
   try {
     m_store.CommitMarking();
   } catch (const XException& e) {
-    // The rows stay unmarked and go out once more with the next update: harmless.
+    // The rows stay unmarked and go out once more with the next update.
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Sent Rows: ", e.what()));
+    Fail("committing the marks of the sent rows", e.what());
   }
 }
 
@@ -466,14 +516,17 @@ void AttendanceRecorder::DropTableWhenDue(const XString& table) {
   }
 }
 
-void AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
+bool AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
   m_store.Close();
   XFileSpec file = AttendanceStore::StoreFile(importFolder);
+  bool deleted = true;
   if (file.Exists()) {
     try {
       file.Delete();
-    } catch (const XException&) {
+    } catch (const XException& e) {
       m_log.ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+      deleted = false;
+      Fail("being deleted for the changed configuration", e.what(), &file);
     }
   }
   // A journal left by a crash must go with its database: SQLite would otherwise play it back
@@ -483,10 +536,13 @@ void AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
     if (!companion.Exists()) continue;
     try {
       companion.Delete();
-    } catch (const XException&) {
+    } catch (const XException& e) {
       m_log.ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+      deleted = false;
+      Fail("being deleted for the changed configuration", e.what(), &companion);
     }
   }
+  return deleted;
 }
 
 void AttendanceRecorder::Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap) {

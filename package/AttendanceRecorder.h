@@ -7,6 +7,11 @@
 // Every statement runs in its own error handler: a failing statement is logged and the run
 // goes on. What does end the run is a failure of the update file itself; the rows marked as
 // sent in that run are then rolled back, so that the next run sends them again.
+//
+// A failing statement still fails the run's attendance (Failed): the first failure is written
+// at Error into both logs, naming the store file and SQLite's message, the school
+// configuration keeps the previous update date so that the next run reads those days again,
+// and the caller ends the run as failed once everything else is written.
 #pragma once
 
 #include <vector>
@@ -33,8 +38,18 @@ class AttendanceRecorder {
 
   AttendanceStore& Store() { return m_store; }
   // Opens the store in `folder` (see AttendanceStore::Open) unless it is open; a failure is
-  // logged ("Attendance: Set Database: ...") and answers false.
+  // logged ("Attendance: Set Database: ...") and answers false. A store that had to be made
+  // anew is reported at Error in both logs.
   bool OpenStore(const XFileSpec& folder, const XFileSpec& importFolder);
+
+  // ---- Failures of the run ----
+  // True when a statement of the store failed since the last ResetFailure: its opening, the
+  // creation of a table, the blanking, the recording of a row, the reading or marking of the
+  // rows to send, a transaction's begin or commit, or the deleting of a changed folder's store.
+  bool Failed() const { return !m_failure.IsEmpty(); }
+  // The first failure: the store file, the step and SQLite's message.
+  const XString& Failure() const { return m_failure; }
+  void ResetFailure() { m_failure = XString(); }
 
   // ---- Recording ----
   // The store's side of starting a kind's extract: opens the store in the import folder if
@@ -55,6 +70,8 @@ class AttendanceRecorder {
   // logged and the next row follows. A row of neither code, or of another kind, is not kept.
   void Record(const AttendanceRow& row);
   // "begin transaction" / "commit transaction" of an extract's recording; failures are logged.
+  // A recording in which a statement failed is rolled back instead of committed: with rows
+  // missing it would make them look removed in the SIS.
   void BeginRecording();
   void CommitRecording();
 
@@ -74,8 +91,9 @@ class AttendanceRecorder {
   // "DROP TABLE" when CheckUpdateTime answers true; a failure is logged at Error.
   void DropTableWhenDue(const XString& table);
   // Closes the store and deletes "Attendance.db" of the import folder (and the files SQLite
-  // keeps beside it); a failed delete is only logged.
-  void CloseAndDelete(const XFileSpec& importFolder);
+  // keeps beside it). A failed delete is logged and fails the run's attendance; answers
+  // whether everything went.
+  bool CloseAndDelete(const XFileSpec& importFolder);
 
   // ---- The run's state ----
   // What "SchoolConfig.xml" kept of the last run.
@@ -88,6 +106,9 @@ class AttendanceRecorder {
 
  private:
   using Values = std::vector<const XString*>;
+  // Records a failure of the store (see Failed); the first one goes into both logs at Error,
+  // naming `storeFile` (default: the store's file).
+  void Fail(const char* step, const char* message, const XFileSpec* storeFile = nullptr);
   // The kept statement of a whole SQL text (see AttendanceStore::Statement).
   sqlite::Query& Kept(const char* sql);
   // Runs a kept statement once with its "?" values (texts, in order); throws on failure.
@@ -98,6 +119,8 @@ class AttendanceRecorder {
   bool TableExists(const AttendanceStatements& sql);
   // The blanking of Start: the new codes from the update date within the readable days.
   void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
+  // The same without its error handler.
+  bool HasTable(const AttendanceStatements& sql);
   // One table of the export: the rows under `header`. True when a mark failed.
   bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
   // Writes the selected rows and marks each one; true when a mark failed.
@@ -106,6 +129,8 @@ class AttendanceRecorder {
 
   XEngineLog& m_log;
   AttendanceStore m_store;
+  XString m_failure;
+  bool m_recordingFailed = false;  // in the open recording transaction
   XString m_kind;                       // "DAILY_ATT" or "PERIOD_ATT"
   int m_updateDate = XDate::kNone;      // day number
   XDateTime m_referenceTime;            // of the last export

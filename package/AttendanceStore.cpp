@@ -1,8 +1,15 @@
 #include "package/AttendanceStore.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
 #include "foundation/XException.h"
+#include "foundation/XTime.h"
+#include "os/OsExclusiveFiles.h"
+#include "os/OsSystem.h"
 
 AttendanceStore::AttendanceStore() = default;
 
@@ -42,9 +49,19 @@ void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolde
   if (m_db.IsOpen()) return;
   XFileSpec base = !folder.IsEmpty() && folder.Exists() ? folder : importFolder;
   XFileSpec file = StoreFile(base);
-  file.CreateFolder();
-  m_db.Open(MakeKey(), file.Path());
   m_openFile = file;
+  m_keptAside = XFileSpec();
+  m_keptAsideReason = XString();
+  file.CreateFolder();
+  try {
+    OpenReadable(file);
+  } catch (const sqlite::SqlError& e) {
+    if (!e.IsUnreadableFile()) throw;
+    // Kept for whoever wants to look at it; the rows it knew are sent again from a new store.
+    m_keptAsideReason = e.what();
+    KeepAside(file);
+    OpenReadable(file);
+  }
   // Every page read from the disk is decrypted: a school year of rows with its key index
   // outgrows SQLite's default 2 MB cache, and a run that walks it would decrypt the same
   // pages over and over. 64 MB holds a large school's year.
@@ -56,9 +73,52 @@ void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolde
   m_transaction = kNone;
 }
 
+void AttendanceStore::OpenReadable(const XFileSpec& file) {
+  m_db.Open(MakeKey(), file.Path());
+  try {
+    m_db.SetBusyTimeout(kBusyTimeoutMs);
+    m_db.CheckReadable();
+  } catch (const XException&) {
+    try {
+      m_db.Close();
+    } catch (const XException&) {
+      // Nothing was written through this connection.
+    }
+    throw;
+  }
+}
+
+void AttendanceStore::KeepAside(const XFileSpec& file) {
+  const XDateTime now = XDateTime::Now();
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+  XDate::ToYMD(now.Date(), year, month, day);
+  XTime::ToHMS(now.Time() < 0 ? 0 : now.Time(), hour, minute, second, ms);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute, second);
+  const std::string from = file.Path().ToStd();
+  std::string to = from + ".unreadable-" + stamp;
+  for (int n = 2; !os::MoveFileNoReplace(from, to); ++n) {
+    int error = os::LastError();
+    if (!os::IsAlreadyExists(error) || n > 100) {
+      throw XException::Format(error, "Could not move the unreadable store aside ( %d ): %s", error, file.c_str());
+    }
+    to = from + ".unreadable-" + stamp + "-" + std::to_string(n);
+  }
+  m_keptAside = XFileSpec(to.c_str());
+  // A journal left beside the old file would be played back into the new one.
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    const std::string companion = from + suffix;
+    if (!os::PathExists(companion)) continue;
+    if (!os::MoveFileNoReplace(companion, to + suffix) && !os::DeleteFilePath(companion)) {
+      int error = os::LastError();
+      throw XException::Format(error, "Could not move the unreadable store aside ( %d ): %s", error,
+                               companion.c_str());
+    }
+  }
+}
+
 void AttendanceStore::Close() {
   Rollback();
-  m_openFile = XFileSpec();
   // A connection with statements still prepared refuses to close.
   m_statements.clear();
   m_db.Close();

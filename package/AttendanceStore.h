@@ -39,10 +39,19 @@ class AttendanceStore {
   // <folder>/Attendance/Attendance.db
   static XFileSpec StoreFile(const XFileSpec& folder);
 
+  // How long a statement waits for another process's lock on the store (a global store may
+  // serve several import folders) before it fails.
+  static constexpr int kBusyTimeoutMs = 60000;
+
   bool IsOpen() const { return m_db.IsOpen(); }
   // Opens the store in `folder` (the import folder when `folder` does not exist), creating
   // its "Attendance" folder when missing. Throws XException / sqlite::SqlError.
+  // A file that SQLite cannot read as the store (garbage, another key, cut short) is moved
+  // aside as "Attendance.db.unreadable-<YYYYMMDDHHNNSS>" and a new, empty store is made in its
+  // place: KeptAside() then names the moved file and KeptAsideReason() SQLite's message.
   void Open(const XFileSpec& folder, const XFileSpec& importFolder);
+  const XFileSpec& KeptAside() const { return m_keptAside; }
+  const XString& KeptAsideReason() const { return m_keptAsideReason; }
   // Rolls back an unfinished transaction and closes; the wrapper reports a failed close.
   void Close();
   sqlite::Database& Db() { return m_db; }
@@ -61,6 +70,7 @@ class AttendanceStore {
   sqlite::Query& Statement(const XString& sql) {
     return Statement(sql, "", [&sql] { return sql; });
   }
+  // The store file of the last Open, also when it failed (empty before the first).
   const XFileSpec& OpenFile() const { return m_openFile; }
 
   // Transactions. Recording: begun on demand, committed by CommitRecording or before marking
@@ -80,6 +90,10 @@ class AttendanceStore {
 
  private:
   enum Transaction { kNone, kRecording, kMarking };
+  // Opens the file and reads its schema; a failure closes it again and throws.
+  void OpenReadable(const XFileSpec& file);
+  // Moves an unreadable store, and the journal SQLite keeps beside it, to a free name.
+  void KeepAside(const XFileSpec& file);
   void Begin(Transaction kind);
   bool Commit(Transaction kind);
 
@@ -95,6 +109,8 @@ class AttendanceStore {
   // Declared after the connection: destroyed (finalized) before it closes.
   std::vector<KeptStatement> m_statements;
   XFileSpec m_openFile;
+  XFileSpec m_keptAside;
+  XString m_keptAsideReason;
   Transaction m_transaction = kNone;
   XFileSpec m_markedFile;
 };

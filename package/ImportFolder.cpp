@@ -96,6 +96,9 @@ bool ImportFolder::BridgeConfigurationChanged(const BridgeConfiguration& config,
   SchoolConfig stored;
   stored.Load(File(SchoolConfig::kFileName));
   m_globalFolder = stored.Value("GlobalFolder");
+  m_startUpdateDate = stored.Value("UpdateDate");
+  m_startReferenceTime = stored.Value("UpdateDateTime");
+  m_storeNotDeleted = false;
   m_attendance.Restore(ReadUpdateDate(stored.Value("UpdateDate")), ReadReferenceTime(stored.Value("UpdateDateTime")),
                        stored.Value("OverlapInDays"));
 
@@ -145,6 +148,8 @@ void ImportFolder::Clean() {
     XFileSpec schoolConfig = File(SchoolConfig::kFileName);
     step("Changed FileName to SchoolConfig");
     if (schoolConfig.Exists()) schoolConfig.Delete();
+    m_startUpdateDate = XString();
+    m_startReferenceTime = XString();
     step("Deleted SchoolConfig");
 
     XString folderPath = folder.Path();
@@ -185,7 +190,7 @@ void ImportFolder::Clean() {
       if (BeginsWithNoCase(name, "AATD")) EntrySpec(folder, name).Delete();
     }
 
-    m_attendance.CloseAndDelete(folder);
+    if (!m_attendance.CloseAndDelete(folder)) m_storeNotDeleted = true;
 
     // A global store's tables go once their time in it has passed.
     if (FolderExists(m_globalFolder) &&
@@ -205,6 +210,13 @@ void ImportFolder::Clean() {
 
 void ImportFolder::SaveSchoolConfig(const XString& bridgeVersion) {
   const AttendanceRecorder& att = m_attendance;
+  if (m_storeNotDeleted) {
+    // The old store still says which rows were sent: a school configuration that matches
+    // would let the next run trust it. Without one, the next run cleans the folder again.
+    m_log.ExtractLogWrite(kLogError, "SchoolConfig.xml is not written: the attendance store of the changed "
+                                     "configuration could not be deleted, so the next run cleans the folder again.");
+    return;
+  }
   const BridgeConfiguration& run = m_bridgeConfiguration;
   SchoolConfig config;
   config.SetValue("LastBridgeVersion", bridgeVersion);
@@ -229,10 +241,29 @@ void ImportFolder::SaveSchoolConfig(const XString& bridgeVersion) {
                                    "hh:nn:ss");
   }
   config.SetValue("UpdateDateTime", reference);
+  if (att.Failed()) {
+    config.SetValue("UpdateDate", m_startUpdateDate);
+    config.SetValue("UpdateDateTime", m_startReferenceTime);
+  }
   config.SetValue("OverlapInDays",
                   att.Overlap().IsEmpty() ? XString(AttendanceRecorder::kDefaultOverlap) : att.Overlap());
   config.SetValue("LastBridgeLogLevel", "3");
   config.Save(File(SchoolConfig::kFileName));
+}
+
+void ImportFolder::RemoveLeftovers() {
+  for (const std::string& name : FolderEntries(m_folder)) {
+    static const std::string kPartial = ".partial";
+    if (name.size() <= kPartial.size() || name.compare(name.size() - kPartial.size(), kPartial.size(), kPartial) != 0) {
+      continue;
+    }
+    XFileSpec file = File(name.c_str());
+    // A folder of that name is nobody's unfinished file.
+    if (os::IsDirectory(file.Path().ToStd())) continue;
+    if (os::DeleteFilePath(file.Path().ToStd())) {
+      m_log.ExtractLogWrite(kLogInfo, (XString("Removed the unfinished file of an earlier run: ") + file.Path()).c_str());
+    }
+  }
 }
 
 bool ImportFolder::Validate(const XString& path) {

@@ -9,6 +9,7 @@
 #include "foundation/XEngineLog.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"
+#include "package/ImportFolderLock.h"
 #include "package/SchoolConfig.h"
 
 class AttendanceRecorder;
@@ -38,8 +39,19 @@ class ImportFolder {
   // store; any failure ends the run with the Fatal "Error: Failed while trying to remove QDU
   // Files. ..." message.
   void Clean();
-  // Writes "SchoolConfig.xml" with the thirteen keys of the run.
+  // Writes "SchoolConfig.xml" with the thirteen keys of the run. When the attendance store
+  // failed in the run, "UpdateDate" and "UpdateDateTime" keep the values the run started
+  // with, so that the next run reads the same days again. When the cleaning could not delete
+  // the store, the file is not written at all: the next run then cleans again.
   void SaveSchoolConfig(const XString& bridgeVersion);
+
+  // One run at a time (see ImportFolderLock): taken before the run writes into the folder.
+  void Lock(const XString& baseName) { m_lock.Take(m_folder, baseName); }
+  void Unlock() { m_lock.Release(); }
+  bool IsLocked() const { return m_lock.IsHeld(); }
+  // Deletes what runs that were killed left in the folder: files "*.partial", written under
+  // that name until complete. Only with the lock held, when no other run can be writing one.
+  void RemoveLeftovers();
   // Creates a missing folder; true (and the folder becomes this one) when it exists. An empty
   // path is accepted as it is.
   bool Validate(const XString& path);
@@ -57,4 +69,9 @@ class ImportFolder {
   BridgeConfiguration m_bridgeConfiguration;
   XString m_globalFolder;
   XString m_failure;
+  // "UpdateDate" and "UpdateDateTime" as the run found them (empty once cleaned).
+  XString m_startUpdateDate;
+  XString m_startReferenceTime;
+  bool m_storeNotDeleted = false;
+  ImportFolderLock m_lock;
 };

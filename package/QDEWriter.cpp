@@ -57,11 +57,7 @@ QDEWriter::QDEWriter() : m_headers(16), m_attendance(EngineLog()), m_importFolde
 
 QDEWriter::~QDEWriter() {
   m_tableFile.reset();  // an uncommitted table file is discarded
-  try {
-    CloseUpdateFile();
-  } catch (const XException&) {
-    // Nothing can be reported from a destructor; the file keeps what reached the disk.
-  }
+  AbandonUpdateFile();  // and so is an update file never completed
   DeleteHeaders();
 }
 
@@ -140,6 +136,10 @@ void QDEWriter::CloseTableOutput() {
 }
 
 void QDEWriter::AbandonTableOutput() {
+  if (m_updating && m_updateFile) {
+    AbandonUpdateFile();
+    return;
+  }
   if (m_tableFile) {
     m_tableFile->Abandon();
     m_tableFile.reset();
@@ -184,7 +184,7 @@ XFileSpec QDEWriter::BeginUpdateFile() {
   }
 
   std::unique_ptr<XFile> file = NewPackageFile();
-  file->Open(spec, XFile::kWrite);
+  file->OpenReplacing(spec);
   WriteCommentBlock(*file);
   // The stamp is taken anew after the comment block; it never precedes the name's second, so
   // every update file carries its own stamp.
@@ -204,7 +204,27 @@ void QDEWriter::CloseUpdateFile() {
   m_updating = false;
   if (!m_updateFile) return;
   std::unique_ptr<XFile> file = std::move(m_updateFile);
-  file->Close();
+  m_lastUpdateFile = file->CommitNew([](const XFileSpec& taken) {
+    XDateTime time;
+    XString name = taken.FileName();
+    // "Update " + stamp + ".QDU": the stamp's second plus one.
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (std::sscanf(name.c_str(), "Update %4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second) == 6) {
+      time = AddOneSecond(XDateTime(XDate::FromYMD(year, month, day), XTime::FromHMS(hour, minute, second)));
+    } else {
+      time = AddOneSecond(XDateTime::Now());
+    }
+    XFileSpec next = taken;
+    next.SetFileName(UpdateFileName(time).c_str());
+    return next;
+  });
+}
+
+void QDEWriter::AbandonUpdateFile() {
+  m_updating = false;
+  if (!m_updateFile) return;
+  std::unique_ptr<XFile> file = std::move(m_updateFile);
+  file->Abandon();
 }
 
 void QDEWriter::WriteRuleLine(XFile& file) {

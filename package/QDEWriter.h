@@ -102,20 +102,28 @@ class QDEWriter : public DataExtractorBase {
   // Update mode: writes the table terminator. Otherwise: moves the completed table file over
   // the previous one.
   void CloseTableOutput();
-  // After a failure: a table file being written is discarded (the previous one stays); the
-  // update file keeps what was written.
+  // After a failure: a table file being written is discarded (the previous one stays); in
+  // update mode the update file is discarded (see AbandonUpdateFile).
   void AbandonTableOutput();
 
   // Writes the package header file (<file base name>.QDE) from the header entries and the
   // custom fields; it replaces the previous one only once complete.
   void WritePackageHeader();
 
-  // Enters update mode: creates "Update YYYYMMDDHHNNSS.QDU" for the current second, or the
-  // next second whose name is free (an existing update file is never overwritten), and writes
-  // its comment block, update pragma, pragma section and banner. Returns the file's spec.
+  // Enters update mode: names the update file "Update YYYYMMDDHHNNSS.QDU" for the current
+  // second, or the next second whose name is free, and writes its comment block, update
+  // pragma, pragma section and banner. The file is written under a temporary name
+  // (XFile::OpenReplacing); the import tool sees it only once it is complete. Returns the
+  // name it is meant to get.
   XFileSpec BeginUpdateFile();
-  // Closes the update file and leaves update mode.
+  // Completes the update file: flushed to the disk and moved to its name, or to the next free
+  // second's if that name was taken meanwhile (an existing update file is never overwritten);
+  // then leaves update mode. LastUpdateFile names it.
   void EndUpdateFile();
+  // After a failure: discards the update file (a torn one would be read by the import tool)
+  // and leaves update mode.
+  void AbandonUpdateFile();
+  const XFileSpec& LastUpdateFile() const { return m_lastUpdateFile; }
   bool IsUpdating() const { return m_updating; }
   XFile* UpdateFile() const { return m_updateFile.get(); }
 
@@ -214,13 +222,24 @@ class QDEWriter : public DataExtractorBase {
   // Completes the progress bar and logs "Finished <description> table/query.".
   void EndTable();
 
-  // Starts the writer for a run: the run log, the import folder of the configuration, the
-  // housekeeping of a changed bridge configuration, then the extract log
-  // "<base name>ExtractLog.txt" in the import folder, which the writer owns until Finish.
+  // Starts the writer for a run: the run log, the import folder of the configuration and its
+  // lock (waiting for another run into it; failing when that does not end), the removal of
+  // killed runs' unfinished files, the housekeeping of a changed bridge configuration, then
+  // the extract log "<base name>ExtractLog.txt" in the import folder, which the writer owns
+  // until Finish.
   void Begin(const BridgeConfiguration& configuration, ILog* runLog);
   // Ends the run: saves the school configuration, deletes the header entries, logs
-  // "Export complete." and releases the extract log.
+  // "Export complete.", releases the extract log and unlocks the import folder.
   void Finish();
+  // Ends a run that failed: discards an unfinished update file, rolls back what the store
+  // had not committed and closes it, releases the extract log and unlocks the import folder.
+  void AbandonRun();
+  // The import folder's lock (ImportFolderLock), taken by Begin.
+  void UnlockImportFolder() { m_importFolder.Unlock(); }
+  bool ImportFolderLocked() const { return m_importFolder.IsLocked(); }
+  // Whether a statement of the attendance store failed in the run, and the first failure.
+  bool AttStoreFailed() const { return m_attendance.Failed(); }
+  const XString& AttStoreFailure() const { return m_attendance.Failure(); }
   // Releases the data of a run: the columns and the header entries.
   void ClearRunData();
   // Ends and releases the extract log that Begin opened (nothing when there is none).
@@ -251,6 +270,7 @@ class QDEWriter : public DataExtractorBase {
   QDEHeaderSettings m_settings;
   bool m_updating = false;
   std::unique_ptr<XFile> m_updateFile;
+  XFileSpec m_lastUpdateFile;
   std::unique_ptr<XFile> m_tableFile;
   XString m_tableDescription;
   XString m_tableFileName;

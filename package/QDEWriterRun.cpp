@@ -2,6 +2,7 @@
 // configuration, the extract log) and Finish (the school configuration, the header entries,
 // the extract log).
 #include "foundation/XException.h"
+#include "foundation/XFile.h"
 #include "foundation/XLog.h"
 #include "foundation/XLogFile.h"
 #include "package/QDEWriter.h"
@@ -18,6 +19,16 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
   // The extract log of an earlier run must not receive this run's lines: the housekeeping
   // logs to the run log until the new extract log is open.
   EndExtractLog();
+  m_attendance.ResetFailure();
+  // Nothing is written into the folder before the lock is held.
+  if (!configuration.m_importFolder.IsEmpty()) {
+    try {
+      m_importFolder.Lock(Application().m_fileBaseName);
+    } catch (const XException& e) {
+      log.Error(kLogFatal, e.what());
+    }
+    m_importFolder.RemoveLeftovers();
+  }
   // Compares "SchoolConfig.xml" with the configuration, logs the outcome and, when it
   // changed, cleans the import folder and forgets the attendance update date.
   CheckBridgeConfiguration(configuration);
@@ -40,6 +51,21 @@ void QDEWriter::Finish() {
   DeleteHeaders();
   EngineLog().ExtractLogWrite(kLogInfo, "Export complete.");
   EndExtractLog();
+  UnlockImportFolder();
+}
+
+void QDEWriter::AbandonRun() {
+  m_tableFile.reset();
+  AbandonUpdateFile();
+  // Not committed, not kept: the next run records and sends these rows again.
+  try {
+    m_attendance.Store().Close();
+  } catch (const XException&) {
+    // Closing a connection whose last statement failed: its transaction is rolled back.
+  }
+  ClearRunData();
+  EndExtractLog();
+  UnlockImportFolder();
 }
 
 void QDEWriter::SaveSchoolConfig() {

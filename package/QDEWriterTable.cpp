@@ -156,17 +156,10 @@ void QDEWriter::FailTable(int32_t lines, const char* errorText) {
   // the run with its own message.
   const bool cancelled = IsCancelRequested();
   // Also when the destination could not even be opened: a half-made table file goes.
-  if (m_updating && m_updateFile) {
-    // The run ends here: the update file keeps what was written and is closed, so that the
-    // importing tool can read (and nothing holds) it.
-    try {
-      EndUpdateFile();
-    } catch (const XException&) {
-      // The original error is the one to report.
-    }
-  } else {
-    AbandonTableOutput();  // the previous complete table file stays
-  }
+  // The run ends here. A half-written update file is discarded rather than left for the
+  // importing tool (its rows are sent again by the next run); a half-written table file goes
+  // and the previous complete one stays.
+  AbandonTableOutput();
   if (cancelled) throw XException(text);
 
   XEngineLog& log = EngineLog();

@@ -56,6 +56,10 @@ fi
 if [ "$run_native" = 1 ]; then
   echo "== native tests"
   (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
+  echo "== the program killed at 40 points of its runs"
+  bash scripts/crash-test.sh || status=1
+  echo "== the attendance store on a full or read-only file system"
+  bash scripts/fault-fs-test.sh || status=1
 fi
 if [ "$run_windows" = 1 ]; then
   echo "== Windows tests under Wine"

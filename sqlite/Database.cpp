@@ -80,6 +80,18 @@ void Database::ExecuteFormatList(const char* format, va_list args) {
 
 int Database::Changes() const { return m_db != nullptr ? sqlite3_changes(m_db) : 0; }
 
+void Database::SetBusyTimeout(int milliseconds) {
+  CheckSql(m_db != nullptr, -1, nullptr, "sqlite::Database::SetBusyTimeout", "db not open");
+  int rc = sqlite3_busy_timeout(m_db, milliseconds);
+  CheckSql(rc == SQLITE_OK, rc, m_db, "sqlite::Database::SetBusyTimeout", "failed");
+}
+
+void Database::CheckReadable() {
+  // Reading the schema decrypts the first page and compares the page count that the file
+  // records with its size: garbage, a wrong key and a file cut short all fail here.
+  Execute("SELECT count(*) FROM sqlite_master");
+}
+
 XString FormatSql(const char* format, ...) {
   va_list args;
   va_start(args, format);

@@ -46,6 +46,12 @@ class Database {
   const XString& FileName() const { return m_fileName; }
   // Rows changed by the last INSERT, UPDATE or DELETE (0 without connection).
   int Changes() const;
+  // How long a statement waits for another connection's lock on the file before it fails
+  // with "database is locked".
+  void SetBusyTimeout(int milliseconds);
+  // Reads the schema: throws when the file is not a database of this key or is damaged
+  // (see SqlError::IsUnreadableFile).
+  void CheckReadable();
 
  private:
   sqlite3* m_db;

@@ -11,6 +11,11 @@ SqlError::SqlError(const XString& message, int code, const char* operation,
       m_dbMessage(dbMessage),
       m_shortMessage(shortMessage) {}
 
+bool SqlError::IsUnreadableFile() const {
+  int code = Code() & 0xFF;
+  return code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
+}
+
 void ThrowSqlError(int code, const char* operation, const char* dbMessage,
                    const char* shortMessage) {
   if (dbMessage == nullptr) dbMessage = "";

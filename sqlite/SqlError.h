@@ -21,6 +21,9 @@ class SqlError : public XException {
   const XString& DbMessage() const { return m_dbMessage; }
   // The wrapper's short description, e.g. "Unable to open database.".
   const XString& ShortMessage() const { return m_shortMessage; }
+  // True when SQLite cannot read the file as a database: not a database (or not with this
+  // key), or damaged.
+  bool IsUnreadableFile() const;
 
  private:
   XString m_operation;

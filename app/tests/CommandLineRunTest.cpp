@@ -217,6 +217,27 @@ TEST_F(CommandLineRunTest, OptionsReachThePreferencesAndTheRunLog) {
   EXPECT_NE(log.find("End Command Line Processing, ready to Execute.\r\n"), std::string::npos);
 }
 
+// A store that cannot be opened (an "Attendance" that is a file): the tables still go out,
+// both logs name the store, and the run fails so that the scheduler reports it.
+TEST_F(CommandLineRunTest, AnAttendanceStoreThatFailsFailsTheRunAfterTheTables) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  testsupport::WriteAll(m_importFolder + "Attendance", "not a folder");
+  bool ok = true;
+  {
+    TestApp app(m_runLog.c_str());
+    ok = app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101")));
+    EXPECT_FALSE(app.Engine().ImportFolderLocked());
+  }
+  EXPECT_FALSE(ok);
+  const std::string store = m_importFolder + "Attendance" + os::kPathSeparator + "Attendance.db";
+  const std::string failure = "The attendance change store " + store + " failed opening it: ";
+  EXPECT_NE(RunLogText().find("Error: " + failure), std::string::npos) << RunLogText();
+  EXPECT_NE(testsupport::ReadAll(m_importFolder + "QvMeridaneExtractLog.txt").find(failure), std::string::npos);
+  EXPECT_TRUE(os::PathExists(m_importFolder + "Students.qef"));
+  EXPECT_TRUE(os::PathExists(m_importFolder + "QvMeridane.QDE"));
+  EXPECT_FALSE(os::PathExists(m_importFolder + "QvMeridaneRun.lock"));
+}
+
 // The package and engine tests give their writers the identity of testsupport/BridgeIdentity.h;
 // it must be the one the application gives its engine, or they check another program's files.
 TEST_F(CommandLineRunTest, TheEngineWritesUnderTheIdentityTheOtherTestsUse) {

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "os/OsExclusiveFiles.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -57,6 +58,10 @@ int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
 
 bool WriteFile(FileHandle file, const void* data, size_t count) {
   const char* p = static_cast<const char*>(data);
+  if (IsCrashWrite()) {
+    if (count / 2 > 0) (void)::write(static_cast<int>(file), p, count / 2);
+    CrashNow();
+  }
   while (count > 0) {
     ssize_t n = ::write(static_cast<int>(file), p, count);
     if (n < 0) {

@@ -8,11 +8,15 @@
 // temporary file that replaces the old one, so a crash leaves either the old or the new hive.
 #include "os/OsRegistry.h"
 
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <strings.h>
 
@@ -138,9 +142,29 @@ HiveData Load(Hive hive) {
   return data;
 }
 
+// A process that was killed while saving left its temporary hive ("user.reg.tmp<pid>")
+// behind; it goes once no process of that number runs. A running one's is still being written.
+void RemoveTemporariesOfEndedProcesses(const std::string& folder, const std::string& target) {
+  const std::string prefix = target.substr(target.find_last_of('/') + 1) + ".tmp";
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* entry = ::readdir(dir)) {
+    const char* name = entry->d_name;
+    if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0) continue;
+    const char* digits = name + prefix.size();
+    char* end = nullptr;
+    long pid = std::strtol(digits, &end, 10);
+    if (end == digits || *end != 0 || pid <= 0) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    ::unlink((folder + "/" + name).c_str());
+  }
+  ::closedir(dir);
+}
+
 int Save(Hive hive, const HiveData& data) {
   std::string folder = HiveFolder(hive);
   if (int rc = MakeFolders(folder)) return rc;
+  RemoveTemporariesOfEndedProcesses(folder, HiveFile(hive));
   std::string content = "QvRegistry hive 1\n";
   for (const auto& [path, values] : data) {
     content += "\n[" + path + "]\n";

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "os/OsExclusiveFiles.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -56,6 +57,11 @@ int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
 
 bool WriteFile(FileHandle file, const void* data, size_t count) {
   const char* p = static_cast<const char*>(data);
+  if (IsCrashWrite()) {
+    DWORD half = 0;
+    if (count / 2 > 0) ::WriteFile(H(file), p, static_cast<DWORD>(count / 2), &half, nullptr);
+    CrashNow();
+  }
   while (count > 0) {
     DWORD written = 0;
     if (!::WriteFile(H(file), p, static_cast<DWORD>(count), &written, nullptr)) return false;

@@ -4,6 +4,7 @@
 
 #include "sqlite/Query.h"
 #include "os/OsText.h"
+#include "package/SchoolConfig.h"
 #include "package/tests/WriterFixture.h"
 #include "sqlite3.h"
 
@@ -122,7 +123,11 @@ TEST_F(StoreTest, AFailedOrUnfinishedUpdateFileLeavesItsRowsToBeSentAgain) {
   // The update file fails after its first row: the run ends with the write error.
   SetToday(Day(2009, 3, 3));
   EXPECT_THROW(Run(daily, period, 1), XException);
-  EXPECT_EQ(DataLines(ReadUpdateFile(m_lastUpdateFile), kDaily, "AttTimeFrameRef").size(), 1u);
+  // Neither the torn update file nor its temporary file is left for the import tool.
+  std::vector<std::string> names;
+  os::ListDirectory(m_import, names);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Attendance", "SchoolConfig.xml", "Update 20090302201500.QDU"}));
 
   // The next run sends every changed row, the one already written included.
   SetToday(Day(2009, 3, 4));
@@ -225,6 +230,111 @@ TEST(AttendanceStoreStatements, KeptStatementsAreReusedAndDoNotKeepTheStoreFromC
   EXPECT_EQ(rows.StringColumn(0), "S2");
   EXPECT_EQ(rows.StringColumn(1), "1");
   EXPECT_FALSE(rows.Step());
+}
+
+
+// ---- Failures of the store ----
+
+std::string StoreValue(const std::string& import, const char* key) {
+  SchoolConfig config;
+  config.Load(XFileSpec((import + os::kPathSeparator + "SchoolConfig.xml").c_str()));
+  return config.Value(key).ToStd();
+}
+
+// A statement that fails in the store fails the run's attendance: the update date stays as
+// it was, and the next run reads those days again and sends what the failed run could not
+// record. Here the failure is a trigger in the real store that refuses one code.
+TEST_F(StoreTest, AFailedStatementKeepsTheUpdateDateSoTheNextRunSendsWhatItMissed) {
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}, {"S2", Day(2009, 2, 27), "AM", "A", ""}};
+  Run(daily, {});
+  EXPECT_TRUE(m_lastFailure.empty());
+  const std::string updateDate = StoreValue(m_import, "UpdateDate");
+  const std::string referenceTime = StoreValue(m_import, "UpdateDateTime");
+  EXPECT_EQ(updateDate, "01-Mar-2009");
+  const std::string store = m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+  {
+    sqlite::Database db;
+    db.Open(AttendanceStore::MakeKey(), store.c_str());
+    db.Execute("CREATE TRIGGER refuse BEFORE UPDATE ON DAILY_ATT WHEN NEW.newcode = 'T' "
+               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+  }
+
+  // Weeks later: S1 changed (refused by the store), S3 is new.
+  daily[0].code = "T";
+  daily.push_back({"S3", Day(2009, 3, 10), "AM", "A", ""});
+  SetToday(Day(2009, 3, 20));
+  UpdateTables failed = Run(daily, {});
+  EXPECT_NE(m_lastFailure.find("The attendance change store " + store + " failed recording a row: "),
+            std::string::npos)
+      << m_lastFailure;
+  EXPECT_NE(m_lastFailure.find("database or disk is full"), std::string::npos);
+  EXPECT_NE(RunLogText().find(m_lastFailure + ". The attendance update date stays as it was"), std::string::npos);
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), updateDate);
+  EXPECT_EQ(StoreValue(m_import, "UpdateDateTime"), referenceTime);
+  // The failed recording was rolled back whole: S1 is not sent as removed, S3 waits.
+  EXPECT_TRUE(DataLines(failed, kDaily, "AttTimeFrameRef").empty());
+
+  {
+    sqlite::Database db;
+    db.Open(AttendanceStore::MakeKey(), store.c_str());
+    db.Execute("DROP TRIGGER refuse");
+  }
+  SetToday(Day(2009, 3, 21));
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+            Sorted({Line("S1", Day(2009, 2, 26), "AM", "T"), Line("S3", Day(2009, 3, 10), "AM", "A")}));
+  EXPECT_TRUE(m_lastFailure.empty());
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "20-Mar-2009");
+}
+
+// An "Attendance" that cannot hold the store (here a file of that name): the store does not
+// open, the update file still goes out, and the update date does not move.
+TEST_F(StoreTest, AStoreThatCannotBeOpenedFailsTheRunsAttendance) {
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}};
+  testsupport::WriteAll(m_import + os::kPathSeparator + "SchoolConfig.xml", "");
+  testsupport::WriteAll(m_import + os::kPathSeparator + "Attendance", "not a folder");
+  UpdateTables tables = Run(daily, daily);
+  EXPECT_NE(m_lastFailure.find("The attendance change store " + m_import + os::kPathSeparator + "Attendance" +
+                               os::kPathSeparator + "Attendance.db failed opening it: "),
+            std::string::npos)
+      << m_lastFailure;
+  EXPECT_TRUE(os::PathExists(m_lastUpdateFile));
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "");
+
+  os::DeleteFilePath(m_import + os::kPathSeparator + "Attendance");
+  SetToday(Day(2009, 3, 3));
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+            std::vector<std::string>{Line("S1", Day(2009, 2, 26), "AM", "A")});
+  EXPECT_TRUE(m_lastFailure.empty());
+}
+
+// A store file that SQLite cannot read (garbage, cut short) is kept aside and made anew: the
+// run sends every row of its window again and counts as good.
+TEST_F(StoreTest, AnUnreadableStoreIsKeptAsideAndTheWindowIsSentAgain) {
+  std::vector<SisRow> daily;
+  for (int i = 0; i < 300; ++i) daily.push_back({"S" + std::to_string(i), Day(2009, 2, 20 + i % 9), "AM", "A", ""});
+  Run(daily, {});
+  const std::string store = m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+  const std::string whole = testsupport::ReadAll(store);
+  ASSERT_GT(whole.size(), 8192u);
+  const std::vector<std::pair<std::string, std::string>> damages = {
+      {"garbage", std::string(whole.size(), '\x5A')}, {"cut short", whole.substr(0, whole.size() / 2 + 7)}};
+  int today = Day(2009, 3, 3);
+  for (const auto& [what, bytes] : damages) {
+    SCOPED_TRACE(what);
+    testsupport::WriteAll(store, bytes);
+    SetToday(today);
+    UpdateTables tables = Run(daily, {});
+    EXPECT_EQ(DataLines(tables, kDaily, "AttTimeFrameRef").size(), daily.size());
+    EXPECT_TRUE(m_lastFailure.empty()) << m_lastFailure;
+    const std::string kept = store + ".unreadable-" + XDate::FormatDate(today, "yyyymmdd").ToStd() + "201500";
+    EXPECT_EQ(testsupport::ReadAll(kept), bytes);
+    EXPECT_NE(RunLogText().find("could not be read (Sql Error: "), std::string::npos);
+    EXPECT_NE(RunLogText().find("it was kept as " + kept + " and a new store was made"), std::string::npos);
+    // The new store works as the old one did.
+    SetToday(today + 1);
+    EXPECT_TRUE(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef").empty());
+    today += 2;
+  }
 }
 
 }  // namespace

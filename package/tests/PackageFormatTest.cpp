@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -180,13 +182,10 @@ TEST_F(PackageTest, DeprecatedPragmaFailsAndKeepsThePreviousHeaderFile) {
   EXPECT_NE(Read("ExtractLog.txt").find("CrsKeyInSecKey Pragma is deprecated. Do not use!"),
             std::string::npos);
 
-  // An update file keeps the lines written before the failure.
+  // An update file that fails is never seen by the import tool, not even in part.
   EXPECT_THROW(m_writer.BeginUpdateFile(), XException);
   EXPECT_FALSE(m_writer.IsUpdating());
-  std::string update = Read("Update 20090225121341.QDU");
-  std::string before = "#pragma attendancedoesntcreatedates\r\n\r\n";
-  ASSERT_GE(update.size(), before.size());
-  EXPECT_EQ(update.substr(update.size() - before.size()), before);
+  EXPECT_EQ(Names(), names);
 }
 
 TEST_F(PackageTest, TableFileHoldsDataLinesOnlyWithEveryEmptyValueInPlace) {
@@ -251,6 +250,25 @@ TEST_F(PackageTest, UpdateFileHoldsTablesInlineAndNeverOverwritesAnEarlierOne) {
   m_writer.Reset();
   WriteTable("Terms", "Terms.qef", {"TermRef"}, {{"T1"}});
   EXPECT_EQ(Read("Terms.qef"), "T1\r\n");
+}
+
+// The import tool sees an update file only once it is complete, and a name that another
+// program took meanwhile is not overwritten: the file takes the next second's.
+TEST_F(PackageTest, AnUpdateFileIsWrittenUnderATemporaryNameAndPlacedWhole) {
+  XFileSpec planned = m_writer.BeginUpdateFile();
+  WriteTable("Student Daily Attendance", "StudentDailyAtt.qef", {"AttStdRef"}, {{"17"}});
+  EXPECT_FALSE(os::PathExists(planned.Path().ToStd()));
+  std::vector<std::string> names = Names();
+  EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                          [](const std::string& name) { return name.find(".QDU.") != std::string::npos; }),
+            1);
+  testsupport::WriteAll(planned.Path().ToStd(), "copied in meanwhile");
+  m_writer.EndUpdateFile();
+  EXPECT_EQ(Read("Update 20090225121341.QDU"), "copied in meanwhile");
+  EXPECT_EQ(m_writer.LastUpdateFile().FileName(), "Update 20090225121342.QDU");
+  EXPECT_NE(Read("Update 20090225121342.QDU").find("// Student Daily Attendance\r\nAttStdRef\r\n17\r\n*\r\n\r\n"),
+            std::string::npos);
+  for (const std::string& name : Names()) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
 }
 
 TEST(PackageNames, UpdateNameRollsOverMidnight) {

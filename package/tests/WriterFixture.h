@@ -110,6 +110,7 @@ class WriterFixture : public ::testing::Test {
         writer.CompleteUpdateFile();
         writer.SaveSchoolConfig();
       }
+      m_lastFailure = writer.AttStoreFailure().ToStd();
     }
     m_lastUpdateFile = updateFile;
     return ReadUpdateFile(updateFile);
@@ -161,6 +162,7 @@ class WriterFixture : public ::testing::Test {
   BridgeConfiguration m_config;
   std::unique_ptr<XLogFile> m_runLog;
   std::string m_lastUpdateFile;
+  std::string m_lastFailure;  // the store's first failure in the last run, if any
 };
 
 }  // namespace attstoretest

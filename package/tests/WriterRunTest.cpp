@@ -5,9 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
 #include "foundation/XException.h"
+#include "foundation/XTime.h"
 #include "foundation/XLog.h"
 #include "os/OsFiles.h"
+#include "os/OsExclusiveFiles.h"
+#include "os/OsSystem.h"
 #include "package/QDEWriter.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
@@ -98,6 +103,61 @@ TEST_F(WriterRun, AChangedConfigurationCleansTheFolderBeforeTheExtractLogOpens) 
   EXPECT_EQ(ExtractLogText().find("Deleted qdu files"), std::string::npos);
   writer.EndExtractLog();
   EXPECT_EQ(writer.GetExtractLog(), nullptr);
+}
+
+// One run at a time per import folder: a second writer waits for the first one's lock, then
+// fails naming the folder and when the other run started; the lock ends with the run.
+TEST_F(WriterRun, ASecondRunIntoTheFolderWaitsAndThenFailsNamingTheOtherRun) {
+  XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 2, 25), XTime::FromHMS(12, 13, 41)));
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "1");
+  writer.Begin(config, &runLog);
+  EXPECT_TRUE(writer.ImportFolderLocked());
+  EXPECT_TRUE(os::PathExists(folder.File("QvMeridaneRun.lock")));
+
+  QDEWriter second;
+  testsupport::SetBridgeIdentity(second.Application());
+  RunLog secondLog{kLogDebug};
+  try {
+    second.Begin(config, &secondLog);
+    ADD_FAILURE() << "the second run was let in";
+  } catch (const XException& e) {
+    std::string text = e.what();
+    EXPECT_NE(text.find(std::string("Another run is writing into the import folder ") +
+                        writer.ImportFolder().c_str() + ": it started 2009-02-25 12:13:41 (process " +
+                        std::to_string(os::CurrentProcessId()) + ")"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(secondLog.Has("Another run is writing into the import folder"));
+  }
+  // The waiting run wrote nothing: no extract log of its own, nothing cleaned.
+  EXPECT_EQ(second.GetExtractLog(), nullptr);
+
+  writer.Finish();
+  EXPECT_FALSE(writer.ImportFolderLocked());
+  EXPECT_FALSE(os::PathExists(folder.File("QvMeridaneRun.lock")));
+  second.Begin(config, &secondLog);
+  EXPECT_TRUE(second.ImportFolderLocked());
+  second.AbandonRun();
+  EXPECT_FALSE(second.ImportFolderLocked());
+  EXPECT_EQ(second.GetExtractLog(), nullptr);
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
+  XDateTime::ClearFixedNow();
+}
+
+// What killed runs left under temporary names goes at the start of the next run, whatever
+// it gathers; nothing else in the folder is touched.
+TEST_F(WriterRun, TheUnfinishedFilesOfKilledRunsAreRemovedWhenARunBegins) {
+  const std::vector<std::string> leftovers = {"Terms.qef.4242.partial", "Update 20090225121341.QDU.4242.partial",
+                                              "QvMeridane.QDE.77.partial"};
+  for (const std::string& name : leftovers) testsupport::WriteAll(folder.File(name), "torn");
+  os::CreateOneDirectory(folder.File("notes.partial"));
+  testsupport::WriteAll(folder.File("Terms.qef"), "complete");
+  writer.Begin(config, &runLog);
+  for (const std::string& name : leftovers) EXPECT_FALSE(os::PathExists(folder.File(name))) << name;
+  EXPECT_TRUE(os::IsDirectory(folder.File("notes.partial")));
+  EXPECT_EQ(testsupport::ReadAll(folder.File("Terms.qef")), "complete");
+  EXPECT_TRUE(runLog.Has("Removed the unfinished file of an earlier run: "));
+  writer.Finish();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <typeinfo>
@@ -282,3 +283,54 @@ TEST_F(SqliteTest, FormatQuotesTextForSql) {
 }
 
 }  // namespace
+
+// A file that SQLite cannot read as this store is told apart from every other failure, as
+// soon as the store is opened: garbage, another key, a file cut short.
+TEST_F(SqliteTest, UnreadableFilesAreFoundWhenTheSchemaIsRead) {
+  m_db.Execute("CREATE TABLE t (a TEXT)");
+  m_db.Execute("BEGIN");
+  for (int i = 0; i < 2000; ++i) m_db.ExecuteFormat("INSERT INTO t VALUES ('%d row of some length')", i);
+  m_db.Execute("COMMIT");
+  m_db.Close();
+  const std::string whole = testsupport::ReadAll(Path());
+  ASSERT_GT(whole.size(), 16384u);
+
+  auto unreadable = [&](const std::string& bytes, const sqlite::KeyRecord& key) {
+    std::string path = m_dir.File("probe.db");
+    testsupport::WriteAll(path, bytes);
+    sqlite::Database db;
+    db.Open(key, path.c_str());
+    try {
+      db.CheckReadable();
+    } catch (const sqlite::SqlError& e) {
+      return e.IsUnreadableFile();
+    }
+    return false;
+  };
+  EXPECT_FALSE(unreadable(whole, kKey));
+  EXPECT_TRUE(unreadable(whole, MakeKey("fedcba9876543210")));
+  EXPECT_TRUE(unreadable(std::string(whole.size(), 'x'), kKey));
+  EXPECT_TRUE(unreadable(whole.substr(0, whole.size() / 2), kKey));
+  EXPECT_TRUE(unreadable(whole.substr(0, whole.size() / 2 + 100), kKey));
+  // An empty file is a new, empty database.
+  EXPECT_FALSE(unreadable(std::string(), kKey));
+
+  // A failure of another kind is not taken for an unreadable file.
+  auto locked = Catch<sqlite::SqlError>([] { sqlite::ThrowSqlError(5, "op", "database is locked", "failed"); });
+  EXPECT_FALSE(locked.IsUnreadableFile());
+}
+
+TEST_F(SqliteTest, ABusyTimeoutWaitsForTheOtherConnectionBeforeFailing) {
+  m_db.Execute("CREATE TABLE t (a)");
+  sqlite::Database second;
+  second.Open(kKey, Path().c_str());
+  second.SetBusyTimeout(300);
+  m_db.Execute("BEGIN EXCLUSIVE; INSERT INTO t VALUES (1)");
+  auto started = std::chrono::steady_clock::now();
+  auto busy = Catch<sqlite::SqlError>([&] { second.Execute("INSERT INTO t VALUES (2)"); });
+  auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(busy.Code(), SQLITE_BUSY);
+  EXPECT_GE(waited, std::chrono::milliseconds(250));
+  m_db.Execute("COMMIT");
+  second.Execute("INSERT INTO t VALUES (2)");
+}

@@ -1,0 +1,101 @@
+#include "os/OsExclusiveFiles.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "os/OsText.h"
+
+namespace os {
+namespace {
+
+std::wstring Wide(const std::string& narrow) {
+  std::u16string w = NarrowToWide(narrow);
+  return std::wstring(w.begin(), w.end());
+}
+
+HANDLE H(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
+
+}  // namespace
+
+FileHandle CreateNewFile(const std::string& path) {
+  // CREATE_NEW fails on any entry of the name, a link or junction included.
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
+}
+
+bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails on a taken name.
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool IsAlreadyExists(int error) { return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS; }
+
+unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
+
+LockResult TakeFileLock(const std::string& path, const std::string& content, FileHandle& handle) {
+  handle = kInvalidFile;
+  // Sharing reading only: a second writer is refused while this handle is open. The system
+  // closes the handle of a process that ends in any way, and the file goes with it.
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    // A file being deleted by its last holder refuses access for a moment.
+    bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                (error == ERROR_ACCESS_DENIED && GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES);
+    SetLastError(error);
+    return busy ? LockResult::kBusy : LockResult::kFailed;
+  }
+  DWORD written = 0;
+  if (!SetEndOfFile(h) ||
+      !::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
+      written != content.size()) {
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    SetLastError(error);
+    return LockResult::kFailed;
+  }
+  handle = reinterpret_cast<FileHandle>(h);
+  return LockResult::kTaken;
+}
+
+void ReleaseFileLock(FileHandle handle, const std::string& path) {
+  (void)path;  // deleted by the close
+  if (handle != kInvalidFile) CloseHandle(H(handle));
+}
+
+bool ReadLockFile(const std::string& path, std::string& content) {
+  content.clear();
+  // The holder writes and deletes: a reader must share both.
+  HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char buffer[512];
+  DWORD got = 0;
+  while (content.size() <= 4096 && ::ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    content.append(buffer, got);
+  }
+  CloseHandle(h);
+  return true;
+}
+
+bool IsCrashWrite() {
+  static const int64_t crashAt = [] {
+    const char* text = std::getenv("QV_CRASH_AFTER_WRITES");
+    return text != nullptr && *text != 0 ? std::strtoll(text, nullptr, 10) : int64_t{0};
+  }();
+  if (crashAt <= 0) return false;
+  static int64_t writes = 0;
+  return ++writes == crashAt;
+}
+
+void CrashNow() {
+  TerminateProcess(GetCurrentProcess(), 137);
+  std::_Exit(137);
+}
+
+}  // namespace os

@@ -1,0 +1,72 @@
+#include "package/ImportFolderLock.h"
+
+#include <cstdlib>
+
+#include "foundation/XDateTime.h"
+#include "foundation/XException.h"
+#include "os/OsExclusiveFiles.h"
+#include "os/OsSystem.h"
+#include "os/OsTime.h"
+
+namespace {
+
+constexpr unsigned kRetryMs = 250;
+
+// The holder's lines: "Process: <n>" and "Started: <time>".
+XString Field(const std::string& content, const char* name, const char* unknown) {
+  const std::string key = std::string(name) + ": ";
+  size_t at = content.find(key);
+  if (at == std::string::npos) return XString(unknown);
+  at += key.size();
+  size_t end = content.find_first_of("\r\n", at);
+  return XString(content.substr(at, end == std::string::npos ? std::string::npos : end - at).c_str());
+}
+
+}  // namespace
+
+int ImportFolderLock::WaitSeconds() {
+  std::string text = os::GetEnv("QV_LOCK_WAIT_SECONDS");
+  if (text.empty()) return kDefaultWaitSeconds;
+  int seconds = std::atoi(text.c_str());
+  return seconds < 0 ? 0 : seconds;
+}
+
+void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName) {
+  if (IsHeld()) return;
+  XFileSpec file = XFileSpec::Folder(folder.c_str());
+  file.SetFileName((baseName + "Run.lock").c_str());
+  const std::string path = file.Path().ToStd();
+  const std::string content = "Process: " + std::to_string(os::CurrentProcessId()) + "\r\nStarted: " +
+                              XDateTime::Now().Format("YYYY-MM-DD HH:NN:SS").ToStd() + "\r\n";
+  const int waitSeconds = WaitSeconds();
+  const int attempts = waitSeconds * 1000 / static_cast<int>(kRetryMs) + 1;
+  for (int attempt = 1;; ++attempt) {
+    os::FileHandle handle = os::kInvalidFile;
+    os::LockResult result = os::TakeFileLock(path, content, handle);
+    if (result == os::LockResult::kTaken) {
+      m_file = file;
+      m_handle = handle;
+      return;
+    }
+    if (result == os::LockResult::kFailed) {
+      int error = os::LastError();
+      throw XException::Format(error, "Could not lock the import folder ( %d ): %s", error, file.c_str());
+    }
+    if (attempt >= attempts) break;
+    os::SleepMilliseconds(kRetryMs);
+  }
+  std::string holder;
+  os::ReadLockFile(path, holder);
+  throw XException::Format(0,
+                           "Another run is writing into the import folder %s: it started %s (process %s); "
+                           "this run waited %d seconds for it to end.",
+                           folder.c_str(), Field(holder, "Started", "at an unknown time").c_str(),
+                           Field(holder, "Process", "unknown").c_str(),
+                           waitSeconds);
+}
+
+void ImportFolderLock::Release() {
+  if (!IsHeld()) return;
+  os::ReleaseFileLock(m_handle, m_file.Path().ToStd());
+  m_handle = -1;
+}

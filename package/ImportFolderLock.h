@@ -1,0 +1,40 @@
+// One run at a time in an import folder. A run takes the lock file "<base name>Run.lock" in
+// the folder before it writes anything there, and holds it until its end: two runs into one
+// folder would otherwise mix their table files, write the same temporary files and record
+// into one attendance store at once. The file names the process and the time it started, for
+// the message of a run that finds it held. A run that ends in any way, killed included,
+// leaves no lock behind (see os::TakeFileLock).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "foundation/XFileSpec.h"
+#include "foundation/XString.h"
+
+class ImportFolderLock {
+ public:
+  // How long a run waits for the other run to end, unless the environment variable
+  // QV_LOCK_WAIT_SECONDS gives another number of seconds.
+  static constexpr int kDefaultWaitSeconds = 60;
+
+  ImportFolderLock() = default;
+  ~ImportFolderLock() { Release(); }
+  ImportFolderLock(const ImportFolderLock&) = delete;
+  ImportFolderLock& operator=(const ImportFolderLock&) = delete;
+
+  // Takes the lock of `folder` (the lock file's name from `baseName`), waiting while another
+  // run holds it. Throws XException when the wait ends: "Another run is writing into the
+  // import folder <folder>: it started <time> (process <n>); this run waited <n> seconds."
+  // A lock file that cannot be made at all also throws. Held already: nothing happens.
+  void Take(const XFileSpec& folder, const XString& baseName);
+  void Release();
+  bool IsHeld() const { return m_handle != -1; }
+  const XFileSpec& File() const { return m_file; }
+
+  static int WaitSeconds();
+
+ private:
+  XFileSpec m_file;
+  intptr_t m_handle = -1;
+};
