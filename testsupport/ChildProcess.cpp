@@ -41,28 +41,30 @@ std::wstring Wide(const std::string& narrow) {
   return std::wstring(wide.begin(), wide.end());
 }
 
-HANDLE InheritableFile(const std::string& path) {
+HANDLE InheritableFile(const std::string& path, bool write = true) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(Wide(path).c_str(), write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ,
+                     &inherit, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input) {
   ProgramResult result;
   TempDir dir;
-  const std::string outPath = dir.File("out.txt"), errPath = dir.File("err.txt");
+  const std::string inPath = dir.File("in.txt"), outPath = dir.File("out.txt"), errPath = dir.File("err.txt");
+  WriteAll(inPath, input);
   std::string line = "\"" + program + "\"";
   for (const std::string& argument : arguments) {
     const bool quote = argument.empty() || argument.find(' ') != std::string::npos;
     line += " " + (quote ? "\"" + argument + "\"" : argument);
   }
-  HANDLE out = InheritableFile(outPath), err = InheritableFile(errPath);
+  HANDLE in = InheritableFile(inPath, false), out = InheritableFile(outPath), err = InheritableFile(errPath);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdInput = in;
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION process{};
@@ -75,6 +77,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
   }
+  CloseHandle(in);
   CloseHandle(out);
   CloseHandle(err);
   result.out = ReadAll(outPath);
@@ -84,10 +87,12 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 
 #else
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input) {
   ProgramResult result;
   TempDir dir;
-  const std::string outPath = dir.File("out.txt"), errPath = dir.File("err.txt");
+  const std::string inPath = dir.File("in.txt"), outPath = dir.File("out.txt"), errPath = dir.File("err.txt");
+  WriteAll(inPath, input);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -95,6 +100,7 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t child = 0;

@@ -16,9 +16,10 @@ struct ProgramResult {
 };
 
 // Starts the program with the arguments (each one argument; on Windows joined into one
-// command line, an argument holding a blank between double quotes), waits for it and
-// collects its output.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+// command line, an argument holding a blank between double quotes) and `input` on its
+// standard input, waits for it and collects its output.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& input = std::string());
 
 // A program of this build by its path relative to the build folder ("app/QvMeridane"), with
 // the executable suffix of the platform; empty when QV_BINARY_DIR is not set.

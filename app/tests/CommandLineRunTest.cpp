@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "ProgramProcess.h"
 #include "app/MainWindow.h"
 #include "app/PasswordCodec.h"
 #include "app/QvSchoolConf.h"
 #include "os/Os.h"
 #include "package/QDEApplication.h"
 #include "testsupport/BridgeIdentity.h"
+#include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
 #include "tools/demosis/DemoGenerator.h"
@@ -103,9 +103,9 @@ class CommandLineRunTest : public ::testing::Test {
     return log.substr(at, log.find("\r\n", at) - at);
   }
   // The real program as a child process, in this fixture's environment.
-  apptest::ProcessResult Program(const std::vector<std::string>& arguments, const std::string& input = "") {
-    os::CreateOneDirectory(m_dir.File("scratch"));
-    apptest::ProcessResult result = apptest::RunProgram(arguments, input, m_dir.File("scratch"));
+  testsupport::ProgramResult Program(const std::vector<std::string>& arguments, const std::string& input = "") {
+    testsupport::ProgramResult result =
+        testsupport::RunProgram(testsupport::BuildProgram("app/QvMeridane"), arguments, input);
     // The Windows program writes its text streams with CR LF line ends.
     for (std::string* text : {&result.out, &result.err}) {
       text->erase(std::remove(text->begin(), text->end(), '\r'), text->end());
@@ -363,7 +363,7 @@ TEST_F(CommandLineRunTest, FailingProgramRunsExitOneWithOneLineOnStandardError) 
       {{dsn, "-n101", "-prelative"}, "QvMeridane: Import Folder does not exist: relative", false},
   };
   for (const Case& c : cases) {
-    apptest::ProcessResult result = Program(c.arguments);
+    testsupport::ProgramResult result = Program(c.arguments);
     EXPECT_EQ(result.exitCode, 1) << c.error;
     // One line, and it is the error, its reason and the run log's place.
     ASSERT_FALSE(result.err.empty()) << c.error;
@@ -380,7 +380,7 @@ TEST_F(CommandLineRunTest, FailingProgramRunsExitOneWithOneLineOnStandardError) 
 }
 
 TEST_F(CommandLineRunTest, StrayArgumentsAndUnknownLettersAreWarnedAboutOnStandardError) {
-  apptest::ProcessResult result = Program({"-d", kDsn, "--dsn=x", "help", "-n101", "-adx", "-wsecret", "-wother"});
+  testsupport::ProgramResult result = Program({"-d", kDsn, "--dsn=x", "help", "-n101", "-adx", "-wsecret", "-wother"});
   // The DSN was not taken (-d with a blank): the run fails to connect, as before.
   EXPECT_EQ(result.exitCode, 1);
   for (const std::string& warning :
@@ -397,7 +397,7 @@ TEST_F(CommandLineRunTest, StrayArgumentsAndUnknownLettersAreWarnedAboutOnStanda
 
 TEST_F(CommandLineRunTest, AnEncodedPasswordFromTheProgramDecodesThroughZ) {
   const std::string password = "Tr0ub4dor&3 x";
-  apptest::ProcessResult result = Program({"--encode-password"}, password + "\n");
+  testsupport::ProgramResult result = Program({"--encode-password"}, password + "\n");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   ASSERT_GE(result.out.size(), 2 * password.size());
   std::string code = result.out.substr(0, result.out.find_first_of("\r\n"));
@@ -409,7 +409,7 @@ TEST_F(CommandLineRunTest, AnEncodedPasswordFromTheProgramDecodesThroughZ) {
 }
 
 TEST_F(CommandLineRunTest, TheHelpSaysWhereThingsAreAndWhatTheExitCodesMean) {
-  apptest::ProcessResult result = Program({"--help"});
+  testsupport::ProgramResult result = Program({"--help"});
   EXPECT_EQ(result.exitCode, 0);
   for (const char* text : {"QvConfig.xml", "SISSchoolDistrict is empty", "QvMeridaneRunLog.txt", "Exit codes",
                            "--encode-password", "does not use them", "This build has no window"}) {
