@@ -111,4 +111,6 @@ namespace os {
 
 std::string RawCommandLine() { return std::string(); }
 
+std::u16string RawCommandLineWide() { return std::u16string(); }
+
 }  // namespace os
