@@ -61,6 +61,9 @@ void XFile::Open(const XFileSpec& spec, unsigned mode) {
 void XFile::OpenReplacing(const XFileSpec& target) {
   XFileSpec temporary = target;
   temporary.SetFileName((target.FileName() + ".partial").c_str());
+  // The scratch name is the program's own: a link left there is removed as a link (opening
+  // refuses to write through one in any case).
+  if (os::IsLink(temporary.Path().ToStd())) os::DeleteFilePath(temporary.Path().ToStd());
   Open(temporary, kWrite);
   m_target = target;
 }
