@@ -28,6 +28,7 @@ class Query;
 class AttendanceRecorder {
  public:
   static constexpr const char* kDefaultOverlap = "14";
+  static constexpr int kMaxOverlap = 365;
 
   explicit AttendanceRecorder(XEngineLog& log);
 
@@ -72,7 +73,9 @@ class AttendanceRecorder {
   void CloseAndDelete(const XFileSpec& importFolder);
 
   // ---- The run's state ----
-  // What "SchoolConfig.xml" kept of the last run.
+  // What "SchoolConfig.xml" kept of the last run. An overlap that is not a number of days from
+  // 0 to kMaxOverlap is clamped to that range (a text that is no number: the default), with a
+  // Warning naming it.
   void Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap);
   const XString& Kind() const { return m_kind; }
   int UpdateDate() const { return m_updateDate; }
@@ -82,6 +85,7 @@ class AttendanceRecorder {
 
  private:
   using Values = std::vector<const XString*>;
+  XString CheckedOverlap(const XString& text);
   // The kept statement of a whole SQL text (see AttendanceStore::Statement).
   sqlite::Query& Kept(const char* sql);
   // Runs a kept statement once with its "?" values (texts, in order); throws on failure.

@@ -51,11 +51,11 @@ XFileSpec EntrySpec(const XFileSpec& folder, const std::string& name) {
   return spec;
 }
 
-// A configured folder that may be empty, relative or missing.
-bool FolderExists(const XString& path) {
-  if (path.IsEmpty()) return false;
+// The global folder read from "SchoolConfig.xml": an absolute path of a folder that exists.
+bool IsUsableGlobalFolder(const XString& path) {
+  if (path.IsEmpty() || !os::IsAbsolutePath(path.ToStd())) return false;
   try {
-    return XFileSpec::Folder(path.c_str()).Exists();
+    return os::IsDirectory(XFileSpec::Folder(path.c_str()).Path().ToStd());
   } catch (const XException&) {
     return false;
   }
@@ -96,6 +96,13 @@ bool ImportFolder::BridgeConfigurationChanged(const BridgeConfiguration& config,
   SchoolConfig stored;
   stored.Load(File(SchoolConfig::kFileName));
   m_globalFolder = stored.Value("GlobalFolder");
+  if (!m_globalFolder.IsEmpty() && !IsUsableGlobalFolder(m_globalFolder)) {
+    // The file lies in a folder others may write to: a folder it names decides where a store
+    // is opened and its tables dropped, so only a real absolute folder is taken.
+    m_log.ExtractLogWrite(kLogWarning, (XString("GlobalFolder \"") + m_globalFolder +
+                                        "\" in SchoolConfig.xml is not an absolute folder that exists; the "
+                                        "import folder is used instead.").c_str());
+  }
   m_attendance.Restore(ReadUpdateDate(stored.Value("UpdateDate")), ReadReferenceTime(stored.Value("UpdateDateTime")),
                        stored.Value("OverlapInDays"));
 
@@ -188,7 +195,7 @@ void ImportFolder::Clean() {
     m_attendance.CloseAndDelete(folder);
 
     // A global store's tables go once their time in it has passed.
-    if (FolderExists(m_globalFolder) &&
+    if (IsUsableGlobalFolder(m_globalFolder) &&
         m_attendance.OpenStore(XFileSpec::Folder(m_globalFolder.c_str()), folder)) {
       m_attendance.DropTableWhenDue(AttendanceStore::kPeriod);
       m_attendance.DropTableWhenDue(AttendanceStore::kDaily);
@@ -247,7 +254,8 @@ bool ImportFolder::Validate(const XString& path) {
       folder.CreateFolder();
     }
   } catch (const XException& e) {
-    log.RunLogWrite(kLogDebug, e.what());
+    // Why the folder cannot be used (a path the code page cannot hold, a relative one, ...).
+    log.RunLogWrite(kLogError, e.what());
   }
   if (!folder.IsEmpty() && os::IsDirectory(folder.Path().ToStd())) {
     // The folder's attribute word as Windows gives it: FILE_ATTRIBUTE_DIRECTORY.
