@@ -47,6 +47,7 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     SetCommandLineMode(true);
     log.Write(kLogInfo, "Running via the command line.");
     log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.MaskedText().c_str());
+    commandLine.RequireRepresentable();
     CommandLineOptions options(commandLine);
     QvSchoolConf* entry = nullptr;
     ApplyOptions(options, entry);
@@ -82,6 +83,7 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   XString dsn = options.Dsn(prefs.Dsn());
   if (dsn.IsEmpty()) {
     log.Write(kLogInfo, "DSN is blank.");
+    throw XException(ExpEngine::kNoDataSourceMessage);
   } else {
     log.WriteFormat(kLogInfo, "DSN:\"%s\"", dsn.c_str());
   }
@@ -104,11 +106,15 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   }
   m_runSchool = entry;
 
+  // The entry keeps a folder only once it has passed: the site configuration is saved with it.
   XString folder = options.ImportFolder(entry->m_importFolder);
-  entry->m_importFolder = folder;
+  if (folder.IsEmpty()) {
+    throw XException::Format(0, "Import Folder is not set for school %s", schoolNumber.c_str());
+  }
   if (!m_engine->ValidateImportFolder(folder)) {
     throw XException::Format(0, "Import Folder does not exist: %s", folder.c_str());
   }
+  entry->m_importFolder = folder;
   log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
 
   if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {
