@@ -62,7 +62,7 @@ bool ReplaceFilePath(const std::string& from, const std::string& to);
 // Makes `link` a symbolic link to `target` (a folder link when the target is a folder). The
 // program itself never makes links; tests make them to build the folders it must withstand.
 // False where the system or the account cannot.
-bool CreateSymbolicLink(const std::string& target, const std::string& link);
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
 
 // Names (not paths) of the entries of a folder, without "." and "..". An entry whose name the
 // code page cannot hold is left out: it could only be handed on as some other name.

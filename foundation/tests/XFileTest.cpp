@@ -353,7 +353,7 @@ TEST_F(SafeReplace, ALinkAtTheScratchNameIsReplacedNotWrittenThrough) {
   TempDir outside;
   std::string precious = outside.File("precious.txt");
   WriteAll(precious, "precious");
-  if (!os::CreateSymbolicLink(precious, m_dir.File("Students.qef.partial"))) {
+  if (!os::MakeSymbolicLink(precious, m_dir.File("Students.qef.partial"))) {
     GTEST_SKIP() << "this system makes no symbolic links here";
   }
   XFile file;
@@ -366,7 +366,7 @@ TEST_F(SafeReplace, ALinkAtTheScratchNameIsReplacedNotWrittenThrough) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"Students.qef"}));
 
   // A link where a file is opened for writing: refused, naming the file.
-  ASSERT_TRUE(os::CreateSymbolicLink(precious, m_dir.File("run.log")));
+  ASSERT_TRUE(os::MakeSymbolicLink(precious, m_dir.File("run.log")));
   XFile log;
   std::string text = ExceptionText([&] { log.Open(XFileSpec(m_dir.File("run.log").c_str()), XFile::kAppend); });
   EXPECT_NE(text.find("Could not open file"), std::string::npos) << text;

@@ -192,7 +192,7 @@ bool ReplaceFilePath(const std::string& from, const std::string& to) {
   return true;
 }
 
-bool CreateSymbolicLink(const std::string& target, const std::string& link) {
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
   std::string nativeTarget = Native(target), nativeLink = Native(link);
   if (nativeTarget.empty() || nativeLink.empty()) return false;
   return ::symlink(nativeTarget.c_str(), nativeLink.c_str()) == 0;

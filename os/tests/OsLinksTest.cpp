@@ -28,7 +28,7 @@ TEST(OsLinks, NothingIsWrittenThroughALink) {
   testsupport::TempDir dir;
   Outside outside;
   std::string link = dir.File("Terms.qef.partial");
-  if (!os::CreateSymbolicLink(outside.file, link)) GTEST_SKIP() << "this system makes no symbolic links here";
+  if (!os::MakeSymbolicLink(outside.file, link)) GTEST_SKIP() << "this system makes no symbolic links here";
   EXPECT_TRUE(os::IsLink(link));
   EXPECT_FALSE(os::IsLink(outside.file));
   for (unsigned mode : {unsigned{os::kOpenWrite}, unsigned{os::kOpenAppend}, unsigned{os::kOpenWrite | os::kOpenAppend},
@@ -53,7 +53,7 @@ TEST(OsLinks, RemovingATreeRemovesLinksAndNeverEntersThem) {
   testsupport::TempDir dir;
   Outside outside;
   std::string top = dir.File("AATPlink");
-  if (!os::CreateSymbolicLink(outside.dir.Path(), top)) GTEST_SKIP() << "this system makes no symbolic links here";
+  if (!os::MakeSymbolicLink(outside.dir.Path(), top)) GTEST_SKIP() << "this system makes no symbolic links here";
   EXPECT_TRUE(os::IsLink(top));
   EXPECT_TRUE(os::IsDirectory(top));  // it looks like a folder
   EXPECT_TRUE(os::RemoveDirectoryTree(top));
@@ -64,8 +64,8 @@ TEST(OsLinks, RemovingATreeRemovesLinksAndNeverEntersThem) {
   std::string tree = dir.File("DAT");
   ASSERT_TRUE(os::CreateOneDirectory(tree));
   testsupport::WriteAll(tree + os::kPathSeparator + "own.txt", "own");
-  ASSERT_TRUE(os::CreateSymbolicLink(outside.sub, tree + os::kPathSeparator + "folderlink"));
-  ASSERT_TRUE(os::CreateSymbolicLink(outside.file, tree + os::kPathSeparator + "filelink"));
+  ASSERT_TRUE(os::MakeSymbolicLink(outside.sub, tree + os::kPathSeparator + "folderlink"));
+  ASSERT_TRUE(os::MakeSymbolicLink(outside.file, tree + os::kPathSeparator + "filelink"));
   EXPECT_TRUE(os::RemoveDirectoryTree(tree));
   EXPECT_FALSE(os::PathExists(tree));
   outside.ExpectUntouched();

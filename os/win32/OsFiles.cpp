@@ -163,12 +163,16 @@ bool ReplaceFilePath(const std::string& from, const std::string& to) {
   return false;
 }
 
-bool CreateSymbolicLink(const std::string& target, const std::string& link) {
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
   DWORD flags = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (developer mode)
   if (IsDirectory(target)) flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
-  if (CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags)) return true;
-  // Systems before the unprivileged flag refuse it as an invalid parameter.
-  return CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags & ~0x2u) != 0;
+  // Systems before the unprivileged flag refuse it as an invalid parameter. Some answer success
+  // without making anything, so the link is looked at before it counts as made.
+  if (!CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags) &&
+      !CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags & ~0x2u)) {
+    return false;
+  }
+  return IsLink(link);
 }
 
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {

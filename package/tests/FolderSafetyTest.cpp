@@ -46,11 +46,11 @@ TEST_F(FolderSafetyTest, TheCleaningRemovesLinksAndNeverWhatTheyPointTo) {
   XFileSpec::Folder(folder.c_str()).CreateFolder();
   testsupport::WriteAll(folder + Sep() + "inside.txt", "inside");
   testsupport::WriteAll(m_outside.File("file.txt"), "file");
-  if (!os::CreateSymbolicLink(folder, ImportFile("AATPlink"))) GTEST_SKIP() << "this system makes no symbolic links here";
-  ASSERT_TRUE(os::CreateSymbolicLink(m_outside.File("file.txt"), ImportFile("AATDfile")));
-  ASSERT_TRUE(os::CreateSymbolicLink(folder, ImportFile("DAT")));
-  ASSERT_TRUE(os::CreateSymbolicLink(folder, m_dir.File("School") + Sep() + "PAT"));
-  ASSERT_TRUE(os::CreateSymbolicLink(m_outside.File("file.txt"), ImportFile("Update 20090101010101.QDU")));
+  if (!os::MakeSymbolicLink(folder, ImportFile("AATPlink"))) GTEST_SKIP() << "this system makes no symbolic links here";
+  ASSERT_TRUE(os::MakeSymbolicLink(m_outside.File("file.txt"), ImportFile("AATDfile")));
+  ASSERT_TRUE(os::MakeSymbolicLink(folder, ImportFile("DAT")));
+  ASSERT_TRUE(os::MakeSymbolicLink(folder, m_dir.File("School") + Sep() + "PAT"));
+  ASSERT_TRUE(os::MakeSymbolicLink(m_outside.File("file.txt"), ImportFile("Update 20090101010101.QDU")));
 
   m_config.m_schoolYear = "2010";
   EXPECT_TRUE(BeginAndFinish());
