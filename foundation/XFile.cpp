@@ -62,7 +62,8 @@ void XFile::OpenReplacing(const XFileSpec& target) {
   XFileSpec temporary = target;
   temporary.SetFileName((target.FileName() + ".partial").c_str());
   // The scratch name is the program's own: a link left there is removed as a link (opening
-  // refuses to write through one in any case).
+  // refuses to write through one in any case). Only a link the system reports as one is
+  // removed: Wine shows a link to a file as the file, and deleting it deletes its target.
   if (os::IsLink(temporary.Path().ToStd())) os::DeleteFilePath(temporary.Path().ToStd());
   Open(temporary, kWrite);
   m_target = target;
