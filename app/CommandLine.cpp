@@ -8,6 +8,7 @@
 #include "app/BridgeIdentity.h"
 
 #include "os/OsFiles.h"
+#include "foundation/XException.h"
 #include "os/OsSystem.h"
 #include "os/OsText.h"
 
@@ -36,11 +37,54 @@ CommandLine CommandLine::FromArguments(const std::vector<XString>& arguments) {
 }
 
 CommandLine CommandLine::FromProcess(int argc, char** argv) {
-  std::string raw = os::RawCommandLine();
-  if (!raw.empty()) return CommandLine(XString(raw));
+  std::u16string wide = os::RawCommandLineWide();
+  if (!wide.empty()) return FromWideText(wide);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+  return FromUtf8Arguments(arguments);
+}
+
+// A character the code page lacks must not turn into '?' or a look-alike: a folder would then
+// name another folder. Such text is kept with the character named (<U+XXXX>) and the run
+// refuses it (RequireRepresentable).
+CommandLine CommandLine::FromWideText(const std::u16string& wide) {
+  std::string narrow;
+  if (os::WideToNarrowExact(wide, narrow)) return CommandLine(XString(narrow));
+  CommandLine line{XString(os::WideToNarrowNamed(wide))};
+  line.m_unrepresentable = true;
+  return line;
+}
+
+CommandLine CommandLine::FromUtf8Arguments(const std::vector<std::string>& utf8) {
   std::vector<XString> arguments;
-  for (int i = 1; i < argc; ++i) arguments.emplace_back(os::Utf8ToNarrow(argv[i]));
-  return FromArguments(arguments);
+  bool unrepresentable = false;
+  for (const std::string& argument : utf8) {
+    std::string narrow;
+    if (!os::Utf8ToNarrowExact(argument, narrow)) {
+      narrow = os::Utf8ToNarrowNamed(argument);
+      unrepresentable = true;
+    }
+    arguments.emplace_back(narrow);
+  }
+  CommandLine line = FromArguments(arguments);
+  line.m_unrepresentable = unrepresentable;
+  return line;
+}
+
+void CommandLine::RequireRepresentable() const {
+  if (!m_unrepresentable) return;
+  for (const XString& token : m_tokens) {
+    if (token.ToStd().find("<U+") == std::string::npos) continue;
+    char key = token.Length() >= 2 ? Lower(token[1]) : 0;
+    // A password is not shown, not even in part.
+    XString shown = (key == 'z' || key == 'w') ? token.Left(2) + "******" : token;
+    throw XException::Format(0,
+                             "The argument %s holds characters that the code page %s cannot represent; "
+                             "use a name made of characters of that code page.",
+                             shown.c_str(), os::CodePageName().c_str());
+  }
+  throw XException::Format(0, "The command line holds characters that the code page %s cannot represent.",
+                           os::CodePageName().c_str());
 }
 
 std::vector<XString> CommandLine::Split(const char* text) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "foundation/XString.h"
@@ -20,8 +21,17 @@ class CommandLine {
   // Arguments that the shell has already split and unquoted, one token each.
   static CommandLine FromArguments(const std::vector<XString>& arguments);
   // The running process's command line: the system's raw text where there is one (Windows),
-  // otherwise argv[1..] (UTF-8, converted to the code page).
+  // otherwise argv[1..] (UTF-8), converted to the code page. A character the code page lacks
+  // is kept as <U+XXXX> and makes the line unrepresentable.
   static CommandLine FromProcess(int argc, char** argv);
+  // The two sources FromProcess reads: the system's raw text in UTF-16, and arguments in UTF-8.
+  static CommandLine FromWideText(const std::u16string& wide);
+  static CommandLine FromUtf8Arguments(const std::vector<std::string>& utf8);
+
+  // Throws, naming the argument (a password's value not shown), when the line held characters
+  // that the code page cannot represent: a folder or name would otherwise silently become a
+  // different one.
+  void RequireRepresentable() const;
 
   // Cuts raw text into tokens from left to right: a blank outside quotes ends a token (a run
   // of blanks makes no empty tokens); a double quote opens a stretch that runs to the next
@@ -67,4 +77,5 @@ class CommandLine {
   XString m_text;
   std::vector<XString> m_tokens;
   bool m_empty = true;
+  bool m_unrepresentable = false;
 };

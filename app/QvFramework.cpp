@@ -43,6 +43,31 @@ const char* RootElementOf(const char* fileName) {
   return nullptr;
 }
 
+// The record element that the loader reads from that file.
+const char* RecordElementOf(const char* fileName) {
+  if (std::strcmp(fileName, QvFramework::kVendorFile) == 0) return "QvVendor";
+  if (std::strcmp(fileName, QvFramework::kSISFile) == 0) return "QvSIS";
+  if (std::strcmp(fileName, QvFramework::kConfigFile) == 0) return "QvSchoolConf";
+  return nullptr;
+}
+
+// A downloaded file replaces the local copy only when it parsed completely and every record
+// the loader would read names itself: an empty or half-sent list would otherwise replace a
+// good one for every later start.
+void RequireRecords(const pugi::xml_document& document, const XString& path, const char* fileName) {
+  const char* record = RecordElementOf(fileName);
+  if (!record) return;
+  pugi::xml_node root = document.document_element();
+  bool any = false;
+  for (pugi::xml_node element : root.children(record)) {
+    if (element.attribute("Name").value()[0] == '\0' && std::strcmp(record, "QvSchoolConf") != 0) {
+      throw XException::Format(0, "Could not load file: %s (a %s element has no Name)", path.c_str(), record);
+    }
+    any = true;
+  }
+  if (!any) throw XException::Format(0, "Could not load file: %s (no %s element)", path.c_str(), record);
+}
+
 }  // namespace
 
 QvFramework::QvFramework(ILog* log) : m_log(log), m_updateUrl(QV_UPDATE_URL) {
@@ -199,6 +224,7 @@ bool QvFramework::DownloadDataFile(const XString& url, const XString& localPath,
     XHTTP::Download(url, fetched, m_log, m_timeouts);
     pugi::xml_document check;
     qvxml::Load(fetched, check, RootElementOf(fileName));
+    RequireRecords(check, fetched, fileName);
   } catch (const XException& error) {
     if (m_log) m_log->WriteFormat(kLogInfo, "%s", error.Text());
     os::DeleteFilePath(fetched.ToStd());

@@ -53,6 +53,7 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     log.Write(kLogInfo, "Running via the command line.");
     log.WriteFormat(kLogInfo, "Processing Command Line: %s", commandLine.MaskedText().c_str());
     for (const XString& warning : commandLine.Warnings()) log.Write(kLogWarning, warning);
+    commandLine.RequireRepresentable();
     CommandLineOptions options(commandLine);
     // The -p folder is where the operator looks, whatever stops the run.
     m_copyFolder = options.ImportFolder(XString());
@@ -143,6 +144,7 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   XString dsn = options.Dsn(prefs.Dsn());
   if (dsn.IsEmpty()) {
     log.Write(kLogInfo, "DSN is blank.");
+    throw XException(ExpEngine::kNoDataSourceMessage);
   } else {
     log.WriteFormat(kLogInfo, "DSN:\"%s\"", dsn.c_str());
   }
@@ -158,11 +160,15 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   entry = &FindSchool(schoolNumber);
   m_runSchool = entry;
 
+  // The entry keeps a folder only once it has passed: the site configuration is saved with it.
   XString folder = options.ImportFolder(entry->m_importFolder);
-  entry->m_importFolder = folder;
+  if (folder.IsEmpty()) {
+    throw XException::Format(0, "Import Folder is not set for school %s", schoolNumber.c_str());
+  }
   if (!m_engine->ValidateImportFolder(folder)) {
     Fail(XString("Import Folder does not exist: ") + folder, m_engine->ImportFolderFailure());
   }
+  entry->m_importFolder = folder;
   log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
 
   if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {

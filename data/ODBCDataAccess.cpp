@@ -4,16 +4,20 @@
 #include <cstring>
 
 #include "data/ado/Connection.h"
+#include "data/ado/ConnectionString.h"
 #include "data/ado/Recordset.h"
 #include "foundation/XException.h"
 
 namespace {
 
+// A value from outside as it goes into the string (braced when it holds special characters).
+XString Value(const char* value) { return ado::BraceConnectionValue(XString(value ? value : "")); }
+
 // Appends key + value when the value is given (not null).
 void AppendIfGiven(XString& text, const char* key, const char* value) {
   if (value) {
     text += key;
-    text += value;
+    text += Value(value);
   }
 }
 
@@ -22,7 +26,7 @@ bool IsGivenAndNotEmpty(const char* value) { return value && *value; }
 void AppendIfNotEmpty(XString& text, const char* key, const char* value) {
   if (IsGivenAndNotEmpty(value)) {
     text += key;
-    text += value;
+    text += Value(value);
   }
 }
 
@@ -41,14 +45,14 @@ void AppendCredentials(XString& text, const ConnectionPattern& pattern, const ch
       break;
     case CredentialForm::kAlways:
       text += pattern.userKey;
-      text += userName ? userName : "";
+      text += Value(userName);
       text += pattern.passwordKey;
-      text += password ? password : "";
+      text += Value(password);
       break;
     case CredentialForm::kUserOrIntegrated:
       if (IsGivenAndNotEmpty(userName)) {
         text += pattern.userKey;
-        text += userName;
+        text += Value(userName);
         AppendIfNotEmpty(text, pattern.passwordKey, password);
       } else {
         // Integrated security: the password has no place here.
@@ -101,9 +105,11 @@ XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char
     case ConnectionForm::kFixedText:
       return text;
     case ConnectionForm::kDataFolder:
-      source = m_dataSource;
+      source = Value(m_dataSource.c_str());
       break;
     case ConnectionForm::kDataSource:
+      // Direct file access takes the path itself, not a connection string.
+      if (!IsXBase()) source = Value(source.c_str());
       break;
     case ConnectionForm::kDsnAndDatabase: {
       // "DSN;Database": the name after the first semicolon, trimmed, unless it is blank.
@@ -111,8 +117,10 @@ XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char
       if (semicolon < source.Length()) {
         XString database = source.Mid(semicolon + 1);
         database.Trim();
-        source = source.Left(semicolon);
-        if (!database.IsEmpty()) source += XString(";Database=") + database;
+        source = Value(source.Left(semicolon).c_str());
+        if (!database.IsEmpty()) source += XString(";Database=") + Value(database.c_str());
+      } else {
+        source = Value(source.c_str());
       }
       break;
     }
@@ -127,12 +135,45 @@ XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char
 XString ODBCDataAccess::MaskPassword(const XString& text) {
   static const char* const kKeys[] = {"Password=", "PASSWORD=", "PWD=", "Pwd="};
   std::string masked = text.ToStd();
-  for (const char* key : kKeys) {
-    size_t at = masked.find(key);
-    if (at == std::string::npos) continue;
-    for (size_t i = at + std::strlen(key); i < masked.size() && masked[i] != ';' && masked[i] != '"'; ++i) {
-      masked[i] = '*';
+  // A braced value ("={...}", '}' doubled inside) may hold anything, a key's text included:
+  // keys are looked for outside braces only, and a braced password is masked to its closing
+  // brace, so that no part of it shows.
+  auto bracedEnd = [&masked](size_t open) {
+    size_t i = open + 1;
+    while (i < masked.size()) {
+      if (masked[i] == '}') {
+        if (i + 1 < masked.size() && masked[i + 1] == '}') {
+          i += 2;
+          continue;
+        }
+        return i + 1;
+      }
+      ++i;
     }
+    return masked.size();
+  };
+  auto findKey = [&](const char* key) {
+    for (size_t i = 0; i < masked.size();) {
+      if (masked.compare(i, std::strlen(key), key) == 0) return i;
+      if (masked[i] == '=' && i + 1 < masked.size() && masked[i + 1] == '{') {
+        i = bracedEnd(i + 1);
+        continue;
+      }
+      ++i;
+    }
+    return std::string::npos;
+  };
+  for (const char* key : kKeys) {
+    size_t at = findKey(key);
+    if (at == std::string::npos) continue;
+    size_t begin = at + std::strlen(key);
+    size_t end = begin;
+    if (begin < masked.size() && masked[begin] == '{') {
+      end = bracedEnd(begin);
+    } else {
+      while (end < masked.size() && masked[end] != ';' && masked[end] != '"') ++end;
+    }
+    for (size_t i = begin; i < end; ++i) masked[i] = '*';
     break;
   }
   return XString(masked);

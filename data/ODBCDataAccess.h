@@ -51,7 +51,8 @@ class ODBCDataAccess : public DataAccessBase {
   const XString& ConnectDiagnostics() const { return m_connectDiagnostics; }
   void Disconnect();
   bool IsConnected() const;
-  // The text with the value of its first password key replaced by '*' (length kept).
+  // The text with the value of its first password key replaced by '*' (length kept); a
+  // braced value is masked whole, braces included, and keys inside braces are not keys.
   static XString MaskPassword(const XString& text);
 
   // ---- Query model and builder --------------------------------------------------------

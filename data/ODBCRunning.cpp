@@ -39,6 +39,15 @@ double DecimalValue(const ado::Decimal& decimal) {
   return decimal.negative ? -value : value;
 }
 
+// A real read as an integer: its whole part, clamped to the 64-bit range (a conversion of a
+// value outside it is undefined); not a number reads as 0.
+int64_t RealToInteger(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 9223372036854775807.0) return INT64_MAX;
+  if (value <= -9223372036854775808.0) return INT64_MIN;
+  return static_cast<int64_t>(value);
+}
+
 __extension__ typedef unsigned __int128 Wide;
 
 // "%.4f" of a finite value under 1e14, without its trailing zeros and point, computed from the
@@ -180,15 +189,16 @@ int64_t ODBCDataAccess::VariantToInteger(const Variant& value) {
     case ado::VT_UI1: return value.GetUI1();
     case ado::VT_I8: return value.GetI8();
     case ado::VT_UI8: return static_cast<int64_t>(value.GetUI8());  // from 2^63 on, as the 64 bits
-    case ado::VT_R4: return static_cast<int64_t>(value.GetR4());
-    case ado::VT_R8: return static_cast<int64_t>(value.GetR8());
-    case ado::VT_DECIMAL: return static_cast<int64_t>(DecimalValue(value.GetDecimal()));
+    case ado::VT_R4: return RealToInteger(value.GetR4());
+    case ado::VT_R8: return RealToInteger(value.GetR8());
+    case ado::VT_DECIMAL: return RealToInteger(DecimalValue(value.GetDecimal()));
     case ado::VT_BOOL: return value.GetBool() ? 1 : 0;
     case ado::VT_BSTR: {
       // Only plain unsigned digits count; "12a", " 12" and "-3" are 0.
       const XString& text = value.GetStr();
       if (!text.IsDigits()) return 0;
-      return static_cast<int64_t>(std::strtoull(text.c_str(), nullptr, 10));
+      unsigned long long number = std::strtoull(text.c_str(), nullptr, 10);
+      return number > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(number);
     }
     default: return 0;
   }
@@ -588,7 +598,9 @@ int32_t ODBCDataAccess::GetFieldTime(DataAccessField* field) {
 
 int32_t ODBCDataAccess::GetFieldInteger(DataAccessField* field) {
   if (!field || IsXBase()) return 0;
-  return static_cast<int32_t>(VariantToInteger(ReadValue(static_cast<ODBCField*>(field))));
+  // Clamped to the 32-bit range, as the 64-bit read clamps reals.
+  int64_t value = VariantToInteger(ReadValue(static_cast<ODBCField*>(field)));
+  return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : value);
 }
 
 int64_t ODBCDataAccess::GetFieldLong(DataAccessField* field) {

@@ -91,6 +91,10 @@ void ExpEngine::StoreConnectionSettings(const char* dataSource, const char* user
 }
 
 XString ExpEngine::BuildStoredConnectionString() {
+  if (m_dataSourceName.IsEmpty()) {
+    LogExtract(kLogError, kNoDataSourceMessage);
+    throw XException(kNoDataSourceMessage);
+  }
   // An absent user name or password differs from an empty one for some database types.
   return BuildConnectionString(m_dataSourceName.c_str(), m_hasUserName ? m_userName.c_str() : nullptr,
                                m_hasPassword ? m_password.c_str() : nullptr);

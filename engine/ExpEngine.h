@@ -25,6 +25,11 @@ class ExpEngine : public ODBCExpEngineBase {
  public:
   // The table every Meridane database has; its presence identifies the connection type.
   static constexpr const char* kProbeTable = "System_Profile";
+  // Refused before any connection is tried: with no name, a driver may take the rest of the
+  // connection string (password included) for a file to create.
+  static constexpr const char* kNoDataSourceMessage =
+      "No data source name is set: name the SIS's ODBC data source with the option -d, or in the "
+      "\"DSN\" preference.";
   // The largest day number (31 December 3999): the start date before any term is seen.
   static constexpr int32_t kLastDay = 876581;
   // Each profile row defines up to six terms ("FirstDay_1".."FirstDay_6", "LastDay_1"..).

@@ -3,26 +3,10 @@
 // every failure is logged and answered with false.
 #include "engine/ExpEngine.h"
 
+#include <cstring>
 #include <string>
 
-#include "data/ado/ConnectionString.h"
 #include "foundation/XException.h"
-
-namespace {
-
-// True when a connection string is a list of key=value pairs that a driver can be given. A
-// data source in the "DSN;Database" form makes the Lotus Notes string "DSN=Sql;main;..."
-// malformed; only the SQL Server string has a place for the database.
-bool IsWellFormed(const XString& connectionString) {
-  try {
-    ado::TranslateConnectionString(connectionString);
-    return true;
-  } catch (const XException&) {
-    return false;
-  }
-}
-
-}  // namespace
 
 bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
   // Connects (unless already connected) and probes for the profile table; a connection made
@@ -45,12 +29,11 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
     StoreConnectionSettings(dataSource, userName, password);
 
     SetDatabaseType(kDbLotusNotes);
-    const XString lotusNotes = BuildStoredConnectionString();
-    if (!IsWellFormed(lotusNotes)) {
-      // Neither the data source nor the credentials are repeated: the password may be part
-      // of what did not fit.
-      LogExtract(kLogDebug, "The data source does not fit a Lotus Notes connection string");
-    } else if (probe(lotusNotes)) {
+    if (dataSource != nullptr && std::strchr(dataSource, ';') != nullptr) {
+      // "DSN;Database": a data source name never holds a semicolon, so this names a database
+      // too, which only the SQL Server string has a place for.
+      LogExtract(kLogDebug, "The data source names a database: not a Lotus Notes data source");
+    } else if (probe(BuildStoredConnectionString())) {
       LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
       return true;
     }

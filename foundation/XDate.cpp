@@ -170,7 +170,13 @@ int XDate::Year(int day) {
 
 int XDate::Weekday(int day) { return day < 0 ? -1 : (day + 5) % 7; }
 
-int XDate::AddDays(int day, int n) { return day < 0 ? kNone : day + n; }
+int XDate::AddDays(int day, int n) {
+  if (day < 0) return kNone;
+  // Counts from stored files and databases can be anything: a sum outside the day numbers is
+  // no date rather than an overflow.
+  const int64_t sum = static_cast<int64_t>(day) + n;
+  return sum < 0 || sum > INT32_MAX ? kNone : static_cast<int>(sum);
+}
 
 int XDate::Today() { return XDateTime::Now().Date(); }
 
@@ -236,7 +242,8 @@ bool XDate::ParseDate(const char* text, const char* pattern, int& day) {
     int number = 0;
 
     if (TokenSlice(field, "YYYY", value, slice)) {
-      if (!ReadNumber(slice.text, slice.length, number)) return false;
+      // Four-digit years only: a stored "12345-01-01" is not a date.
+      if (!ReadNumber(slice.text, slice.length, number) || number > 9999) return false;
       year = number;
     } else if (TokenSlice(field, "YY", value, slice)) {
       if (!ReadNumber(slice.text, slice.length, number) || number > 99) return false;

@@ -28,7 +28,8 @@ class XDate {
   // Weekday of a day number, 0 = Monday .. 6 = Sunday (day 0 was a Saturday); -1 for no date.
   static int Weekday(int day);
 
-  // Day number + n days; no date stays no date.
+  // Day number + n days; no date stays no date, and so does a sum before day 0 or beyond the
+  // largest day number.
   static int AddDays(int day, int n);
 
   // Today's date by the system clock (see XDateTime::Now, which a test can fix).
@@ -46,7 +47,7 @@ class XDate {
   // separators are skipped. "YY" years fall in the 100-year window ending 20 years after the
   // current year. A month-name field is matched by its first three letters against January to
   // November; anything else counts as December. Returns false and day = -1 when year, month
-  // and day are not all found, a number field is not all digits, or the month or day is out of
-  // range.
+  // and day are not all found, a number field is not all digits, or the year (above 9999),
+  // month or day is out of range.
   static bool ParseDate(const char* text, const char* pattern, int& day);
 };

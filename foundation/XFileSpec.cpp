@@ -24,6 +24,18 @@ XString Normalise(const char* path) {
   return result;
 }
 
+// '?', '<' and '>' are in no file name on Windows, and they are what a conversion into the code
+// page leaves for a character it lacks ('?', or <U+XXXX> where the character is named). A path
+// holding them would be a different folder from the one meant, on POSIX too, where the file
+// system would take them.
+void RequireNameCharacters(const XString& path) {
+  if (path.ToStd().find_first_of("?<>") == std::string::npos) return;
+  throw XException::Format(0,
+                           "The path holds ?, < or >, which no file name may hold (they stand for "
+                           "characters that the code page %s cannot represent): %s",
+                           os::CodePageName().c_str(), path.c_str());
+}
+
 }  // namespace
 
 XFileSpec::XFileSpec(const char* path) { Set(path); }
@@ -48,6 +60,7 @@ void XFileSpec::SetChecked(const XString& path) {
     throw XException::Format(0, "Appended length (%u) would make path length exceed maximum %u.",
                              path.Length(), os::kMaxPath);
   }
+  RequireNameCharacters(path);
   m_path = path;
 }
 
@@ -85,6 +98,7 @@ void XFileSpec::AppendName(const char* name) {
     throw XException::Format(0, "Appended length (%u) would make path length exceed maximum %u.",
                              appended, os::kMaxPath);
   }
+  RequireNameCharacters(addition);
   result += addition;
   m_path = result;
 }

@@ -16,8 +16,9 @@ class XFileSpec {
   XFileSpec(const XString& path);
 
   // Copies the path, turning '/' into '\' on Windows. A path beginning with '.' (or any
-  // path that is not absolute) throws "No support for relative paths: %s". An empty text
-  // empties the spec.
+  // path that is not absolute) throws "No support for relative paths: %s". A path holding
+  // '?', '<' or '>' (what the code page leaves for a character it cannot represent) throws
+  // naming it, here and in AppendName. An empty text empties the spec.
   void Set(const char* path);
   // A folder spec: the path with a separator added when it lacks one.
   static XFileSpec Folder(const char* path);

@@ -1,6 +1,12 @@
 // Files and folders. Paths are narrow code-page text in the platform's own form
 // (kPathSeparator); every function reports failure by its return value and leaves the
 // system's error number in LastError().
+//
+// Links: opening a file for writing fails on a symbolic link (a reparse point on Windows)
+// instead of writing through it, copying never writes through a link at the target, and
+// removing a folder tree removes any link in it, or at its top, as a link without entering
+// it. A path whose text cannot be carried to the file system exactly fails; it never reaches
+// some other file.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +50,8 @@ bool FlushFile(FileHandle file);  // to the disk (fsync / FlushFileBuffers)
 
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
+// True when the path itself is a symbolic link (Windows: any reparse point, junctions too).
+bool IsLink(const std::string& path);
 bool DeleteFilePath(const std::string& path);
 bool CopyFilePath(const std::string& from, const std::string& to);
 bool CreateOneDirectory(const std::string& path);  // true when it exists afterwards
@@ -51,7 +59,13 @@ bool RemoveDirectoryTree(const std::string& path);
 // Moves `from` over `to` (replacing it) and makes the move durable.
 bool ReplaceFilePath(const std::string& from, const std::string& to);
 
-// Names (not paths) of the entries of a folder, without "." and "..".
+// Makes `link` a symbolic link to `target` (a folder link when the target is a folder). The
+// program itself never makes links; tests make them to build the folders it must withstand.
+// False where the system or the account cannot.
+bool MakeSymbolicLink(const std::string& target, const std::string& link);
+
+// Names (not paths) of the entries of a folder, without "." and "..". An entry whose name the
+// code page cannot hold is left out: it could only be handed on as some other name.
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names);
 
 }  // namespace os

@@ -22,6 +22,9 @@ void SetEnv(const std::string& name, const std::string& value);
 // split by its own rules. Empty where the system has no such text (POSIX: the shell has
 // already split and unquoted the arguments, which then come from the argument vector).
 std::string RawCommandLine();
+// The same text as the system holds it (UTF-16), for a caller that must tell whether the code
+// page can carry it. Empty on POSIX.
+std::u16string RawCommandLineWide();
 
 // One line of standard input without its line end, in the narrow code page; the typing is not
 // echoed when the input is a terminal (a password prompt). False at the end of the input.

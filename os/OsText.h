@@ -19,6 +19,20 @@ std::u16string NarrowToWide(const std::string& narrow);
 std::string Utf8ToNarrow(const std::string& utf8);
 std::string NarrowToUtf8(const std::string& narrow);
 
+// Exact conversions into the code page: false (and `narrow` left as it was) when a character
+// has no exact counterpart there. No '?' and no look-alike ("best fit") letter is ever put in
+// its place, so a path converted this way names the same file or nothing.
+bool WideToNarrowExact(const std::u16string& wide, std::string& narrow);
+bool Utf8ToNarrowExact(const std::string& utf8, std::string& narrow);
+
+// Code page to UTF-8, exactly (a byte the code page leaves undefined fails).
+bool NarrowToUtf8Exact(const std::string& narrow, std::string& utf8);
+
+// Text for a message that must name something the code page cannot hold: the characters the
+// code page has are converted, each other one is written as <U+XXXX>.
+std::string WideToNarrowNamed(const std::u16string& wide);
+std::string Utf8ToNarrowNamed(const std::string& utf8);
+
 // Name of the narrow code page ("CP1252" unless QV_CODEPAGE says otherwise on POSIX; the ANSI
 // code page on Windows, e.g. "CP1252").
 std::string CodePageName();

@@ -160,8 +160,7 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
   }
   m_log.ExtractLogWrite(kLogDebug, WithText("StartAttTable: After: Update Date is: ",
                                             XDate::FormatDate(updateDate, dateFormat.c_str())));
-  m_overlap = stored.Value("OverlapInDays");
-  if (m_overlap.IsEmpty()) m_overlap = kDefaultOverlap;
+  m_overlap = CheckedOverlap(stored.Value("OverlapInDays"));
   if (updateDate != XDate::kNone && updateDate != 0) {
     updateDate = XDate::AddDays(updateDate, -std::atoi(m_overlap.c_str()));
   }
@@ -548,5 +547,24 @@ bool AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
 void AttendanceRecorder::Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap) {
   m_updateDate = updateDate;
   m_referenceTime = referenceTime;
-  m_overlap = overlap.IsEmpty() ? XString(kDefaultOverlap) : overlap;
+  m_overlap = CheckedOverlap(overlap);
+}
+
+XString AttendanceRecorder::CheckedOverlap(const XString& text) {
+  if (text.IsEmpty()) return XString(kDefaultOverlap);
+  if (text.IsDigits() && text.Length() <= 3 && std::atoi(text.c_str()) <= kMaxOverlap) return text;
+  // The file lies in a folder others may write to; a count of days far out would move the
+  // window to no date at all. Negative counts become 0, large ones the most, others the default.
+  XString used;
+  if (text.IsDigits()) {
+    used.Format(16, "%d", kMaxOverlap);
+  } else if (text[0] == '-' && text.Mid(1).IsDigits() && text.Length() > 1) {
+    used = "0";
+  } else {
+    used = kDefaultOverlap;
+  }
+  m_log.ExtractLogWrite(kLogWarning, (XString("OverlapInDays \"") + text +
+                                      "\" in SchoolConfig.xml is not a number of days from 0 to 365; " + used +
+                                      " is used.").c_str());
+  return used;
 }

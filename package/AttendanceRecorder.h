@@ -33,6 +33,7 @@ class Query;
 class AttendanceRecorder {
  public:
   static constexpr const char* kDefaultOverlap = "14";
+  static constexpr int kMaxOverlap = 365;
 
   explicit AttendanceRecorder(XEngineLog& log);
 
@@ -96,7 +97,9 @@ class AttendanceRecorder {
   bool CloseAndDelete(const XFileSpec& importFolder);
 
   // ---- The run's state ----
-  // What "SchoolConfig.xml" kept of the last run.
+  // What "SchoolConfig.xml" kept of the last run. An overlap that is not a number of days from
+  // 0 to kMaxOverlap is clamped to that range (a text that is no number: the default), with a
+  // Warning naming it.
   void Restore(int updateDate, const XDateTime& referenceTime, const XString& overlap);
   const XString& Kind() const { return m_kind; }
   int UpdateDate() const { return m_updateDate; }
@@ -109,6 +112,7 @@ class AttendanceRecorder {
   // Records a failure of the store (see Failed); the first one goes into both logs at Error,
   // naming `storeFile` (default: the store's file).
   void Fail(const char* step, const char* message, const XFileSpec* storeFile = nullptr);
+  XString CheckedOverlap(const XString& text);
   // The kept statement of a whole SQL text (see AttendanceStore::Statement).
   sqlite::Query& Kept(const char* sql);
   // Runs a kept statement once with its "?" values (texts, in order); throws on failure.

@@ -51,11 +51,11 @@ XFileSpec EntrySpec(const XFileSpec& folder, const std::string& name) {
   return spec;
 }
 
-// A configured folder that may be empty, relative or missing.
-bool FolderExists(const XString& path) {
-  if (path.IsEmpty()) return false;
+// The global folder read from "SchoolConfig.xml": an absolute path of a folder that exists.
+bool IsUsableGlobalFolder(const XString& path) {
+  if (path.IsEmpty() || !os::IsAbsolutePath(path.ToStd())) return false;
   try {
-    return XFileSpec::Folder(path.c_str()).Exists();
+    return os::IsDirectory(XFileSpec::Folder(path.c_str()).Path().ToStd());
   } catch (const XException&) {
     return false;
   }
@@ -99,6 +99,13 @@ bool ImportFolder::BridgeConfigurationChanged(const BridgeConfiguration& config,
   m_startUpdateDate = stored.Value("UpdateDate");
   m_startReferenceTime = stored.Value("UpdateDateTime");
   m_storeNotDeleted = false;
+  if (!m_globalFolder.IsEmpty() && !IsUsableGlobalFolder(m_globalFolder)) {
+    // The file lies in a folder others may write to: a folder it names decides where a store
+    // is opened and its tables dropped, so only a real absolute folder is taken.
+    m_log.ExtractLogWrite(kLogWarning, (XString("GlobalFolder \"") + m_globalFolder +
+                                        "\" in SchoolConfig.xml is not an absolute folder that exists; the "
+                                        "import folder is used instead.").c_str());
+  }
   m_attendance.Restore(ReadUpdateDate(stored.Value("UpdateDate")), ReadReferenceTime(stored.Value("UpdateDateTime")),
                        stored.Value("OverlapInDays"));
 
@@ -193,7 +200,7 @@ void ImportFolder::Clean() {
     if (!m_attendance.CloseAndDelete(folder)) m_storeNotDeleted = true;
 
     // A global store's tables go once their time in it has passed.
-    if (FolderExists(m_globalFolder) &&
+    if (IsUsableGlobalFolder(m_globalFolder) &&
         m_attendance.OpenStore(XFileSpec::Folder(m_globalFolder.c_str()), folder)) {
       m_attendance.DropTableWhenDue(AttendanceStore::kPeriod);
       m_attendance.DropTableWhenDue(AttendanceStore::kDaily);

@@ -53,11 +53,26 @@ bool IsUtf8(const std::string& bytes) {
   return true;
 }
 
-void ToCodePage(pugi::xml_node node) {
-  for (pugi::xml_attribute a : node.attributes()) {
-    a.set_value(os::Utf8ToNarrow(a.value()).c_str());
+// Walks the tree in document order without recursion: the files come from folders others may
+// write to, and QvSIS.xml from the network, so their depth is whatever the sender chose. A
+// character the code page lacks is named (<U+XXXX>), never turned into '?' or a look-alike:
+// a path holding it is then refused rather than taken for another folder.
+void ToCodePage(pugi::xml_node root) {
+  pugi::xml_node node = root;
+  while (node) {
+    for (pugi::xml_attribute a : node.attributes()) {
+      std::string narrow;
+      if (!os::Utf8ToNarrowExact(a.value(), narrow)) narrow = os::Utf8ToNarrowNamed(a.value());
+      a.set_value(narrow.c_str());
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && node != root && !node.next_sibling()) node = node.parent();
+    if (!node || node == root) break;
+    node = node.next_sibling();
   }
-  for (pugi::xml_node child : node.children()) ToCodePage(child);
 }
 
 }  // namespace

@@ -417,3 +417,109 @@ TEST_F(CommandLineRunTest, TheHelpSaysWhereThingsAreAndWhatTheExitCodesMean) {
   }
   EXPECT_EQ(result.out.find("opens its window"), std::string::npos);
 }
+
+namespace {
+
+// "Ünïcødé" as the code page holds it, and the same name with two characters that no
+// single-byte code page has ("学校").
+const std::string kAccented = "\xDCn\xEF" "c\xF8" "d\xE9";
+const std::u16string kAccentedWide = u"\u00DCn\u00EFc\u00F8d\u00E9";
+const std::u16string kForeignWide = u" \u5B66\u6821";
+
+std::u16string Wide(const std::string& narrow) { return os::NarrowToWide(narrow); }
+
+}  // namespace
+
+TEST_F(CommandLineRunTest, AFolderTheCodePageCannotHoldStopsTheRunNamingIt) {
+  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
+  const std::u16string sep(1, static_cast<char16_t>(os::kPathSeparator));
+  const std::u16string folder = Wide(m_dir.Path()) + sep + kAccentedWide + kForeignWide + sep;
+  // The same folder as the shell hands it over on POSIX (UTF-8 arguments) and as Windows does
+  // (the raw wide text): both refuse it, naming it.
+  std::vector<CommandLine> lines = {
+      CommandLine::FromWideText(u"-d" + Wide(kDsn) + u" -n101 -p\"" + folder + u"\""),
+      CommandLine::FromUtf8Arguments({std::string("-d") + kDsn, "-n101",
+                                      "-p" + m_dir.Path() + os::kPathSeparator +
+                                          "\xC3\x9Cn\xC3\xAF" "c\xC3\xB8" "d\xC3\xA9 \xE5\xAD\xA6\xE6\xA0\xA1" +
+                                          os::kPathSeparator}),
+      CommandLine::FromUtf8Arguments({std::string("-d") + kDsn, "-n101", "-w\xE5\xAD\xA6secret"}),
+  };
+  const std::string named = "-p" + m_dir.Path() + os::kPathSeparator + kAccented + " <U+5B66><U+6821>" +
+                            os::kPathSeparator + " holds characters that the code page CP1252 cannot represent";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    {
+      TestApp app(m_runLog.c_str());
+      EXPECT_FALSE(app.ProcessCommandLine(lines[i])) << i;
+    }
+    // Each start writes the run log anew.
+    std::string log = RunLogText();
+    std::string expected = i < 2 ? "Error: The argument " + named : "Error: The argument -w****** holds characters";
+    EXPECT_NE(log.find(expected), std::string::npos) << log;
+    EXPECT_EQ(log.find("secret"), std::string::npos);
+  }
+  std::vector<std::string> names;
+  os::ListDirectory(m_dir.Path(), names);
+  for (const std::string& name : names) {
+    EXPECT_EQ(name.find_first_of("?<"), std::string::npos) << name;
+    EXPECT_EQ(name.find(kAccented), std::string::npos) << name;
+  }
+}
+
+TEST_F(CommandLineRunTest, AFolderWithCharactersOfTheCodePageIsUsedAsItIs) {
+  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
+  const std::string folder = m_dir.Path() + os::kPathSeparator + kAccented + os::kPathSeparator;
+  bool ok = false;
+  {
+    TestApp app(m_runLog.c_str());
+    ok = app.ProcessCommandLine(
+        CommandLine::FromWideText(u"-d" + Wide(kDsn) + u" -n101 -ad -p\"" + Wide(folder) + u"\""));
+  }
+  EXPECT_TRUE(ok) << RunLogText();
+  EXPECT_TRUE(os::PathExists(folder + "SchoolConfig.xml"));
+  EXPECT_TRUE(os::PathExists(folder + "QvMeridaneRunLog.txt"));
+}
+
+TEST_F(CommandLineRunTest, AnEmptyDataSourceNameIsRefusedBeforeConnecting) {
+  bool ok = true;
+  {
+    TestApp app(m_runLog.c_str());
+    ok = app.ProcessCommandLine(CommandLine(XString("-n101 -wsecret")));
+  }
+  EXPECT_FALSE(ok);
+  std::string log = RunLogText();
+  EXPECT_NE(log.find("Error: No data source name is set: name the SIS's ODBC data source with the option -d, "
+                     "or in the \"DSN\" preference.\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("ODBC::Connect"), std::string::npos);
+}
+
+TEST_F(CommandLineRunTest, ARunWithoutAnImportFolderStopsAndABadOneIsNotSaved) {
+  {
+    QvFramework site;
+    site.LoadSchools((m_bridgeFolder + "QvConfig.xml").c_str());
+    site.Schools().At(0)->m_importFolder = "";
+    site.SaveSiteConfiguration(m_bridgeFolder.c_str());
+  }
+  bool ok = true;
+  {
+    TestApp app(m_runLog.c_str());
+    ok = app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101")));
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_NE(RunLogText().find("Error: Import Folder is not set for school 101\r\n"), std::string::npos)
+      << RunLogText();
+
+  // A -p that fails validation (a folder under a plain file) stays out of the site configuration.
+  testsupport::WriteAll(m_dir.File("plain"), "a file");
+  const std::string bad = m_dir.File("plain") + os::kPathSeparator + "Import";
+  {
+    TestApp app(m_runLog.c_str());
+    ok = app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101 -p\"" + bad + "\"")));
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_NE(RunLogText().find("Error: Import Folder does not exist: " + bad), std::string::npos);
+  QvFramework site;
+  site.LoadSchools((m_bridgeFolder + "QvConfig.xml").c_str());
+  EXPECT_EQ(site.Schools().At(0)->m_importFolder.ToStd(), "");
+}

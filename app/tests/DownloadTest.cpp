@@ -119,3 +119,29 @@ TEST(DownloadTest, TheUpdateTakesGoodFilesFromTheSiteAndIgnoresBadOnes) {
   ASSERT_EQ(framework.Vendors().Count(), 1u);
   EXPECT_STREQ(framework.Vendors().At(0)->m_name.c_str(), "Local");
 }
+
+TEST(DownloadTest, ADownloadReplacesTheLocalListOnlyWhenCompleteAndHoldingItsRecords) {
+  // Whoever answers the plain-HTTP request decides what arrives: a list cut short, one without
+  // records, records without names, or one nested 50,000 deep must all leave the local list.
+  std::string deep = "<QvSISFile>";
+  for (int i = 0; i < 50000; ++i) deep += "<x n=\"n\">";
+  for (int i = 0; i < 50000; ++i) deep += "</x>";
+  deep += "</QvSISFile>";
+  const std::string local = "<QvSISFile><QvSIS Name=\"Local\" ID=\"L\" /></QvSISFile>";
+  for (const std::string& answer :
+       {std::string("<QvSISFile><QvSIS Name=\"Cut\" ID=\"C\" /><QvS"), std::string("<QvSISFile></QvSISFile>"),
+        std::string("<QvSISFile><QvSIS ID=\"NoName\" /></QvSISFile>"), deep}) {
+    LoopbackHttpServer server;
+    server.Serve("/autoup/QvSIS.xml", answer);
+    TempDir program, product, bridge;
+    WriteAll(bridge.File("QvSIS.xml"), local);
+    TestLog log;
+    QvFramework framework(&log);
+    framework.SetProgramFolder(program.Path());
+    framework.SetUpdateUrl(server.BaseUrl() + "autoup");
+    framework.LoadFramework(product.Path(), bridge.Path());
+    EXPECT_TRUE(ReadAll(bridge.File("QvSIS.xml")) == local) << answer.substr(0, 60);
+    ASSERT_EQ(framework.SISes().Count(), 1u) << answer.substr(0, 60);
+    EXPECT_STREQ(framework.SISes().At(0)->m_name.c_str(), "Local");
+  }
+}

@@ -1,5 +1,6 @@
 #include "data/ado/ConnectionString.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,22 @@ bool IsAdoOnlyKey(const std::string& lowerKey) {
 }
 
 }  // namespace
+
+XString BraceConnectionValue(const XString& value) {
+  const std::string v = value.ToStd();
+  bool special = !v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' || v.back() == '\t');
+  for (char c : v) {
+    if (std::strchr(";{}=\"'", c) != nullptr || static_cast<unsigned char>(c) < 0x20) special = true;
+  }
+  if (!special) return value;
+  std::string braced = "{";
+  for (char c : v) {
+    braced += c;
+    if (c == '}') braced += '}';
+  }
+  braced += '}';
+  return XString(braced);
+}
 
 XString TranslateConnectionString(const XString& adoConnectionString) {
   std::vector<Pair> pairs = Split(adoConnectionString.ToStd());

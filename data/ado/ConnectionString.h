@@ -17,4 +17,11 @@ namespace ado {
 // OLE DB: the message names the provider. Never puts the password into a message.
 XString TranslateConnectionString(const XString& adoConnectionString);
 
+// A value from outside (a data source name, user name, password, database name) as it may
+// stand in a connection string: unchanged when it is ordinary, otherwise in braces with each
+// '}' doubled, so that it can neither end its attribute nor add one (a password
+// "x;DRIVER=/lib.so" stays a password). Braced are values holding ';', '{', '}', '=', a quote
+// or a control character, or beginning or ending with a blank.
+XString BraceConnectionValue(const XString& value);
+
 }  // namespace ado

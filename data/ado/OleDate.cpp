@@ -27,6 +27,11 @@ double ToOleDate(const OleDateParts& parts) {
 }
 
 OleDateParts FromOleDate(double oleDate) {
+  // OLE dates run from the year 100 to 9999; a value beyond is held at the nearer end (and not
+  // a number at the epoch), so that the day and year arithmetic below cannot overflow.
+  constexpr double kFirst = -657434.0, kLast = 2958465.99999;
+  if (std::isnan(oleDate)) oleDate = 0.0;
+  oleDate = oleDate < kFirst ? kFirst : oleDate > kLast ? kLast : oleDate;
   double whole = std::trunc(oleDate);
   int64_t milliseconds = std::llround(std::fabs(oleDate - whole) * kMillisecondsPerDay);
   int64_t days = static_cast<int64_t>(whole);

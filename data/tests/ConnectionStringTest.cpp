@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "DataTestSupport.h"
+#include "data/ado/ConnectionString.h"
 #include "foundation/XException.h"
 
 using datatest::Access;
@@ -81,7 +82,8 @@ TEST(ConnectionString, MssqlDatabaseNameAndIntegratedSecurity) {
   EXPECT_EQ(Build(5, "SISDSN;", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;User ID=u;");
   EXPECT_EQ(Build(5, "SISDSN;  ", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=SISDSN;User ID=u;");
   // Only the first semicolon splits.
-  EXPECT_EQ(Build(5, "A;B;C", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=A;Database=B;C;User ID=u;");
+  // The rest is the database's name: braced, it cannot add a key of its own.
+  EXPECT_EQ(Build(5, "A;B;C", "u", nullptr), "Provider=MSDASQL;Persist Security Info=False;Data Source=A;Database={B;C};User ID=u;");
 }
 
 TEST(ConnectionString, TypesWithoutBuilderThrowTheirMessage) {
@@ -125,4 +127,91 @@ TEST(MaskPassword, MasksTheFirstKeyFoundInKeyOrder) {
   for (const char* text : {"DSN=DS;Uid=u;Pwd=secret;", "PASSWORD=abc", "x"}) {
     EXPECT_EQ(mask(text).size(), std::string(text).size());
   }
+}
+
+namespace {
+
+// ODBC's own reading of a connection string, written apart from the system's translation:
+// attributes "key=value" separated by ';'; a value that begins with '{' runs to the '}' that
+// is not doubled, "}}" standing for '}'.
+std::vector<std::pair<std::string, std::string>> OdbcAttributes(const std::string& text) {
+  std::vector<std::pair<std::string, std::string>> attributes;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t equals = text.find('=', i);
+    if (equals == std::string::npos) break;
+    std::string key = text.substr(i, equals - i), value;
+    size_t j = equals + 1;
+    if (j < text.size() && text[j] == '{') {
+      for (++j; j < text.size(); ++j) {
+        if (text[j] == '}') {
+          if (j + 1 < text.size() && text[j + 1] == '}') {
+            value += '}';
+            ++j;
+            continue;
+          }
+          ++j;
+          break;
+        }
+        value += text[j];
+      }
+    } else {
+      while (j < text.size() && text[j] != ';') value += text[j++];
+    }
+    attributes.emplace_back(key, value);
+    i = j < text.size() && text[j] == ';' ? j + 1 : j;
+  }
+  return attributes;
+}
+
+}  // namespace
+
+TEST(ConnectionString, OrdinaryValuesKeepTheirTextAndOthersAreBraced) {
+  EXPECT_EQ(Build(20, "School DSN", "admin", "p@ss w0rd!"), "DSN=School DSN;Uid=admin;Pwd=p@ss w0rd!;");
+  EXPECT_EQ(Build(20, "DS", "u", "x;DRIVER=/tmp/lib.so"), "DSN=DS;Uid=u;Pwd={x;DRIVER=/tmp/lib.so};");
+  EXPECT_EQ(Build(10, "DS", "u", "a}b{"), "DSN=DS;UID=u;PWD={a}}b{}");
+  EXPECT_EQ(Build(20, "DS", " lead", "trail "), "DSN=DS;Uid={ lead};Pwd={trail };");
+  EXPECT_EQ(Build(20, "D=S", "u", "\"q'"), "DSN={D=S};Uid=u;Pwd={\"q'};");
+  EXPECT_EQ(Build(5, "DSN;My;DB", "u", "p;"), "Provider=MSDASQL;Persist Security Info=False;Data Source=DSN;"
+                                                 "Database={My;DB};User ID=u;Password={p;};");
+}
+
+TEST(ConnectionString, EveryPrintablePasswordReachesTheDriverWhole) {
+  std::string all;
+  for (char c = ' '; c <= '~'; ++c) all += c;
+  std::vector<std::string> passwords = {all, " " + all, all + " ", "x;DRIVER=/tmp/lib.so", "{", "}", "}}", "{}"};
+  for (char c = ' '; c <= '~'; ++c) {
+    passwords.push_back(std::string(1, c));
+    passwords.push_back(std::string("a") + c + "b");
+  }
+  for (int32_t type : {5, 10, 20}) {
+    for (const std::string& password : passwords) {
+      std::string ado = Build(type, "My DSN", "user", password.c_str());
+      std::string odbc = ado::TranslateConnectionString(XString(ado.c_str())).ToStd();
+      auto attributes = OdbcAttributes(odbc);
+      std::vector<std::string> keys;
+      std::string pwd;
+      for (const auto& [key, value] : attributes) {
+        keys.push_back(key);
+        if (key == "PWD") pwd = value;
+      }
+      EXPECT_EQ(pwd, password) << ado << " -> " << odbc;
+      EXPECT_EQ(std::count(keys.begin(), keys.end(), "DRIVER"), 0) << odbc;
+      EXPECT_EQ(keys.size(), 3u) << odbc;  // DSN, UID, PWD
+    }
+  }
+}
+
+TEST(ConnectionString, TheMaskHidesTheWholePassword) {
+  auto mask = [](const char* text) { return ODBCDataAccess::MaskPassword(XString(text)).ToStd(); };
+  EXPECT_EQ(mask("DSN=DS;Uid=u;Pwd={x;DRIVER=/tmp/lib.so};"), "DSN=DS;Uid=u;Pwd=" + std::string(22, '*') + ";");
+  EXPECT_EQ(mask("DSN=DS;UID=u;PWD={a}};b\"c}"), "DSN=DS;UID=u;PWD=" + std::string(9, '*'));
+  // A key's text inside a braced value is no key.
+  EXPECT_EQ(mask("DSN={PWD=x};UID=u;PWD=secret"), "DSN={PWD=x};UID=u;PWD=******");
+  EXPECT_EQ(mask("DSN=DS;Uid={Pwd=};Pwd={;}"), "DSN=DS;Uid={Pwd=};Pwd=***");
+  EXPECT_EQ(mask("DSN=DS;Uid=u;Pwd=plain;"), "DSN=DS;Uid=u;Pwd=*****;");
+  std::string built = Build(20, "DS", "u", "a;b}c");
+  std::string masked = mask(built.c_str());
+  EXPECT_EQ(masked.size(), built.size());
+  EXPECT_EQ(masked.find_first_of("abc}", masked.find("Pwd=")), std::string::npos) << masked;
 }

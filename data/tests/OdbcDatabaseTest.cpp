@@ -460,3 +460,31 @@ TEST(OdbcConversions, VariantsOfEveryKind) {
   EXPECT_DOUBLE_EQ(ODBCDataAccess::VariantToDouble(Variant::UI8(9223372036854775808ULL)), 9223372036854775808.0);
   EXPECT_TRUE(ODBCDataAccess::VariantToBool(Variant::UI8(1ULL << 63)));
 }
+
+TEST(OdbcConversions, RealsBeyondTheIntegerRangeAreClamped) {
+  using ado::Variant;
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(1e300)), INT64_MAX);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(-1e300)), INT64_MIN);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(9223372036854775808.0)), INT64_MAX);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(std::numeric_limits<double>::infinity())), INT64_MAX);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(std::nan(""))), 0);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R4(-3e38f)), INT64_MIN);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::R8(-2.9)), -2);
+  EXPECT_EQ(ODBCDataAccess::VariantToInteger(Variant::Str("99999999999999999999999")), INT64_MAX);
+}
+
+TEST_F(OdbcDatabase, APasswordCannotAddAKeyOfItsOwn) {
+  // The SQLite driver ignores passwords: the connection opens exactly when the driver manager
+  // took the data source's own driver and not a library named inside the password.
+  access->Disconnect();
+  access->SetDatabaseType(kDbLotusNotes);
+  std::string all;
+  for (char c = ' '; c <= '~'; ++c) all += c;
+  for (std::string password : {std::string("x;DRIVER=/nonexistent/libqvevil.so"), std::string("x};DRIVER={/nonexistent/libqvevil.so"), all}) {
+    XString text = access->BuildConnectionString(TestDatabase::kDsn, "user", password.c_str());
+    EXPECT_NO_THROW(access->Connect(text)) << password;
+    EXPECT_TRUE(access->IsConnected()) << password;
+    EXPECT_EQ(access.log.Contains(password), false) << "the log shows the password";
+    access->Disconnect();
+  }
+}

@@ -67,12 +67,12 @@ TEST_F(EngineValidate, SqlServerCatalogueIsTheSecondChoice) {
 }
 
 TEST_F(EngineValidate, DataSourceWithItsDatabaseAfterTheSemicolonIsSqlServer) {
-  // "DSN=QvEngineNoDatabase;<path>;Uid=;Pwd=;" is no connection string: the Lotus Notes
-  // attempt gives way to SQL Server, whose string names the database.
+  // "QvEngineNoDatabase;<path>" names a database, which the Lotus Notes string has no place
+  // for: the attempt gives way to SQL Server, whose string names the database.
   const std::string source = std::string(DemoSources::kNoDatabase) + ";" + DemoSources::Get(nullptr)->serverDb;
   EXPECT_TRUE(engine.ValidateConnection(source.c_str(), "", ""));
   EXPECT_EQ(kDbMSSQL, engine.GetDatabaseType());
-  EXPECT_TRUE(log.Contains("The data source does not fit a Lotus Notes connection string"));
+  EXPECT_TRUE(log.Contains("The data source names a database: not a Lotus Notes data source"));
   EXPECT_TRUE(log.Contains(std::string("Data Source=") + DemoSources::kNoDatabase + ";Database=" +
                            DemoSources::Get(nullptr)->serverDb + ";Trusted_Connection=yes;"));
   EXPECT_FALSE(log.Contains("Error Occurred"));

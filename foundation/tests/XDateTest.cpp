@@ -216,6 +216,9 @@ TEST(XDateParse, IncompleteOrMalformedTextFails) {
   EXPECT_EQ(Parse("2009-00-01", "YYYY-MM-DD"), -1);
   EXPECT_EQ(Parse("2009-01-32", "YYYY-MM-DD"), -1);
   EXPECT_EQ(Parse("99999999999999-01-01", "YYYY-MM-DD"), -1);
+  EXPECT_EQ(Parse("10000-01-01", "YYYY-MM-DD"), -1);  // five-digit years, stored by anyone
+  EXPECT_EQ(Parse("999999999-12-31", "YYYY-MM-DD"), -1);
+  EXPECT_NE(Parse("9999-12-31", "YYYY-MM-DD"), -1);
   EXPECT_EQ(Parse("2009-01-01", "YY-MM-DD"), -1);
 }
 
@@ -246,4 +249,16 @@ TEST(XDateParse, ArbitraryTextGivesAValidDayOrNone) {
       ASSERT_EQ(ms, -1) << text;
     }
   }
+}
+
+TEST(XDate, AddingDaysNeverLeavesTheDayNumbers) {
+  // Counts read from files reach this arithmetic: out of range is no date, never an overflow.
+  const int last = XDate::FromYMD(9999, 12, 31);
+  EXPECT_EQ(XDate::AddDays(last, 1), last + 1);
+  EXPECT_EQ(XDate::AddDays(2147483000, 2147483647), XDate::kNone);
+  EXPECT_EQ(XDate::AddDays(2147483647, 1), XDate::kNone);
+  EXPECT_EQ(XDate::AddDays(5, -2147483647 - 1), XDate::kNone);
+  EXPECT_EQ(XDate::AddDays(5, -6), XDate::kNone);
+  EXPECT_EQ(XDate::AddDays(5, -5), 0);
+  EXPECT_EQ(XDate::AddDays(XDate::kNone, 3), XDate::kNone);
 }

@@ -67,6 +67,19 @@ TEST(XFileSpec, RelativePathsAreRefused) {
   EXPECT_EQ(ExceptionText([] { XFileSpec spec("logs"); }), "No support for relative paths: logs");
 }
 
+TEST(XFileSpec, PathsWithCharactersNoFileNameHoldsAreRefused) {
+  // '?' and <U+XXXX> are what a character outside the code page became: such a path would be
+  // another folder than the one meant.
+  std::string base = os::VolumeOf(TempDir().Path()) + "Import" + kSep;
+  for (const char* name : {"Sch??l", "Sch<U+5B66>l", "a>b"}) {
+    std::string path = base + name;
+    EXPECT_NE(ExceptionText([&] { XFileSpec spec(path.c_str()); }).find(": " + path), std::string::npos) << name;
+    XFileSpec folder(base.c_str());
+    EXPECT_NE(ExceptionText([&] { folder.AppendName(name); }), "(nothing thrown)") << name;
+    EXPECT_EQ(folder.Path(), base.c_str());
+  }
+}
+
 TEST(XFileSpec, AppendStopsAtTheMaximumPathLength) {
   std::string volume = os::VolumeOf(TempDir().Path());
   XFileSpec base(volume.c_str());
@@ -335,3 +348,30 @@ TEST_F(SafeReplace, ARunThatFailsMidwayLeavesTheOldFile) {
 }
 
 }  // namespace
+
+TEST_F(SafeReplace, ALinkAtTheScratchNameIsReplacedNotWrittenThrough) {
+  TempDir outside;
+  std::string precious = outside.File("precious.txt");
+  WriteAll(precious, "precious");
+  // The scratch name of this process, as a killed run of the same number would have left it.
+  const std::string scratch = "Students.qef." + std::to_string(os::CurrentProcessId()) + ".partial";
+  if (!os::MakeSymbolicLink(precious, m_dir.File(scratch))) {
+    GTEST_SKIP() << "this system makes no symbolic links here";
+  }
+  XFile file;
+  file.OpenReplacing(m_target);
+  file.WriteField("new");
+  file.Commit();
+  EXPECT_EQ(ReadAll(precious), "precious");
+  EXPECT_EQ(ReadAll(m_dir.File("Students.qef")), "new");
+  EXPECT_FALSE(os::IsLink(m_dir.File("Students.qef")));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"Students.qef"}));
+
+  // A link where a file is opened for writing: refused, naming the file.
+  ASSERT_TRUE(os::MakeSymbolicLink(precious, m_dir.File("run.log")));
+  XFile log;
+  std::string text = ExceptionText([&] { log.Open(XFileSpec(m_dir.File("run.log").c_str()), XFile::kAppend); });
+  EXPECT_NE(text.find("Could not open file"), std::string::npos) << text;
+  EXPECT_NE(text.find(m_dir.File("run.log")), std::string::npos) << text;
+  EXPECT_EQ(ReadAll(precious), "precious");
+}

@@ -1,5 +1,10 @@
 // POSIX files and folders. Names are converted from the code page to UTF-8 here, at the
-// file-system boundary.
+// file-system boundary, exactly: a path the conversion cannot carry fails with EILSEQ rather
+// than reaching some other file.
+//
+// The import folder may be writable by others, so nothing here follows a symbolic link that
+// sits where the program writes or deletes: files are opened for writing with O_NOFOLLOW, and
+// removing a folder tree removes a link found in it (or at its top) as a link.
 #include "os/OsFiles.h"
 
 #include <dirent.h>
@@ -16,7 +21,25 @@
 namespace os {
 namespace {
 
-std::string Native(const std::string& path) { return NarrowToUtf8(path); }
+// The file-system name of a path; empty (and errno EILSEQ) when the code page text has a byte
+// that stands for no character. An empty name fails every call it is given to.
+std::string Native(const std::string& path) {
+  std::string utf8;
+  if (NarrowToUtf8Exact(path, utf8)) return utf8;
+  errno = EILSEQ;
+  return std::string();
+}
+
+// Calls `call` with the native name; EILSEQ when there is none.
+template <typename Call>
+auto WithNative(const std::string& path, Call call) -> decltype(call("")) {
+  std::string native = Native(path);
+  if (native.empty() && !path.empty()) {
+    errno = EILSEQ;
+    return decltype(call(""))(-1);
+  }
+  return call(native.c_str());
+}
 
 }  // namespace
 
@@ -34,7 +57,9 @@ FileHandle OpenFile(const std::string& path, unsigned mode) {
   } else if (write) {
     flags |= O_CREAT;
   }
-  int fd = ::open(Native(path).c_str(), flags, 0666);
+  // A link where a file is written would send the bytes wherever it points.
+  if (write) flags |= O_NOFOLLOW;
+  int fd = WithNative(path, [&](const char* name) { return ::open(name, flags, 0666); });
   if (fd < 0) return kInvalidFile;
   struct stat st{};
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -85,20 +110,29 @@ bool FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
 
 bool PathExists(const std::string& path) {
   struct stat st{};
-  return ::stat(Native(path).c_str(), &st) == 0;
+  return WithNative(path, [&](const char* name) { return ::stat(name, &st); }) == 0;
 }
 
 bool IsDirectory(const std::string& path) {
   struct stat st{};
-  return ::stat(Native(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return WithNative(path, [&](const char* name) { return ::stat(name, &st); }) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool DeleteFilePath(const std::string& path) { return ::unlink(Native(path).c_str()) == 0; }
+bool IsLink(const std::string& path) {
+  struct stat st{};
+  return WithNative(path, [&](const char* name) { return ::lstat(name, &st); }) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool DeleteFilePath(const std::string& path) {
+  return WithNative(path, [](const char* name) { return ::unlink(name); }) == 0;
+}
 
 bool CopyFilePath(const std::string& from, const std::string& to) {
-  int in = ::open(Native(from).c_str(), O_RDONLY | O_CLOEXEC);
+  int in = WithNative(from, [](const char* name) { return ::open(name, O_RDONLY | O_CLOEXEC); });
   if (in < 0) return false;
-  int out = ::open(Native(to).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int out = WithNative(to, [](const char* name) {
+    return ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  });
   if (out < 0) {
     int saved = errno;
     ::close(in);
@@ -123,32 +157,39 @@ bool CopyFilePath(const std::string& from, const std::string& to) {
 }
 
 bool CreateOneDirectory(const std::string& path) {
-  if (::mkdir(Native(path).c_str(), 0777) == 0) return true;
+  if (WithNative(path, [](const char* name) { return ::mkdir(name, 0777); }) == 0) return true;
   return errno == EEXIST && IsDirectory(path);
 }
 
 bool RemoveDirectoryTree(const std::string& path) {
+  // A link is removed as a link, whatever it points to, and never entered.
+  if (IsLink(path)) return DeleteFilePath(path);
   std::vector<std::string> names;
   if (!ListDirectory(path, names)) return false;
   bool ok = true;
   for (const std::string& name : names) {
     std::string child = path + "/" + name;
     struct stat st{};
-    if (::lstat(Native(child).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (WithNative(child, [&](const char* n) { return ::lstat(n, &st); }) == 0 && S_ISDIR(st.st_mode)) {
       ok = RemoveDirectoryTree(child) && ok;
     } else {
       ok = DeleteFilePath(child) && ok;
     }
   }
-  return ::rmdir(Native(path).c_str()) == 0 && ok;
+  return WithNative(path, [](const char* name) { return ::rmdir(name); }) == 0 && ok;
 }
 
 bool ReplaceFilePath(const std::string& from, const std::string& to) {
-  if (::rename(Native(from).c_str(), Native(to).c_str()) != 0) return false;
+  std::string nativeFrom = Native(from), nativeTo = Native(to);
+  if (nativeFrom.empty() || nativeTo.empty()) {
+    errno = EILSEQ;
+    return false;
+  }
+  if (::rename(nativeFrom.c_str(), nativeTo.c_str()) != 0) return false;
   // The rename is durable only once the folder that holds it is synced.
   std::string folder = to.substr(0, to.find_last_of('/') + 1);
   if (folder.empty()) folder = ".";
-  int fd = ::open(Native(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = WithNative(folder, [](const char* name) { return ::open(name, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
   if (fd >= 0) {
     ::fsync(fd);  // some file systems cannot sync a folder; the rename itself stands
     ::close(fd);
@@ -156,12 +197,22 @@ bool ReplaceFilePath(const std::string& from, const std::string& to) {
   return true;
 }
 
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  std::string nativeTarget = Native(target), nativeLink = Native(link);
+  if (nativeTarget.empty() || nativeLink.empty()) return false;
+  return ::symlink(nativeTarget.c_str(), nativeLink.c_str()) == 0;
+}
+
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
-  DIR* dir = ::opendir(Native(folder).c_str());
+  std::string native = Native(folder);
+  if (native.empty()) return false;
+  DIR* dir = ::opendir(native.c_str());
   if (!dir) return false;
   while (dirent* entry = ::readdir(dir)) {
     if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
-    names.push_back(Utf8ToNarrow(entry->d_name));
+    // A name the code page cannot hold could only be passed on as some other name.
+    std::string name;
+    if (Utf8ToNarrowExact(entry->d_name, name)) names.push_back(name);
   }
   ::closedir(dir);
   return true;

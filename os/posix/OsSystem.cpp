@@ -112,6 +112,8 @@ namespace os {
 
 std::string RawCommandLine() { return std::string(); }
 
+std::u16string RawCommandLineWide() { return std::u16string(); }
+
 }  // namespace os
 
 namespace os {

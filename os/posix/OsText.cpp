@@ -5,6 +5,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -55,7 +57,84 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
   return out;
 }
 
+// Converts the whole text or nothing: false at the first character the target cannot hold.
+bool ConvertExact(const char* to, const char* from, const char* data, size_t size, std::string& out) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string result;
+  char* in = const_cast<char*>(data);
+  size_t inLeft = size;
+  char buffer[1024];
+  bool ok = true;
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    result.append(buffer, static_cast<size_t>(outPtr - buffer));
+    if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+      ok = false;
+      break;
+    }
+  }
+  iconv_close(cd);
+  if (ok) out = std::move(result);
+  return ok;
+}
+
+// Length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+size_t SequenceLength(unsigned char lead) {
+  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+}
+
+std::string CodePointLabel(const std::string& sequence) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(sequence.data());
+  uint32_t cp = 0xFFFD;
+  switch (sequence.size()) {
+    case 2: cp = (b[0] & 0x1Fu) << 6 | (b[1] & 0x3Fu); break;
+    case 3: cp = (b[0] & 0x0Fu) << 12 | (b[1] & 0x3Fu) << 6 | (b[2] & 0x3Fu); break;
+    case 4: cp = (b[0] & 0x07u) << 18 | (b[1] & 0x3Fu) << 12 | (b[2] & 0x3Fu) << 6 | (b[3] & 0x3Fu); break;
+    default: break;
+  }
+  char label[16];
+  std::snprintf(label, sizeof label, "<U+%04X>", static_cast<unsigned>(cp));
+  return label;
+}
+
 }  // namespace
+
+bool WideToNarrowExact(const std::u16string& wide, std::string& narrow) {
+  return ConvertExact(CodePageName().c_str(), "UTF-16LE", reinterpret_cast<const char*>(wide.data()),
+                      wide.size() * 2, narrow);
+}
+
+bool Utf8ToNarrowExact(const std::string& utf8, std::string& narrow) {
+  return ConvertExact(CodePageName().c_str(), "UTF-8", utf8.data(), utf8.size(), narrow);
+}
+
+bool NarrowToUtf8Exact(const std::string& narrow, std::string& utf8) {
+  return ConvertExact("UTF-8", CodePageName().c_str(), narrow.data(), narrow.size(), utf8);
+}
+
+std::string Utf8ToNarrowNamed(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    size_t n = SequenceLength(static_cast<unsigned char>(utf8[i]));
+    if (n > utf8.size() - i) n = utf8.size() - i;
+    std::string sequence = utf8.substr(i, n);
+    std::string narrow;
+    out += Utf8ToNarrowExact(sequence, narrow) ? narrow : CodePointLabel(sequence);
+    i += n;
+  }
+  return out;
+}
+
+std::string WideToNarrowNamed(const std::u16string& wide) {
+  std::string utf8;
+  if (!ConvertExact("UTF-8", "UTF-16LE", reinterpret_cast<const char*>(wide.data()), wide.size() * 2, utf8)) {
+    return WideToNarrow(wide);
+  }
+  return Utf8ToNarrowNamed(utf8);
+}
 
 std::string CodePageName() {
   const char* configured = std::getenv("QV_CODEPAGE");

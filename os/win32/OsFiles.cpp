@@ -15,6 +15,10 @@ std::wstring Wide(const std::string& narrow) {
 
 HANDLE H(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
+bool IsReparsePoint(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 }  // namespace
 
 bool IsAbsolutePath(const std::string& path) {
@@ -40,9 +44,23 @@ FileHandle OpenFile(const std::string& path, unsigned mode) {
   DWORD disposition = mode == kOpenWrite ? CREATE_ALWAYS
                       : (mode & (kOpenWrite | kOpenAppend)) ? OPEN_ALWAYS
                                                              : OPEN_EXISTING;
-  HANDLE h = CreateFileW(Wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool write = (mode & (kOpenWrite | kOpenAppend)) != 0;
+  const std::wstring name = Wide(path);
+  // A symbolic link or junction where a file is written would send the bytes wherever it
+  // points: the file is opened as the reparse point itself and refused when it is one.
+  if (write && IsReparsePoint(GetFileAttributesW(name.c_str()))) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return kInvalidFile;
+  }
+  const DWORD flags = FILE_ATTRIBUTE_NORMAL | (write ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  HANDLE h = CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kInvalidFile;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (write && GetFileInformationByHandle(h, &info) && IsReparsePoint(info.dwFileAttributes)) {
+    CloseHandle(h);
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return kInvalidFile;
+  }
   if (mode & kOpenAppend) SetFilePointer(h, 0, nullptr, FILE_END);
   return reinterpret_cast<FileHandle>(h);
 }
@@ -95,9 +113,15 @@ bool IsDirectory(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsLink(const std::string& path) { return IsReparsePoint(GetFileAttributesW(Wide(path).c_str())); }
+
 bool DeleteFilePath(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
 bool CopyFilePath(const std::string& from, const std::string& to) {
+  if (IsLink(to)) {
+    SetLastError(ERROR_CANT_ACCESS_FILE);
+    return false;
+  }
   return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != 0;
 }
 
@@ -106,13 +130,27 @@ bool CreateOneDirectory(const std::string& path) {
   return GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path);
 }
 
+// A link or junction goes as itself: RemoveDirectoryW on a folder reparse point removes the
+// reparse point and leaves the folder it points to, DeleteFileW removes a file link.
+static bool RemoveLink(const std::string& path) {
+  const std::wstring name = Wide(path);
+  DWORD attributes = GetFileAttributesW(name.c_str());
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveDirectoryW(name.c_str()) != 0;
+  return DeleteFileW(name.c_str()) != 0;
+}
+
 bool RemoveDirectoryTree(const std::string& path) {
+  if (IsLink(path)) return RemoveLink(path);
   std::vector<std::string> names;
   if (!ListDirectory(path, names)) return false;
   bool ok = true;
   for (const std::string& name : names) {
     std::string child = path + "\\" + name;
-    ok = (IsDirectory(child) ? RemoveDirectoryTree(child) : DeleteFilePath(child)) && ok;
+    if (IsLink(child)) {
+      ok = RemoveLink(child) && ok;
+    } else {
+      ok = (IsDirectory(child) ? RemoveDirectoryTree(child) : DeleteFilePath(child)) && ok;
+    }
   }
   return RemoveDirectoryW(Wide(path).c_str()) != 0 && ok;
 }
@@ -131,6 +169,18 @@ bool ReplaceFilePath(const std::string& from, const std::string& to) {
   return false;
 }
 
+bool MakeSymbolicLink(const std::string& target, const std::string& link) {
+  DWORD flags = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (developer mode)
+  if (IsDirectory(target)) flags |= SYMBOLIC_LINK_FLAG_DIRECTORY;
+  // Systems before the unprivileged flag refuse it as an invalid parameter. Some answer success
+  // without making anything, so the link is looked at before it counts as made.
+  if (!CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags) &&
+      !CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), flags & ~0x2u)) {
+    return false;
+  }
+  return IsLink(link);
+}
+
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
   WIN32_FIND_DATAW data;
   std::string pattern = folder;
@@ -141,7 +191,9 @@ bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
-    names.push_back(WideToNarrow(std::u16string(name.begin(), name.end())));
+    // A name the code page cannot hold could only be handed on as some other name.
+    std::string narrow;
+    if (WideToNarrowExact(std::u16string(name.begin(), name.end()), narrow)) names.push_back(narrow);
   } while (FindNextFileW(h, &data));
   FindClose(h);
   return true;

@@ -100,9 +100,11 @@ std::string ErrorMessage(int code) {
 
 namespace os {
 
-std::string RawCommandLine() {
+std::string RawCommandLine() { return WideToNarrow(RawCommandLineWide()); }
+
+std::u16string RawCommandLineWide() {
   const wchar_t* line = GetCommandLineW();
-  if (!line) return std::string();
+  if (!line) return std::u16string();
   // Skip the program's own name: a quoted name runs to the closing quote, an unquoted one to
   // the first blank or tab. Only the one separator after it is dropped, so that a command line
   // of nothing but blanks stays non-empty and still selects the command-line run.
@@ -115,7 +117,7 @@ std::string RawCommandLine() {
     while (*p && *p != L' ' && *p != L'\t') ++p;
   }
   if (*p == L' ' || *p == L'\t') ++p;
-  return Narrow(p, wcslen(p));
+  return std::u16string(reinterpret_cast<const char16_t*>(p), wcslen(p));
 }
 
 }  // namespace os

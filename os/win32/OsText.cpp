@@ -2,9 +2,81 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace os {
+namespace {
+
+std::u16string Utf8ToWide(const std::string& utf8, DWORD flags) {
+  if (utf8.empty()) return std::u16string();
+  int n = MultiByteToWideChar(CP_UTF8, flags, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) return std::u16string();
+  std::u16string wide(static_cast<size_t>(n), u'\0');
+  MultiByteToWideChar(CP_UTF8, flags, utf8.data(), static_cast<int>(utf8.size()),
+                      reinterpret_cast<wchar_t*>(wide.data()), n);
+  return wide;
+}
+
+}  // namespace
+
+bool WideToNarrowExact(const std::u16string& wide, std::string& narrow) {
+  if (wide.empty()) {
+    narrow.clear();
+    return true;
+  }
+  const wchar_t* src = reinterpret_cast<const wchar_t*>(wide.data());
+  const int units = static_cast<int>(wide.size());
+  // With a UTF-8 ANSI code page every character has its bytes and only broken surrogates fail;
+  // the other code pages report a character they lack through the default-character flag, and
+  // must not quietly put a look-alike letter in its place.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  int n = WideCharToMultiByte(CP_ACP, flags, src, units, nullptr, 0, nullptr, usedDefaultOut);
+  if (n <= 0 || usedDefault) return false;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, flags, src, units, out.data(), n, nullptr, usedDefaultOut);
+  if (usedDefault) return false;
+  narrow = std::move(out);
+  return true;
+}
+
+bool Utf8ToNarrowExact(const std::string& utf8, std::string& narrow) {
+  if (utf8.empty()) {
+    narrow.clear();
+    return true;
+  }
+  std::u16string wide = Utf8ToWide(utf8, MB_ERR_INVALID_CHARS);
+  return !wide.empty() && WideToNarrowExact(wide, narrow);
+}
+
+bool NarrowToUtf8Exact(const std::string& narrow, std::string& utf8) {
+  utf8 = NarrowToUtf8(narrow);
+  return true;
+}
+
+std::string WideToNarrowNamed(const std::u16string& wide) {
+  std::string out;
+  for (size_t i = 0; i < wide.size();) {
+    size_t n = (wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size()) ? 2 : 1;
+    std::u16string unit = wide.substr(i, n);
+    std::string narrow;
+    if (WideToNarrowExact(unit, narrow)) {
+      out += narrow;
+    } else {
+      unsigned cp = n == 2 ? 0x10000u + ((unit[0] - 0xD800u) << 10) + (unit[1] - 0xDC00u) : unit[0];
+      char label[16];
+      std::snprintf(label, sizeof label, "<U+%04X>", cp);
+      out += label;
+    }
+    i += n;
+  }
+  return out;
+}
+
+std::string Utf8ToNarrowNamed(const std::string& utf8) { return WideToNarrowNamed(Utf8ToWide(utf8, 0)); }
 
 std::string CodePageName() { return "CP" + std::to_string(GetACP()); }
 
