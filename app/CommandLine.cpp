@@ -88,8 +88,9 @@ bool CommandLine::IsHelpRequest() const {
 XString CommandLine::HelpText() {
   return XString(
       "Usage: QvMeridane [-option\"value\"]...\n"
-      "Without arguments the program opens its window; with any argument it extracts one\n"
-      "school and ends, writing its steps to the run log.\n"
+      "Without arguments the Windows build (QvMeridane.exe) opens its window; the Linux build\n"
+      "has no window and shows this text. With any argument it extracts one school and ends,\n"
+      "writing its steps to the run log.\n"
       "\n"
       "Options (any switch character, key letters in any case, the value right after the\n"
       "key; quote values that hold blanks; the first occurrence of a key counts):\n"

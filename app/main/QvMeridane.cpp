@@ -1,13 +1,14 @@
 // The program entry. Started with any argument it performs one extraction for one school and
 // exits 0 when the run succeeded, 1 when it failed (so that the scheduler and scripts can tell
-// a failed night from a good one). Started without arguments it would open the main window;
-// this build has none, so it says how to run.
+// a failed night from a good one). Started without arguments it opens the main window in the
+// Windows build; the native build has none and says how to run.
 #include <cstdio>
 #include <exception>
 
 #include "app/BridgeIdentity.h"
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
+#include "app/WindowEntry.h"
 
 int main(int argc, char** argv) {
   CommandLine commandLine = CommandLine::FromProcess(argc, argv);
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (commandLine.IsEmpty()) {
+    if (HasMainWindow()) return RunMainWindow();
     std::printf("%s %s\n\nThis build runs extractions from the command line only; the window for\n"
                 "setting up schools is part of the Windows build (QvMeridane.exe).\n\n%s",
                 bridge::kTitle, bridge::kVersion, CommandLine::HelpText().c_str());
