@@ -187,7 +187,7 @@ void SISExtractView::LoadSchool() {
     log.Write(kLogInfo, "Setting QDE folder.");
     m_folder->SetText(kept ? draft->second.importFolder : entry->m_importFolder);
     if (kept) m_app.KeptSchoolText().erase(draft);
-    if (entry->m_inactiveCutoff > 1) m_inactiveDate->SetDate(entry->m_inactiveCutoff);
+    m_inactiveDate->SetDate(entry->m_inactiveCutoff > 1 ? entry->m_inactiveCutoff : XDateTime::Now().Date());
   } else {
     log.Write(kLogInfo, "No school selected.");
     m_dsn->SetText(XString());

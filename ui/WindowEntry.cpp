@@ -17,6 +17,10 @@ int RunMainWindow() {
   DWORD processes[2];
   if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
 
+  // A second start only brings the open window to the front. It must not get as far as the
+  // application object, whose start would begin the run log of the open window anew.
+  if (XUIMainWindow::ActivateExisting(XString("WCL_") + bridge::kShortName, bridge::kTitle)) return 0;
+
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_DATE_CLASSES};
   InitCommonControlsEx(&controls);
   try {

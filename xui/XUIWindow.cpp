@@ -72,6 +72,7 @@ INT_PTR XUIWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (OnMessage(message, wParam, lParam, result)) return result;
   switch (message) {
     case WM_INITDIALOG: {
+      if (m_modal) CenterOnOwner();
       OnCreate();
       RECT client;
       GetClientRect(Handle(), &client);
@@ -112,6 +113,21 @@ INT_PTR XUIWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return FALSE;
   }
+}
+
+void XUIWindow::CenterOnOwner() {
+  HWND owner = GetWindow(Handle(), GW_OWNER);
+  RECT area{};
+  if (owner == nullptr || !GetWindowRect(owner, &area)) {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  RECT own{};
+  GetWindowRect(Handle(), &own);
+  int width = own.right - own.left;
+  int height = own.bottom - own.top;
+  int x = area.left + (area.right - area.left - width) / 2;
+  int y = area.top + (area.bottom - area.top - height) / 2;
+  SetWindowPos(Handle(), nullptr, x > 0 ? x : 0, y > 0 ? y : 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool XUIWindow::OnControlCommand(int id, int code) {

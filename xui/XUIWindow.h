@@ -54,6 +54,8 @@ class XUIWindow : public XUIPane {
   virtual void ShowHandlerError(const char* text);
 
   bool IsModal() const { return m_modal; }
+  // Places a dialog over the middle of its owner (of the work area without one).
+  void CenterOnOwner();
 
  private:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
