@@ -85,9 +85,15 @@ bool AppMainWindow::ConnectToSIS() {
       return false;
     }
   }
+  Prefs& prefs = Preferences();
+  // Without a data source there is nothing to test (and some drivers would take the empty
+  // name for a database file to create).
+  if (prefs.Dsn().IsEmpty()) {
+    log.Write(kLogInfo, "Validation Failed.");
+    return false;
+  }
   log.Write(kLogInfo, "Has DSN.");
   log.Write(kLogInfo, "Has Login, No MasterFile or Folder. Validating Connection.");
-  Prefs& prefs = Preferences();
   if (!Engine().ValidateConnection(prefs.Dsn(), prefs.UserName(), prefs.Password())) {
     log.Write(kLogInfo, "Validation Failed.");
     return false;
@@ -146,6 +152,7 @@ void AppMainWindow::DoExecute() {
     m_windowLog.WriteFormat(kLogError, "Error: %s", e.what());
     CopyRunLog();
     progress->End(false);
+    progress->ShowLatestLog();
     Message(e.what(), MB_OK | MB_ICONERROR);
   } catch (...) {
     progress->End(false);

@@ -80,9 +80,12 @@ void XUIProgressWindow::End(bool success) {
     m_overall.Bar()->SetPosition(m_overall.Bar()->Range());
     m_overall.Bar()->Repaint();
   }
-  if (m_logGrid != nullptr) {
-    m_logGrid->Refresh();
-    m_logGrid->ScrollToEnd();
-  }
+  ShowLatestLog();
   OnProgressEnd(success);
+}
+
+void XUIProgressWindow::ShowLatestLog() {
+  if (m_logGrid == nullptr) return;
+  m_logGrid->Refresh();
+  m_logGrid->ScrollToEnd();
 }

@@ -24,6 +24,8 @@ class XUIProgressWindow : public XUIWindow, public XProgress {
   void Redraw() override;
   void Idle() override;
   void End(bool success) override;
+  // Shows the log lines written since the last repaint, the newest in view (after the end).
+  void ShowLatestLog();
 
  protected:
   // The controls, bound by the view.
