@@ -212,6 +212,10 @@ else
   fail "no Add School dialog"
 fi
 only_main || fail "a dialog stayed open"
+focus_main
+click 587 325   # "Browse..."
+if browser=$(other_window "QDE Folder"); then shot 09-folder-browser "$browser"; dismiss "$browser" Escape; else fail "no folder browser"; fi
+only_main || fail "the folder browser stayed open"
 
 # 3. Extract School Now... on the first school, to "Extraction completed.".
 focus_main
@@ -223,7 +227,7 @@ if wait_log "Finished DoExecute|Error: " 300 && grep -q "Finished DoExecute" "$r
 else
   fail "the window run did not complete"
 fi
-shot 09-progress-view-completed
+shot 10-progress-view-completed
 cp "$run_log" "$out/window-run.log"
 
 # 4. Cancel during a run of the large school.
@@ -232,7 +236,7 @@ wait_log "Updating school list" 10 || true
 sleep 0.5
 click "${second_school_row[@]}"
 sleep 1
-shot 10-extract-view-large-school
+shot 11-extract-view-large-school
 # Previous table files: the small school's package stands in for an earlier run.
 cp "$out/import/"*.qef "$out/import-big/" 2>/dev/null || true
 (cd "$out/import-big" && md5sum ./*.qef >"$out/big-before.md5")
@@ -243,7 +247,7 @@ for _ in $(seq 1 600); do
   sleep 0.1
 done
 sleep 1.5
-shot 11-progress-view-running
+shot 12-progress-view-running
 start_ns=$(date +%s%N)
 click "${extract_button[@]}"
 cancelled=0
@@ -258,8 +262,8 @@ if [ "$cancelled" = 1 ]; then
 else
   fail "Cancel did not end the run"
 fi
-if box=$(other_window "$title"); then shot 12-cancelled-message "$box"; dismiss "$box" Return; fi
-shot 13-progress-view-cancelled
+if box=$(other_window "$title"); then shot 13-cancelled-message "$box"; dismiss "$box" Return; fi
+shot 14-progress-view-cancelled
 grep -q "Extraction was cancelled\\." "$out/import-big/QvMeridaneRunLog.txt" 2>/dev/null &&
   pass "the run log's copy is in the import folder" || fail "no run log copy in the large school's import folder"
 # Checked at the end against a complete run of the same school: every table file is now
