@@ -194,12 +194,20 @@ focus_main
 xdotool key alt+h
 sleep 0.3
 xdotool key a
-if about=$(other_window "About $title"); then shot 05-about-dialog "$about"; dismiss "$about" Return; else fail "no About dialog"; fi
+if about=$(other_window "About $title"); then shot 04-about-dialog "$about"; dismiss "$about" Return; else fail "no About dialog"; fi
 focus_main
 xdotool key alt+h
 sleep 0.3
 xdotool key c
-if contact=$(other_window "Contact Us"); then shot 06-contact-dialog "$contact"; dismiss "$contact" Escape; else fail "no Contact Us dialog"; fi
+if contact=$(other_window "Contact Us"); then
+  shot 05-contact-dialog "$contact"
+  # A double click in Contact Us asks about debug logging; Cancel keeps normal logging.
+  xdotool mousemove --window "$contact" 200 100 click --repeat 2 --delay 80 1
+  if box=$(other_window "$title"); then shot 06-contact-debug-question "$box"; dismiss "$box" Escape; else fail "no debug-logging question"; fi
+  dismiss "$contact" Escape
+else
+  fail "no Contact Us dialog"
+fi
 focus_main
 click 45 470
 if add=$(other_window "Add School"); then
