@@ -181,8 +181,9 @@ XString CommandLine::HelpText() {
   XString text(
       "Usage: QvMeridane [-option\"value\"]...\n"
       "       QvMeridane --encode-password\n"
-      "With any argument the program extracts one school and ends, writing its steps to the\n"
-      "run log. This build has no window: schools are set up in the site configuration.\n"
+      "Without arguments the Windows build (QvMeridane.exe) opens its window; the Linux build\n"
+      "has no window and shows this text. With any argument it extracts one school and ends,\n"
+      "writing its steps to the run log.\n"
       "\n"
       "Options (any switch character, key letters in any case, the value right after the\n"
       "key; quote values that hold blanks; the first occurrence of a key counts):\n"

@@ -1,9 +1,9 @@
 // The program entry. Started with any argument it performs one extraction for one school and
 // exits 0 when the run succeeded, 1 when it failed (so that the scheduler and scripts can tell
 // a failed night from a good one); a failed run says on standard error what failed and where
-// its run log is, so that a scheduler's mail carries it. Started without arguments it would
-// open the main window; this build has none, so it says how to run. Long options
-// ("--add-school", ...) are the setup verbs, handled before the batch syntax.
+// its run log is, so that a scheduler's mail carries it. Started without arguments it opens
+// the main window in the Windows build; the native build has none and says how to run. Long
+// options ("--add-school", ...) are the setup verbs, handled before the batch syntax.
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,6 +13,7 @@
 #include "app/MainWindow.h"
 #include "app/PasswordCodec.h"
 #include "app/SetupVerbs.h"
+#include "app/WindowEntry.h"
 #include "os/OsSystem.h"
 
 namespace {
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   if (commandLine.IsEncodePasswordRequest()) return EncodePassword();
   if (SetupVerbs::VerbOf(commandLine) != nullptr) return SetupVerbs::Run(commandLine, stdout, stderr);
   if (commandLine.IsEmpty()) {
+    if (HasMainWindow()) return RunMainWindow();
     std::printf("%s %s\n\nThis build has no window; it runs extractions from the command line.\n\n%s",
                 bridge::kTitle, bridge::kVersion, CommandLine::HelpText().c_str());
     return 0;

@@ -412,10 +412,10 @@ TEST_F(CommandLineRunTest, TheHelpSaysWhereThingsAreAndWhatTheExitCodesMean) {
   testsupport::ProgramResult result = Program({"--help"});
   EXPECT_EQ(result.exitCode, 0);
   for (const char* text : {"QvConfig.xml", "SISSchoolDistrict is empty", "QvMeridaneRunLog.txt", "Exit codes",
-                           "--encode-password", "does not use them", "This build has no window"}) {
+                           "--encode-password", "does not use them",
+                           "Without arguments the Windows build (QvMeridane.exe) opens its window; the Linux build\nhas no window"}) {
     EXPECT_NE(result.out.find(text), std::string::npos) << text;
   }
-  EXPECT_EQ(result.out.find("opens its window"), std::string::npos);
 }
 
 namespace {

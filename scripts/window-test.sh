@@ -1,0 +1,350 @@
+#!/usr/bin/env bash
+# The window of the Windows build, used as a person would under Wine in an X display (Xvfb),
+# driven with xdotool: typing, Tab and Enter, clicks. It keeps a PNG of every view and dialog
+# in <build>/window-test/shots and checks:
+#   - the first start with no preferences shows the connect view;
+#   - the demo data source and Connect show the extract view with the demo schools;
+#   - "Extract School Now..." runs to "Extraction completed." and writes the same package bytes
+#     as a command-line run of the same school at the same fixed time;
+#   - Cancel during a run of a large demo school ends with "Extraction was cancelled.", keeps
+#     the previous table files whole and copies the run log into the import folder (the time
+#     from the click to the end of the run is printed);
+#   - a second start brings the first window to the front and ends.
+#
+#   scripts/window-test.sh [BUILD_DIR]      (default build/windows; needs DISPLAY and xdotool)
+#
+# Exits 77 (skipped) without a display or the tools; 0 when every check passed.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$root/build/windows}" && pwd)"
+exe="$build/app/QvMeridane.exe"
+out="$build/window-test"
+shots="$out/shots"
+big_students="${QV_WINDOW_TEST_BIG_STUDENTS:-20000}"
+
+if [ -z "${DISPLAY:-}" ] || ! command -v xdotool >/dev/null || ! command -v import >/dev/null; then
+  echo "window-test: skipped (needs DISPLAY, xdotool and ImageMagick's import)"
+  exit 77
+fi
+[ -x "$exe" ] || { echo "window-test: $exe is missing" >&2; exit 1; }
+
+title="Velkstrom Data Extractor for Meridane"
+export QV_FIXED_NOW="2026-10-15 21:30:00"
+export WINEPREFIX="$out/wineprefix"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+export ODBCINI="$out/odbc.ini"
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
+
+failures=0
+fail() { echo "window-test: FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "window-test: ok: $*"; }
+winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+
+# ---- the environment: data sources, site configuration, a prefix without preferences ------
+rm -rf "$out/data" "$out/import" "$out/import-cli" "$out/import-big" "$out/import-big-after-cancel" \
+  "$out/import-big-ref" "$shots"
+mkdir -p "$out/data" "$out/import" "$out/import-cli" "$out/import-big" "$shots"
+cd "$out"   # whatever the program or a driver writes beside itself stays in the test's folder
+: >"$ODBCINI"
+native="$root/build/native"
+if [ ! -f "$out/data/demo.db" ]; then
+  bash "$root/scripts/demo-sis.sh" --out "$out/data/demo.db" --dsn MeridaneDemo --students 120 \
+    --seed 7 --year-start 2026-08-20 --build-dir "$native" >"$out/demo-sis.log" 2>&1
+fi
+if [ ! -f "$out/big.db" ] || [ "$(cat "$out/big.students" 2>/dev/null)" != "$big_students" ]; then
+  bash "$root/scripts/demo-sis.sh" --out "$out/big.db" --dsn MeridaneBig --students "$big_students" \
+    --seed 11 --year-start 2026-08-20 --build-dir "$native" --no-dsn >>"$out/demo-sis.log" 2>&1
+  echo "$big_students" >"$out/big.students"
+fi
+# The big database stays across runs (it takes a while to write); its data source is added
+# beside the small one.
+extension="$native/tools/demosis/libqv_sisdqs.so"
+cat >>"$ODBCINI" <<EOF
+
+[MeridaneBig]
+Description=Meridane demo SIS, large
+Driver=SQLite3
+Database=$out/big.db
+StepAPI=1
+LoadExt=$extension
+EOF
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  mkdir -p "$WINEPREFIX"
+  "$wine" wineboot -i >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+fi
+# No preferences: the program keeps them per user and per machine.
+"$wine" reg delete 'HKCU\Software\Velkstrom Software' /f >/dev/null 2>&1 || true
+"$wine" reg delete 'HKLM\Software\Velkstrom Software' /f >/dev/null 2>&1 || true
+bridge_data="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Quorvane/QvMeridane"
+run_log="$bridge_data/QvMeridaneRunLog.txt"
+rm -rf "$bridge_data"
+mkdir -p "$bridge_data"
+# Two schools: the small demo one (its data source is the connection's) and the large one.
+cat >"$bridge_data/QvConfig.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<QvSchoolConfFile>
+	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="$(winpath "$out/import/")" SchoolNumber="101" SISSchoolName="Demo School 101" SISSchoolDistrict="" SISDSN="" />
+	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="$(winpath "$out/import-big/")" SchoolNumber="101" SISSchoolName="Large Demo School" SISSchoolDistrict="North" SISDSN="MeridaneBig" />
+</QvSchoolConfFile>
+XML
+
+# ---- driving the window ------------------------------------------------------------------
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+start_app() {
+  "$wine" "$exe" >"$out/app.out" 2>&1 &
+  app_pid=$!
+  main=$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -1) || true
+  [ -n "$main" ] || { echo "window-test: the main window did not appear" >&2; exit 1; }
+  sleep 1
+}
+# Waits until the run log holds a line matching the pattern; false after the timeout.
+wait_log() {
+  local pattern="$1" seconds="${2:-60}" waited=0
+  while ! grep -qE "$pattern" "$run_log" 2>/dev/null; do
+    sleep 0.2
+    waited=$((waited + 1))
+    [ "$waited" -lt $((seconds * 5)) ] || return 1
+  done
+}
+# A top-level window with this title other than the main window (a message box), focused.
+other_window() {
+  local name="$1" id
+  for _ in $(seq 1 100); do
+    for id in $(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null); do
+      if [ "$id" != "$main" ]; then
+        xdotool windowfocus --sync "$id" 2>/dev/null || true
+        echo "$id"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+# Closes a dialog or message box with a key, as a person would, and waits until it is gone;
+# a window that missed the key (the focus had not reached it) is clicked and asked again.
+dismiss() {
+  local id="$1" key="$2" try
+  for try in 1 2 3; do
+    xdotool windowfocus --sync "$id" 2>/dev/null || true
+    xdotool key "$key"
+    for _ in $(seq 1 30); do
+      xdotool getwindowname "$id" >/dev/null 2>&1 && xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$id" || return 0
+      sleep 0.1
+    done
+    xdotool mousemove --window "$id" 5 5 click 1 2>/dev/null || true
+  done
+  echo "window-test: window $id did not close" >&2
+  return 1
+}
+# Waits until no window but the main one is on the screen.
+only_main() {
+  for _ in $(seq 1 50); do
+    [ "$(xdotool search --onlyvisible --name . 2>/dev/null | grep -vx "$main" | wc -l)" = 0 ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# A screenshot, after the window has had time to paint.
+shot() { sleep 1.2; import -window "${2:-$main}" "$shots/$1.png"; }
+click() { xdotool mousemove --window "$main" "$1" "$2" click 1; }
+focus_main() { xdotool windowfocus --sync "$main"; }
+# Where controls sit, in pixels from the window's top left corner (the menu bar is 19 px;
+# one dialog unit is 1.5 px across and 1.625 px down at 96 DPI).
+extract_button=(580 470)    # "Extract School Now..." and, in the progress view, "Cancel"
+second_school_row=(50 53)   # the second row of the school list
+
+# 1. First start without preferences: the connect view.
+if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
+  echo "window-test: a window of the program is already open on $DISPLAY" >&2
+  exit 1
+fi
+start_app
+wait_log "Validation Failed\\." 20 && ! grep -q "Updating school list" "$run_log" &&
+  pass "the first start shows the connect view" || fail "the first start did not show the connect view"
+shot 01-connect-view
+
+# 2. The demo data source and Connect: the extract view with the demo schools.
+focus_main
+xdotool type --delay 40 "MeridaneDemo"
+xdotool key Tab
+xdotool type --delay 40 "admin"
+xdotool key Tab
+xdotool type --delay 40 "secret"
+shot 02-connect-view-filled
+xdotool key Return
+if wait_log "Updating school list\\." 30 && wait_log "Done school load\\." 30; then
+  pass "Connect shows the extract view"
+else
+  fail "Connect did not show the extract view"
+fi
+shot 03-extract-view
+
+# The dialogs of the Help menu and of "Add School...", each closed again.
+focus_main
+xdotool key alt+h
+sleep 0.3
+xdotool key a
+if about=$(other_window "About $title"); then shot 04-about-dialog "$about"; dismiss "$about" Return; else fail "no About dialog"; fi
+focus_main
+xdotool key alt+h
+sleep 0.3
+xdotool key c
+if contact=$(other_window "Contact Us"); then
+  shot 05-contact-dialog "$contact"
+  # A double click in Contact Us asks about debug logging; Cancel keeps normal logging.
+  xdotool mousemove --window "$contact" 200 100 click --repeat 2 --delay 80 1
+  if box=$(other_window "$title"); then shot 06-contact-debug-question "$box"; dismiss "$box" Escape; else fail "no debug-logging question"; fi
+  dismiss "$contact" Escape
+else
+  fail "no Contact Us dialog"
+fi
+focus_main
+click 45 470
+if add=$(other_window "Add School"); then
+  xdotool key Return   # no school number: the dialog names the field
+  if box=$(other_window "$title"); then shot 07-add-school-needs-number "$box"; dismiss "$box" Return; fi
+  xdotool mousemove --window "$add" 150 45 click 1
+  shot 08-add-school-dialog "$add"
+  dismiss "$add" Escape
+else
+  fail "no Add School dialog"
+fi
+only_main || fail "a dialog stayed open"
+focus_main
+click 587 325   # "Browse..."
+if browser=$(other_window "QDE Folder"); then shot 09-folder-browser "$browser"; dismiss "$browser" Escape; else fail "no folder browser"; fi
+only_main || fail "the folder browser stayed open"
+
+# 3. Extract School Now... on the first school, to "Extraction completed.".
+focus_main
+click 50 35   # the first school of the list
+sleep 0.5
+click "${extract_button[@]}"
+if wait_log "Finished DoExecute|Error: " 300 && grep -q "Finished DoExecute" "$run_log"; then
+  pass "the window run completed"
+else
+  fail "the window run did not complete"
+fi
+shot 10-progress-view-completed
+cp "$run_log" "$out/window-run.log"
+
+# 4. Cancel during a run of the large school.
+click "${extract_button[@]}"   # "Cancel" after the end: back to the extract view
+wait_log "Updating school list" 10 || true
+sleep 0.5
+click "${second_school_row[@]}"
+sleep 1
+shot 11-extract-view-large-school
+# Previous table files: the small school's package stands in for an earlier run.
+cp "$out/import/"*.qef "$out/import-big/" 2>/dev/null || true
+(cd "$out/import-big" && md5sum ./*.qef >"$out/big-before.md5")
+click "${extract_button[@]}"
+for _ in $(seq 1 600); do
+  grep -q "^Inactive: " "$out/import-big/QvMeridaneExtractLog.txt" 2>/dev/null && break
+  sleep 0.1
+done
+import -window "$main" "$shots/12-progress-view-running.png"
+# Cancel while a long table is being written: a table file grows beside its target as
+# <name>.partial until it is complete.
+writing=""
+for _ in $(seq 1 3000); do   # 20 ms steps, up to a minute
+  writing="$(find "$out/import-big" -maxdepth 1 -name '*.qef.partial' -size +300k -printf '%f\n' 2>/dev/null | head -1)"
+  [ -n "$writing" ] && break
+  sleep 0.02
+done
+start_ns=$(date +%s%N)
+click "${extract_button[@]}"
+cancelled=0
+for _ in $(seq 1 6000); do   # 20 ms steps, up to two minutes
+  grep -q "Error: Extraction was cancelled\\." "$run_log" 2>/dev/null && { cancelled=1; break; }
+  sleep 0.02
+done
+if [ "$cancelled" = 1 ]; then
+  end_ns=$(date +%s%N)
+  echo "window-test: Cancel click to the end of the run: $(( (end_ns - start_ns) / 1000000 )) ms" \
+    "($big_students students, clicked while writing ${writing:-an unknown table})"
+  pass "Cancel ended the run"
+else
+  fail "Cancel did not end the run"
+fi
+if box=$(other_window "$title"); then shot 13-cancelled-message "$box"; dismiss "$box" Return; fi
+shot 14-progress-view-cancelled
+grep -q "Extraction was cancelled\\." "$out/import-big/QvMeridaneRunLog.txt" 2>/dev/null &&
+  pass "the run log's copy is in the import folder" || fail "no run log copy in the large school's import folder"
+# Checked at the end against a complete run of the same school: every table file is now
+# either the earlier one, untouched, or a complete new one; no scratch file is left.
+cp -r "$out/import-big" "$out/import-big-after-cancel"
+
+# 5. A second start brings the first window to the front and ends at once.
+second_start=$(date +%s)
+if timeout 60 "$wine" "$exe" >/dev/null 2>&1; then
+  pass "a second start ended ($(( $(date +%s) - second_start )) s) with exit code 0"
+else
+  fail "a second start did not end cleanly"
+fi
+[ "$(xdotool search --onlyvisible --name "^$title\$" | wc -l)" = 1 ] &&
+  pass "one main window" || fail "more than one main window"
+
+# Leave through the menu: File, Exit.
+click "${extract_button[@]}"
+sleep 0.5
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key x
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" = 0 ] && pass "File > Exit ended with exit code 0" || fail "exit code $status after File > Exit"
+
+cp "$run_log" "$out/window-session.log"
+
+# 6. The same school from the command line, at the same fixed time: the same package bytes.
+"$wine" "$exe" -dMeridaneDemo -uadmin -wsecret -n101 "-p$(winpath "$out/import-cli/")" >"$out/cli.out" 2>&1 ||
+  fail "the command-line run failed"
+same=1
+count=0
+for file in "$out/import/"*.qef "$out/import/"*.QDE "$out/import/"*.QDU; do
+  [ -f "$file" ] || continue
+  count=$((count + 1))
+  cmp -s "$file" "$out/import-cli/$(basename "$file")" || { same=0; echo "  differs: $(basename "$file")"; }
+done
+[ "$(cd "$out/import" && ls *.qef *.QDE *.QDU 2>/dev/null | sort)" = \
+  "$(cd "$out/import-cli" && ls *.qef *.QDE *.QDU 2>/dev/null | sort)" ] || same=0
+[ "$same" = 1 ] && [ "$count" -ge 20 ] &&
+  pass "the window and the command line wrote the same $count package files" ||
+  fail "the window's package differs from the command line's ($count files)"
+
+# The large school, complete, from the command line: what a table file finished before the
+# cancel must equal.
+rm -rf "$out/import-big-ref" && mkdir -p "$out/import-big-ref"
+"$wine" "$exe" -dMeridaneBig -uadmin -wsecret -n101 "-p$(winpath "$out/import-big-ref/")" >"$out/cli-big.out" 2>&1 ||
+  fail "the command-line run of the large school failed"
+whole=1
+while read -r sum file; do
+  file="${file#./}"
+  after="$out/import-big-after-cancel/$file"
+  if [ ! -f "$after" ]; then whole=0; echo "  missing: $file"; continue; fi
+  [ "$(md5sum <"$after" | cut -d' ' -f1)" = "$sum" ] && continue
+  cmp -s "$after" "$out/import-big-ref/$file" || { whole=0; echo "  neither old nor complete: $file"; }
+done <"$out/big-before.md5"
+if ls "$out/import-big-after-cancel" | grep -vE '\.(qef|QDE|QDU|txt|xml)$' | grep -vx Attendance | grep -q .; then
+  whole=0
+  echo "  left behind: $(ls "$out/import-big-after-cancel" | grep -vE '\.(qef|QDE|QDU|txt|xml)$' | grep -vx Attendance | tr '\n' ' ')"
+fi
+[ "$whole" = 1 ] && pass "after the cancel every table file is the earlier one or a complete new one" ||
+  fail "a table file was left incomplete by the cancel"
+
+echo "window-test: screenshots in $shots"
+[ "$failures" = 0 ] || { echo "window-test: $failures check(s) failed" >&2; exit 1; }
+echo "window-test: all checks passed"

@@ -1,0 +1,233 @@
+#include "ui/AppMainWindow.h"
+
+#include <exception>
+
+#include "app/BridgeIdentity.h"
+#include "app/QvSchoolConf.h"
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
+#include "foundation/XException.h"
+#include "foundation/XTime.h"
+#include "os/OsSystem.h"
+#include "ui/QvResourceIds.h"
+#include "ui/SISConnectView.h"
+#include "ui/SISExtractView.h"
+#include "ui/SISNotifyDialog.h"
+#include "ui/SISProgressView.h"
+#include "xui/XUIMessageBox.h"
+#include "package/QDEApplication.h"
+
+namespace {
+
+constexpr int kClientWidth = 640;
+constexpr int kClientHeight = 480;
+
+// When this program was built, for the About box.
+XDateTime BuildTime() {
+  int time = XTime::kNone;
+  XTime::ParseTime(__TIME__, "HH:NN:SS", time);
+  return XDateTime(QDEApplication::DateFromCompiler(__DATE__), time);
+}
+
+}  // namespace
+
+AppMainWindow::AppMainWindow()
+    : m_windowLog(RunLogTitle(), RunLog().Path(), RunLog().WriteLevel()) {
+  XUIMessageBox::SetApplicationTitle(bridge::kTitle);
+  // The engine's run-log lines also become the rows that the progress view lists.
+  Engine().SetRunLog(&m_windowLog);
+}
+
+AppMainWindow::~AppMainWindow() { Engine().SetRunLog(&RunLog()); }
+
+bool AppMainWindow::Init(HINSTANCE instance, int showCommand) {
+  return Create(instance, showCommand, bridge::kShortName, bridge::kTitle, IDI_QVMERIDANE,
+                IDR_MAINMENU, kClientWidth, kClientHeight);
+}
+
+XString AppMainWindow::DefaultSchoolYear(int day) {
+  int year = 0, month = 0, dayOfMonth = 0;
+  XDate::ToYMD(day, year, month, dayOfMonth);
+  return XString(month >= 7 ? year : year - 1);
+}
+
+void AppMainWindow::OnStart() {
+  XLogFile& log = RunLog();
+  log.Write(kLogProprietary, "SISMainWindow: OnStart");
+  XString year = DefaultSchoolYear(XDateTime::Now().Date());
+  log.Write(kLogProprietary, "SISMainWindow: Get Schools");
+  for (QvSchoolConf* entry : Framework().Schools()) {
+    if (entry->m_schoolYear.IsEmpty()) entry->m_schoolYear = year;
+  }
+  log.Write(kLogProprietary, "SISMainWindow: Set Nth School");
+  if (Preferences().SchoolNth() < 0 ||
+      static_cast<uint32_t>(Preferences().SchoolNth()) >= Framework().Schools().Count()) {
+    Preferences().SetSchoolNth(0);
+  }
+  bool connected = false;
+  try {
+    connected = ConnectToSIS();
+  } catch (const std::exception& e) {
+    m_pendingError = e.what();
+    m_hasPendingError = true;
+  }
+  SetCommandLineMode(false);
+  if (!connected) ShowConnectView();
+}
+
+bool AppMainWindow::ConnectToSIS() {
+  XLogFile& log = RunLog();
+  if (Engine().IsConnected()) Engine().Disconnect();
+  log.Write(kLogInfo, "Connecting to SIS.");
+  if (QvSchoolConf* entry = CurrentSchool()) {
+    if (!Engine().ValidateImportFolder(entry->m_importFolder)) {
+      log.Write(kLogInfo, "Validation of QDE Failed.");
+      return false;
+    }
+  }
+  Prefs& prefs = Preferences();
+  // Without a data source there is nothing to test (and some drivers would take the empty
+  // name for a database file to create).
+  if (prefs.Dsn().IsEmpty()) {
+    log.Write(kLogInfo, "Validation Failed.");
+    return false;
+  }
+  log.Write(kLogInfo, "Has DSN.");
+  log.Write(kLogInfo, "Has Login, No MasterFile or Folder. Validating Connection.");
+  if (!Engine().ValidateConnection(prefs.Dsn(), prefs.UserName(), prefs.Password())) {
+    log.Write(kLogInfo, "Validation Failed.");
+    return false;
+  }
+  log.Write(kLogDebug, "Connection to SIS Validated.");
+  ShowExtractView();
+  return true;
+}
+
+void AppMainWindow::ShowConnectView() { SetView(std::make_unique<ConnectView>(*this)); }
+
+void AppMainWindow::ShowExtractView() { SetView(std::make_unique<ExtractView>(*this)); }
+
+XString AppMainWindow::TakePendingError() {
+  m_hasPendingError = false;
+  XString error = m_pendingError;
+  m_pendingError = XString();
+  return error;
+}
+
+int AppMainWindow::Message(const XString& text, UINT style) {
+  if (CommandLineMode()) return IDOK;
+  return XUIMessageBox::Show(text, this, style);
+}
+
+void AppMainWindow::ShowValidateError(const char* message, const char* value) {
+  MainWindow::ShowValidateError(message, value);
+  XString text(message ? message : "");
+  if (value != nullptr && *value != 0) text += XString(" ") + value;
+  Message(text, MB_OK | MB_ICONERROR);
+}
+
+void AppMainWindow::DoExecute() {
+  XLogFile& log = RunLog();
+  QvSchoolConf* entry = CurrentSchool();
+  if (entry == nullptr) throw XException("No school selected.", 0);
+
+  auto view = std::make_unique<SISProgressView>(*this, "Extraction completed.");
+  SISProgressView* progress = view.get();
+  SetView(std::move(view));
+  m_runningView = progress;
+
+  // The list shows this run's lines, at the level the preferences ask for.
+  m_windowLog.Invalidate();
+  m_windowLog.Load();
+  m_windowLog.SetWriteLevel(Preferences().LogLevel());
+  if (HasLevelMarker(m_programFolder)) m_windowLog.SetWriteLevelFromFiles(m_programFolder, bridge::kVersion);
+  progress->SetLog(&m_windowLog);
+  SetProgress(progress);
+  try {
+    Execute(*entry);
+    log.Write(kLogInfo, "Finished DoExecute");
+    CopyRunLog();
+    log.Write(kLogInfo, "Copied Run Log to Import Folder");
+  } catch (const std::exception& e) {
+    m_windowLog.WriteFormat(kLogError, "Error: %s", e.what());
+    CopyRunLog();
+    progress->End(false);
+    progress->ShowLatestLog();
+    Message(e.what(), MB_OK | MB_ICONERROR);
+  } catch (...) {
+    progress->End(false);
+    Message("Unknown error terminated extraction.", MB_OK | MB_ICONERROR);
+  }
+  SetProgress(nullptr);
+  m_runningView = nullptr;
+  // Clicks and keys that arrived while the run held the window are not replayed.
+  FlushInput();
+  if (m_quitAfterRun) Quit(0);
+}
+
+bool AppMainWindow::OnMenuCommand(int id) {
+  switch (id) {
+    case IDM_EDITCONNECTION:
+      // While a run holds the progress view, the view stays.
+      if (!Running()) ShowConnectView();
+      return true;
+    case IDM_EXIT:
+      OnClose();
+      return true;
+    case IDM_USERGUIDE:
+      OpenUserGuide();
+      return true;
+    case IDM_CONTACT:
+      ShowContactUs();
+      return true;
+    case IDM_ABOUT:
+      ShowAbout();
+      return true;
+    default:
+      return false;  // IDM_HELPKEY and the rest: the default handling
+  }
+}
+
+void AppMainWindow::OnClose() {
+  if (Running()) {
+    // The run unwinds first; the loop ends after it.
+    m_runningView->RequestStop();
+    m_quitAfterRun = true;
+    return;
+  }
+  Quit(0);
+}
+
+void AppMainWindow::OpenUserGuide() {
+  XString guide = m_programFolder + bridge::kGuideFile;
+  if (os::ShellOpen(guide.ToStd()) < 32) {
+    Message(XString("User guide not found, please reinstall ") + bridge::kTitle, MB_OK | MB_ICONERROR);
+  }
+}
+
+void AppMainWindow::ShowAbout() {
+  SISNotifyDialog dialog(*this, XString("About ") + bridge::kTitle, false);
+  dialog.Rows().SetColumns("Build", "Built");
+  dialog.Rows().AddRow({XString(bridge::kTitle) + " " + bridge::kVersion,
+                        BuildTime().Format("MMM DD, YYYY HH:NN AA")});
+  dialog.RunModal(Handle());
+}
+
+void AppMainWindow::ShowContactUs() {
+  const QvVendor* vendor = nullptr;
+  if (QvSchoolConf* entry = CurrentSchool()) {
+    if (entry->m_sis != nullptr) vendor = Framework().FindVendor(entry->m_sis->m_id.c_str());
+  }
+  if (vendor == nullptr) vendor = &Framework().DefaultVendor();
+  SISNotifyDialog dialog(*this, "Contact Us", true);
+  dialog.Rows().AddContactBlock("Support", vendor->m_supportNames, vendor->m_supportWebsite,
+                                vendor->m_supportEmail, vendor->m_supportPhone,
+                                vendor->m_supportPhoneTollFree, vendor->m_supportFax);
+  dialog.Rows().AddContactBlock("Sales", vendor->m_salesNames, vendor->m_salesWebsite,
+                                vendor->m_salesEmail, vendor->m_salesPhone,
+                                vendor->m_salesPhoneTollFree, vendor->m_salesFax);
+  dialog.RunModal(Handle());
+  // The dialog may have changed the preference; the run log follows it again.
+  RunLog().SetWriteLevel(Preferences().LogLevel());
+  m_windowLog.SetWriteLevel(Preferences().LogLevel());
+}

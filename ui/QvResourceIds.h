@@ -1,0 +1,97 @@
+// The ids of the program's resources: the icon, the menu and its commands, the dialogs and
+// their controls. Shared by the resource script and the views.
+#pragma once
+
+#define IDI_QVMERIDANE 107
+#define IDR_MAINMENU 109  // the menu and its accelerator table
+
+// Menu commands.
+#define IDM_ABOUT 32771
+#define IDM_EXIT 32773
+#define IDM_CONTACT 32775
+#define IDM_USERGUIDE 32776
+#define IDM_EDITCONNECTION 32777
+#define IDM_HELPKEY 104  // "?" and "/": passed to the default handling
+
+// Dialogs.
+#define IDD_NOTIFY 101
+#define IDD_EXTRACT 121
+#define IDD_CONNECT 122
+#define IDD_ADDSCHOOL 130
+#define IDD_LOGIN 900
+#define IDD_PROGRESS 901
+
+// Notify dialog (About, Contact Us).
+#define IDC_NOTIFY_OK 1001
+#define IDC_NOTIFY_SCROLL 1002
+#define IDC_NOTIFY_PICTURE 1003
+#define IDC_NOTIFY_LIST 1004
+
+// Connect view.
+#define IDC_CONNECT 1031
+#define IDC_DSN_HELP 1044
+#define IDC_DSN_HEADING 1046
+#define IDC_DSN_EDIT 1048
+#define IDC_USER_LABEL 1049
+#define IDC_USER_EDIT 1050
+#define IDC_PASSWORD_LABEL 1051
+#define IDC_PASSWORD_EDIT 1052
+#define IDC_DSN_LABEL 1054
+#define IDC_LOGIN_HEADING 1055
+#define IDC_LOGIN_HELP 1056
+#define IDC_EXPORT_OPTIONS 1100
+#define IDC_HEALTH_HISTORY 1101
+
+// Extract view.
+#define IDC_INACTIVE_NONE 1003
+#define IDC_INACTIVE_AFTER 1004
+#define IDC_INACTIVE_DATE 1005
+#define IDC_FOLDER_HEADING 1006
+#define IDC_FOLDER_EDIT 1007
+#define IDC_FOLDER_BROWSE 1008
+#define IDC_EXTRACT_NOW 1009
+#define IDC_YEAR_LABEL 1018
+#define IDC_INACTIVE_HEADING 1023
+#define IDC_FOLDER_HELP 1024
+#define IDC_SCHOOL_HELP 1025
+#define IDC_SCHEDULE 1026
+#define IDC_SCHOOL_LIST 1033
+#define IDC_SCHOOL_LIST_VSCROLL 1034
+#define IDC_SCHOOL_LIST_HSCROLL 1035
+#define IDC_SCHOOL_POPUP 1036
+#define IDC_SCHOOL_LABEL 1037
+#define IDC_ADD_SCHOOL 1039
+#define IDC_REMOVE_SCHOOL 1040
+#define IDC_IDENT_HEADING 1041
+#define IDC_YEAR_POPUP 1043
+#define IDC_DISTRICT_POPUP 1063
+#define IDC_DISTRICT_LABEL 1064
+#define IDC_REFRESH 1081
+#define IDC_SCHOOL_DSN_EDIT 1200
+#define IDC_SCHOOL_DSN_LABEL 1201
+
+// Progress view.
+#define IDC_PROGRESS_OVERALL_BAR 1012
+#define IDC_PROGRESS_STEP_BAR 1013
+#define IDC_PROGRESS_LOG 1014
+#define IDC_PROGRESS_LOG_VSCROLL 1015
+#define IDC_PROGRESS_LOG_HSCROLL 1016
+#define IDC_PROGRESS_CANCEL 1017
+#define IDC_PROGRESS_DONE 1018
+#define IDC_PROGRESS_OVERALL 1019
+#define IDC_PROGRESS_STEP 1020
+
+// Login dialog (the account of the scheduled task).
+#define IDC_LOGIN_PROMPT 1002
+#define IDC_LOGIN_USER 1004
+#define IDC_LOGIN_PASSWORD 1006
+#define IDC_LOGIN_CONFIRM 1008
+#define IDC_LOGIN_CANCEL 1009
+#define IDC_LOGIN_OK 1010
+
+// Add-school dialog.
+#define IDC_ADD_DISTRICT_LABEL 1301
+#define IDC_ADD_DISTRICT 1302
+#define IDC_ADD_NUMBER_LABEL 1303
+#define IDC_ADD_NUMBER 1304
+#define IDC_ADD_HELP 1305
