@@ -139,8 +139,8 @@ void AppMainWindow::DoExecute() {
   // The list shows this run's lines, at the level the preferences ask for.
   m_windowLog.Invalidate();
   m_windowLog.Load();
+  // The start-up set the preference from the marker files (Info without one).
   m_windowLog.SetWriteLevel(Preferences().LogLevel());
-  if (HasLevelMarker(m_programFolder)) m_windowLog.SetWriteLevelFromFiles(m_programFolder, bridge::kVersion);
   progress->SetLog(&m_windowLog);
   SetProgress(progress);
   try {
