@@ -34,8 +34,11 @@ struct WeeklyTask {
   uint16_t days = kMondayToFriday;
   int hour = 1;
   int minute = 0;
-  // Read back only: the date the trigger begins (YYYY-MM-DD on Windows, empty on POSIX).
+  // Read back only: the date the trigger begins (YYYY-MM-DD on Windows, empty on POSIX), the
+  // weeks between runs and how many triggers the task has.
   std::string beginDate;
+  int everyWeeks = 1;
+  int triggers = 1;
 };
 
 class SchedulerError : public std::runtime_error {

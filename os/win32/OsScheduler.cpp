@@ -195,8 +195,10 @@ bool ReadScheduledTask(const std::string& name, WeeklyTask& task, const std::str
   WORD count = 0;
   if (FAILED(work->GetTriggerCount(&count)) || count == 0) {
     task.days = 0;
+    task.triggers = 0;
     return true;
   }
+  task.triggers = count;
   ComPtr<ITaskTrigger> trigger;
   TASK_TRIGGER settings{};
   settings.cbTriggerSize = sizeof settings;
@@ -206,7 +208,9 @@ bool ReadScheduledTask(const std::string& name, WeeklyTask& task, const std::str
   }
   task.hour = settings.wStartHour;
   task.minute = settings.wStartMinute;
-  task.days = settings.TriggerType == TASK_TIME_TRIGGER_WEEKLY ? settings.Type.Weekly.rgfDaysOfTheWeek : 0;
+  const bool weekly = settings.TriggerType == TASK_TIME_TRIGGER_WEEKLY;
+  task.days = weekly ? settings.Type.Weekly.rgfDaysOfTheWeek : 0;
+  task.everyWeeks = weekly ? settings.Type.Weekly.WeeksInterval : 0;
   char date[16];
   std::snprintf(date, sizeof date, "%04u-%02u-%02u", settings.wBeginYear, settings.wBeginMonth,
                 settings.wBeginDay);
