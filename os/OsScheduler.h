@@ -39,6 +39,8 @@ struct WeeklyTask {
   std::string beginDate;
   int everyWeeks = 1;
   int triggers = 1;
+  // Read back only: false where the scheduler does not report the account (Wine's).
+  bool accountReported = true;
 };
 
 class SchedulerError : public std::runtime_error {

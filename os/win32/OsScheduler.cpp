@@ -179,18 +179,24 @@ bool ReadScheduledTask(const std::string& name, WeeklyTask& task, const std::str
   if (FAILED(scheduler->Activate(taskName.c_str(), IID_ITask, work.putUnknown()))) return false;
 
   task = WeeklyTask();
+  // Each text is the scheduler's allocation, freed here.
   auto take = [](HRESULT result, LPWSTR text, std::string& into) {
     if (SUCCEEDED(result)) into = Narrow(text);
     if (text) CoTaskMemFree(text);
   };
   LPWSTR text = nullptr;
-  take(work->GetApplicationName(&text), text, task.application);
+  HRESULT result = work->GetApplicationName(&text);
+  take(result, text, task.application);
   text = nullptr;
-  take(work->GetParameters(&text), text, task.parameters);
+  result = work->GetParameters(&text);
+  take(result, text, task.parameters);
   text = nullptr;
-  take(work->GetWorkingDirectory(&text), text, task.workingDirectory);
+  result = work->GetWorkingDirectory(&text);
+  take(result, text, task.workingDirectory);
   text = nullptr;
-  take(work->GetAccountInformation(&text), text, task.account);
+  result = work->GetAccountInformation(&text);
+  task.accountReported = SUCCEEDED(result) && text != nullptr && *text != L'\0';
+  take(result, text, task.account);
 
   WORD count = 0;
   if (FAILED(work->GetTriggerCount(&count)) || count == 0) {
