@@ -143,7 +143,7 @@ void DistrictScheduler::CheckSchools() const {
 
 XString DistrictScheduler::CommandLineOf(const QvSchoolConf& school) const {
   const Values values = ValuesOf(school);
-  std::string line = "\"" + m_executable.ToStd() + "\"";
+  std::string line = BatchQuoted(m_executable);
   line += " -d" + BatchQuoted(values.dsn);
   line += " -u" + BatchQuoted(values.user);
   line += " -z" + BatchQuoted(values.encodedPassword);
