@@ -10,6 +10,7 @@
 #include "app/CommandLineOptions.h"
 #include "app/MainWindow.h"
 #include "app/QvSchoolConf.h"
+#include "app/ScheduleVerbs.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-constexpr const char* kVerbs[] = {"--schools", "--add-school", "--remove-school", "--list", "--check"};
+constexpr const char* kVerbs[] = {"--schools", "--add-school", "--remove-school", "--list", "--check",
+                                  "--schedule", "--unschedule"};
 constexpr const char* kJson = "--json";
 
 // A verb's failure: its exit code and its message for standard error.
@@ -313,6 +315,8 @@ int SetupVerbs::Run(const CommandLine& line, std::FILE* out, std::FILE* err) {
     MainWindow app(BridgeFolders::RunLogFolder() + bridge::kShortName + "SetupLog.txt");
     app.SetCommandLineMode(true);
     app.RunLog().WriteFormat(kLogInfo, "Setup verb: %s", line.MaskedText().c_str());
+    if (std::strcmp(verb, "--schedule") == 0) return ScheduleVerbs::Schedule(app, out, err);
+    if (std::strcmp(verb, "--unschedule") == 0) return ScheduleVerbs::Unschedule(app, out, err);
     Verbs verbs_(app, line, out);
     if (std::strcmp(verb, "--schools") == 0) return verbs_.Schools();
     if (std::strcmp(verb, "--add-school") == 0) return verbs_.AddSchool();
@@ -343,6 +347,15 @@ XString SetupVerbs::HelpText() {
       "                             a dry run that writes nothing: per package table the rows\n"
       "                             it would read, the optional SIS columns that are missing\n"
       "                             and the package fields left out for them\n"
+      "  --schedule                 every school of the site configuration, unattended at\n"
+      "                             1:00 AM Monday to Friday with the stored connection values:\n"
+      "                             Linux: DistrictScheduling.sh beside the site configuration\n"
+      "                             and one line in the invoking user's crontab, each night's\n"
+      "                             exit codes in DistrictSchedulingSummary.txt beside it;\n"
+      "                             Windows: DistrictScheduling.bat in the program folder and a\n"
+      "                             Task Scheduler task under the current user (its password\n"
+      "                             as one line on standard input)\n"
+      "  --unschedule               removes that crontab line or task\n"
       "  Exit codes: 0 done (--check: a run would succeed), 1 failed (--check: the SIS cannot\n"
       "  be reached), 2 --check: a run would end early (its message on standard error),\n"
       "  64 unknown verb or missing option. Errors go to standard error.\n");

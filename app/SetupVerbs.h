@@ -1,7 +1,8 @@
 // Setting up and checking schools without the window, for servers that have none and for
 // districts that script a roll-out: the verbs --schools, --add-school, --remove-school, --list
-// and --check. They are long options, which can never be taken for the one-letter options of a
-// batch run (those follow a single switch character).
+// and --check, and the district schedule's --schedule and --unschedule (app/ScheduleVerbs.h).
+// They are long options, which can never be taken for the one-letter options of a batch run
+// (those follow a single switch character).
 //
 // Each verb reads the connection options of a batch run (-d, -u, -w or -z, defaulting to the
 // stored preferences as a run does), prints its result on standard output and its errors on

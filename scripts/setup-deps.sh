@@ -20,7 +20,7 @@ packages=(
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine64 xvfb xdotool imagemagick faketime hyperfine
   dpkg-dev curl ca-certificates python3 openssl
-  wixl msitools help2man lintian man-db
+  wixl msitools help2man lintian man-db cron
 )
 
 missing=()

@@ -60,6 +60,8 @@ if [ "$run_native" = 1 ]; then
   bash scripts/crash-test.sh || status=1
   echo "== the attendance store on a full or read-only file system"
   bash scripts/fault-fs-test.sh || status=1
+  echo "== the district schedule in a throwaway user's crontab"
+  bash scripts/schedule-test.sh build/native || status=1
 fi
 if [ "$run_windows" = 1 ]; then
   echo "== Windows tests under Wine"
