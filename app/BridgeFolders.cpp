@@ -28,7 +28,7 @@ bool CreateFolder(const XString& folder) {
 }  // namespace
 
 XString BridgeFolders::ProgramFolder() {
-  XFileSpec exe(XString(os::ExecutablePath()));
+  XFileSpec exe{XString(os::ExecutablePath())};
   return exe.FolderPath();
 }
 

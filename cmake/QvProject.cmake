@@ -9,14 +9,33 @@ endif()
 if(MSVC)
   set(QV_WARNINGS /W4)
 else()
-  set(QV_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-format-truncation)
+  set(QV_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    list(APPEND QV_WARNINGS -Wno-format-truncation)
+  endif()
 endif()
 
-# Sanitizers for the native build: QV_SANITIZE=address,undefined
+# Sanitizers for the native build: QV_SANITIZE=address,undefined (scripts/test.sh --sanitize).
+# Every sanitizer report stops the program, so a finding fails the test that met it.
+# Its build type "Sanitize" optimises lightly and keeps line tables only, for readable reports
+# at a fraction of a full debug build's compile time.
 set(QV_SANITIZE "" CACHE STRING "Sanitizers for the native build (comma separated)")
+set(CMAKE_C_FLAGS_SANITIZE "-O1 -gline-tables-only" CACHE STRING "C flags of the Sanitize build type")
+set(CMAKE_CXX_FLAGS_SANITIZE "-O1 -gline-tables-only" CACHE STRING "C++ flags of the Sanitize build type")
 if(QV_SANITIZE AND NOT WIN32)
-  add_compile_options(-fsanitize=${QV_SANITIZE} -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=${QV_SANITIZE})
+  add_compile_options(-fsanitize=${QV_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${QV_SANITIZE} -fno-sanitize-recover=all)
+endif()
+
+# Fuzz targets (fuzz/, libFuzzer): clang only. Every library is built with the fuzzer's
+# coverage instrumentation, so the same tree also serves the sanitizer test run.
+option(QV_FUZZ "Build the fuzz targets of fuzz/ (clang's libFuzzer)" OFF)
+if(QV_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(WARNING "QV_FUZZ needs clang; the fuzz targets are not built")
+  set(QV_FUZZ OFF)
+endif()
+if(QV_FUZZ AND NOT WIN32)
+  add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
 if(WIN32)

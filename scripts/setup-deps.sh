@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the two builds, the tests and the demo need, only where missing. Idempotent and
-# quiet when everything is there. Debian packages through apt-get; pugixml's Debian sources and
-# the SQLite3 Multiple Ciphers amalgamation (from its npm tarball, integrity checked) are
-# unpacked into .deps/ for the Windows build.
+# Installs what the builds (clang for the sanitizer and fuzz build), the tests and the demo
+# need, only where missing. Idempotent and quiet when everything is there. Debian packages
+# through apt-get; pugixml's Debian sources and the SQLite3 Multiple Ciphers amalgamation (from
+# its npm tarball, integrity checked) are unpacked into .deps/ for the Windows build.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 deps="$root/.deps"
@@ -14,7 +14,7 @@ sudo_cmd=""
 if [ "$(id -u)" != 0 ]; then sudo_cmd="sudo"; fi
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3
   libpugixml-dev libcurl4-openssl-dev libgtest-dev googletest libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix

@@ -2,18 +2,23 @@
 # Builds both builds and runs their tests: natively with CTest, and the Windows build under
 # Wine. With both sides, it also checks that the two builds write the same package bytes for
 # the same extraction. Then it makes and tests the installers (scripts/package-test.sh).
-# --native or --windows runs one side. Exits non-zero when anything fails.
+# --native or --windows runs one side. --sanitize runs only the sanitizer build instead
+# (build/sanitize: clang with AddressSanitizer and UndefinedBehaviorSanitizer): the native
+# tests under it, then every fuzz target briefly over its seed corpus (scripts/fuzz.sh).
+# Exits non-zero when anything fails.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 run_native=1
 run_windows=1
+run_sanitize=0
 for arg in "$@"; do
   case "$arg" in
     --native) run_windows=0 ;;
     --windows) run_native=0 ;;
-    -h|--help) echo "usage: scripts/test.sh [--native|--windows]"; exit 0 ;;
+    --sanitize) run_sanitize=1; run_native=0; run_windows=0 ;;
+    -h|--help) echo "usage: scripts/test.sh [--native|--windows|--sanitize]"; exit 0 ;;
     *) echo "unknown option: $arg" >&2; exit 2 ;;
   esac
 done
@@ -49,6 +54,18 @@ if [ "$run_windows" = 1 ]; then
 fi
 
 status=0
+if [ "$run_sanitize" = 1 ]; then
+  echo "== sanitizer build (build/sanitize)"
+  cmake -S . -B build/sanitize "${generator[@]}" -DCMAKE_BUILD_TYPE=Sanitize \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DQV_SANITIZE=address,undefined -DQV_FUZZ=ON >/dev/null
+  cmake --build build/sanitize -j"$jobs"
+  echo "== native tests under the sanitizers"
+  (source scripts/sanitize-env.sh && cd build/sanitize && ctest --output-on-failure -j"$jobs") || status=1
+  echo "== fuzz targets, briefly"
+  bash scripts/fuzz.sh --brief 3 || status=1
+  exit $status
+fi
 if [ "$run_native" = 1 ] && [ "$run_windows" = 1 ]; then
   echo "== the same extraction with both builds"
   scripts/compare-builds.sh || status=1

@@ -101,6 +101,9 @@ TEST(CommandLineOptionsTest, TheEncodedPasswordComesBeforeThePlainOneAndTheStore
 
 TEST(CommandLineOptionsTest, InactiveRuleIsADateAYesOrActiveOnly) {
   EXPECT_EQ(CommandLineOptions::InactiveCutoffOf("20090315"), XDate::FromYMD(2009, 3, 15));
+  // The last day of a long month and November.
+  EXPECT_EQ(CommandLineOptions::InactiveCutoffOf("20241031"), XDate::FromYMD(2024, 10, 31));
+  EXPECT_EQ(CommandLineOptions::InactiveCutoffOf("20241130"), XDate::FromYMD(2024, 11, 30));
   for (const char* yes : {"YES", "yes", "y", "Y", "True", "true"}) {
     EXPECT_EQ(CommandLineOptions::InactiveCutoffOf(yes), 1) << yes;
   }

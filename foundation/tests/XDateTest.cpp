@@ -186,6 +186,11 @@ TEST(XDateParse, MonthNamesByTheirFirstThreeLetters) {
   EXPECT_EQ(Ymd(Parse("15-Mar-2009", "DD-MMM-YYYY")), "2009-03-15");
   EXPECT_EQ(Ymd(Parse("15-MARCH-2009", "DD-MMMM-YYYY")), "2009-03-15");
   EXPECT_EQ(Ymd(Parse("1-jan-2010", "DD-MMM-YYYY")), "2010-01-01");
+  // November is the last name looked up, and the 31st the last day a number field takes.
+  EXPECT_EQ(Ymd(Parse("30-Nov-2024", "dd-mmm-yyyy")), "2024-11-30");
+  EXPECT_EQ(Ymd(Parse("31-Oct-2024", "dd-mmm-yyyy")), "2024-10-31");
+  EXPECT_EQ(Ymd(Parse("2024/12/31", "YYYY/MM/DD")), "2024-12-31");
+  EXPECT_EQ(Ymd(Parse("32-Oct-2024", "dd-mmm-yyyy")), "");
   // Anything that is none of January to November is December.
   EXPECT_EQ(Ymd(Parse("15-Dec-2009", "DD-MMM-YYYY")), "2009-12-15");
   EXPECT_EQ(Ymd(Parse("15-Xyz-2009", "DD-MMM-YYYY")), "2009-12-15");

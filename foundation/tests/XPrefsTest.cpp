@@ -62,6 +62,23 @@ TEST_F(XPrefsTest, AValueOnlyUnderTheMachineKeyIsReadFromThere) {
   EXPECT_STREQ(prefs.ReadText("Shared", "").c_str(), "from user");
 }
 
+// Where the machine key opens, every value written goes there as well, integers included.
+TEST_F(XPrefsTest, ValuesWrittenReachTheMachineKeyToo) {
+  WriteMachine("Shared", "from machine");
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  prefs.WriteInt("Count", -5);
+  prefs.WriteText("Shared", "from user");
+  os::RegistryKey key;
+  ASSERT_EQ(os::OpenRegistryKey(os::Hive::kLocalMachine, m_key, true, false, key), 0);
+  uint32_t count = 0;
+  std::string shared;
+  EXPECT_TRUE(os::ReadRegistryDword(key, "Count", count));
+  EXPECT_EQ(count, 0xFFFFFFFBu);
+  EXPECT_TRUE(os::ReadRegistryString(key, "Shared", shared));
+  EXPECT_EQ(shared, "from user");
+  os::CloseRegistryKey(key);
+}
+
 TEST_F(XPrefsTest, ATextLongerThanTheFirstBufferIsReadWhole) {
   std::string longText(700, 'x');
   longText[259] = 'y';

@@ -9,9 +9,49 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <strings.h>
 
 namespace os {
 namespace {
+
+// Windows-1252 leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined. Windows maps them to the C1
+// controls of the same numbers and back, so every byte of a text survives a trip through
+// UTF-16 or UTF-8; iconv has no mapping for them. At input iconv refused, MapUndefined writes
+// such a character in the target encoding and returns the input bytes it took (0: none).
+bool IsCp1252(const char* name) {
+  return strcasecmp(name, "CP1252") == 0 || strcasecmp(name, "WINDOWS-1252") == 0;
+}
+
+bool IsUndefinedIn1252(unsigned char byte) {
+  return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+size_t MapUndefined(const char* to, const char* from, const char* in, size_t inLeft, std::string& out) {
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(in);
+  if (inLeft >= 1 && IsCp1252(from) && IsUndefinedIn1252(b[0])) {
+    if (strcasecmp(to, "UTF-8") == 0) {
+      out += '\xC2';
+      out += static_cast<char>(b[0]);
+      return 1;
+    }
+    if (strcasecmp(to, "UTF-16LE") == 0) {
+      out += static_cast<char>(b[0]);
+      out += '\0';
+      return 1;
+    }
+  }
+  if (inLeft >= 2 && IsCp1252(to)) {
+    if (strcasecmp(from, "UTF-8") == 0 && b[0] == 0xC2 && IsUndefinedIn1252(b[1])) {
+      out += static_cast<char>(b[1]);
+      return 2;
+    }
+    if (strcasecmp(from, "UTF-16LE") == 0 && b[1] == 0 && IsUndefinedIn1252(b[0])) {
+      out += static_cast<char>(b[0]);
+      return 2;
+    }
+  }
+  return 0;
+}
 
 std::string Convert(const char* to, const char* from, const char* data, size_t size,
                     size_t unitSize, const std::string& replacement) {
@@ -31,6 +71,11 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
     out.append(buffer, static_cast<size_t>(outPtr - buffer));
     if (rc == static_cast<size_t>(-1)) {
       if (errno == E2BIG) continue;
+      if (size_t used = MapUndefined(to, from, in, inLeft, out)) {
+        in += used;
+        inLeft -= used;
+        continue;
+      }
       // Unmappable or invalid input: write the replacement and skip one input unit.
       out += replacement;
       size_t skip = unitSize;
@@ -72,6 +117,11 @@ bool ConvertExact(const char* to, const char* from, const char* data, size_t siz
     size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
     result.append(buffer, static_cast<size_t>(outPtr - buffer));
     if (rc == static_cast<size_t>(-1) && errno != E2BIG) {
+      if (size_t used = MapUndefined(to, from, in, inLeft, result)) {
+        in += used;
+        inLeft -= used;
+        continue;
+      }
       ok = false;
       break;
     }

@@ -337,5 +337,40 @@ TEST_F(StoreTest, AnUnreadableStoreIsKeptAsideAndTheWindowIsSentAgain) {
   }
 }
 
+// The saved update date is read back in "dd-mmm-yyyy": on the 31st of a month and in November
+// (a date that does not read would reopen the whole year, a month read wrongly another window).
+TEST_F(StoreTest, UpdateDatesOnThe31stAndInNovemberOpenTheWindowTheySay) {
+  SisRow first = {"S1", Day(2024, 10, 17), "AM", "A", ""};  // 31 October less 14 days
+  SisRow before = {"S2", Day(2024, 10, 16), "AM", "A", ""};
+  SetToday(Day(2024, 11, 1));
+  Run({first, before}, {});
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "31-Oct-2024");
+  first.code = "T";
+  before.code = "T";
+  SetToday(Day(2024, 11, 2));
+  EXPECT_EQ(DataLines(Run({first, before}, {}), kDaily, "AttTimeFrameRef"),
+            std::vector<std::string>{Line("S1", Day(2024, 10, 17), "AM", "T")});
+
+  SetToday(Day(2024, 12, 1));
+  Run({first, before}, {});
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "30-Nov-2024");
+  SetToday(Day(2024, 12, 2));
+  const SisRow inWindow = {"S3", Day(2024, 11, 16), "AM", "A", ""};
+  const SisRow outside = {"S4", Day(2024, 11, 15), "AM", "A", ""};
+  EXPECT_EQ(DataLines(Run({first, before, inWindow, outside}, {}), kDaily, "AttTimeFrameRef"),
+            std::vector<std::string>{Line("S3", Day(2024, 11, 16), "AM", "A")});
+}
+
+// A row the SIS no longer has is sent with an empty code when its day is the window's first.
+TEST_F(StoreTest, ARowDeletedOnTheFirstDayOfTheWindowIsSentAsRemoved) {
+  const SisRow firstDay = {"S1", Day(2009, 2, 15), "AM", "A", ""};  // 1 March less 14 days
+  const SisRow dayBefore = {"S2", Day(2009, 2, 14), "AM", "A", ""};
+  const SisRow kept = {"S3", Day(2009, 2, 20), "AM", "A", ""};
+  Run({firstDay, dayBefore, kept}, {});
+  SetToday(Day(2009, 3, 3));
+  EXPECT_EQ(DataLines(Run({kept}, {}), kDaily, "AttTimeFrameRef"),
+            std::vector<std::string>{Line("S1", Day(2009, 2, 15), "AM", "")});
+}
+
 }  // namespace
 }  // namespace attstoretest

@@ -114,6 +114,8 @@ TEST_F(HousekeepingTest, CleaningRemovesThePackageStateAndKeepsEverythingElse) {
   testsupport::WriteAll(ImportFile("AATPX"), "x");
   MakeFolderWithContent(ImportFile("AATD2"));
   testsupport::WriteAll(ImportFile("AATDfile"), "x");
+  // A journal that a crash left beside the store goes with it.
+  testsupport::WriteAll(ImportFile("Attendance") + Sep() + "Attendance.db-journal", "stale journal");
 
   m_config.m_schoolYear = "2010";
   EXPECT_TRUE(BeginAndFinish());
@@ -124,6 +126,7 @@ TEST_F(HousekeepingTest, CleaningRemovesThePackageStateAndKeepsEverythingElse) {
   // SchoolConfig.xml is the new run's; the store folder stays, its database is gone.
   EXPECT_EQ(names, (std::vector<std::string>{"Attendance", "SchoolConfig.xml", "Students.qef", "notes.txt"}));
   EXPECT_FALSE(os::PathExists(ImportFile("Attendance") + Sep() + "Attendance.db"));
+  EXPECT_FALSE(os::PathExists(ImportFile("Attendance") + Sep() + "Attendance.db-journal"));
   EXPECT_FALSE(os::PathExists(m_dir.File("School") + Sep() + "PAT"));
   EXPECT_NE(SchoolConfigText().find("LastSchoolYearValue=\"2010\""), std::string::npos);
 

@@ -238,12 +238,18 @@ TEST_F(PackageTest, UpdateFileHoldsTablesInlineAndNeverOverwritesAnEarlierOne) {
   // The tables went inline: no table file was written.
   EXPECT_FALSE(os::PathExists(m_dir.File("StudentDailyAtt.qef")));
 
-  // A second update within the same second takes the next free second, name and stamp alike.
+  // A second and a third update within the same second take the next free seconds, name and
+  // stamp alike.
   XFileSpec second = m_writer.BeginUpdateFile();
   EXPECT_EQ(second.FileName(), "Update 20090225121342.QDU");
   m_writer.EndUpdateFile();
+  XFileSpec third = m_writer.BeginUpdateFile();
+  EXPECT_EQ(third.FileName(), "Update 20090225121343.QDU");
+  m_writer.EndUpdateFile();
   EXPECT_EQ(Read("Update 20090225121341.QDU"), expected);
   EXPECT_NE(Read("Update 20090225121342.QDU").find("#pragma update \"20090225121342\"\r\n\r\n"),
+            std::string::npos);
+  EXPECT_NE(Read("Update 20090225121343.QDU").find("#pragma update \"20090225121343\"\r\n\r\n"),
             std::string::npos);
 
   // Update files are named by the local time; a full export afterwards writes table files.

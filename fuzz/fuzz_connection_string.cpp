@@ -1,0 +1,67 @@
+// Connection strings from any data source, user name and password, for every database type:
+// the masked string shows no part of the password, the ADO string translates for the driver,
+// and a braced value stays one value through the translation.
+#include <string>
+
+#include "data/ODBCDataAccess.h"
+#include "data/ado/ComError.h"
+#include "data/ado/ConnectionString.h"
+#include "foundation/XException.h"
+#include "fuzz/FuzzSupport.h"
+
+namespace {
+
+bool Contains(const XString& text, const std::string& part) {
+  return text.ToStd().find(part) != std::string::npos;
+}
+
+XString Translated(const XString& text, bool& thrown) {
+  thrown = false;
+  try {
+    return ado::TranslateConnectionString(text);
+  } catch (const ado::ComError&) {
+    thrown = true;
+    return XString();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static ODBCDataAccess access(0);
+  const auto parts = fuzz::Parts(data, size, 4);
+  const std::string& source = parts[0];
+  const std::string& user = parts[1];
+  const std::string& password = parts[2];
+  bool thrown = false;
+
+  // Any text: the mask keeps the length; a translation either succeeds or throws ComError.
+  const XString any(parts[3]);
+  FUZZ_CHECK(ODBCDataAccess::MaskPassword(any).Length() == any.Length());
+  Translated(any, thrown);
+
+  // A braced value is read back as exactly that value, and a braced password is masked whole.
+  const XString braced = ado::BraceConnectionValue(XString(password));
+  const XString odbc = XString("DSN=") + braced + ";UID=u";
+  FUZZ_CHECK_EQ(Translated(odbc, thrown).ToStd(), odbc.ToStd() + ";");
+  const XString masked = ODBCDataAccess::MaskPassword(XString("UID=u;PWD=") + braced + ";X=1");
+  FUZZ_CHECK_EQ(masked.ToStd(), "UID=u;PWD=" + std::string(braced.Length(), '*') + ";X=1");
+
+  for (int32_t type = 0; type <= kDbCADatacom; ++type) {
+    access.SetDatabaseType(type);
+    access.SetDataSource(XString(source));
+    XString built, withoutPassword;
+    try {
+      built = access.BuildConnectionString(source.c_str(), user.c_str(), password.c_str());
+      withoutPassword = access.BuildConnectionString(source.c_str(), user.c_str(), nullptr);
+    } catch (const XException&) {
+      continue;
+    }
+    const bool checkable = password.size() >= 3 && password.find('*') == std::string::npos &&
+                           !Contains(withoutPassword, password);
+    if (checkable) FUZZ_CHECK(!Contains(ODBCDataAccess::MaskPassword(built), password));
+    const XString translated = Translated(built, thrown);
+    if (!thrown && checkable) FUZZ_CHECK(!Contains(ODBCDataAccess::MaskPassword(translated), password));
+  }
+  return 0;
+}
