@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "os/Os.h"
+#include "os/OsExclusiveFiles.h"
 
 namespace testsupport {
 
@@ -14,9 +15,13 @@ TempDir::TempDir() {
   if (base.empty()) base = os::GetEnv("TEMP");
   if (base.empty()) base = os::kPathSeparator == '/' ? "/tmp" : "C:\\windows\\temp";
   while (!base.empty() && (base.back() == '/' || base.back() == '\\')) base.pop_back();
+  // The process id keeps test programs that CTest starts in the same millisecond apart: a
+  // folder that already exists is accepted by CreateOneDirectory, so two processes must never
+  // arrive at one name.
+  const std::string prefix =
+      base + os::kPathSeparator + "qvtest-" + std::to_string(os::CurrentProcessId()) + "-";
   for (int attempt = 0; attempt < 1000; ++attempt) {
-    std::string candidate = base + os::kPathSeparator + "qvtest-" +
-                            std::to_string(os::TickCount()) + "-" + std::to_string(counter++);
+    std::string candidate = prefix + std::to_string(os::TickCount()) + "-" + std::to_string(counter++);
     if (!os::PathExists(candidate) && os::CreateOneDirectory(candidate)) {
       m_path = candidate;
       return;
