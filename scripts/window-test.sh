@@ -255,13 +255,14 @@ for _ in $(seq 1 600); do
 done
 import -window "$main" "$shots/12-progress-view-running.png"
 # Cancel while a long table is being written: a table file grows beside its target as
-# <name>.partial until it is complete.
+# <name>.<process id>.partial until it is complete.
 writing=""
 for _ in $(seq 1 3000); do   # 20 ms steps, up to a minute
-  writing="$(find "$out/import-big" -maxdepth 1 -name '*.qef.partial' -size +300k -printf '%f\n' 2>/dev/null | head -1)"
+  writing="$(find "$out/import-big" -maxdepth 1 -name '*.qef.*partial' -size +300k -printf '%f\n' 2>/dev/null | head -1)"
   [ -n "$writing" ] && break
   sleep 0.02
 done
+[ -n "$writing" ] || fail "no long table file was seen being written before the Cancel click"
 start_ns=$(date +%s%N)
 click "${extract_button[@]}"
 cancelled=0
@@ -302,6 +303,16 @@ focus_main
 xdotool key alt+f
 sleep 0.3
 xdotool key x
+# A program that does not end within a minute (a message box left open) fails the check
+# instead of holding the test until CTest's timeout.
+for _ in $(seq 1 600); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  import -window root "$shots/99-did-not-exit.png" 2>/dev/null || true
+  kill "$app_pid" 2>/dev/null || true
+fi
 status=0
 wait "$app_pid" || status=$?
 app_pid=""
