@@ -132,8 +132,8 @@ void SISExtractView::OnInactiveChange() {
 
 void SISExtractView::EnableSchoolControls(bool enabled) {
   for (XUIGizmo* gizmo : std::initializer_list<XUIGizmo*>{m_dsn, m_district, m_school, m_year, m_folder,
-                                                          m_browse, m_refresh, m_remove, m_schedule, m_extract,
-                                                          m_activeOnly, m_inactiveAfter}) {
+                                                          m_browse, m_refresh, m_remove, m_schedule,
+                                                          m_extract, m_activeOnly, m_inactiveAfter}) {
     gizmo->Enable(enabled);
   }
   OnInactiveChange();

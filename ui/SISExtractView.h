@@ -43,9 +43,6 @@ class SISExtractView : public XUIWindow {
   void OnSchedule();
   void OnInactiveChange();
 
-  // The account offered for the scheduled task: the logon domain, a backslash, the user name.
-  static XString DefaultTaskAccount();
-
  protected:
   void OnCreate() override;
 
@@ -57,6 +54,8 @@ class SISExtractView : public XUIWindow {
   XString UserNameOf(const QvSchoolConf& entry) const;
   XString PasswordOf(const QvSchoolConf& entry) const;
   void KeepTypedText();
+  // The account offered for the scheduled task: the logon domain, a backslash, the user name.
+  static XString DefaultTaskAccount();
 
   AppMainWindow& m_app;
   SchoolListDataSource m_schoolRows;

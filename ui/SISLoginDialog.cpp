@@ -5,7 +5,8 @@
 #include "xui/XUILabel.h"
 #include "xui/XUIMessageBox.h"
 
-SISLoginDialog::SISLoginDialog(const XString& userName, const XString& caption, const XString& prompt)
+SISLoginDialog::SISLoginDialog(const XString& userName, const XString& caption,
+                               const XString& prompt)
     : XUIWindow(IDD_LOGIN), m_caption(caption), m_prompt(prompt), m_userName(userName) {}
 
 bool SISLoginDialog::Ask(HWND owner) { return RunModal(owner) == IDOK; }
@@ -35,7 +36,8 @@ void SISLoginDialog::OnOK() {
     // The confirmation is typed again from the start.
     m_confirm->SetText(XString());
     m_confirm->Focus();
-    XUIMessageBox::Show("The password does not match the confirmation.", this, MB_OK | MB_ICONERROR);
+    XUIMessageBox::Show("The password does not match the confirmation.", this,
+                        MB_OK | MB_ICONERROR);
     return;
   }
   m_userName = user;
