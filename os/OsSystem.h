@@ -38,6 +38,10 @@ std::string AppDataFolder();
 
 // The user's name for a scheduled task's account.
 std::string UserName();
+// The domain the user logged on to (on a machine outside a domain, the machine's name), which
+// with a backslash and UserName() makes the account a scheduled task runs under. Empty where
+// the system has no such domain (POSIX).
+std::string LogonDomain();
 
 // Last system error number (errno or GetLastError) and its message.
 int LastError();

@@ -286,6 +286,142 @@ grep -q "Extraction was cancelled\\." "$out/import-big/QvMeridaneRunLog.txt" 2>/
 # either the earlier one, untouched, or a complete new one; no scratch file is left.
 cp -r "$out/import-big" "$out/import-big-after-cancel"
 
+# 4b. "Schedule Extractor...": the login dialog offers the logon account and refuses a
+# confirmation that differs; a matching one writes the batch file beside the program with one
+# block per school and registers the task, read back from the prefix's scheduler. Cancel
+# changes nothing; scheduling again keeps one task; a school whose import folder is gone is
+# refused by name and nothing is registered. No task is left in the prefix.
+task_name="Velkstrom QvMeridane District Extract"
+probe="$build/tools/taskprobe/qv_taskprobe.exe"
+batch="$(dirname "$exe")/DistrictScheduling.bat"
+schedule_button=(432 470)
+read_task() { { "$wine" "$probe" "$task_name" 2>&1 || true; } | tr -d '\r'; }
+"$wine" "$exe" --unschedule >/dev/null 2>&1 || true
+rm -f "$batch"
+# A fresh extract view whatever the previous step left: the connect view, then Connect.
+loads=$(grep -c "Done school load\\." "$run_log" || true)
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key e
+sleep 1
+xdotool key Return
+for _ in $(seq 1 150); do
+  [ "$(grep -c "Done school load\\." "$run_log" || true)" -gt "$loads" ] && break
+  sleep 0.2
+done
+sleep 0.5
+focus_main
+click "${schedule_button[@]}"
+if login=$(other_window "Windows Account"); then
+  shot 15-login-dialog "$login"
+  xdotool key Tab
+  xdotool type --delay 40 "night1"
+  xdotool key Tab
+  xdotool type --delay 40 "night2"
+  xdotool key Return
+  if box=$(other_window "$title"); then
+    shot 16-login-password-mismatch "$box"
+    dismiss "$box" Return
+    xdotool search --onlyvisible --name "^Windows Account\$" 2>/dev/null | grep -qx "$login" &&
+      [ ! -f "$batch" ] && pass "a confirmation that differs is refused" ||
+      fail "the login dialog did not stay open after a confirmation that differs"
+  else
+    fail "no refusal of a confirmation that differs"
+  fi
+  xdotool windowfocus --sync "$login" 2>/dev/null || true
+  xdotool type --delay 40 "night1"   # the confirmation was emptied and has the focus
+  xdotool key Return
+  if box=$(other_window "$title"); then shot 17-scheduled-message "$box"; dismiss "$box" Return; else fail "no message after scheduling"; fi
+else
+  fail "no login dialog"
+fi
+only_main || fail "a dialog of the scheduling stayed open"
+grep -q "Schedule: Scheduled $task_name" "$run_log" && pass "the window scheduled the district task" ||
+  fail "the scheduling was not logged"
+# One block per school, in the order of the school list, each with its import folder; CRLF.
+if [ -f "$batch" ]; then
+  blocks=$(grep -c "^REM Extract Data for: " "$batch" || true)
+  lines_ok=1
+  for folder in "$out/import/" "$out/import-big/"; do
+    [ "$(grep -cF -- "-p\"$(winpath "$folder")\" " "$batch" || true)" = 1 ] || lines_ok=0
+  done
+  grep -q '^"[^"]*QvMeridane.exe" -d"[^"]*" -u"[^"]*" -z"[^"]*" -p' "$batch" || lines_ok=0
+  [ "$(grep -vc $'\r$' "$batch" || true)" = 0 ] || lines_ok=0
+  [ "$blocks" = 2 ] && [ "$lines_ok" = 1 ] && pass "DistrictScheduling.bat has one command line per school" ||
+    fail "DistrictScheduling.bat: $blocks blocks, lines as expected: $lines_ok"
+else
+  fail "no DistrictScheduling.bat beside the program"
+fi
+task="$(read_task)"
+echo "$task" | sed 's/^/  task: /'
+program_folder="$(winpath "$(dirname "$exe")/")"
+if grep -qxF "application=${program_folder}DistrictScheduling.bat" <<<"$task" &&
+  grep -qxF "workingDirectory=$program_folder" <<<"$task" && grep -qx "parameters=" <<<"$task" &&
+  grep -qx "days=62" <<<"$task" && grep -qx "time=01:00" <<<"$task" &&
+  grep -qx "everyWeeks=1" <<<"$task" && grep -qx "triggers=1" <<<"$task"; then
+  pass "the task runs the batch file Monday to Friday at 1:00 AM"
+else
+  fail "the registered task is not as scheduled"
+fi
+
+# Cancel in the login dialog: the batch file and the task stay as they were.
+batch_sum="$(md5sum <"$batch" 2>/dev/null || true)"
+focus_main
+click "${schedule_button[@]}"
+if login=$(other_window "Windows Account"); then dismiss "$login" Escape; else fail "no login dialog the second time"; fi
+only_main || fail "the login dialog stayed open after Cancel"
+[ "$(md5sum <"$batch" 2>/dev/null || true)" = "$batch_sum" ] && [ "$(read_task)" = "$task" ] &&
+  pass "Cancel in the login dialog changed nothing" || fail "Cancel in the login dialog changed the schedule"
+
+# Again under another account: still one task with one trigger.
+focus_main
+click "${schedule_button[@]}"
+if login=$(other_window "Windows Account"); then
+  xdotool type --delay 40 'QvSchedOther'   # the offered name is selected: typing replaces it
+  xdotool key Tab
+  xdotool type --delay 40 "other"
+  xdotool key Tab
+  xdotool type --delay 40 "other"
+  xdotool key Return
+  if box=$(other_window "$title"); then dismiss "$box" Return; else fail "no message after scheduling again"; fi
+else
+  fail "no login dialog the third time"
+fi
+only_main || fail "a dialog stayed open after scheduling again"
+again="$(read_task)"
+if grep -qx "triggers=1" <<<"$again" && grep -qx "days=62" <<<"$again" &&
+  { grep -qx "account=(not reported)" <<<"$again" || grep -qx "account=QvSchedOther" <<<"$again"; }; then
+  pass "scheduling again keeps one task"
+else
+  fail "scheduling again did not keep one task: $again"
+fi
+"$wine" "$exe" --unschedule >/dev/null 2>&1 || fail "--unschedule failed"
+[ "$(read_task)" = missing ] && pass "no task left after --unschedule" || fail "a task was left after --unschedule"
+
+# A school whose import folder is gone: refused by name before the account is asked for.
+focus_main
+click 50 35   # the first school, so that the current school's own folder is still there
+sleep 1
+mv "$out/import-big" "$out/import-big-away"
+rm -f "$batch"
+focus_main
+click "${schedule_button[@]}"
+if box=$(other_window "$title"); then shot 18-schedule-refused "$box"; dismiss "$box" Return; else fail "no refusal of a missing import folder"; fi
+mv "$out/import-big-away" "$out/import-big"
+xdotool search --onlyvisible --name "^Windows Account\$" >/dev/null 2>&1 && fail "the login dialog appeared for a refused schedule"
+only_main || fail "a dialog stayed open after the refusal"
+grep -qF "(School Number 101) does not exist: $(winpath "$out/import-big/")" "$run_log" &&
+  [ "$(read_task)" = missing ] && [ ! -f "$batch" ] &&
+  pass "a missing import folder is refused by school and nothing is registered" ||
+  fail "the refusal of a missing import folder"
+# The connect view, where the next step's click on the run button's place finds nothing.
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key e
+sleep 1
+
 # 5. A second start brings the first window to the front and ends at once.
 second_start=$(date +%s)
 if timeout 60 "$wine" "$exe" >/dev/null 2>&1; then

@@ -3,13 +3,16 @@
 #include <exception>
 
 #include "app/BridgeIdentity.h"
+#include "app/DistrictScheduler.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "os/OsFiles.h"
+#include "os/OsSystem.h"
 #include "ui/AddSchoolDialog.h"
 #include "ui/AppMainWindow.h"
 #include "ui/QvResourceIds.h"
+#include "ui/SISLoginDialog.h"
 #include "ui/ViewText.h"
 #include "xui/XUIFolderBrowser.h"
 #include "xui/XUIScrollBar.h"
@@ -92,9 +95,8 @@ void SISExtractView::OnCreate() {
   m_remove->SetAction([this] { OnRemoveSchool(); });
   m_extract = Bind<XUIButton>(IDC_EXTRACT_NOW);
   m_extract->SetAction([this] { OnExtract(); });
-  // District scheduling comes with its own dialog; until then the button is there but off.
   m_schedule = Bind<XUIButton>(IDC_SCHEDULE);
-  m_schedule->Enable(false);
+  m_schedule->SetAction([this] { OnSchedule(); });
   DoUpdate();
 }
 
@@ -130,8 +132,8 @@ void SISExtractView::OnInactiveChange() {
 
 void SISExtractView::EnableSchoolControls(bool enabled) {
   for (XUIGizmo* gizmo : std::initializer_list<XUIGizmo*>{m_dsn, m_district, m_school, m_year, m_folder,
-                                                          m_browse, m_refresh, m_remove, m_extract,
-                                                          m_activeOnly, m_inactiveAfter}) {
+                                                          m_browse, m_refresh, m_remove, m_schedule,
+                                                          m_extract, m_activeOnly, m_inactiveAfter}) {
     gizmo->Enable(enabled);
   }
   OnInactiveChange();
@@ -396,4 +398,40 @@ void SISExtractView::OnExtract() {
   } catch (const std::exception& e) {
     m_app.Message(e.what(), MB_OK | MB_ICONERROR);
   }
+}
+
+void SISExtractView::OnSchedule() {
+  XLogFile& log = m_app.RunLog();
+  log.Write(kLogInfo, "Schedule: Begin");
+  if (!CheckAndSave()) return;
+  try {
+    // Saved before anything is asked: a cancelled or refused schedule keeps the settings.
+    m_app.Preferences().Save();
+    m_app.Framework().SaveSiteConfiguration(m_app.BridgeDataFolder());
+
+    Prefs& prefs = m_app.Preferences();
+    DistrictScheduler scheduler(m_app.Framework().Schools(), prefs.Dsn(), prefs.UserName(),
+                                prefs.Password(), XString(os::ExecutablePath()));
+    // A school the night run could not serve is named before the password is asked for.
+    scheduler.CheckSchools();
+
+    SISLoginDialog login(DefaultTaskAccount(), "Windows Account",
+                         "Please enter the Windows account that will be used to run the extract.");
+    if (!login.Ask(GetAncestor(Handle(), GA_ROOT))) {
+      log.Write(kLogInfo, "Schedule: Cancelled");
+      return;
+    }
+    const XString message =
+        scheduler.Schedule(m_app.ProgramFolder(), login.UserName(), login.Password(), &log);
+    m_app.Message(message, MB_OK | MB_ICONINFORMATION);
+  } catch (const std::exception& e) {
+    log.WriteFormat(kLogError, "Error: %s", e.what());
+    m_app.Message(e.what(), MB_OK | MB_ICONERROR);
+  }
+}
+
+XString SISExtractView::DefaultTaskAccount() {
+  const std::string domain = os::LogonDomain();
+  const std::string user = os::UserName();
+  return XString(domain.empty() ? user : domain + "\\" + user);
 }

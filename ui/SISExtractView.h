@@ -1,6 +1,7 @@
 // The extract view: the school list of the site configuration and, for the chosen school, its
 // data source, district, SIS school, school year, inactive-students rule and import folder;
-// the buttons that add and remove schools, reload the SIS school list and run an extraction.
+// the buttons that add and remove schools, reload the SIS school list, run an extraction and
+// schedule the nightly extraction of every school.
 #pragma once
 
 #include <memory>
@@ -37,6 +38,9 @@ class SISExtractView : public XUIWindow {
   void OnAddSchool();
   void OnRemoveSchool();
   void OnExtract();
+  // Saves, asks for the Windows account and schedules every school of the site configuration;
+  // each failure is shown with the text of the step that failed.
+  void OnSchedule();
   void OnInactiveChange();
 
  protected:
@@ -50,6 +54,8 @@ class SISExtractView : public XUIWindow {
   XString UserNameOf(const QvSchoolConf& entry) const;
   XString PasswordOf(const QvSchoolConf& entry) const;
   void KeepTypedText();
+  // The account offered for the scheduled task: the logon domain, a backslash, the user name.
+  static XString DefaultTaskAccount();
 
   AppMainWindow& m_app;
   SchoolListDataSource m_schoolRows;

@@ -102,6 +102,8 @@ std::string UserName() {
   return GetEnv("USER");
 }
 
+std::string LogonDomain() { return std::string(); }
+
 int LastError() { return errno; }
 
 std::string ErrorMessage(int code) { return Utf8ToNarrow(std::strerror(code)); }

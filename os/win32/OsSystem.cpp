@@ -1,6 +1,7 @@
 #include "os/OsSystem.h"
 
 #include <windows.h>
+#include <lm.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -80,6 +81,17 @@ std::string UserName() {
   DWORD n = 257;
   if (!GetUserNameW(buffer, &n) || n == 0) return std::string();
   return Narrow(buffer, n - 1);
+}
+
+std::string LogonDomain() {
+  LPBYTE buffer = nullptr;
+  if (NetWkstaUserGetInfo(nullptr, 1, &buffer) != NERR_Success || buffer == nullptr) {
+    return std::string();
+  }
+  const wchar_t* domain = reinterpret_cast<WKSTA_USER_INFO_1*>(buffer)->wkui1_logon_domain;
+  std::string name = domain ? Narrow(domain, wcslen(domain)) : std::string();
+  NetApiBufferFree(buffer);
+  return name;
 }
 
 int LastError() { return static_cast<int>(GetLastError()); }
