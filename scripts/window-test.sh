@@ -9,6 +9,10 @@
 #   - Cancel during a run of a large demo school ends with "Extraction was cancelled.", keeps
 #     the previous table files whole and copies the run log into the import folder (the time
 #     from the click to the end of the run is printed);
+#   - "Schedule Extractor..." refuses a differing confirmation, writes DistrictScheduling.bat
+#     with one block per school and registers the task (read back with qv_taskprobe); Cancel
+#     changes nothing, scheduling again keeps one task, a missing import folder is refused by
+#     name, and no task is left behind;
 #   - a second start brings the first window to the front and ends.
 #
 #   scripts/window-test.sh [BUILD_DIR]      (default build/windows; needs DISPLAY and xdotool)
