@@ -18,8 +18,10 @@ constexpr const char* kStoreDate = "yyyy-mm-dd";
 constexpr int kExportValueCount = 9;
 
 // Single quotes would end the text of a statement early; they are dropped from every value.
-XString Unquoted(const XString& text) {
-  XString copy = text;
+// A value without one (nearly all) is used as it is; `copy` holds the one made otherwise.
+const XString& Unquoted(const XString& text, XString& copy) {
+  if (text.Find('\'') == text.Length()) return text;
+  copy = text;
   copy.RemoveChars("'");
   return copy;
 }
@@ -199,10 +201,13 @@ void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firs
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {
-  const XString kind = Unquoted(row.kind), student = Unquoted(row.stdkey), key = Unquoted(row.key),
-                header = Unquoted(row.header), oldCode = Unquoted(row.oldcode), newCode = Unquoted(row.newcode),
-                excused = Unquoted(row.excused), absent = Unquoted(row.absent), tardy = Unquoted(row.tardy),
-                truant = Unquoted(row.truant), discipline = Unquoted(row.discipline);
+  XString copies[11];
+  const XString &kind = Unquoted(row.kind, copies[0]), &student = Unquoted(row.stdkey, copies[1]),
+                &key = Unquoted(row.key, copies[2]), &header = Unquoted(row.header, copies[3]),
+                &oldCode = Unquoted(row.oldcode, copies[4]), &newCode = Unquoted(row.newcode, copies[5]),
+                &excused = Unquoted(row.excused, copies[6]), &absent = Unquoted(row.absent, copies[7]),
+                &tardy = Unquoted(row.tardy, copies[8]), &truant = Unquoted(row.truant, copies[9]),
+                &discipline = Unquoted(row.discipline, copies[10]);
   const XString day = StoreDateText(row.attdate);
   if (oldCode.IsEmpty() && newCode.IsEmpty()) return;  // neither code: nothing to remember
   const AttendanceStatements* sql = AttendanceStatements::Of(kind);
