@@ -194,6 +194,8 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   log.WriteFormat(kLogInfo, "Gathering: %s%s", m_gatherDemographic ? "Demographic: " : "",
                   m_gatherAttendance ? "Attendance " : "");
 
+  // The switches of the command line are saved together: each hive is written once.
+  XPrefs::Writes writes(prefs);
   options.Filters(m_filters);
   for (int i = 0; i < kCommandLineFilterCount; ++i) {
     log.WriteFormat(kLogInfo, "Filtering: %s", m_filters[i] ? kCommandLineFilters[i].extract : "");
@@ -206,6 +208,7 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   m_linkStaffToTch = options.LinkStaffToTch(prefs.LinkStaffToTch() ? "True" : "False");
   prefs.SetLinkStaffToTch(m_linkStaffToTch);
   log.WriteFormat(kLogInfo, "Link Staff To Tch: \"%s\"", YesNo(m_linkStaffToTch));
+  writes.Commit();
 }
 
 void SISMainWindow::Execute(QvSchoolConf& entry) {

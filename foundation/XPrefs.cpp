@@ -1,6 +1,7 @@
 #include "foundation/XPrefs.h"
 
 #include <cstdlib>
+#include <memory>
 
 #include "foundation/XException.h"
 #include "os/OsSystem.h"
@@ -159,6 +160,14 @@ XString XPrefs::ReadText(const char* name, const char* defaultValue) const {
 
 void XPrefs::WriteInt(const char* name, int32_t value) {
   std::string key = RegistryName(name);
+  if (m_pending) {
+    os::RegistryValue pending;
+    pending.name = key;
+    pending.isDword = true;
+    pending.dword = static_cast<uint32_t>(value);
+    m_pending->push_back(pending);
+    return;
+  }
   Access access(*this, true);
   if (int rc = os::WriteRegistryDword(m_user, key, static_cast<uint32_t>(value))) {
     throw XException(XString(os::ErrorMessage(rc)), rc);
@@ -168,6 +177,13 @@ void XPrefs::WriteInt(const char* name, int32_t value) {
 
 void XPrefs::WriteText(const char* name, const char* value) {
   std::string key = RegistryName(name);
+  if (m_pending) {
+    os::RegistryValue pending;
+    pending.name = key;
+    pending.text = value ? value : "";
+    m_pending->push_back(pending);
+    return;
+  }
   Access access(*this, true);
   if (int rc = os::WriteRegistryString(m_user, key, value ? value : "")) {
     throw XException(XString(os::ErrorMessage(rc)), rc);
@@ -175,8 +191,25 @@ void XPrefs::WriteText(const char* name, const char* value) {
   if (m_machine.open) os::WriteRegistryString(m_machine, key, value ? value : "");
 }
 
+XPrefs::Writes::Writes(XPrefs& prefs) : m_prefs(prefs) { m_prefs.m_pending = &m_values; }
+
+XPrefs::Writes::~Writes() {
+  if (m_prefs.m_pending == &m_values) m_prefs.m_pending = nullptr;
+}
+
+void XPrefs::Writes::Commit() {
+  m_prefs.m_pending = nullptr;
+  if (m_values.empty()) return;
+  Access access(m_prefs, true);
+  if (int rc = os::WriteRegistryValues(m_prefs.m_user, m_values)) throw XException(XString(os::ErrorMessage(rc)), rc);
+  if (m_prefs.m_machine.open) os::WriteRegistryValues(m_prefs.m_machine, m_values);
+  m_values.clear();
+}
+
 void XPrefs::LoadOrSave(bool load) {
   Open(true, !load);
+  std::unique_ptr<Writes> writes;
+  if (!load) writes = std::make_unique<Writes>(*this);
   try {
     for (XPrefItem* item = m_first; item; item = item->m_next) {
       if (item->Name().IsEmpty()) continue;
@@ -188,6 +221,7 @@ void XPrefs::LoadOrSave(bool load) {
       }
       item->LoadOrSave(load);
     }
+    if (writes) writes->Commit();
   } catch (...) {
     Close();
     throw;

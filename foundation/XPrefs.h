@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "foundation/XString.h"
 #include "os/OsRegistry.h"
@@ -95,9 +96,27 @@ class XPrefs {
   void WriteInt(const char* name, int32_t value);
   void WriteText(const char* name, const char* value);
 
+  // Gathers the writes made while it lives, and Commit writes them to each hive at once: a
+  // file-backed hive is rewritten and synced at every write, so a save of many values costs
+  // one rewrite instead of one per value. Commit throws as a single write would when the
+  // user's hive does not take them; without Commit the gathered writes are dropped. Reads see
+  // the hives as they were before Commit. Gatherings do not nest.
+  class Writes {
+   public:
+    explicit Writes(XPrefs& prefs);
+    ~Writes();
+    Writes(const Writes&) = delete;
+    Writes& operator=(const Writes&) = delete;
+    void Commit();
+
+   private:
+    XPrefs& m_prefs;
+    std::vector<os::RegistryValue> m_values;
+  };
+
   // Visits the items in order, each loading (load set) or saving its value. When saving and the
   // stored version differs from the current one, the walk stores the current version and stops
-  // after that first item.
+  // after that first item. A saving walk writes its values together at its end (see Writes).
   virtual void LoadOrSave(bool load);
 
   const XString& KeyPath() const { return m_keyPath; }
@@ -117,4 +136,6 @@ class XPrefs {
   XPrefVersion* m_version = nullptr;
   os::RegistryKey m_user;
   os::RegistryKey m_machine;
+  // The writes being gathered (see Writes); null when none are.
+  std::vector<os::RegistryValue>* m_pending = nullptr;
 };

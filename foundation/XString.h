@@ -1,5 +1,6 @@
 // The system's string: narrow 8-bit text in the system code page, with an explicit length
-// and an owned buffer of exactly length + 1 bytes (the last one always 0). Copies copy.
+// and an owned buffer of exactly length + 1 bytes (the last one always 0); empty strings share
+// one static buffer. Copies copy.
 #pragma once
 
 #include <cstdarg>
@@ -88,6 +89,9 @@ class XString {
  private:
   void Adopt(char* buffer, uint32_t length);
   static char* Allocate(uint32_t size);
+  // The shared buffer of empty strings, and the release of a buffer that spares it.
+  static char* EmptyBuffer();
+  static void Free(char* buffer);
 
   char* m_buffer;
   uint32_t m_length;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace os {
 
@@ -32,5 +33,16 @@ bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::st
 // Writers return 0 or the system's error code.
 int WriteRegistryDword(const RegistryKey& key, const std::string& name, uint32_t value);
 int WriteRegistryString(const RegistryKey& key, const std::string& name, const std::string& value);
+
+// A named value for WriteRegistryValues: a REG_DWORD when isDword, else a REG_SZ text.
+struct RegistryValue {
+  std::string name;
+  bool isDword = false;
+  uint32_t dword = 0;
+  std::string text;
+};
+// Writes the values in order, as the single writers would one after the other; a file-backed
+// hive is rewritten once for all of them. Returns 0 or the system's error code (the first).
+int WriteRegistryValues(const RegistryKey& key, const std::vector<RegistryValue>& values);
 
 }  // namespace os

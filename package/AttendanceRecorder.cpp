@@ -18,8 +18,10 @@ constexpr const char* kStoreDate = "yyyy-mm-dd";
 constexpr int kExportValueCount = 9;
 
 // Single quotes would end the text of a statement early; they are dropped from every value.
-XString Unquoted(const XString& text) {
-  XString copy = text;
+// A value without one (nearly all) is used as it is; `copy` holds the one made otherwise.
+const XString& Unquoted(const XString& text, XString& copy) {
+  if (text.Find('\'') == text.Length()) return text;
+  copy = text;
   copy.RemoveChars("'");
   return copy;
 }
@@ -199,10 +201,13 @@ void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firs
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {
-  const XString kind = Unquoted(row.kind), student = Unquoted(row.stdkey), key = Unquoted(row.key),
-                header = Unquoted(row.header), oldCode = Unquoted(row.oldcode), newCode = Unquoted(row.newcode),
-                excused = Unquoted(row.excused), absent = Unquoted(row.absent), tardy = Unquoted(row.tardy),
-                truant = Unquoted(row.truant), discipline = Unquoted(row.discipline);
+  XString copies[11];
+  const XString &kind = Unquoted(row.kind, copies[0]), &student = Unquoted(row.stdkey, copies[1]),
+                &key = Unquoted(row.key, copies[2]), &header = Unquoted(row.header, copies[3]),
+                &oldCode = Unquoted(row.oldcode, copies[4]), &newCode = Unquoted(row.newcode, copies[5]),
+                &excused = Unquoted(row.excused, copies[6]), &absent = Unquoted(row.absent, copies[7]),
+                &tardy = Unquoted(row.tardy, copies[8]), &truant = Unquoted(row.truant, copies[9]),
+                &discipline = Unquoted(row.discipline, copies[10]);
   const XString day = StoreDateText(row.attdate);
   if (oldCode.IsEmpty() && newCode.IsEmpty()) return;  // neither code: nothing to remember
   const AttendanceStatements* sql = AttendanceStatements::Of(kind);
@@ -371,38 +376,28 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
   }
   const bool special = header == names.specialHeader;
   const char* select = special ? sql.selectChangedWithEmptyHeader : sql.selectChanged;
+  const char* mark = special ? sql.markSentWithEmptyHeader : sql.markSent;
   m_log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", WithValues(select, {&header})));
-  // Marks a written row as sent (the rows of its key and code under the header condition).
-  // Prepared once for all rows; the special header's condition is split into one statement
-  // per header value, because SQLite runs "header = a OR header = b" through a temporary table
-  // built anew for every row; the one for the empty header is needed only when the table has
-  // such rows (marking never makes new ones).
-  std::vector<const char*> marks = {sql.markSent};
-  if (special) {
-    try {
-      sqlite::Query query(m_store.Db());
-      query.Prepare(sql.anyEmptyHeader);
-      if (query.Step()) marks.push_back(sql.markSentEmptyHeader);
-    } catch (const XException&) {
-      // Unknown: the rows with an empty header must not stay unmarked.
-      marks.push_back(sql.markSentEmptyHeader);
-    }
-  }
 
   bool markFailed = false;
   try {
     XFile& out = package.OpenTableOutput();
     if (package.IsUpdating() && canMark) m_store.SetMarkedFile(out.Spec());
+    XString lastRowid;
     try {
       sqlite::Query rows(m_store.Db());
       rows.Prepare(select);
       rows.BindText(1, header);
-      markFailed = WriteChangedRows(daily, rows, marks, header, canMark, out, package);
+      WriteChangedRows(rows, out, package, lastRowid);
     } catch (const sqlite::SqlError& e) {
-      // The store could not be read: the rows stay as they are for the next run.
+      // The store could not be read: the rows not yet written stay as they are for the next run.
       m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
       Fail("reading the rows to send", e.what());
     }
+    // The rows written are marked in one statement, with the same condition as the query and
+    // no row beyond the last one written: one update per row would cost as much as the rest
+    // of the export.
+    if (canMark && !lastRowid.IsEmpty()) markFailed = MarkSent(daily, mark, header, lastRowid);
     package.CloseTableOutput();
     // Without an update file the table file is complete and on the disk once closed.
     if (!package.IsUpdating()) m_store.CommitMarking();
@@ -420,43 +415,36 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
   return markFailed;
 }
 
-bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const std::vector<const char*>& marks,
-                                          const XString& header, bool canMark, XFile& out, QDEWriter& package) {
-  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid) {
   const XString& dateFormat = package.HeaderSettings().m_dateFormat;
-  bool markFailed = false;
   XString values[kExportValueCount];
   while (rows.Step()) {
-    XString stdKey = rows.StringColumn(0), attDate = rows.StringColumn(1), keyValue = rows.StringColumn(7),
-            newCode = rows.StringColumn(9);
     int day = XDate::kNone;
+    const XString attDate = rows.StringColumn(1);
     if (!XDate::ParseDate(attDate.c_str(), "YYYY-MM-DD", day)) day = XDate::kNone;
-    values[0] = stdKey;
+    values[0] = rows.StringColumn(0);
     values[1] = XDate::FormatDate(day, dateFormat.c_str());
-    values[2] = keyValue;
-    values[3] = newCode;
+    values[2] = rows.StringColumn(7);
+    values[3] = rows.StringColumn(9);
     for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
     package.WriteAttendanceLine(out, values, kExportValueCount);
     package.CountProgressItem();
-    if (!canMark) continue;
-
-    // The empty header's statement has no header parameter: its values stop before it.
-    const Values markValues = {&stdKey, &attDate, &keyValue, &newCode, &header};
-    const Values emptyHeaderValues(markValues.begin(), markValues.end() - 1);
-    try {
-      for (const char* mark : marks) {
-        Run(Kept(mark), mark == names.sql.markSentEmptyHeader ? emptyHeaderValues : markValues);
-      }
-    } catch (const sqlite::SqlError& e) {
-      markFailed = true;
-      m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
-      Fail("marking a sent row", e.what());
-      for (const char* mark : marks) {
-        m_log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", WithValues(mark, markValues)));
-      }
-    }
+    lastRowid = rows.StringColumn(10);
   }
-  return markFailed;
+}
+
+bool AttendanceRecorder::MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  const Values values = {&header, &lastRowid};
+  try {
+    Run(Kept(mark), values);
+    return false;
+  } catch (const sqlite::SqlError& e) {
+    m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+    Fail("marking the sent rows", e.what());
+    m_log.ExtractLogWrite(kLogProprietary, WithText("Update Query: ", WithValues(mark, values)));
+    return true;
+  }
 }
 
 void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {

@@ -125,11 +125,12 @@ class AttendanceRecorder {
   void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
   // The same without its error handler.
   bool HasTable(const AttendanceStatements& sql);
-  // One table of the export: the rows under `header`. True when a mark failed.
+  // One table of the export: the rows under `header`. True when the marking failed.
   bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
-  // Writes the selected rows and marks each one; true when a mark failed.
-  bool WriteChangedRows(bool daily, sqlite::Query& rows, const std::vector<const char*>& marks,
-                        const XString& header, bool canMark, XFile& out, QDEWriter& package);
+  // Writes the selected rows; `lastRowid` follows the rowid of the last row written.
+  static void WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid);
+  // Marks the rows written under `header` (those up to `lastRowid`) as sent; true when it failed.
+  bool MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid);
 
   XEngineLog& m_log;
   AttendanceStore m_store;

@@ -47,20 +47,18 @@ const AttendanceStatements AttendanceStatements::kDaily = {
         "SELECT * FROM sqlite_master WHERE type='table' AND name='DAILY_ATT'",
     .selectChanged =
         "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, timeframe, oldcode, "
-        "newcode FROM DAILY_ATT WHERE newcode IS NOT NULL"
-        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ?",
+        "newcode, rowid FROM DAILY_ATT WHERE newcode IS NOT NULL"
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ? ORDER BY rowid",
     .selectChangedWithEmptyHeader =
         "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, timeframe, oldcode, "
-        "newcode FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
-        " AND (header = ? OR header = '')",
-    .anyEmptyHeader =
-        "SELECT 1 FROM DAILY_ATT WHERE header = '' LIMIT 1",
+        "newcode, rowid FROM DAILY_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
+        " AND (header = ? OR header = '') ORDER BY rowid",
     .markSent =
-        "UPDATE DAILY_ATT SET oldcode=newcode"
-        " WHERE stdkey=? AND attdate=? AND timeframe=? AND newcode=? AND header = ?",
-    .markSentEmptyHeader =
-        "UPDATE DAILY_ATT SET oldcode=newcode"
-        " WHERE stdkey=? AND attdate=? AND timeframe=? AND newcode=? AND header = ''",
+        "UPDATE DAILY_ATT SET oldcode=newcode WHERE newcode IS NOT NULL"
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ? AND rowid <= CAST(? AS INTEGER)",
+    .markSentWithEmptyHeader =
+        "UPDATE DAILY_ATT SET oldcode=newcode WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
+        " AND (header = ? OR header = '') AND rowid <= CAST(? AS INTEGER)",
     .dropTable =
         "DROP TABLE DAILY_ATT",
 };
@@ -109,21 +107,19 @@ const AttendanceStatements AttendanceStatements::kPeriod = {
     .tableExists =
         "SELECT * FROM sqlite_master WHERE type='table' AND name='PERIOD_ATT'",
     .selectChanged =
-        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode"
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode, rowid"
         " FROM PERIOD_ATT WHERE newcode IS NOT NULL"
-        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ?",
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ? ORDER BY rowid",
     .selectChangedWithEmptyHeader =
-        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode"
+        "SELECT stdkey, attdate, excused, absent, tardy, truant, discipline, perkey, oldcode, newcode, rowid"
         " FROM PERIOD_ATT WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
-        " AND (header = ? OR header = '')",
-    .anyEmptyHeader =
-        "SELECT 1 FROM PERIOD_ATT WHERE header = '' LIMIT 1",
+        " AND (header = ? OR header = '') ORDER BY rowid",
     .markSent =
-        "UPDATE PERIOD_ATT SET oldcode=newcode"
-        " WHERE stdkey=? AND attdate=? AND perkey=? AND newcode=? AND header = ?",
-    .markSentEmptyHeader =
-        "UPDATE PERIOD_ATT SET oldcode=newcode"
-        " WHERE stdkey=? AND attdate=? AND perkey=? AND newcode=? AND header = ''",
+        "UPDATE PERIOD_ATT SET oldcode=newcode WHERE newcode IS NOT NULL"
+        " AND (newcode <> oldcode OR oldcode IS NULL) AND header = ? AND rowid <= CAST(? AS INTEGER)",
+    .markSentWithEmptyHeader =
+        "UPDATE PERIOD_ATT SET oldcode=newcode WHERE newcode IS NOT NULL AND (newcode <> oldcode OR oldcode IS NULL)"
+        " AND (header = ? OR header = '') AND rowid <= CAST(? AS INTEGER)",
     .dropTable =
         "DROP TABLE PERIOD_ATT",
 };

@@ -26,14 +26,14 @@ struct AttendanceStatements {
   const char* insertNewCode;
   const char* insertOldCode;
   const char* insertBothCodes;
-  // The export: the table's existence, the rows whose code changed under one header ("?"),
-  // and the marking of a written row as sent (stdkey, attdate, key, newcode, header).
+  // The export: the table's existence, the rows whose code changed under one header ("?"), in
+  // rowid order with the rowid last, and the marking as sent of those rows up to a rowid
+  // (values: header, rowid), so that one statement marks the rows written before it.
   const char* tableExists;
   const char* selectChanged;
   const char* selectChangedWithEmptyHeader;
-  const char* anyEmptyHeader;
   const char* markSent;
-  const char* markSentEmptyHeader;
+  const char* markSentWithEmptyHeader;
   const char* dropTable;
 
   static const AttendanceStatements kDaily;

@@ -138,3 +138,42 @@ TEST_F(XPrefsTest, AValueNameTooLongForTheWideBufferIsRefused) {
   std::string name(300, 'n');
   EXPECT_THROW(prefs.ReadInt(name.c_str(), 0), XException);
 }
+
+// Gathered writes reach neither hive before Commit, then all of them reach both; writes
+// gathered without a Commit are dropped, and a Commit the user's hive refuses throws.
+TEST_F(XPrefsTest, GatheredWritesReachTheHivesTogetherAtCommitOrNotAtAll) {
+  WriteMachine("Shared", "from machine");
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  {
+    XPrefs::Writes dropped(prefs);
+    prefs.WriteInt("Dropped", 1);
+  }
+  EXPECT_EQ(prefs.ReadInt("Dropped", 0), 0);
+
+  XPrefs::Writes writes(prefs);
+  prefs.WriteInt("Count", 4);
+  prefs.WriteText("Shared", "from user");
+  prefs.WriteInt("Count", 5);  // the later value of a name wins, as with single writes
+  EXPECT_EQ(prefs.ReadInt("Count", 0), 0);
+  EXPECT_STREQ(prefs.ReadText("Shared", "").c_str(), "from machine");
+  writes.Commit();
+  EXPECT_EQ(prefs.ReadInt("Count", 0), 5);
+  EXPECT_STREQ(prefs.ReadText("Shared", "").c_str(), "from user");
+  os::RegistryKey key;
+  ASSERT_EQ(os::OpenRegistryKey(os::Hive::kLocalMachine, m_key, true, false, key), 0);
+  uint32_t count = 0;
+  EXPECT_TRUE(os::ReadRegistryDword(key, "Count", count));
+  EXPECT_EQ(count, 5u);
+  os::CloseRegistryKey(key);
+  prefs.WriteInt("After", 6);  // written at once again
+  EXPECT_EQ(prefs.ReadInt("After", 0), 6);
+
+  if (os::kPathSeparator == '/') {
+    // A user hive whose folder cannot be made (a file stands in its place).
+    testsupport::WriteAll(m_userDir.File("file"), "x");
+    os::SetEnv("XDG_CONFIG_HOME", m_userDir.File("file"));
+    XPrefs::Writes refused(prefs);
+    prefs.WriteInt("Count", 6);
+    EXPECT_THROW(refused.Commit(), XException);
+  }
+}

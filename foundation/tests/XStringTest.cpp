@@ -108,3 +108,39 @@ TEST(XString, WideConversionForWin32CallsRefusesTextBeyondItsBuffer) {
     EXPECT_STREQ(e.what(), "XString::WinToWChar error");
   }
 }
+
+// Empty strings share one buffer: however a string becomes empty (made so, moved from, cut,
+// assigned "", formatted to nothing), it reads "" and takes text again, and no edit of one
+// shows in another.
+TEST(XString, EmptyStringsFromEveryPathStayEmptyAndIndependent) {
+  XString moved("moved away");
+  XString target(std::move(moved));
+  EXPECT_EQ(moved.Length(), 0u);
+  EXPECT_STREQ(moved.c_str(), "");
+  moved += "again";
+  EXPECT_STREQ(moved.c_str(), "again");
+  EXPECT_STREQ(target.c_str(), "moved away");
+
+  XString cut("abc");
+  cut.SetLength(0);
+  XString assigned("x");
+  assigned = "";
+  XString copied(assigned);
+  XString formatted;
+  formatted.Format(8, "%s", "");
+  XString trimmed("   ");
+  trimmed.Trim();
+  for (XString* empty : {&cut, &assigned, &copied, &formatted, &trimmed}) {
+    EXPECT_TRUE(empty->IsEmpty());
+    EXPECT_STREQ(empty->c_str(), "");
+  }
+  assigned.Append(assigned);
+  copied = assigned;
+  copied += 'z';
+  trimmed.Insert(0, "in");
+  EXPECT_STREQ(copied.c_str(), "z");
+  EXPECT_STREQ(trimmed.c_str(), "in");
+  EXPECT_STREQ(assigned.c_str(), "");
+  EXPECT_STREQ(XString().c_str(), "");
+  EXPECT_STREQ(XString(nullptr).c_str(), "");
+}

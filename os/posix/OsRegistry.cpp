@@ -275,4 +275,22 @@ int WriteRegistryString(const RegistryKey& key, const std::string& name, const s
   return Write(key, name, v);
 }
 
+int WriteRegistryValues(const RegistryKey& key, const std::vector<RegistryValue>& values) {
+  if (!key.open || !key.writable) return EACCES;
+  if (values.empty()) return 0;
+  HiveData data = Load(key.hive);
+  Key& target = data[key.path];
+  for (const RegistryValue& value : values) {
+    Value& stored = target[NarrowToUtf8(value.name)];
+    stored = Value{};
+    stored.isDword = value.isDword;
+    if (value.isDword) {
+      stored.dword = value.dword;
+    } else {
+      stored.text = NarrowToUtf8(value.text);
+    }
+  }
+  return Save(key.hive, data);
+}
+
 }  // namespace os

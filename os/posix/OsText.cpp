@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <strings.h>
+#include <vector>
 
 namespace os {
 namespace {
@@ -53,12 +55,71 @@ size_t MapUndefined(const char* to, const char* from, const char* in, size_t inL
   return 0;
 }
 
+// Opening a conversion loads its tables, which costs more than converting a field: each thread
+// keeps one handle per direction, reset to the initial state before every use (a handle
+// carries the state of the conversion in progress, so threads cannot share one). Once the
+// thread's kept handles are gone (conversions run by destructors at exit), each conversion
+// opens and closes its own.
+thread_local bool t_keptConversionsGone = false;
+
+class KeptConversions {
+ public:
+  ~KeptConversions() {
+    t_keptConversionsGone = true;
+    for (Kept& kept : m_kept) iconv_close(kept.cd);
+  }
+  // The handle from `from` to `to`, or (iconv_t)-1 when there is no such conversion.
+  iconv_t Get(const char* to, const char* from) {
+    for (Kept& kept : m_kept) {
+      if (kept.to == to && kept.from == from) {
+        iconv(kept.cd, nullptr, nullptr, nullptr, nullptr);
+        return kept.cd;
+      }
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd != reinterpret_cast<iconv_t>(-1)) m_kept.push_back(Kept{to, from, cd});
+    return cd;
+  }
+
+ private:
+  struct Kept {
+    std::string to;
+    std::string from;
+    iconv_t cd;
+  };
+  std::vector<Kept> m_kept;
+};
+
+// A conversion handle for one text: kept by the thread, or its own when none can be kept.
+class Conversion {
+ public:
+  Conversion(const char* to, const char* from) {
+    if (t_keptConversionsGone) {
+      m_cd = iconv_open(to, from);
+      m_own = true;
+    } else {
+      thread_local KeptConversions kept;
+      m_cd = kept.Get(to, from);
+    }
+  }
+  ~Conversion() {
+    if (m_own && IsOpen()) iconv_close(m_cd);
+  }
+  Conversion(const Conversion&) = delete;
+  Conversion& operator=(const Conversion&) = delete;
+  bool IsOpen() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Handle() const { return m_cd; }
+
+ private:
+  iconv_t m_cd;
+  bool m_own = false;
+};
+
 std::string Convert(const char* to, const char* from, const char* data, size_t size,
                     size_t unitSize, const std::string& replacement) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    throw std::runtime_error(std::string("No conversion from ") + from + " to " + to);
-  }
+  Conversion conversion(to, from);
+  if (!conversion.IsOpen()) throw std::runtime_error(std::string("No conversion from ") + from + " to " + to);
+  iconv_t cd = conversion.Handle();
   std::string out;
   out.reserve(size * 2 + 8);
   char* in = const_cast<char*>(data);
@@ -98,14 +159,14 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
       inLeft -= skip;
     }
   }
-  iconv_close(cd);
   return out;
 }
 
 // Converts the whole text or nothing: false at the first character the target cannot hold.
 bool ConvertExact(const char* to, const char* from, const char* data, size_t size, std::string& out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  Conversion conversion(to, from);
+  if (!conversion.IsOpen()) return false;
+  iconv_t cd = conversion.Handle();
   std::string result;
   char* in = const_cast<char*>(data);
   size_t inLeft = size;
@@ -126,7 +187,6 @@ bool ConvertExact(const char* to, const char* from, const char* data, size_t siz
       break;
     }
   }
-  iconv_close(cd);
   if (ok) out = std::move(result);
   return ok;
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 // Every byte of the code page survives a trip through UTF-8 and UTF-16, the five that
 // Windows-1252 leaves undefined included (Windows maps them to the C1 controls of the same
 // numbers): a registry text or an XML value holding one reads back as written. The POSIX
@@ -21,3 +24,30 @@ TEST(OsText, EveryByteOfTheCodePageComesBackFromUtf8AndUtf16) {
   EXPECT_FALSE(os::Utf8ToNarrowExact("\xE2\x98\x83", narrow));  // a snowman
 }
 #endif
+
+// Conversions keep their handles between texts: a text cut inside a character, or one that
+// failed, leaves nothing behind for the next, and threads converting at once each get their
+// own results.
+TEST(OsText, ConversionsAfterAFailureAndOnSeveralThreadsAreWhole) {
+  std::string narrow = "kept";
+  EXPECT_FALSE(os::Utf8ToNarrowExact("caf\xC3", narrow));  // cut inside "é"
+  EXPECT_EQ(narrow, "kept");
+  EXPECT_EQ(os::Utf8ToNarrow("caf\xC3\xA9"), "caf\xE9");
+  EXPECT_EQ(os::NarrowToUtf8("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+
+  std::string all;
+  for (int byte = 1; byte < 256; ++byte) all += static_cast<char>(byte);
+  const std::string utf8 = os::NarrowToUtf8(all);
+  std::vector<int> wrong(4, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        if (os::NarrowToUtf8(all) != utf8 || os::Utf8ToNarrow(utf8) != all) ++wrong[t];
+        if (os::WideToNarrow(os::NarrowToWide(all)) != all) ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
+}

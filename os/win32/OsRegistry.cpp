@@ -88,4 +88,14 @@ int WriteRegistryString(const RegistryKey& key, const std::string& name, const s
                                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
 }
 
+int WriteRegistryValues(const RegistryKey& key, const std::vector<RegistryValue>& values) {
+  // The system registry keeps its own writes; each value goes in as it comes.
+  for (const RegistryValue& value : values) {
+    int rc = value.isDword ? WriteRegistryDword(key, value.name, value.dword)
+                           : WriteRegistryString(key, value.name, value.text);
+    if (rc != 0) return rc;
+  }
+  return 0;
+}
+
 }  // namespace os

@@ -286,6 +286,44 @@ TEST_F(StoreTest, AFailedStatementKeepsTheUpdateDateSoTheNextRunSendsWhatItMisse
   EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "20-Mar-2009");
 }
 
+// The rows written under a header are marked as sent by one statement: when it fails, none of
+// them counts as sent, the update date stays, and the next run sends them all again (and
+// only them), then marks them.
+TEST_F(StoreTest, AFailedMarkingLeavesEveryWrittenRowToBeSentAgain) {
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}, {"S2", Day(2009, 2, 27), "AM", "A", ""}};
+  Run(daily, {});
+  const std::string updateDate = StoreValue(m_import, "UpdateDate");
+  const std::string store = m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+  {
+    sqlite::Database db;
+    db.Open(AttendanceStore::MakeKey(), store.c_str());
+    db.Execute("CREATE TRIGGER refuse BEFORE UPDATE OF oldcode ON DAILY_ATT WHEN NEW.oldcode = 'T' "
+               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+  }
+
+  daily[0].code = "T";
+  daily.push_back({"S3", Day(2009, 3, 10), "AM", "A", ""});
+  SetToday(Day(2009, 3, 20));
+  const std::vector<std::string> changed = {Line("S1", Day(2009, 2, 26), "AM", "T"),
+                                            Line("S3", Day(2009, 3, 10), "AM", "A")};
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"), changed);
+  EXPECT_NE(m_lastFailure.find(store + " failed marking the sent rows: "), std::string::npos) << m_lastFailure;
+  EXPECT_NE(m_lastFailure.find("database or disk is full"), std::string::npos);
+  EXPECT_NE(RunLogText().find(m_lastFailure + ". The attendance update date stays as it was"), std::string::npos);
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), updateDate);
+
+  {
+    sqlite::Database db;
+    db.Open(AttendanceStore::MakeKey(), store.c_str());
+    db.Execute("DROP TRIGGER refuse");
+  }
+  SetToday(Day(2009, 3, 21));
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"), changed);
+  EXPECT_TRUE(m_lastFailure.empty());
+  SetToday(Day(2009, 3, 22));
+  EXPECT_TRUE(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef").empty());
+}
+
 // An "Attendance" that cannot hold the store (here a file of that name): the store does not
 // open, the update file still goes out, and the update date does not move.
 TEST_F(StoreTest, AStoreThatCannotBeOpenedFailsTheRunsAttendance) {
