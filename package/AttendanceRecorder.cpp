@@ -436,7 +436,8 @@ bool AttendanceRecorder::WriteChangedRows(bool daily, sqlite::Query& rows, const
     values[2] = keyValue;
     values[3] = newCode;
     for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
-    package.WriteAttendanceLine(out, values, kExportValueCount);
+    for (const XString& value : values) out.WriteField(value);
+    out.EndLine();
     package.CountProgressItem();
     if (!canMark) continue;
 
