@@ -126,10 +126,9 @@ bool sys::DeleteFilePath(const std::string& path) {
 bool CopyFilePath(const std::string& from, const std::string& to) {
   int in = WithNative(from, [](const char* name) { return ::open(name, O_RDONLY | O_CLOEXEC); });
   if (in < 0) return false;
-  int out = WithNative(to, [](const char* name) {
-    return ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-  });
-  if (out < 0) {
+  // Opened as every written file is (never through a link), and known to the file calls.
+  const FileHandle out = OpenFile(to, kOpenWrite);
+  if (out == kInvalidFile) {
     int saved = errno;
     ::close(in);
     errno = saved;
@@ -147,7 +146,7 @@ bool CopyFilePath(const std::string& from, const std::string& to) {
   }
   int saved = errno;
   ::close(in);
-  if (::close(out) != 0) ok = false;
+  if (!CloseFile(out)) ok = false;
   if (!ok) errno = saved;
   return ok;
 }
