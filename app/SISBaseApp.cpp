@@ -36,14 +36,16 @@ SISBaseApp::SISBaseApp(const XString& runLogPath) {
   Framework().LoadFramework(m_productDataFolder, m_bridgeDataFolder);
 }
 
-SISBaseApp::~SISBaseApp() {
-  // Saving at exit must not throw out of a destructor: a failure is logged and the other
-  // configuration is still saved.
+bool SISBaseApp::SaveConfiguration() {
+  if (m_saved) return true;
+  m_saved = true;
+  bool saved = true;
   try {
     m_prefs->Save();
     m_runLog->Write(kLogInfo, "Saved prefs.");
   } catch (const std::exception& e) {
     m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+    saved = false;
   }
   if (CommandLineMode() && !Framework().UnreadableConfiguration().IsEmpty()) {
     // The list is empty only because the file could not be read: saving it would replace the
@@ -54,7 +56,14 @@ SISBaseApp::~SISBaseApp() {
       Framework().SaveSiteConfiguration(m_bridgeDataFolder);
     } catch (const std::exception& e) {
       m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+      saved = false;
     }
   }
+  return saved;
+}
+
+SISBaseApp::~SISBaseApp() {
+  // Saving at exit must not throw out of a destructor.
+  SaveConfiguration();
   Framework().SetLog(nullptr);
 }

@@ -14,9 +14,14 @@ class SISBaseApp : public QvBaseApp {
   // preferences, sets the log level from them and from the marker files of the program folder,
   // and loads the site configuration.
   explicit SISBaseApp(const XString& runLogPath = XString());
-  // Saves the preferences ("Saved prefs.") and the site configuration (not in a command-line
-  // run whose site configuration could not be read).
+  // Saves what SaveConfiguration saves, unless it was called.
   ~SISBaseApp() override;
+
+  // Saves the preferences ("Saved prefs.") and the site configuration (not in a command-line
+  // run whose site configuration could not be read), once. A save that fails is logged as an
+  // Error line and the other is still made; false when either failed, so that a run whose
+  // settings were not kept can end as failed.
+  bool SaveConfiguration();
 
   Prefs& Preferences() { return *m_prefs; }
   XLogFile& RunLog() { return *m_runLog; }
@@ -28,4 +33,5 @@ class SISBaseApp : public QvBaseApp {
  private:
   std::unique_ptr<XLogFile> m_runLog;
   std::unique_ptr<Prefs> m_prefs;
+  bool m_saved = false;
 };

@@ -36,10 +36,4 @@ void ReleaseFileLock(FileHandle handle, const std::string& path);
 // What the holder of a lock wrote into the file; false when there is no readable file.
 bool ReadLockFile(const std::string& path, std::string& content);
 
-// Test hook. With the environment variable QV_CRASH_AFTER_WRITES=N, the N-th call of
-// WriteFile writes only the first half of its bytes and the process is killed at once, as a
-// power cut or a kill would leave it. Without the variable this costs one comparison a write.
-bool IsCrashWrite();
-[[noreturn]] void CrashNow();
-
 }  // namespace os

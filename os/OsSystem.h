@@ -45,6 +45,8 @@ std::string LogonDomain();
 
 // Last system error number (errno or GetLastError) and its message.
 int LastError();
+// Sets the number LastError() reports next.
+void SetSystemError(int error);
 std::string ErrorMessage(int code);
 
 }  // namespace os

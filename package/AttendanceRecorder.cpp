@@ -427,7 +427,8 @@ void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWr
     values[2] = rows.StringColumn(7);
     values[3] = rows.StringColumn(9);
     for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
-    package.WriteAttendanceLine(out, values, kExportValueCount);
+    for (const XString& value : values) out.WriteField(value);
+    out.EndLine();
     package.CountProgressItem();
     lastRowid = rows.StringColumn(10);
   }

@@ -119,11 +119,6 @@ XFile& QDEWriter::OpenTableOutput() {
   return *m_tableFile;
 }
 
-void QDEWriter::WriteAttendanceLine(XFile& out, const XString* values, int count) {
-  for (int i = 0; i < count; ++i) out.WriteField(values[i]);
-  out.EndLine();
-}
-
 void QDEWriter::CloseTableOutput() {
   if (m_updating && m_updateFile) {
     WriteTerminator(*m_updateFile);

@@ -190,10 +190,6 @@ class QDEWriter : public DataExtractorBase {
   const XString& AttOverlap() const { return m_attendance.Overlap(); }
   AttendanceStore& AttStore() { return m_attendance.Store(); }
 
-  // Writes one exported attendance row (its nine values) as a data line; a test can make it
-  // fail to show what a failure in the middle of the update file does.
-  virtual void WriteAttendanceLine(XFile& out, const XString* values, int count);
-
  protected:
   // Record hooks of the table loop; the data access overrides them. Without a data access
   // there is no record.

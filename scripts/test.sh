@@ -75,6 +75,8 @@ if [ "$run_native" = 1 ]; then
   (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
   echo "== the program killed at 40 points of its runs"
   bash scripts/crash-test.sh || status=1
+  echo "== one write, sync, move or delete failing at every point of a run"
+  bash scripts/fault-walk.sh || status=1
   echo "== the attendance store on a full or read-only file system"
   bash scripts/fault-fs-test.sh || status=1
   echo "== the district schedule in a throwaway user's crontab"

@@ -52,9 +52,15 @@ int main(int argc, char** argv) {
   }
   try {
     MainWindow app;
-    if (app.ProcessCommandLine(commandLine)) return 0;
-    std::fprintf(stderr, "%s\n", app.FailureLine().c_str());
-    return 1;
+    const bool succeeded = app.ProcessCommandLine(commandLine);
+    // Saved before the exit code is known: a run whose settings were not kept has failed.
+    const bool saved = app.SaveConfiguration();
+    if (!succeeded) {
+      std::fprintf(stderr, "%s\n", app.FailureLine().c_str());
+    } else if (!saved) {
+      std::fprintf(stderr, "%s: Error: the configuration could not be saved (see the run log)\n", bridge::kShortName);
+    }
+    return succeeded && saved ? 0 : 1;
   } catch (const std::exception& e) {
     // Start-up itself failed (the preferences or the run log could not be opened).
     std::fprintf(stderr, "%s: %s\n", bridge::kShortName, e.what());

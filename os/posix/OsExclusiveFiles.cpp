@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "os/OsFaults.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -52,12 +53,12 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-FileHandle CreateNewFile(const std::string& path) {
+FileHandle sys::CreateNewFile(const std::string& path) {
   int fd = ::open(Native(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   return fd < 0 ? kInvalidFile : fd;
 }
 
-bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+bool sys::MoveFileNoReplace(const std::string& from, const std::string& to) {
   const std::string source = Native(from), target = Native(to);
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
     SyncFolderOf(to);
@@ -139,15 +140,6 @@ bool ReadLockFile(const std::string& path, std::string& content) {
   return true;
 }
 
-bool IsCrashWrite() {
-  static const int64_t crashAt = [] {
-    const char* text = std::getenv("QV_CRASH_AFTER_WRITES");
-    return text != nullptr && *text != 0 ? std::strtoll(text, nullptr, 10) : int64_t{0};
-  }();
-  if (crashAt <= 0) return false;
-  static int64_t writes = 0;
-  return ++writes == crashAt;
-}
 
 void CrashNow() {
   ::kill(::getpid(), SIGKILL);

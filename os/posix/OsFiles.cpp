@@ -15,7 +15,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "os/OsExclusiveFiles.h"
+#include "os/OsFileCalls.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -47,7 +47,7 @@ bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] =
 
 std::string VolumeOf(const std::string& path) { return IsAbsolutePath(path) ? "/" : ""; }
 
-FileHandle OpenFile(const std::string& path, unsigned mode) {
+FileHandle sys::OpenFile(const std::string& path, unsigned mode) {
   int flags = O_CLOEXEC;
   bool read = (mode & kOpenRead) != 0;
   bool write = (mode & (kOpenWrite | kOpenAppend)) != 0;
@@ -71,7 +71,7 @@ FileHandle OpenFile(const std::string& path, unsigned mode) {
   return fd;
 }
 
-bool CloseFile(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
+bool sys::CloseFile(FileHandle file) { return ::close(static_cast<int>(file)) == 0; }
 
 int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
   for (;;) {
@@ -81,12 +81,8 @@ int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
   }
 }
 
-bool WriteFile(FileHandle file, const void* data, size_t count) {
+bool sys::WriteFile(FileHandle file, const void* data, size_t count) {
   const char* p = static_cast<const char*>(data);
-  if (IsCrashWrite()) {
-    if (count / 2 > 0) (void)::write(static_cast<int>(file), p, count / 2);
-    CrashNow();
-  }
   while (count > 0) {
     ssize_t n = ::write(static_cast<int>(file), p, count);
     if (n < 0) {
@@ -106,7 +102,7 @@ bool SeekFile(FileHandle file, int64_t offset, int whence) {
 
 int64_t FilePosition(FileHandle file) { return ::lseek(static_cast<int>(file), 0, SEEK_CUR); }
 
-bool FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
+bool sys::FlushFile(FileHandle file) { return ::fsync(static_cast<int>(file)) == 0; }
 
 bool PathExists(const std::string& path) {
   struct stat st{};
@@ -123,17 +119,16 @@ bool IsLink(const std::string& path) {
   return WithNative(path, [&](const char* name) { return ::lstat(name, &st); }) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool DeleteFilePath(const std::string& path) {
+bool sys::DeleteFilePath(const std::string& path) {
   return WithNative(path, [](const char* name) { return ::unlink(name); }) == 0;
 }
 
 bool CopyFilePath(const std::string& from, const std::string& to) {
   int in = WithNative(from, [](const char* name) { return ::open(name, O_RDONLY | O_CLOEXEC); });
   if (in < 0) return false;
-  int out = WithNative(to, [](const char* name) {
-    return ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
-  });
-  if (out < 0) {
+  // Opened as every written file is (never through a link), and known to the file calls.
+  const FileHandle out = OpenFile(to, kOpenWrite);
+  if (out == kInvalidFile) {
     int saved = errno;
     ::close(in);
     errno = saved;
@@ -151,12 +146,12 @@ bool CopyFilePath(const std::string& from, const std::string& to) {
   }
   int saved = errno;
   ::close(in);
-  if (::close(out) != 0) ok = false;
+  if (!CloseFile(out)) ok = false;
   if (!ok) errno = saved;
   return ok;
 }
 
-bool CreateOneDirectory(const std::string& path) {
+bool sys::CreateOneDirectory(const std::string& path) {
   if (WithNative(path, [](const char* name) { return ::mkdir(name, 0777); }) == 0) return true;
   return errno == EEXIST && IsDirectory(path);
 }
@@ -179,7 +174,7 @@ bool RemoveDirectoryTree(const std::string& path) {
   return WithNative(path, [](const char* name) { return ::rmdir(name); }) == 0 && ok;
 }
 
-bool ReplaceFilePath(const std::string& from, const std::string& to) {
+bool sys::ReplaceFilePath(const std::string& from, const std::string& to) {
   std::string nativeFrom = Native(from), nativeTo = Native(to);
   if (nativeFrom.empty() || nativeTo.empty()) {
     errno = EILSEQ;

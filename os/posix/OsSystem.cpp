@@ -106,6 +106,8 @@ std::string LogonDomain() { return std::string(); }
 
 int LastError() { return errno; }
 
+void SetSystemError(int error) { errno = error; }
+
 std::string ErrorMessage(int code) { return Utf8ToNarrow(std::strerror(code)); }
 
 }  // namespace os

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "os/OsFaults.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -19,14 +20,14 @@ HANDLE H(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
 }  // namespace
 
-FileHandle CreateNewFile(const std::string& path) {
+FileHandle sys::CreateNewFile(const std::string& path) {
   // CREATE_NEW fails on any entry of the name, a link or junction included.
   HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   return h == INVALID_HANDLE_VALUE ? kInvalidFile : reinterpret_cast<FileHandle>(h);
 }
 
-bool MoveFileNoReplace(const std::string& from, const std::string& to) {
+bool sys::MoveFileNoReplace(const std::string& from, const std::string& to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails on a taken name.
   return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
@@ -83,15 +84,6 @@ bool ReadLockFile(const std::string& path, std::string& content) {
   return true;
 }
 
-bool IsCrashWrite() {
-  static const int64_t crashAt = [] {
-    const char* text = std::getenv("QV_CRASH_AFTER_WRITES");
-    return text != nullptr && *text != 0 ? std::strtoll(text, nullptr, 10) : int64_t{0};
-  }();
-  if (crashAt <= 0) return false;
-  static int64_t writes = 0;
-  return ++writes == crashAt;
-}
 
 void CrashNow() {
   TerminateProcess(GetCurrentProcess(), 137);

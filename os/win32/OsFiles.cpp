@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "os/OsExclusiveFiles.h"
+#include "os/OsFileCalls.h"
 #include "os/OsText.h"
 
 namespace os {
@@ -37,7 +37,7 @@ std::string VolumeOf(const std::string& path) {
   return std::string();
 }
 
-FileHandle OpenFile(const std::string& path, unsigned mode) {
+FileHandle sys::OpenFile(const std::string& path, unsigned mode) {
   DWORD access = 0;
   if (mode & kOpenRead) access |= GENERIC_READ;
   if (mode & (kOpenWrite | kOpenAppend)) access |= GENERIC_WRITE;
@@ -65,7 +65,7 @@ FileHandle OpenFile(const std::string& path, unsigned mode) {
   return reinterpret_cast<FileHandle>(h);
 }
 
-bool CloseFile(FileHandle file) { return CloseHandle(H(file)) != 0; }
+bool sys::CloseFile(FileHandle file) { return CloseHandle(H(file)) != 0; }
 
 int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
   DWORD got = 0;
@@ -73,13 +73,8 @@ int64_t ReadFile(FileHandle file, void* buffer, size_t count) {
   return got;
 }
 
-bool WriteFile(FileHandle file, const void* data, size_t count) {
+bool sys::WriteFile(FileHandle file, const void* data, size_t count) {
   const char* p = static_cast<const char*>(data);
-  if (IsCrashWrite()) {
-    DWORD half = 0;
-    if (count / 2 > 0) ::WriteFile(H(file), p, static_cast<DWORD>(count / 2), &half, nullptr);
-    CrashNow();
-  }
   while (count > 0) {
     DWORD written = 0;
     if (!::WriteFile(H(file), p, static_cast<DWORD>(count), &written, nullptr)) return false;
@@ -102,7 +97,7 @@ int64_t FilePosition(FileHandle file) {
   return pos.QuadPart;
 }
 
-bool FlushFile(FileHandle file) { return FlushFileBuffers(H(file)) != 0; }
+bool sys::FlushFile(FileHandle file) { return FlushFileBuffers(H(file)) != 0; }
 
 bool PathExists(const std::string& path) {
   return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -115,7 +110,7 @@ bool IsDirectory(const std::string& path) {
 
 bool IsLink(const std::string& path) { return IsReparsePoint(GetFileAttributesW(Wide(path).c_str())); }
 
-bool DeleteFilePath(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool sys::DeleteFilePath(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
 
 bool CopyFilePath(const std::string& from, const std::string& to) {
   if (IsLink(to)) {
@@ -125,7 +120,7 @@ bool CopyFilePath(const std::string& from, const std::string& to) {
   return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE) != 0;
 }
 
-bool CreateOneDirectory(const std::string& path) {
+bool sys::CreateOneDirectory(const std::string& path) {
   if (CreateDirectoryW(Wide(path).c_str(), nullptr)) return true;
   return GetLastError() == ERROR_ALREADY_EXISTS && IsDirectory(path);
 }
@@ -155,7 +150,7 @@ bool RemoveDirectoryTree(const std::string& path) {
   return RemoveDirectoryW(Wide(path).c_str()) != 0 && ok;
 }
 
-bool ReplaceFilePath(const std::string& from, const std::string& to) {
+bool sys::ReplaceFilePath(const std::string& from, const std::string& to) {
   // The import tool may hold the target open for a moment: retry a refused move a few times.
   for (int attempt = 0; attempt < 5; ++attempt) {
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),

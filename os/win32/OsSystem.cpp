@@ -96,6 +96,8 @@ std::string LogonDomain() {
 
 int LastError() { return static_cast<int>(GetLastError()); }
 
+void SetSystemError(int error) { ::SetLastError(static_cast<DWORD>(error)); }
+
 std::string ErrorMessage(int code) {
   wchar_t* text = nullptr;
   DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |

@@ -120,9 +120,9 @@ TEST_F(StoreTest, AFailedOrUnfinishedUpdateFileLeavesItsRowsToBeSentAgain) {
                                             Line("S2", Day(2009, 2, 27), "AM", "T"),
                                             Line("S3", Day(2009, 2, 28), "AM", "T")};
 
-  // The update file fails after its first row: the run ends with the write error.
+  // Every write of the update file fails: the run ends with the write error.
   SetToday(Day(2009, 3, 3));
-  EXPECT_THROW(Run(daily, period, 1), XException);
+  EXPECT_THROW(Run(daily, period, Ending::kFailedWrites), XException);
   // Neither the torn update file nor its temporary file is left for the import tool.
   std::vector<std::string> names;
   os::ListDirectory(m_import, names);
@@ -139,10 +139,33 @@ TEST_F(StoreTest, AFailedOrUnfinishedUpdateFileLeavesItsRowsToBeSentAgain) {
   // A run that writes everything but ends before its update file is completed.
   for (SisRow& row : daily) row.code = "EA";
   SetToday(Day(2009, 3, 5));
-  Run(daily, period, -1, false);
+  Run(daily, period, Ending::kUnfinished);
   SetToday(Day(2009, 3, 6));
   EXPECT_EQ(DataLines(Run(daily, period), kDaily, "AttTimeFrameRef").size(), 3u);
   SetToday(Day(2009, 3, 7));
+  EXPECT_TRUE(DataLines(Run(daily, period), kDaily, "AttTimeFrameRef").empty());
+}
+
+// The rows count as sent only once their update file is on the disk: a sync or a close of the
+// update file that fails leaves every row to the next run, and no file for the import tool.
+TEST_F(StoreTest, AFailingSyncOrCloseOfTheUpdateFileLeavesItsRowsUnsent) {
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}, {"S2", Day(2009, 2, 27), "AM", "T", ""}};
+  std::vector<SisRow> period = {{"S1", Day(2009, 2, 27), "3", "A", ""}};
+  int day = 2;
+  for (Ending ending : {Ending::kFailedSync, Ending::kFailedClose}) {
+    SCOPED_TRACE(ending == Ending::kFailedSync ? "sync" : "close");
+    SetToday(Day(2009, 3, day++));
+    EXPECT_THROW(Run(daily, period, ending), XException);
+    std::vector<std::string> names;
+    os::ListDirectory(m_import, names);
+    for (const std::string& name : names) EXPECT_EQ(name.find(".QDU"), std::string::npos) << name;
+  }
+  SetToday(Day(2009, 3, day++));
+  UpdateTables sent = Run(daily, period);
+  EXPECT_EQ(DataLines(sent, kDaily, "AttTimeFrameRef"),
+            Sorted({Line("S1", Day(2009, 2, 26), "AM", "A"), Line("S2", Day(2009, 2, 27), "AM", "T")}));
+  EXPECT_EQ(DataLines(sent, kPeriod, "AttPerRef"), std::vector<std::string>{Line("S1", Day(2009, 2, 27), "3", "A")});
+  SetToday(Day(2009, 3, day));
   EXPECT_TRUE(DataLines(Run(daily, period), kDaily, "AttTimeFrameRef").empty());
 }
 

@@ -16,6 +16,7 @@
 #include "foundation/XFile.h"
 #include "foundation/XLogFile.h"
 #include "foundation/XTime.h"
+#include "os/OsFaults.h"
 #include "os/OsFiles.h"
 #include "package/QDEWriter.h"
 #include "testsupport/BridgeIdentity.h"
@@ -24,23 +25,6 @@
 namespace attstoretest {
 
 inline int Day(int y, int m, int d) { return XDate::FromYMD(y, m, d); }
-
-// A writer whose exported attendance lines can be made to fail after a number of lines, as a
-// full disk or a lost network drive would.
-class TestWriter : public QDEWriter {
- public:
-  int m_failAfterLines = -1;
-  int m_linesWritten = 0;
-
- protected:
-  void WriteAttendanceLine(XFile& out, const XString* values, int count) override {
-    if (m_failAfterLines >= 0 && m_linesWritten >= m_failAfterLines) {
-      throw XException::Format(0, "Error writing to file: %s", out.Spec().c_str());
-    }
-    QDEWriter::WriteAttendanceLine(out, values, count);
-    ++m_linesWritten;
-  }
-};
 
 // One attendance row of the SIS as the extracts hand it to the store.
 struct SisRow {
@@ -83,18 +67,29 @@ class WriterFixture : public ::testing::Test {
   std::string ImportFile(const std::string& name) const { return m_import + os::kPathSeparator + name; }
   std::string RunLogText() const { return testsupport::ReadAll(m_dir.File("RunLog.txt")); }
 
+  // How a run ends: completed; ended before its update file is completed (a crash); or with
+  // every write, the sync to the disk or the close of the update file failing, as a full disk
+  // or a lost network drive would fail them.
+  enum class Ending { kComplete, kUnfinished, kFailedWrites, kFailedSync, kFailedClose };
+
   // The attendance part of an update run: the daily and the period extract record the SIS
   // rows of their window (from the store's update date to today), then the changes are
-  // exported into the update file. `failAfterLines` makes the export fail after that many
-  // lines; `complete` false ends the run before the update file is completed (a crash).
-  // Returns the update file's tables; a failing run rethrows after the writer is gone.
+  // exported into the update file. Returns the update file's tables; a failing run rethrows
+  // after the writer is gone.
   UpdateTables Run(const std::vector<SisRow>& daily, const std::vector<SisRow>& period,
-                   int failAfterLines = -1, bool complete = true) {
+                   Ending ending = Ending::kComplete) {
     std::string updateFile;
     {
-      TestWriter writer;
+      std::unique_ptr<os::FaultPlan> faults;
+      if (ending >= Ending::kFailedWrites) {
+        faults = std::make_unique<os::FaultPlan>();
+        const os::FaultKind kind = ending == Ending::kFailedWrites ? os::FaultKind::kWrite
+                                   : ending == Ending::kFailedSync ? os::FaultKind::kSync
+                                                                   : os::FaultKind::kClose;
+        faults->FailPath(kind, ".QDU");
+      }
+      QDEWriter writer;
       Prepare(writer);
-      writer.m_failAfterLines = failAfterLines;
       writer.CheckBridgeConfiguration(m_config);
       updateFile = writer.BeginUpdateFile().Path().ToStd();
       Record(writer, AttendanceStore::kDaily, daily, "AttTimeFrameRef");
@@ -102,13 +97,13 @@ class WriterFixture : public ::testing::Test {
       try {
         writer.CreateStudentDailyAttendanceFromDB();
         writer.CreateStudentPeriodAttendanceFromDB();
+        if (ending != Ending::kUnfinished) {
+          writer.CompleteUpdateFile();
+          writer.SaveSchoolConfig();
+        }
       } catch (const XException&) {
         m_lastUpdateFile = updateFile;
         throw;
-      }
-      if (complete) {
-        writer.CompleteUpdateFile();
-        writer.SaveSchoolConfig();
       }
       m_lastFailure = writer.AttStoreFailure().ToStd();
     }

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# Fails one file call of the native program at every point of its run, kind by kind, and checks
+# what each failure leaves behind.
+#
+#   scripts/fault-walk.sh [--kinds "write sync rename delete"] [--step K] [--students N]
+#                         [--build-dir DIR] [--runner CMD]
+#
+# For each kind and N = 1, 1+K, 1+2K, ... the N-th call of that kind fails (QV_FAULT=kind:N,
+# with no space for a write, an I/O error for the others), until a run ends without reaching
+# its N-th call. Every failed run is followed by a clean run; a night passes (QV_FIXED_NOW moves
+# one day) before the next fault, and every seventh night a week of codes changes in the SIS.
+# A reference folder has one uninterrupted run each night. Passes when:
+#  - a run whose call failed ended with exit code 1 and an Error line in its run log (on the
+#    error output when the failed call was the run log's own), or ended with 0 because the
+#    failure cost it nothing (a leftover it could not delete, a move it tried again, a line of
+#    a log) - then its table files are the reference's;
+#  - after every run, each package file is whole, and each table file is the one it had before
+#    the run or the reference's of the night: never torn, never a mix;
+#  - the clean run ends with 0 and leaves no unfinished file;
+#  - the union of the attendance lines of all update files equals the reference's (0 lost,
+#    0 extra), and the last table files equal the reference's byte for byte.
+# Prints the fault points walked per kind, the runs, and the lines lost.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+kinds="write sync rename delete"
+step=1
+students=12
+build_dir="build/native"
+runner=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --kinds) kinds="$2"; shift 2 ;;
+    --step) step="$2"; shift 2 ;;
+    --students) students="$2"; shift 2 ;;
+    --build-dir) build_dir="$2"; shift 2 ;;
+    --runner) read -r -a runner <<<"$2"; shift 2 ;;
+    -h|--help) sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "fault-walk: unknown option: $1" >&2; exit 2 ;;
+  esac
+done
+
+program="$root/build/native/app/QvMeridane"
+[ "$build_dir" = build/native ] || program="$(ls "$root/$build_dir"/app/QvMeridane* | head -1)"
+[ -x "$program" ] || [ -f "$program" ] || { echo "fault-walk: build the program first ($build_dir)" >&2; exit 2; }
+
+work="$root/build/fault-walk"
+rm -rf "$work"
+mkdir -p "$work"
+export ODBCINI="$work/odbc.ini"
+export XDG_CONFIG_HOME="$work/config"
+export XDG_DATA_HOME="$work/data"
+export QV_MACHINE_HIVE_DIR="$work/machine"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$QV_MACHINE_HIVE_DIR"
+touch "$ODBCINI"
+unset QV_CRASH_AFTER_WRITES QV_FAULT
+
+sis="$work/sis.db"
+bash scripts/demo-sis.sh --out "$sis" --dsn WalkDemo --seed 17 --students "$students" \
+  --year-start 2026-08-20 --build-dir build/native >"$work/demo-sis.log" 2>&1 ||
+  { echo "fault-walk: the demo SIS could not be written (see $work/demo-sis.log)" >&2; exit 1; }
+
+bridge_data="$XDG_DATA_HOME/Quorvane/QvMeridane"
+mkdir -p "$bridge_data"
+cat > "$bridge_data/QvConfig.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<QvSchoolConfFile>
+	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="" SchoolNumber="101" SISSchoolName="Walk School" SISSchoolDistrict="" SISDSN="WalkDemo" />
+</QvSchoolConfFile>
+XML
+run_log="$bridge_data/QvMeridaneRunLog.txt"
+
+night=0
+night_now() { date -u -d "2026-09-01 +$night days" "+%Y-%m-%d 21:30:00"; }
+
+# A new night: every seventh, the codes of the week before change in the SIS.
+next_night() {
+  night=$((night + 1))
+  if [ $((night % 7)) = 0 ]; then
+    local from to
+    from="$(date -u -d "2026-09-01 +$((night - 7)) days" +%Y-%m-%d)"
+    to="$(date -u -d "2026-09-01 +$((night - 1)) days" +%Y-%m-%d)"
+    sqlite3 "$sis" "UPDATE Absence SET Absence = CASE Absence WHEN 'A' THEN 'T' ELSE 'A' END
+                    WHERE Date BETWEEN '$from' AND '$to'"
+  fi
+}
+
+run() {  # run <folder> [fault]: the program's exit code; its error output in $work/stderr
+  local now
+  now="$(night_now)"
+  touch "$work/marker"
+  sleep 0.01  # a file written by the run is newer than the marker
+  QV_FIXED_NOW="$now" QV_FAULT="${2:-}" "${runner[@]}" "$program" -dWalkDemo -n101 "-p$1/" \
+    >/dev/null 2>"$work/stderr" && return 0 || return $?
+}
+
+failures=0
+fail() { echo "fault-walk: $*" >&2; failures=$((failures + 1)); }
+
+# Every package file of the folder that the last run wrote is whole: update files and the
+# header end with a table's terminator, update files hold one per table they announce; table
+# files end with a line end.
+check_whole() {  # check_whole <folder> <what>
+  local file
+  for file in "$1"/*.QDU "$1"/*.QDE; do
+    [ -e "$file" ] && [ "$file" -nt "$work/marker" ] || continue
+    if [ "$(tail -c 5 "$file" | od -An -c | tr -d ' \n')" != '*\r\n\r\n' ]; then
+      fail "$2: torn file $(basename "$file")"
+      continue
+    fi
+    case "$file" in
+      *.QDU)
+        local tables terminators
+        tables="$(grep -c '^// Cached ' "$file" || true)"
+        terminators="$(grep -c $'^\\*\r$' "$file" || true)"
+        [ "$tables" = "$terminators" ] || fail "$2: $(basename "$file") announces $tables tables, ends $terminators" ;;
+    esac
+  done
+  for file in "$1"/*.qef; do
+    [ -e "$file" ] && [ -s "$file" ] || continue
+    [ "$(tail -c 2 "$file" | od -An -c | tr -d ' \n')" = '\r\n' ] || fail "$2: torn table file $(basename "$file")"
+  done
+}
+
+# Each table file of the folder is the one saved before the run or the reference's.
+check_old_or_new() {  # check_old_or_new <folder> <saved> <what>
+  local file name
+  for file in "$1"/*.qef "$1"/*.QDE; do
+    [ -e "$file" ] || continue
+    name="$(basename "$file")"
+    cmp -s "$file" "$reference/$name" || cmp -s "$file" "$2/$name" ||
+      fail "$3: $name is neither the one before the run nor the reference's"
+  done
+}
+
+attendance_lines() {
+  cat "$1"/*.QDU 2>/dev/null | tr -d '\r' | awk '
+    /^\/\/ Cached / { table = $0; header = 1; next }
+    header { header = 0; fields = $0; next }
+    table != "" && $0 == "*" { table = ""; next }
+    table != "" { print table "|" fields "|" $0 }' | sort -u
+}
+
+started=$SECONDS
+reference="$work/reference"
+chain="$work/chain"
+saved="$work/saved"
+mkdir -p "$reference" "$chain"
+run "$reference" || { fail "the first reference run failed"; exit 1; }
+run "$chain" || { fail "the first run of the chain failed"; exit 1; }
+runs=2
+summary=()
+for kind in $kinds; do
+  points=0 failed=0 carried=0
+  n=1
+  while :; do
+    next_night
+    run "$reference" || fail "the reference run of night $night failed"
+    rm -rf "$saved"
+    mkdir "$saved"
+    cp -p "$chain"/*.qef "$chain"/*.QDE "$saved"/
+    status=0
+    run "$chain" "$kind:$n" || status=$?
+    runs=$((runs + 2))
+    what="$kind:$n"
+    if ! grep -q '^QV_FAULT: ' "$work/stderr"; then
+      # The run never reached its N-th call: the walk of this kind is over.
+      [ "$status" = 0 ] || fail "$what: a run that no fault reached ended with $status"
+      break
+    fi
+    points=$((points + 1))
+    if [ "$status" = 1 ]; then
+      failed=$((failed + 1))
+      # The run log holds the last run only. When its own write failed, the error can only go
+      # to the error output.
+      if grep -q "^QV_FAULT: .*RunLog.txt\$" "$work/stderr"; then
+        grep -q 'Error' "$work/stderr" || fail "$what: the run log failed and no error was shown"
+      else
+        grep -q '^Error: ' "$run_log" || fail "$what: exit code 1 without an Error line in the run log"
+      fi
+    elif [ "$status" = 0 ]; then
+      carried=$((carried + 1))
+      # Carrying on is sound only where nothing is lost: a move that is tried again, a
+      # leftover that the next run deletes, a line of a log.
+      failed_path="$(sed -n 's/^QV_FAULT: [a-z]* call [0-9]* failed: //p' "$work/stderr" | head -1)"
+      case "$kind:$failed_path" in
+        rename:* | delete:* | *RunLog.txt | *RunLog.txt.*.partial | *ExtractLog.txt) ;;
+        *) fail "$what: the run ended with 0 after its $kind of ${failed_path:-a file} failed" ;;
+      esac
+      for file in "$reference"/*.qef "$reference"/*.QDE; do
+        cmp -s "$file" "$chain/$(basename "$file")" ||
+          fail "$what: the run ended with 0 after $(sed 's/^QV_FAULT: //' "$work/stderr" | head -1), but $(basename "$file") is not the reference's"
+      done
+    else
+      fail "$what: the run ended with exit code $status ($(head -3 "$work/stderr"))"
+    fi
+    check_whole "$chain" "$what"
+    check_old_or_new "$chain" "$saved" "$what"
+    run "$chain" || fail "$what: the clean run after the fault failed"
+    check_whole "$chain" "$what, the clean run"
+    leftovers="$(find "$chain" -maxdepth 1 -name '*.partial' | wc -l)"
+    [ "$leftovers" = 0 ] || fail "$what: $leftovers unfinished files survived the clean run"
+    n=$((n + step))
+  done
+  summary+=("$kind: $points points ($failed failed with an error, $carried carried on)")
+done
+
+attendance_lines "$reference" >"$work/reference.lines"
+attendance_lines "$chain" >"$work/chain.lines"
+lost="$(comm -23 "$work/reference.lines" "$work/chain.lines" | wc -l)"
+extra="$(comm -13 "$work/reference.lines" "$work/chain.lines" | wc -l)"
+[ "$lost" = 0 ] || fail "$lost attendance lines of the reference never reached an update file (see $work/*.lines)"
+[ "$extra" = 0 ] || fail "$extra attendance lines were sent that the reference never sent"
+for file in "$reference"/*.qef "$reference"/*.QDE; do
+  cmp -s "$file" "$chain/$(basename "$file")" || fail "the last $(basename "$file") differs from the reference's"
+done
+
+for line in "${summary[@]}"; do echo "fault-walk: $line"; done
+echo "fault-walk: $runs runs over $night nights, $(wc -l <"$work/reference.lines") attendance lines," \
+  "$lost lost, $extra extra, $((SECONDS - started)) s"
+[ "$failures" = 0 ] || { echo "fault-walk: $failures failures" >&2; exit 1; }
+echo "fault-walk: passed"
