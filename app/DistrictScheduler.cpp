@@ -12,6 +12,7 @@
 #include "foundation/XFile.h"
 #include "os/OsFiles.h"
 #include "os/OsScheduler.h"
+#include "os/OsShellWord.h"
 #include "os/OsText.h"
 
 namespace {
@@ -39,20 +40,7 @@ std::string BatchQuoted(const XString& value) {
   return quoted + "\"";
 }
 
-// Any text as one sh word: single quotes, with a single quote written as '\''.
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
-std::string ShellQuoted(const XString& text) { return ShellQuoted(text.ToStd()); }
+std::string ShellQuoted(const XString& text) { return os::ShellQuoted(text.ToStd()); }
 
 XString SchoolLabel(const QvSchoolConf& school) {
   return XString("\"") + school.m_schoolName + "\" (School Number " + school.m_schoolNumber + ")";
@@ -141,28 +129,29 @@ void DistrictScheduler::CheckSchools() const {
   }
 }
 
-XString DistrictScheduler::CommandLineOf(const QvSchoolConf& school) const {
-  const Values values = ValuesOf(school);
-  std::string line = BatchQuoted(m_executable);
-  line += " -d" + BatchQuoted(values.dsn);
-  line += " -u" + BatchQuoted(values.user);
-  line += " -z" + BatchQuoted(values.encodedPassword);
-  line += " -p" + BatchQuoted(values.folder);
-  line += " -n" + BatchQuoted(values.number);
-  line += " -a\"ad\"";
+namespace {
+
+// One school's command line, every value quoted by `quoted` for the shell that reads it.
+template <typename Values, typename Quote>
+XString CommandLineWith(const XString& executable, const Values& values, Quote quoted) {
+  std::string line = quoted(executable);
+  line += " -d" + quoted(values.dsn);
+  line += " -u" + quoted(values.user);
+  line += " -z" + quoted(values.encodedPassword);
+  line += " -p" + quoted(values.folder);
+  line += " -n" + quoted(values.number);
+  line += " -a" + quoted(XString("ad"));
   return XString(line);
 }
 
+}  // namespace
+
+XString DistrictScheduler::CommandLineOf(const QvSchoolConf& school) const {
+  return CommandLineWith(m_executable, ValuesOf(school), BatchQuoted);
+}
+
 XString DistrictScheduler::ShellCommandOf(const QvSchoolConf& school) const {
-  const Values values = ValuesOf(school);
-  std::string line = ShellQuoted(m_executable);
-  line += " -d" + ShellQuoted(values.dsn);
-  line += " -u" + ShellQuoted(values.user);
-  line += " -z" + ShellQuoted(values.encodedPassword);
-  line += " -p" + ShellQuoted(values.folder);
-  line += " -n" + ShellQuoted(values.number);
-  line += " -a'ad'";
-  return XString(line);
+  return CommandLineWith(m_executable, ValuesOf(school), [](const XString& text) { return ShellQuoted(text); });
 }
 
 XString DistrictScheduler::BatchFileText() const {

@@ -36,28 +36,11 @@ program="$root/build/native/app/QvMeridane"
 work="$root/build/crash-test"
 rm -rf "$work"
 mkdir -p "$work"
-export ODBCINI="$work/odbc.ini"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-export QV_MACHINE_HIVE_DIR="$work/machine"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$QV_MACHINE_HIVE_DIR"
-touch "$ODBCINI"
-unset QV_CRASH_AFTER_WRITES
-
+source scripts/night-runs.sh
+night_environment "$work"
 sis="$work/sis.db"
-bash scripts/demo-sis.sh --out "$sis" --dsn CrashDemo --seed 11 --students "$students" \
-  --year-start 2026-08-20 --build-dir build/native >"$work/demo-sis.log" 2>&1 ||
-  { echo "crash-test: the demo SIS could not be written (see $work/demo-sis.log)" >&2; exit 1; }
+night_school "$sis" CrashDemo 11 "$students" "Crash School"
 cp "$sis" "$work/sis.pristine"
-
-bridge_data="$XDG_DATA_HOME/Quorvane/QvMeridane"
-mkdir -p "$bridge_data"
-cat > "$bridge_data/QvConfig.xml" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<QvSchoolConfFile>
-	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="" SchoolNumber="101" SISSchoolName="Crash School" SISSchoolDistrict="" SISDSN="CrashDemo" />
-</QvSchoolConfFile>
-XML
 
 nights=$((points + 1))
 change_night=$((nights / 2))
@@ -86,38 +69,6 @@ run() {  # run <folder> <night> [writes]: the program's exit code (137 when it w
 
 failures=0
 fail() { echo "crash-test: $*" >&2; failures=$((failures + 1)); }
-
-# Every package file of the folder is whole: update files and the header end with a table's
-# terminator and hold one per table they announce; table files end with a line end.
-check_whole() {  # check_whole <folder> <what>
-  local file
-  for file in "$1"/*.QDU "$1"/*.QDE; do
-    [ -e "$file" ] || continue
-    if [ "$(tail -c 5 "$file" | od -An -c | tr -d ' \n')" != '*\r\n\r\n' ]; then
-      fail "$2: torn file $(basename "$file")"
-      continue
-    fi
-    local tables terminators
-    tables="$(grep -c '^// Cached \|^#include ' "$file" || true)"
-    terminators="$(grep -c $'^\\*\r$' "$file" || true)"
-    case "$file" in
-      *.QDU) [ "$tables" = "$terminators" ] || fail "$2: $(basename "$file") announces $tables tables, ends $terminators" ;;
-    esac
-  done
-  for file in "$1"/*.qef; do
-    [ -e "$file" ] && [ -s "$file" ] || continue
-    [ "$(tail -c 2 "$file" | od -An -c | tr -d ' \n')" = '\r\n' ] || fail "$2: torn table file $(basename "$file")"
-  done
-}
-
-# The attendance lines of every update file of the folder, as a sorted set.
-attendance_lines() {
-  cat "$1"/*.QDU 2>/dev/null | tr -d '\r' | awk '
-    /^\/\/ Cached / { table = $0; header = 1; next }
-    header { header = 0; fields = $0; next }
-    table != "" && $0 == "*" { table = ""; next }
-    table != "" { print table "|" fields "|" $0 }' | sort -u
-}
 
 # How many file writes one night's run makes: the smallest count that a run does not reach.
 count_writes() {
@@ -179,15 +130,7 @@ for ((night = 1; night < nights; night++)); do
   [ "$leftovers" = 0 ] || fail "night $night: $leftovers unfinished files survived the clean run"
 done
 
-attendance_lines "$reference" >"$work/reference.lines"
-attendance_lines "$chain" >"$work/chain.lines"
-lost="$(comm -23 "$work/reference.lines" "$work/chain.lines" | wc -l)"
-extra="$(comm -13 "$work/reference.lines" "$work/chain.lines" | wc -l)"
-[ "$lost" = 0 ] || fail "$lost attendance lines of the reference never reached an update file (see $work/*.lines)"
-[ "$extra" = 0 ] || fail "$extra attendance lines were sent that the reference never sent"
-for file in "$reference"/*.qef "$reference"/*.QDE; do
-  cmp -s "$file" "$chain/$(basename "$file")" || fail "the last $(basename "$file") differs from the reference's"
-done
+compare_with_reference "$reference" "$chain" "$work"
 
 echo "crash-test: $runs runs, $kills killed at points spread over $writes writes ($completed got past their" \
   "point), $(wc -l <"$work/reference.lines") attendance lines, $lost lost, $((SECONDS - started)) s"

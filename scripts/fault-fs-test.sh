@@ -36,36 +36,12 @@ if ! mount -t tmpfs -o size=64k tmpfs "$work" 2>/dev/null; then
 fi
 umount "$work"
 
-export ODBCINI="$work/odbc.ini"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-export QV_MACHINE_HIVE_DIR="$work/machine"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$QV_MACHINE_HIVE_DIR"
-touch "$ODBCINI"
-unset QV_CRASH_AFTER_WRITES
-
-bash scripts/demo-sis.sh --out "$work/sis.db" --dsn FaultDemo --seed 5 --students 60 \
-  --year-start 2026-08-20 --build-dir build/native >"$work/demo-sis.log" 2>&1 ||
-  { echo "fault-fs-test: the demo SIS could not be written (see $work/demo-sis.log)" >&2; exit 1; }
-bridge_data="$XDG_DATA_HOME/Quorvane/QvMeridane"
-mkdir -p "$bridge_data"
-cat > "$bridge_data/QvConfig.xml" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<QvSchoolConfFile>
-	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="" SchoolNumber="101" SISSchoolName="Fault School" SISSchoolDistrict="" SISDSN="FaultDemo" />
-</QvSchoolConfFile>
-XML
-run_log="$bridge_data/QvMeridaneRunLog.txt"
+source scripts/night-runs.sh
+night_environment "$work"
+night_school "$work/sis.db" FaultDemo 5 60 "Fault School"
 
 run() {  # run <folder> <day>: the program's exit code
   QV_FIXED_NOW="2026-10-$2 21:30:00" "$program" -dFaultDemo -n101 "-p$1/" >/dev/null 2>&1 && return 0 || return $?
-}
-attendance_lines() {
-  cat "$1"/*.QDU 2>/dev/null | tr -d '\r' | awk '
-    /^\/\/ Cached / { table = $0; header = 1; next }
-    header { header = 0; fields = $0; next }
-    table != "" && $0 == "*" { table = ""; next }
-    table != "" { print table "|" fields "|" $0 }' | sort -u
 }
 update_date() { sed -n 's/.*<UpdateDate UpdateDateValue="\([^"]*\)".*/\1/p' "$1/SchoolConfig.xml"; }
 

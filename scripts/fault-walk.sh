@@ -48,28 +48,10 @@ program="$root/build/native/app/QvMeridane"
 work="$root/build/fault-walk"
 rm -rf "$work"
 mkdir -p "$work"
-export ODBCINI="$work/odbc.ini"
-export XDG_CONFIG_HOME="$work/config"
-export XDG_DATA_HOME="$work/data"
-export QV_MACHINE_HIVE_DIR="$work/machine"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$QV_MACHINE_HIVE_DIR"
-touch "$ODBCINI"
-unset QV_CRASH_AFTER_WRITES QV_FAULT
-
+source scripts/night-runs.sh
+night_environment "$work"
 sis="$work/sis.db"
-bash scripts/demo-sis.sh --out "$sis" --dsn WalkDemo --seed 17 --students "$students" \
-  --year-start 2026-08-20 --build-dir build/native >"$work/demo-sis.log" 2>&1 ||
-  { echo "fault-walk: the demo SIS could not be written (see $work/demo-sis.log)" >&2; exit 1; }
-
-bridge_data="$XDG_DATA_HOME/Quorvane/QvMeridane"
-mkdir -p "$bridge_data"
-cat > "$bridge_data/QvConfig.xml" <<XML
-<?xml version="1.0" encoding="UTF-8"?>
-<QvSchoolConfFile>
-	<QvSchoolConf Import="1" SISName="Meridane_DE" SISImportFolder="" SchoolNumber="101" SISSchoolName="Walk School" SISSchoolDistrict="" SISDSN="WalkDemo" />
-</QvSchoolConfFile>
-XML
-run_log="$bridge_data/QvMeridaneRunLog.txt"
+night_school "$sis" WalkDemo 17 "$students" "Walk School"
 
 night=0
 night_now() { date -u -d "2026-09-01 +$night days" "+%Y-%m-%d 21:30:00"; }
@@ -98,31 +80,6 @@ run() {  # run <folder> [fault]: the program's exit code; its error output in $w
 failures=0
 fail() { echo "fault-walk: $*" >&2; failures=$((failures + 1)); }
 
-# Every package file of the folder that the last run wrote is whole: update files and the
-# header end with a table's terminator, update files hold one per table they announce; table
-# files end with a line end.
-check_whole() {  # check_whole <folder> <what>
-  local file
-  for file in "$1"/*.QDU "$1"/*.QDE; do
-    [ -e "$file" ] && [ "$file" -nt "$work/marker" ] || continue
-    if [ "$(tail -c 5 "$file" | od -An -c | tr -d ' \n')" != '*\r\n\r\n' ]; then
-      fail "$2: torn file $(basename "$file")"
-      continue
-    fi
-    case "$file" in
-      *.QDU)
-        local tables terminators
-        tables="$(grep -c '^// Cached ' "$file" || true)"
-        terminators="$(grep -c $'^\\*\r$' "$file" || true)"
-        [ "$tables" = "$terminators" ] || fail "$2: $(basename "$file") announces $tables tables, ends $terminators" ;;
-    esac
-  done
-  for file in "$1"/*.qef; do
-    [ -e "$file" ] && [ -s "$file" ] || continue
-    [ "$(tail -c 2 "$file" | od -An -c | tr -d ' \n')" = '\r\n' ] || fail "$2: torn table file $(basename "$file")"
-  done
-}
-
 # Each table file of the folder is the one saved before the run or the reference's.
 check_old_or_new() {  # check_old_or_new <folder> <saved> <what>
   local file name
@@ -132,14 +89,6 @@ check_old_or_new() {  # check_old_or_new <folder> <saved> <what>
     cmp -s "$file" "$reference/$name" || cmp -s "$file" "$2/$name" ||
       fail "$3: $name is neither the one before the run nor the reference's"
   done
-}
-
-attendance_lines() {
-  cat "$1"/*.QDU 2>/dev/null | tr -d '\r' | awk '
-    /^\/\/ Cached / { table = $0; header = 1; next }
-    header { header = 0; fields = $0; next }
-    table != "" && $0 == "*" { table = ""; next }
-    table != "" { print table "|" fields "|" $0 }' | sort -u
 }
 
 started=$SECONDS
@@ -195,10 +144,10 @@ for kind in $kinds; do
     else
       fail "$what: the run ended with exit code $status ($(head -3 "$work/stderr"))"
     fi
-    check_whole "$chain" "$what"
+    check_whole "$chain" "$what" "$work/marker"
     check_old_or_new "$chain" "$saved" "$what"
     run "$chain" || fail "$what: the clean run after the fault failed"
-    check_whole "$chain" "$what, the clean run"
+    check_whole "$chain" "$what, the clean run" "$work/marker"
     leftovers="$(find "$chain" -maxdepth 1 -name '*.partial' | wc -l)"
     [ "$leftovers" = 0 ] || fail "$what: $leftovers unfinished files survived the clean run"
     n=$((n + step))
@@ -206,15 +155,7 @@ for kind in $kinds; do
   summary+=("$kind: $points points ($failed failed with an error, $carried carried on)")
 done
 
-attendance_lines "$reference" >"$work/reference.lines"
-attendance_lines "$chain" >"$work/chain.lines"
-lost="$(comm -23 "$work/reference.lines" "$work/chain.lines" | wc -l)"
-extra="$(comm -13 "$work/reference.lines" "$work/chain.lines" | wc -l)"
-[ "$lost" = 0 ] || fail "$lost attendance lines of the reference never reached an update file (see $work/*.lines)"
-[ "$extra" = 0 ] || fail "$extra attendance lines were sent that the reference never sent"
-for file in "$reference"/*.qef "$reference"/*.QDE; do
-  cmp -s "$file" "$chain/$(basename "$file")" || fail "the last $(basename "$file") differs from the reference's"
-done
+compare_with_reference "$reference" "$chain" "$work"
 
 for line in "${summary[@]}"; do echo "fault-walk: $line"; done
 echo "fault-walk: $runs runs over $night nights, $(wc -l <"$work/reference.lines") attendance lines," \

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "os/OsShellWord.h"
 #include "os/OsSystem.h"
 #include "os/OsText.h"
 
@@ -140,18 +141,6 @@ std::string EscapePercent(const std::string& text) {
     escaped += c;
   }
   return escaped;
-}
-
-std::string ShellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
 }
 
 // The comment that marks the task's line: the rest of the line after the command.
