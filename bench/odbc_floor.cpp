@@ -1,0 +1,118 @@
+// The ODBC floor: the least a client of the same ODBC driver does to run an extraction's
+// SELECT statements. It connects once to the data source, runs each statement, binds every
+// column as text (SQL_C_CHAR) and writes every row, tab-separated, into one buffered file.
+//
+//   odbc_floor DSN STATEMENTS OUTPUT
+//
+// STATEMENTS holds one statement per line. Prints the rows it read on standard output; exits 1
+// with a message on standard error when the driver reports an error or a value did not fit its
+// buffer (so the floor never reads less than the extraction).
+#include <sql.h>
+#include <sqlext.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/LineReader.h"
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& message, SQLSMALLINT type = 0, SQLHANDLE handle = nullptr) {
+  std::string text = message;
+  if (handle) {
+    SQLCHAR state[8] = {}, diag[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    if (SQL_SUCCEEDED(SQLGetDiagRec(type, handle, 1, state, &native, diag, sizeof diag, &length))) {
+      text += std::string(": [") + reinterpret_cast<char*>(state) + "] " + reinterpret_cast<char*>(diag);
+    }
+  }
+  std::fprintf(stderr, "odbc_floor: %s\n", text.c_str());
+  std::exit(1);
+}
+
+// A column's buffer: room for its declared size in UTF-8 (up to 4 bytes a character), at least
+// a short text and at most 64 KiB.
+SQLLEN BufferSize(SQLULEN columnSize) {
+  const SQLULEN bytes = columnSize == 0 ? 256 : columnSize * 4 + 1;
+  return static_cast<SQLLEN>(std::min<SQLULEN>(std::max<SQLULEN>(bytes, 256), 1 << 16));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: odbc_floor DSN STATEMENTS OUTPUT\n");
+    return 2;
+  }
+  std::vector<std::string> statements;
+  if (!bench::ForEachLine(argv[2], [&](const std::string& line) {
+        if (!line.empty()) statements.push_back(line);
+      }, 1 << 16)) {
+    Fail(std::string("cannot read ") + argv[2]);
+  }
+  FILE* out = std::fopen(argv[3], "wb");
+  if (!out) Fail(std::string("cannot write ") + argv[3]);
+  static char outBuffer[1 << 16];
+  std::setvbuf(out, outBuffer, _IOFBF, sizeof outBuffer);
+
+  SQLHENV env = nullptr;
+  SQLHDBC dbc = nullptr;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) Fail("no ODBC environment");
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc))) Fail("no ODBC connection", SQL_HANDLE_ENV, env);
+  std::string connect = std::string("DSN=") + argv[1] + ";";
+  SQLCHAR completed[1024];
+  SQLSMALLINT completedLength = 0;
+  if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()), SQL_NTS, completed,
+                                      sizeof completed, &completedLength, SQL_DRIVER_NOPROMPT))) {
+    Fail("cannot connect to " + std::string(argv[1]), SQL_HANDLE_DBC, dbc);
+  }
+
+  long long rows = 0;
+  for (std::string& sql : statements) {
+    SQLHSTMT stmt = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt))) Fail("no statement", SQL_HANDLE_DBC, dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(sql.data()), SQL_NTS))) {
+      Fail("cannot run " + sql.substr(0, 200), SQL_HANDLE_STMT, stmt);
+    }
+    SQLSMALLINT columns = 0;
+    SQLNumResultCols(stmt, &columns);
+    std::vector<std::vector<char>> buffers(static_cast<size_t>(columns));
+    std::vector<SQLLEN> lengths(static_cast<size_t>(columns));
+    for (SQLUSMALLINT c = 0; c < static_cast<SQLUSMALLINT>(columns); ++c) {
+      SQLCHAR name[256];
+      SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+      SQLULEN size = 0;
+      SQLDescribeCol(stmt, c + 1, name, sizeof name, &nameLength, &type, &size, &digits, &nullable);
+      buffers[c].resize(static_cast<size_t>(BufferSize(size)));
+      if (!SQL_SUCCEEDED(SQLBindCol(stmt, c + 1, SQL_C_CHAR, buffers[c].data(), static_cast<SQLLEN>(buffers[c].size()),
+                                    &lengths[c]))) {
+        Fail("cannot bind a column", SQL_HANDLE_STMT, stmt);
+      }
+    }
+    for (SQLRETURN rc; (rc = SQLFetch(stmt)) != SQL_NO_DATA;) {
+      if (!SQL_SUCCEEDED(rc)) Fail("cannot fetch from " + sql.substr(0, 200), SQL_HANDLE_STMT, stmt);
+      ++rows;
+      for (size_t c = 0; c < buffers.size(); ++c) {
+        if (c > 0) std::fputc('\t', out);
+        if (lengths[c] == SQL_NULL_DATA) continue;
+        if (lengths[c] == SQL_NO_TOTAL || lengths[c] >= static_cast<SQLLEN>(buffers[c].size())) {
+          Fail("a value longer than its buffer in " + sql.substr(0, 200));
+        }
+        std::fwrite(buffers[c].data(), 1, static_cast<size_t>(lengths[c]), out);
+      }
+      std::fputc('\n', out);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  }
+  SQLDisconnect(dbc);
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  if (std::fclose(out) != 0) Fail(std::string("cannot write ") + argv[3]);
+  std::printf("%lld\n", rows);
+  return 0;
+}
