@@ -654,17 +654,21 @@ int main(int argc, char** argv) {
   }
   if (!options.windowsExe.empty()) return finish(CompareWindows(options, env));
 
-  // The statements: one untimed extraction with its logs at level 0.
+  // The statements: one untimed extraction with its logs at level 0 (not needed when the program
+  // runs alone).
   const std::string capture = env.runs + "capture/";
   MakeFolder(capture);
   bench::Statements statements;
+  Package capturedPackage;
   std::string error;
-  const Measured captured = Capture(env, capture, env.runs + "capture-run-log.txt");
-  if (!captured.ok) Die(captured.error);
-  if (!bench::ReadStatements(capture + kBaseName + "ExtractLog.txt", statements, error)) Die(error);
-  if (statements.select.empty()) Die("the level-0 extract log names no statement");
-  const Package capturedPackage = CountPackage(capture);
-  if (!options.row) {
+  if (!options.onlyProgram) {
+    const Measured captured = Capture(env, capture, env.runs + "capture-run-log.txt");
+    if (!captured.ok) Die(captured.error);
+    if (!bench::ReadStatements(capture + kBaseName + "ExtractLog.txt", statements, error)) Die(error);
+    if (statements.select.empty()) Die("the level-0 extract log names no statement");
+    capturedPackage = CountPackage(capture);
+  }
+  if (!options.row && !options.onlyProgram) {
     std::printf("  statements: %zu SELECTs taken from the level-0 extract log (\"Running Query\" lines), of which %d\n"
                 "  table-definition dumps that the baselines read with LIMIT 1 as the extraction keeps one record;\n"
                 "  %d schema probes (one record each) not repeated by the baselines\n",
@@ -731,7 +735,7 @@ int main(int argc, char** argv) {
       }
     }
     if (failed) break;
-    if (round == 1 && !(written == capturedPackage)) {
+    if (round == 1 && !options.onlyProgram && !(written == capturedPackage)) {
       std::printf("  note: the program's first run wrote %s; the capture wrote %s: the statements may differ\n",
                   Describe(written).c_str(), Describe(capturedPackage).c_str());
     }
