@@ -3,7 +3,8 @@
 //
 // The benchmark writes a demo SIS database big enough that its largest table (the daily
 // absences) holds about half a million rows, registers it as a user data source in a throwaway
-// ODBC ini file (Driver=SQLite3, StepAPI=1), and then, round after round:
+// ODBC ini file (Driver=SQLite3, StepAPI=1), and then, for each table (by default the 95-column
+// Student table and the long Absence table), round after round:
 //   - the baseline: `isql -b -x0x09 DSN` with the SELECT on its standard input and its output
 //     to /dev/null (one untimed run more, through a pipe, counts its rows);
 //   - the data access: ODBCDataAccess, with the extraction engine's options, checks the table
@@ -14,10 +15,11 @@
 // alone. The parent stays small (no ODBC, no SQLite of its own), because a forked child's peak
 // starts from its parent's size.
 //
-//   data_bench [--students N] [--table NAME] [--rounds N] [--baseline isql|iusql] [--keep]
+//   data_bench [--students N] [--table NAME]... [--rounds N] [--baseline isql|iusql] [--keep]
 //
-// Prints rows, seconds, rows per second, the time ratio (data access / baseline), the peak
-// memory of both and the ratio of the data access's peak to the size of the result's text.
+// Prints, per table, rows, seconds, CPU seconds, rows per second, the ratios data access /
+// baseline (wall and CPU, medians of the rounds), the peak memory of both and the ratio of the
+// data access's peak to the size of the result's text.
 // Exits 0 unless something failed functionally (a child failed, or the row counts differ).
 //
 // Native only: it measures processes with fork, exec and wait4 directly, as a harness would.
@@ -39,6 +41,8 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/Medians.h"
+#include "bench/Process.h"
 #include "data/DatabaseType.h"
 #include "data/ODBCDataAccess.h"
 #include "foundation/XLog.h"
@@ -56,8 +60,8 @@ constexpr const char* kDsn = "QvDataBench";
 
 struct Options {
   int students = 60000;
-  std::string table = "Absence";
-  int rounds = 3;
+  std::vector<std::string> tables;  // Student and Absence when none is named
+  int rounds = 5;
   std::string baseline = "isql";
   bool keep = false;
 };
@@ -75,6 +79,7 @@ struct ChildReport {
 
 struct Measured {
   double seconds = 0;
+  double cpuSeconds = 0;
   long peakKb = 0;
   int64_t rows = 0;
   int64_t lines = 0;
@@ -147,6 +152,7 @@ Measured RunChild(Body body) {
   while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   measured.seconds = Since(start);
+  measured.cpuSeconds = bench::CpuSeconds(usage);
   measured.peakKb = usage.ru_maxrss;
   if (!got) std::snprintf(measured.report.error, sizeof measured.report.error, "the child ended without a report");
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) measured.report.ok = 0;
@@ -237,6 +243,7 @@ Measured RunBaseline(const Options& options, const std::string& queryFile, const
   while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   measured.seconds = Since(start);
+  measured.cpuSeconds = bench::CpuSeconds(usage);
   measured.peakKb = usage.ru_maxrss;
   measured.report.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   if (!measured.report.ok) {
@@ -249,18 +256,23 @@ Measured RunBaseline(const Options& options, const std::string& queryFile, const
 // ---- Set-up -------------------------------------------------------------------------------
 
 struct Setup {
-  std::string folder, database, ini, queryFile, errorFile, sql;
-  int64_t tableRows = 0;
+  std::string folder, database, ini, errorFile;
 };
 
-// Generates the database and builds the SELECT in a child, so that neither SQLite's nor the
-// generator's memory stays in this process.
-Setup Prepare(const Options& options, const demosis::TableDef& table) {
+// One table's query, in a file of its own for the baseline.
+struct TableQuery {
+  const demosis::TableDef* table = nullptr;
+  std::string sql, queryFile;
+  int64_t rows = 0;
+};
+
+// Generates the database and builds the SELECT of every table in a child, so that neither
+// SQLite's nor the generator's memory stays in this process.
+Setup Prepare(const Options& options, std::vector<TableQuery>& queries) {
   Setup setup;
   setup.folder = bench::MakeTempFolder("data_bench", "qv-data-bench");
   setup.database = setup.folder + "/meridane-demo.db";
   setup.ini = setup.folder + "/odbc.ini";
-  setup.queryFile = setup.folder + "/query.sql";
   setup.errorFile = setup.folder + "/baseline.err";
 
   bench::RegisterDataSource("data_bench", setup.ini, kDsn, setup.database, ExtensionModule());
@@ -279,13 +291,15 @@ Setup Prepare(const Options& options, const demosis::TableDef& table) {
       demo.seed = 1;
       demo.students = options.students;
       demosis::DemoSummary summary = demosis::GenerateDemoDatabase(demo);
-      int64_t rows = -1;
-      for (const auto& [tableName, count] : summary.rows) {
-        if (tableName == table.name) rows = count;
+      for (const TableQuery& query : queries) {
+        int64_t rows = -1;
+        for (const auto& [tableName, count] : summary.rows) {
+          if (tableName == query.table->name) rows = count;
+        }
+        BenchAccess access(false);
+        access.DescribeQuery(*query.table);
+        reply += std::to_string(rows) + "\n" + access.db.BuildQuery().ToStd() + "\n";
       }
-      BenchAccess access(false);
-      access.DescribeQuery(table);
-      reply = std::to_string(rows) + "\n" + access.db.BuildQuery().ToStd();
     } catch (const std::exception& error) {
       reply = std::string("generating the demo SIS failed: ") + error.what();
       code = 1;
@@ -305,19 +319,26 @@ Setup Prepare(const Options& options, const demosis::TableDef& table) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Die(reply.empty() ? "the generator failed" : reply);
-  const size_t lf = reply.find('\n');
-  setup.tableRows = std::atoll(reply.substr(0, lf).c_str());
-  setup.sql = reply.substr(lf + 1);
-
-  FILE* query = std::fopen(setup.queryFile.c_str(), "w");
-  if (!query || std::fprintf(query, "%s\n", setup.sql.c_str()) < 0 || std::fclose(query) != 0) {
-    Die("cannot write " + setup.queryFile);
+  size_t at = 0;
+  for (TableQuery& query : queries) {
+    const size_t rowsEnd = reply.find('\n', at);
+    const size_t sqlEnd = rowsEnd == std::string::npos ? rowsEnd : reply.find('\n', rowsEnd + 1);
+    if (sqlEnd == std::string::npos) Die("the query of " + query.table->name + " was not built");
+    query.rows = std::atoll(reply.substr(at, rowsEnd - at).c_str());
+    query.sql = reply.substr(rowsEnd + 1, sqlEnd - rowsEnd - 1);
+    at = sqlEnd + 1;
+    query.queryFile = setup.folder + "/" + query.table->name + ".sql";
+    FILE* file = std::fopen(query.queryFile.c_str(), "w");
+    if (!file || std::fprintf(file, "%s\n", query.sql.c_str()) < 0 || std::fclose(file) != 0) {
+      Die("cannot write " + query.queryFile);
+    }
   }
   return setup;
 }
 
-void RemoveFolder(const Setup& setup) {
-  for (const std::string& file : {setup.database, setup.ini, setup.queryFile, setup.errorFile}) ::unlink(file.c_str());
+void RemoveFolder(const Setup& setup, const std::vector<TableQuery>& queries) {
+  for (const TableQuery& query : queries) ::unlink(query.queryFile.c_str());
+  for (const std::string& file : {setup.database, setup.ini, setup.errorFile}) ::unlink(file.c_str());
   ::rmdir(setup.folder.c_str());
 }
 
@@ -326,9 +347,9 @@ void RemoveFolder(const Setup& setup) {
 double Mb(double bytes) { return bytes / (1024.0 * 1024.0); }
 
 void PrintRun(int round, const char* side, const Measured& m) {
-  std::printf("  round %d  %-15s %9lld rows  %7.3f s  %10.0f rows/s  peak %7.1f MB", round, side,
-              static_cast<long long>(m.rows), m.seconds, m.seconds > 0 ? static_cast<double>(m.rows) / m.seconds : 0.0,
-              m.peakKb / 1024.0);
+  std::printf("  round %d  %-15s %9lld rows  %7.3f s  cpu %7.3f s  %10.0f rows/s  peak %7.1f MB", round, side,
+              static_cast<long long>(m.rows), m.seconds, m.cpuSeconds,
+              m.seconds > 0 ? static_cast<double>(m.rows) / m.seconds : 0.0, m.peakKb / 1024.0);
   if (m.report.connectSeconds + m.report.openSeconds + m.report.readSeconds > 0) {
     std::printf("  (connect %.3f s, schema checks %.3f s, open %.3f s, read %.3f s; heap after open %.1f MB)",
                 m.report.connectSeconds, m.report.schemaSeconds, m.report.openSeconds, m.report.readSeconds, Mb(static_cast<double>(m.report.heapAfterOpen)));
@@ -345,18 +366,85 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--students" && value) {
       options.students = std::atoi(argv[++i]);
     } else if (arg == "--table" && value) {
-      options.table = argv[++i];
+      options.tables.push_back(argv[++i]);
     } else if (arg == "--rounds" && value) {
       options.rounds = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--baseline" && value) {
       options.baseline = argv[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: data_bench [--students N] [--table NAME] [--rounds N] [--baseline isql|iusql] [--keep]\n");
+                   "usage: data_bench [--students N] [--table NAME]... [--rounds N] [--baseline isql|iusql] [--keep]\n");
       return false;
     }
   }
   return options.students > 0;
+}
+
+bench::Measured AsMeasured(const Measured& m) {
+  bench::Measured measured;
+  measured.seconds = m.seconds;
+  measured.cpuSeconds = m.cpuSeconds;
+  measured.peakKb = m.peakKb;
+  return measured;
+}
+
+// One table: an untimed, counted baseline run, then the rounds. Prints the rounds and the
+// summary; false when a side failed or the row counts differ.
+bool BenchTable(const Options& options, const Setup& setup, const TableQuery& query) {
+  const demosis::TableDef& table = *query.table;
+  std::printf("table %s: %lld rows, %zu columns\n", table.name.c_str(), static_cast<long long>(query.rows),
+              table.columns.size());
+  std::printf("  query: %s\n", query.sql.substr(0, 300).c_str());
+  // The baseline prints one line per row, plus the line feeds inside values.
+  Measured counted = RunBaseline(options, query.queryFile, setup.errorFile, true);
+  if (!counted.report.ok) {
+    std::fprintf(stderr, "data_bench: %s\n", counted.report.error);
+    return false;
+  }
+  std::vector<bench::Measured> bases, ours;
+  long peakBase = 0, peakOurs = 0;
+  int64_t textBytes = 0;
+  for (int round = 1; round <= options.rounds; ++round) {
+    Measured base = RunBaseline(options, query.queryFile, setup.errorFile, false);
+    Measured our = RunDataAccess(table);
+    base.rows = counted.lines - our.report.lineFeeds;
+    base.bytes = counted.bytes;
+    PrintRun(round, options.baseline.c_str(), base);
+    PrintRun(round, "ODBCDataAccess", our);
+    if (!base.report.ok || !our.report.ok) {
+      std::fprintf(stderr, "data_bench: %s\n", !base.report.ok ? base.report.error : our.report.error);
+      return false;
+    }
+    if (base.rows != our.rows || our.rows != query.rows) {
+      std::fprintf(stderr, "data_bench: row counts differ: %s %lld, ODBCDataAccess %lld, table %lld\n",
+                   options.baseline.c_str(), static_cast<long long>(base.rows), static_cast<long long>(our.rows),
+                   static_cast<long long>(query.rows));
+      return false;
+    }
+    bases.push_back(AsMeasured(base));
+    ours.push_back(AsMeasured(our));
+    peakBase = std::max(peakBase, base.peakKb);
+    peakOurs = std::max(peakOurs, our.peakKb);
+    textBytes = our.report.textBytes;
+  }
+  const bench::Figures b = bench::MediansOf(bases), o = bench::MediansOf(ours);
+  const double rows = static_cast<double>(query.rows);
+  const double timeRatio = o.seconds / b.seconds;
+  const double memoryRatio = (peakOurs * 1024.0) / static_cast<double>(std::max<int64_t>(textBytes, 1));
+  std::printf("summary of %s (medians of %d rounds; highest peak):\n", table.name.c_str(), options.rounds);
+  std::printf("  rows                          %lld (%zu columns)\n", static_cast<long long>(query.rows),
+              table.columns.size());
+  std::printf("  %-29s %.3f s  cpu %.3f s  %.0f rows/s  peak %.1f MB  (output %.1f MB)\n", options.baseline.c_str(),
+              b.seconds, b.cpuSeconds, rows / b.seconds, peakBase / 1024.0, Mb(static_cast<double>(counted.bytes)));
+  std::printf("  %-29s %.3f s  cpu %.3f s  %.0f rows/s  peak %.1f MB\n", "ODBCDataAccess", o.seconds, o.cpuSeconds,
+              rows / o.seconds, peakOurs / 1024.0);
+  std::printf("  ratio (ours / %s)           %.2f wall, %.2f cpu  (target at most 1.00: %s)\n",
+              options.baseline.c_str(), timeRatio, o.cpuSeconds / b.cpuSeconds, timeRatio <= 1.0 ? "met" : "missed");
+  std::printf("  result text                   %.1f MB (%lld bytes, every field's text)\n",
+              Mb(static_cast<double>(textBytes)), static_cast<long long>(textBytes));
+  std::printf("  peak memory / result text     %.2f  (target at most 2.00: %s)\n", memoryRatio,
+              memoryRatio <= 2.0 ? "met" : "missed");
+  return true;
 }
 
 }  // namespace
@@ -364,77 +452,32 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) return 2;
-  const demosis::TableDef* table = demosis::FindTable(options.table);
-  if (!table) Die("the demo SIS has no table " + options.table);
+  if (options.tables.empty()) options.tables = {"Student", "Absence"};
+  std::vector<TableQuery> queries;
+  for (const std::string& name : options.tables) {
+    TableQuery query;
+    query.table = demosis::FindTable(name);
+    if (!query.table) Die("the demo SIS has no table " + name);
+    queries.push_back(query);
+  }
 
   const Clock::time_point generating = Clock::now();
-  Setup setup = Prepare(options, *table);
-  std::printf("data_bench: demo SIS of %d students (%.1f s to write), table %s: %lld rows, %zu columns\n",
-              options.students, Since(generating), table->name.c_str(), static_cast<long long>(setup.tableRows),
-              table->columns.size());
+  Setup setup = Prepare(options, queries);
+  std::printf("data_bench: demo SIS of %d students (%.1f s to write)\n", options.students, Since(generating));
   std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1\n", kDsn, setup.ini.c_str());
-  std::printf("  query: %s\n", setup.sql.c_str());
 
   bool failed = false;
-  Measured bestBase, bestOurs;
-  bestBase.seconds = bestOurs.seconds = 1e30;
-  long peakBase = 0, peakOurs = 0;
-  int64_t textBytes = 0;
-  // An untimed baseline run whose output is counted: the baseline prints one line per row,
-  // plus the line feeds inside values.
-  Measured counted = RunBaseline(options, setup.queryFile, setup.errorFile, true);
-  if (!counted.report.ok) {
-    std::fprintf(stderr, "data_bench: %s\n", counted.report.error);
-    failed = true;
-  }
-  for (int round = 1; round <= options.rounds && !failed; ++round) {
-    Measured base = RunBaseline(options, setup.queryFile, setup.errorFile, false);
-    Measured ours = RunDataAccess(*table);
-    base.rows = counted.lines - ours.report.lineFeeds;
-    base.bytes = counted.bytes;
-    PrintRun(round, options.baseline.c_str(), base);
-    PrintRun(round, "ODBCDataAccess", ours);
-    if (!base.report.ok || !ours.report.ok) {
-      std::fprintf(stderr, "data_bench: %s\n", !base.report.ok ? base.report.error : ours.report.error);
+  for (const TableQuery& query : queries) {
+    if (!BenchTable(options, setup, query)) {
       failed = true;
       break;
     }
-    if (base.rows != ours.rows || ours.rows != setup.tableRows) {
-      std::fprintf(stderr, "data_bench: row counts differ: %s %lld, ODBCDataAccess %lld, table %lld\n",
-                   options.baseline.c_str(), static_cast<long long>(base.rows), static_cast<long long>(ours.rows),
-                   static_cast<long long>(setup.tableRows));
-      failed = true;
-      break;
-    }
-    if (base.seconds < bestBase.seconds) bestBase = base;
-    if (ours.seconds < bestOurs.seconds) bestOurs = ours;
-    peakBase = std::max(peakBase, base.peakKb);
-    peakOurs = std::max(peakOurs, ours.peakKb);
-    textBytes = ours.report.textBytes;
-  }
-
-  if (!failed) {
-    const double rows = static_cast<double>(bestOurs.rows);
-    const double timeRatio = bestOurs.seconds / bestBase.seconds;
-    const double memoryRatio = (peakOurs * 1024.0) / static_cast<double>(textBytes);
-    std::printf("summary (best time and highest peak of %d rounds):\n", options.rounds);
-    std::printf("  rows                          %lld\n", static_cast<long long>(bestOurs.rows));
-    std::printf("  %-29s %.3f s  %.0f rows/s  peak %.1f MB  (output %.1f MB)\n", options.baseline.c_str(),
-                bestBase.seconds, rows / bestBase.seconds, peakBase / 1024.0, Mb(static_cast<double>(bestBase.bytes)));
-    std::printf("  %-29s %.3f s  %.0f rows/s  peak %.1f MB\n", "ODBCDataAccess", bestOurs.seconds,
-                rows / bestOurs.seconds, peakOurs / 1024.0);
-    std::printf("  time ratio (ours / %s)      %.2f  (target at most 1.00: %s)\n", options.baseline.c_str(), timeRatio,
-                timeRatio <= 1.0 ? "met" : "missed");
-    std::printf("  result text                   %.1f MB (%lld bytes, every field's text)\n",
-                Mb(static_cast<double>(textBytes)), static_cast<long long>(textBytes));
-    std::printf("  peak memory / result text     %.2f  (target at most 2.00: %s)\n", memoryRatio,
-                memoryRatio <= 2.0 ? "met" : "missed");
   }
 
   if (options.keep) {
     std::printf("  kept %s\n", setup.folder.c_str());
   } else {
-    RemoveFolder(setup);
+    RemoveFolder(setup, queries);
   }
   return failed ? 1 : 0;
 }

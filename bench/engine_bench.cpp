@@ -1,34 +1,45 @@
-// A whole extraction of a large school against two command-line clients running the same
-// SELECT statements on the same database, in the same run.
+// The command-line run of a large school, as the scheduler starts it, against the floors and
+// the command-line clients running the same SELECT statements on the same database, in the same
+// rounds.
 //
 // The benchmark writes a demo SIS of a large school (5,000 students by default) with a full
 // school year of attendance (the year starting 20 August 2024), registers it as a user data
 // source in a throwaway ODBC ini file (Driver=SQLite3, StepAPI=1, LoadExt= the strict-names
-// extension), fixes "now" at the afternoon of the school year's last day, and then:
-//   - once, untimed: the extraction with its logs at level 0 ("Proprietary"), where the data
-//     access writes the text of every query it runs into the extract log right after
-//     "Running Query"; those lines are the statements the baselines run;
-//   - round after round, each side in its own child process:
-//       ours:       the command-line run's calls: ValidateConnection, ValidateSchoolNumber and
-//                   PerformExtract with both gather flags into a fresh import folder, logs at
-//                   Info as a normal run has them;
-//       sqlite3:    Debian's SQLite shell on the same database file, `.mode tabs`, each
-//                   statement's rows into its own file with `.output FILE`;
-//       isql:       unixODBC's isql on the same data source, `-b -x0x09`, output to /dev/null.
-// Wall time runs from fork to exit, so it covers start-up, connecting and every row; the peak
-// resident memory comes from wait4. The parent stays small (no ODBC, no SQLite of its own), as a
-// forked child's peak starts from its parent's size.
+// extension), fixes "now" at the afternoon of the school year's last day (QV_FIXED_NOW), and:
+//   - once, untimed: the extraction in a child of this process with its extract log at level
+//     0, where the data access writes the text of every query it runs right after "Running
+//     Query"; those lines are the statements the other sides run. The program's first run of
+//     the first round must write the same rows as this extraction, or the bench says so;
+//   - round after round, interleaved, each side its own process:
+//       first run:    the program (QvMeridane -d<dsn> -n101 -p<import>) with a site configuration
+//                     of its own (settings hives, application data, run log) and a fresh
+//                     import folder: every fsync and preference write of a real night counts;
+//       second run:   the program again on the same site and import folder (only the last
+//                     days of attendance are read again);
+//       ODBC floor:   odbc_floor, the same driver, every column bound as text, a buffered file;
+//       C-API floor:  capi_floor, the SQLite C API, every column of every row read as text;
+//       isql:         unixODBC's isql on the same data source, `-b -x0x09`, to /dev/null;
+//       sqlite3:      the SQLite shell, `.mode tabs`, each statement's rows into a file;
+//   - once, untimed, when strace is there: a first and a second run under `strace -f -c`,
+//     counting fsync, fdatasync and sync_file_range calls.
+// Every figure is the median of the rounds: wall time from fork to exit, CPU time (user and
+// system) and peak resident memory from wait4.
 //
-//   engine_bench [--students N] [--seed N] [--year-start YYYY-MM-DD] [--rounds N] [--steps]
+//   engine_bench [--students N] [--seed N] [--year-start YYYY-MM-DD] [--rounds N]
+//                [--only-program] [--row] [--windows EXE --wine-prefix DIR] [--profile]
 //                [--keep]
 //
-// Prints students, rows written, seconds of each side, the ratios ours/isql and
-// ours/sqlite3-shell, and the peak memory of each (MiB). --steps adds the time of each step of
-// the extraction (from its progress texts). Exits 0 unless something failed functionally.
+// --only-program runs the program's first and second runs alone; --row then prints one
+// tab-separated line (students, wall, cpu and peak MiB of the first run, then of the second).
+// --windows compares the Windows build under Wine (scripts/wine-run.sh, in the prefix DIR) with
+// the native program on the same runs; Wine's CPU time is that of the whole process tree,
+// its server included (stopped after each run, then reaped). --profile runs one first run under
+// callgrind and prints the ten functions with the most instructions of their own.
+// Nothing is asserted on speed: exits 0 unless something failed functionally.
 //
 // Native only: it measures processes with fork, exec and wait4 directly, as a harness would.
 #include <dirent.h>
-#include <fcntl.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -37,7 +48,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -47,6 +57,11 @@
 #include <vector>
 
 #include "bench/BenchSupport.h"
+#include "bench/LineReader.h"
+#include "bench/Medians.h"
+#include "bench/Process.h"
+#include "bench/StatementLog.h"
+#include "bench/SyscallSummary.h"
 #include "engine/ExpEngine.h"
 #include "engine/ExtractSettings.h"
 #include "foundation/XDate.h"
@@ -62,7 +77,10 @@
 namespace {
 
 using bench::Clock;
-using bench::ExtensionModule;
+using bench::Figures;
+using bench::ForEachLine;
+using bench::Launch;
+using bench::Measured;
 using bench::ReadToEnd;
 using bench::Since;
 using bench::WriteAll;
@@ -74,9 +92,13 @@ struct Options {
   int students = 5000;
   uint64_t seed = 2026;
   std::string yearStart = "2024-08-20";
-  int rounds = 3;
-  bool steps = false;
+  int rounds = 5;
+  bool onlyProgram = false;
+  bool row = false;
+  bool profile = false;
   bool keep = false;
+  std::string windowsExe;
+  std::string winePrefix;
 };
 
 [[noreturn]] void Die(const std::string& message) { bench::Die("engine_bench", message); }
@@ -88,8 +110,22 @@ void WriteFile(const std::string& path, const std::string& text) {
   }
 }
 
+std::string ReadFile(const std::string& path) {
+  std::string text;
+  ForEachLine(path, [&](const std::string& line) { text += line + "\n"; });
+  return text;
+}
+
 void MakeFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) Die("cannot create " + path);
+}
+
+// Creates every missing folder of a path.
+void MakeFolders(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    MakeFolder(path.substr(0, slash));
+  }
+  MakeFolder(path);
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {
@@ -120,121 +156,42 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// Calls `line` with every line of a file (without CR LF), reading it in blocks so that the
-// parent's memory stays flat.
-template <typename LineFunction>
-bool ForEachLine(const std::string& path, LineFunction line) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::string current;
-  char buffer[1 << 16];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-    for (size_t i = 0; i < n; ++i) {
-      if (buffer[i] == '\n') {
-        if (!current.empty() && current.back() == '\r') current.pop_back();
-        line(current);
-        current.clear();
-      } else if (current.size() < 4096 || buffer[i] == '\r') {
-        current.push_back(buffer[i]);  // long lines are only counted, not kept whole
-      }
-    }
+bool IsExecutable(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
+
+// The program named, or found in PATH; empty when there is none.
+std::string FindProgram(const std::string& name) {
+  if (name.find('/') != std::string::npos) return IsExecutable(name) ? name : std::string();
+  const char* path = std::getenv("PATH");
+  std::string folders = path ? path : "/usr/bin:/bin";
+  for (size_t at = 0; at <= folders.size();) {
+    size_t colon = folders.find(':', at);
+    if (colon == std::string::npos) colon = folders.size();
+    const std::string candidate = folders.substr(at, colon - at) + "/" + name;
+    if (colon > at && IsExecutable(candidate)) return candidate;
+    at = colon + 1;
   }
-  if (!current.empty()) line(current);
-  std::fclose(file);
-  return true;
+  return std::string();
 }
 
-// ---- Measured processes -------------------------------------------------------------------
+// ---- The capture: the extraction in a child, logs at level 0 ----------------------------
 
-struct Measured {
-  bool ok = false;
-  double seconds = 0;
-  double cpuSeconds = 0;  // user and system time: less disturbed by other load on the machine
-  long peakKb = 0;
-  std::string error;
-};
-
-// Waits for a child and takes its wall time and peak resident memory.
-void Reap(pid_t pid, Clock::time_point start, Measured& measured) {
-  int status = 0;
-  struct rusage usage {};
-  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-  }
-  measured.seconds = Since(start);
-  measured.peakKb = usage.ru_maxrss;
-  measured.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  measured.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  if (!measured.ok && measured.error.empty()) {
-    measured.error = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
-                                       : "killed by signal " + std::to_string(WTERMSIG(status));
-  }
-}
-
-// Runs a program with its standard input, output and error redirected to files.
-Measured RunProgram(const std::vector<std::string>& argv, const std::string& in, const std::string& out,
-                    const std::string& err) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  std::fflush(nullptr);
-  const Clock::time_point start = Clock::now();
-  pid_t pid = ::fork();
-  if (pid < 0) Die("fork failed");
-  if (pid == 0) {
-    int inFd = ::open(in.c_str(), O_RDONLY);
-    int outFd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int errFd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (inFd < 0 || outFd < 0 || errFd < 0) ::_exit(126);
-    ::dup2(inFd, 0);
-    ::dup2(outFd, 1);
-    ::dup2(errFd, 2);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-  }
-  Measured measured;
-  Reap(pid, start, measured);
-  if (!measured.ok) measured.error = argv[0] + ": " + measured.error + " (see " + err + ")";
-  return measured;
-}
-
-// ---- Our extraction, in a child ---------------------------------------------------------
-
-// The time each step of the run took, from the progress texts the engine shows.
-class StepTimer : public XProgress {
+class QuietProgress : public XProgress {
  public:
-  void ShowStepText(const char* text) override {
-    Mark();
-    m_text = text ? text : "";
-  }
+  void ShowStepText(const char*) override {}
   void SetRange(int32_t) override {}
   void SetPosition(int32_t) override {}
-  void Mark() {
-    const Clock::time_point now = Clock::now();
-    if (!m_text.empty()) {
-      m_steps += m_text + "\t" + std::to_string(std::chrono::duration<double>(now - m_start).count()) + "\n";
-    }
-    m_start = now;
-    m_text.clear();
-  }
-  const std::string& Steps() const { return m_steps; }
-
- private:
-  Clock::time_point m_start = Clock::now();
-  std::string m_text;
-  std::string m_steps;
 };
 
 struct Environment {
   std::string folder, database, ini, runs;
   XDateTime now;
+  std::string fixedNow;  // QV_FIXED_NOW of the program's runs
 };
 
-// One run as the command line makes it, in a forked child: a new engine, the connection and
-// the school validated, then the whole extraction. The child sends back "ok" or the error,
-// then its step times.
-Measured RunExtraction(const Environment& env, const std::string& importFolder, const std::string& runLogPath,
-                       int32_t logLevel, std::string& steps) {
+// The calls the command-line run makes, with the settings its site configuration gives (no
+// district, no school year, inactive students by the default cutoff): a new engine, the
+// connection and the school validated, then the whole extraction with both gather flags.
+Measured Capture(const Environment& env, const std::string& importFolder, const std::string& runLogPath) {
   int fds[2];
   if (::pipe(fds) != 0) Die("pipe failed");
   std::fflush(nullptr);
@@ -247,9 +204,9 @@ Measured RunExtraction(const Environment& env, const std::string& importFolder, 
     int code = 1;
     try {
       XDateTime::SetFixedNow(env.now);
-      XLogFile runLog("QvMeridane Run Log", XFileSpec(runLogPath.c_str()), logLevel);
+      XLogFile runLog("QvMeridane Run Log", XFileSpec(runLogPath.c_str()), kLogProprietary);
       runLog.Begin();
-      StepTimer progress;
+      QuietProgress progress;
       {
         ExpEngine engine;
         QDEApplication& identity = engine.Application();
@@ -263,7 +220,6 @@ Measured RunExtraction(const Environment& env, const std::string& importFolder, 
 
         ExtractSettings settings;
         settings.m_importFolder = importFolder.c_str();
-        settings.m_district = "Springfield";
         settings.m_schoolNumber = kSchool;
         settings.m_dsn = kDsn;
         settings.m_inactiveCutoff = -1;
@@ -271,9 +227,8 @@ Measured RunExtraction(const Environment& env, const std::string& importFolder, 
         if (!engine.ValidateSchoolNumber(kDsn, "", "", kSchool)) throw XException("ValidateSchoolNumber answered false");
         engine.PerformExtract(&progress, kDsn, "", "", settings, true, true);
       }
-      progress.Mark();
       runLog.End();
-      reply = "ok\n" + progress.Steps();
+      reply = "ok\n";
       code = 0;
     } catch (const std::exception& error) {
       reply = std::string("the extraction failed: ") + error.what() + "\n";
@@ -286,25 +241,27 @@ Measured RunExtraction(const Environment& env, const std::string& importFolder, 
   ::close(fds[1]);
   const std::string reply = ReadToEnd(fds[0]);
   ::close(fds[0]);
-  Measured measured;
-  Reap(pid, start, measured);
-  if (reply.compare(0, 3, "ok\n") == 0) {
-    steps = reply.substr(3);
-  } else {
-    measured.ok = false;
-    measured.error = reply.empty() ? "the extraction child ended without a reply (" + measured.error + ")"
-                                   : reply.substr(0, reply.size() - 1);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  Measured measured;
+  measured.seconds = Since(start);
+  measured.ok = reply == "ok\n" && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  if (!measured.ok) measured.error = reply.empty() ? "the extraction child ended without a reply" : reply;
   return measured;
 }
 
-// What the extraction wrote: the rows of the table files, and the attendance rows of the update
-// file (its lines between a section's field-name line and the "*" that ends the section).
+// What an extraction wrote: the rows of the table files, and the attendance rows of the update
+// files (their lines between a section's field-name line and the "*" that ends the section).
 struct Package {
   int tableFiles = 0;
   int64_t tableRows = 0;
   int updateFiles = 0;
   int64_t attendanceRows = 0;
+  bool operator==(const Package& other) const {
+    return tableFiles == other.tableFiles && tableRows == other.tableRows && updateFiles == other.updateFiles &&
+           attendanceRows == other.attendanceRows;
+  }
 };
 
 Package CountPackage(const std::string& importFolder) {
@@ -331,64 +288,9 @@ Package CountPackage(const std::string& importFolder) {
   return package;
 }
 
-// The statements of the SIS that the extraction ran: at level 0 the data access writes the text
-// of every query it runs on the line after "Running Query". Schema probes are not among them
-// (they have lines of their own and fetch one record at most).
-struct Statements {
-  std::vector<std::string> select;
-  int probes = 0;
-  int dumps = 0;
-};
-
-// The diagnostic table-definition dump, "SELECT * FROM <table>": the extraction keeps one record
-// of it (only the columns are listed), so the baselines read it with LIMIT 1.
-bool IsTableDump(const std::string& sql) {
-  static const std::string kPrefix = "SELECT * FROM ";
-  if (sql.compare(0, kPrefix.size(), kPrefix) != 0 || sql.size() == kPrefix.size()) return false;
-  for (size_t i = kPrefix.size(); i < sql.size(); ++i) {
-    const char c = sql[i];
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
-  }
-  return true;
-}
-
-// Lines below Info carry the time of writing in front: "DD/MM/YYYY|HH:NN:SS ".
-std::string WithoutTimePrefix(const std::string& line) {
-  static const char kShape[] = "99/99/9999|99:99:99 ";
-  const size_t length = sizeof kShape - 1;
-  if (line.size() < length) return line;
-  for (size_t i = 0; i < length; ++i) {
-    const bool digit = line[i] >= '0' && line[i] <= '9';
-    if (kShape[i] == '9' ? !digit : line[i] != kShape[i]) return line;
-  }
-  return line.substr(length);
-}
-
-Statements ReadStatements(const std::string& extractLog) {
-  Statements statements;
-  bool next = false;
-  const bool read = ForEachLine(extractLog, [&](const std::string& logLine) {
-    const std::string line = WithoutTimePrefix(logLine);
-    if (next) statements.select.push_back(line);
-    next = line == "Running Query";
-    if (line.compare(0, 19, "Table Exists query:") == 0 || line.compare(0, 19, "Field Exists query:") == 0) {
-      ++statements.probes;
-    }
-  });
-  if (!read) Die("cannot read " + extractLog);
-  for (const std::string& sql : statements.select) {
-    if (sql.size() < 7 || strncasecmp(sql.c_str(), "SELECT ", 7) != 0) {
-      Die("the line after \"Running Query\" is not a SELECT: " + sql.substr(0, 200));
-    }
-    if (sql.size() >= 4096) Die("a statement longer than the line reader keeps: " + sql.substr(0, 200));
-  }
-  for (std::string& sql : statements.select) {
-    if (IsTableDump(sql)) {
-      sql += " LIMIT 1";
-      ++statements.dumps;
-    }
-  }
-  return statements;
+std::string Describe(const Package& p) {
+  return std::to_string(p.tableFiles) + " table files (" + std::to_string(p.tableRows) + " rows), " +
+         std::to_string(p.updateFiles) + " update files (" + std::to_string(p.attendanceRows) + " attendance rows)";
 }
 
 // ---- Set-up -------------------------------------------------------------------------------
@@ -443,27 +345,98 @@ Environment Prepare(const Options& options, std::vector<std::string>& summary) {
   MakeFolder(env.runs);
 
   // The extension makes a double-quoted unknown name an error, as on a real SIS.
-  const std::string extension = ExtensionModule();
+  const std::string extension = bench::ExtensionModule();
   if (extension.empty()) Die("the strict-names extension (qv_sisdqs) was not built");
   bench::RegisterDataSource("engine_bench", env.ini, kDsn, env.database, extension);
-  // The program's own settings and application data stay inside the throwaway folder.
+  // Nothing of the capture's settings lands in the user's own folders.
   for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "QV_MACHINE_HIVE_DIR"}) {
-    const std::string folder = env.folder + "/" + variable;
+    const std::string folder = env.folder + "/capture-" + variable;
     MakeFolder(folder);
     ::setenv(variable, folder.c_str(), 1);
   }
+  ::unsetenv("QV_FAULT");
+  ::unsetenv("QV_CRASH_AFTER_WRITES");
 
   summary = Generate(options, env.database);
   int year = 0, month = 0, day = 0;
   if (std::sscanf(summary[0].c_str(), "%d-%d-%d", &year, &month, &day) != 3) Die("bad school year end " + summary[0]);
   // The afternoon of the last school day: the attendance windows cover the whole year.
   env.now = XDateTime(XDate::FromYMD(year, month, day), XTime::FromHMS(16, 0, 0));
+  env.fixedNow = summary[0] + " 16:00:00";
   return env;
+}
+
+// The site configuration of one school reading the data source; the import folder comes from
+// the command line.
+std::string SiteConfiguration() {
+  return std::string(
+             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QvSchoolConfFile>\n\t<QvSchoolConf Import=\"1\" "
+             "SISName=\"Meridane_DE\" SISImportFolder=\"\" SchoolNumber=\"") +
+         kSchool + "\" SISSchoolName=\"Bench School\" SISSchoolDistrict=\"\" SISDSN=\"" + kDsn +
+         "\" />\n</QvSchoolConfFile>\n";
+}
+
+// A site of the native program: its settings hives, application data (with the site
+// configuration) and import folder, all new, under `folder`.
+struct Site {
+  std::string import;
+  std::vector<std::string> env;
+};
+
+Site NativeSite(const Environment& env, const std::string& folder) {
+  RemoveTree(folder);
+  MakeFolder(folder);
+  Site site;
+  site.import = folder + "/import/";
+  MakeFolder(site.import);
+  MakeFolders(folder + "/data/Quorvane/QvMeridane");
+  MakeFolder(folder + "/config");
+  MakeFolder(folder + "/machine");
+  WriteFile(folder + "/data/Quorvane/QvMeridane/QvConfig.xml", SiteConfiguration());
+  site.env = {"XDG_CONFIG_HOME=" + folder + "/config", "XDG_DATA_HOME=" + folder + "/data",
+              "QV_MACHINE_HIVE_DIR=" + folder + "/machine", "QV_FIXED_NOW=" + env.fixedNow};
+  return site;
+}
+
+Launch ProgramRun(const std::string& program, const Site& site, const std::string& err) {
+  Launch launch;
+  launch.argv = {program, std::string("-d") + kDsn, std::string("-n") + kSchool, "-p" + site.import};
+  launch.err = err;
+  launch.env = site.env;
+  return launch;
+}
+
+// The program's failures beyond its exit code: an incomplete package.
+bool CheckPackage(const std::string& import, Package& written, std::string& error) {
+  written = CountPackage(import);
+  if (written.tableFiles == 21 && written.updateFiles >= 1 && written.tableRows > 0 && written.attendanceRows > 0) {
+    return true;
+  }
+  error = "incomplete package in " + import + ": " + Describe(written);
+  return false;
 }
 
 // ---- Report -------------------------------------------------------------------------------
 
-double Mib(long kb) { return kb / 1024.0; }
+double Mib(double kb) { return kb / 1024.0; }
+
+void PrintFigures(const char* name, const Figures& f) {
+  std::printf("  %-26s %8.3f s  cpu %8.3f s  peak %7.1f MiB\n", name, f.seconds, f.cpuSeconds, Mib(f.peakKb));
+}
+
+void PrintRatio(const char* name, const Figures& a, const Figures& b, const char* target = nullptr,
+                double limit = 0) {
+  const double wall = a.seconds / b.seconds;
+  std::printf("  %-30s %6.2f wall  %6.2f cpu  %6.2f peak", name, wall, a.cpuSeconds / b.cpuSeconds,
+              a.peakKb / b.peakKb);
+  if (target) std::printf("  (%s %.2f: %s)", target, limit, wall <= limit ? "met" : "missed");
+  std::printf("\n");
+}
+
+void PrintRound(int round, const char* name, const Measured& m) {
+  std::printf("  round %d  %-14s %7.3f s  cpu %7.3f s  %6.1f MiB\n", round, name, m.seconds, m.cpuSeconds,
+              Mib(static_cast<double>(m.peakKb)));
+}
 
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
@@ -471,8 +444,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (arg == "--keep") {
       options.keep = true;
-    } else if (arg == "--steps") {
-      options.steps = true;
+    } else if (arg == "--only-program") {
+      options.onlyProgram = true;
+    } else if (arg == "--row") {
+      options.row = true;
+    } else if (arg == "--profile") {
+      options.profile = true;
     } else if (arg == "--students" && value) {
       options.students = std::atoi(argv[++i]);
     } else if (arg == "--seed" && value) {
@@ -481,26 +458,170 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.yearStart = argv[++i];
     } else if (arg == "--rounds" && value) {
       options.rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--windows" && value) {
+      options.windowsExe = argv[++i];
+    } else if (arg == "--wine-prefix" && value) {
+      options.winePrefix = argv[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: engine_bench [--students N] [--seed N] [--year-start YYYY-MM-DD] [--rounds N] [--steps] "
+                   "usage: engine_bench [--students N] [--seed N] [--year-start YYYY-MM-DD] [--rounds N]\n"
+                   "                    [--only-program] [--row] [--windows EXE --wine-prefix DIR] [--profile] "
                    "[--keep]\n");
       return false;
     }
   }
-  return options.students > 0;
+  return options.students > 0 && (options.windowsExe.empty() || !options.winePrefix.empty());
 }
 
-struct Best {
-  double seconds = 1e30;
-  double cpuSeconds = 1e30;
-  long peakKb = 0;
-  void Add(const Measured& m) {
-    seconds = std::min(seconds, m.seconds);
-    cpuSeconds = std::min(cpuSeconds, m.cpuSeconds);
-    peakKb = std::max(peakKb, m.peakKb);
+// ---- Sides --------------------------------------------------------------------------------
+
+// The fsync-like calls of a first and a second run, counted by strace over the whole process.
+void CountFsyncs(const Environment& env, const std::string& strace) {
+  const Site site = NativeSite(env, env.runs + "strace");
+  int64_t counts[2] = {};
+  for (int run = 0; run < 2; ++run) {
+    const std::string summary = env.runs + "strace" + std::to_string(run + 1) + ".txt";
+    Launch launch = ProgramRun(QV_PROGRAM, site, env.runs + "strace-run.err");
+    launch.argv.insert(launch.argv.begin(),
+                       {strace, "-f", "-c", "-e", "trace=fsync,fdatasync,sync_file_range", "-o", summary});
+    const Measured m = bench::Run(launch);
+    if (!m.ok) {
+      std::printf("  fsyncs: the run under strace failed (%s)\n", m.error.c_str());
+      return;
+    }
+    const std::string text = ReadFile(summary);
+    for (const char* call : {"fsync", "fdatasync", "sync_file_range"}) counts[run] += bench::CallsOf(text, call);
   }
-};
+  std::printf("  fsyncs per run                 first %lld, second %lld  (fsync, fdatasync and sync_file_range "
+              "calls of the whole process, strace -f -c, one untimed run each)\n",
+              static_cast<long long>(counts[0]), static_cast<long long>(counts[1]));
+}
+
+// One first run under callgrind; prints the ten functions with the most instructions of
+// their own.
+void Profile(const Environment& env) {
+  const std::string valgrind = FindProgram("valgrind"), annotate = FindProgram("callgrind_annotate");
+  if (valgrind.empty() || annotate.empty()) {
+    std::printf("profile: valgrind or callgrind_annotate is not installed\n");
+    return;
+  }
+  const Site site = NativeSite(env, env.runs + "profile");
+  const std::string out = env.folder + "/callgrind.out";
+  Launch launch = ProgramRun(QV_PROGRAM, site, env.runs + "profile.err");
+  launch.argv.insert(launch.argv.begin(), {valgrind, "--tool=callgrind", "--callgrind-out-file=" + out});
+  const Measured m = bench::Run(launch);
+  if (!m.ok) {
+    std::printf("profile: the run under callgrind failed (%s)\n", m.error.c_str());
+    return;
+  }
+  Launch report;
+  report.argv = {annotate, "--inclusive=no", out};
+  report.out = env.folder + "/callgrind.txt";
+  if (!bench::Run(report).ok) {
+    std::printf("profile: callgrind_annotate failed\n");
+    return;
+  }
+  // The table of functions follows the header line that names the event ("Ir").
+  std::printf("profile: a first run under callgrind (%.1f s), the top ten by instructions of their own:\n",
+              m.seconds);
+  int printed = 0;
+  bool inTable = false;
+  ForEachLine(report.out, [&](const std::string& line) {
+    if (printed >= 10) return;
+    if (!inTable) {
+      inTable = line.find("file:function") != std::string::npos;
+      if (inTable || line.find("PROGRAM TOTALS") != std::string::npos) std::printf("  %s\n", line.c_str());
+      return;
+    }
+    if (line.find_first_not_of(" -") == std::string::npos) return;
+    std::printf("  %s\n", line.substr(0, 200).c_str());
+    ++printed;
+  });
+}
+
+// The Windows program under Wine against the native program, first and second runs.
+int CompareWindows(const Options& options, const Environment& env) {
+  bench::BecomeSubreaper();
+  const std::string wineRun = std::string(QV_SOURCE_DIR) + "/scripts/wine-run.sh";
+  const std::string wineserver = IsExecutable("/usr/lib/wine/wineserver") ? "/usr/lib/wine/wineserver" : "wineserver";
+  const char* user = std::getenv("USER");
+  std::string userName = user && *user ? user : "";
+  if (userName.empty()) {
+    if (const passwd* entry = ::getpwuid(::getuid())) userName = entry->pw_name;
+  }
+  const std::string prefixEnv = "QV_WINEPREFIX=" + options.winePrefix;
+  const std::string appData = options.winePrefix + "/drive_c/users/" + userName + "/AppData/Roaming/Quorvane/QvMeridane";
+  Launch stop;
+  stop.argv = {wineserver, "-k"};
+  stop.env = {"WINEPREFIX=" + options.winePrefix};
+
+  // The Windows program keeps its application data inside the prefix: a fresh site there.
+  auto wineSite = [&](const std::string& folder) {
+    RemoveTree(appData);
+    MakeFolders(appData);
+    WriteFile(appData + "/QvConfig.xml", SiteConfiguration());
+    RemoveTree(folder);
+    MakeFolder(folder);
+    Site site;
+    site.import = folder + "/import/";
+    MakeFolder(site.import);
+    site.env = {prefixEnv, "QV_FIXED_NOW=" + env.fixedNow};
+    return site;
+  };
+  auto wineRunOf = [&](const Site& site, const std::string& err) {
+    Launch launch;
+    std::string windowsPath = "Z:" + site.import;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    launch.argv = {wineRun, options.windowsExe, std::string("-d") + kDsn, std::string("-n") + kSchool,
+                   "-p" + windowsPath};
+    launch.err = err;
+    launch.env = site.env;
+    return launch;
+  };
+
+  // Untimed: the prefix made when it is new, the program's files read once, the run checked.
+  {
+    const Clock::time_point start = Clock::now();
+    const Site site = wineSite(env.runs + "wine-warm");
+    const Measured warm = bench::RunTree(wineRunOf(site, env.runs + "wine-warm.err"), stop);
+    Package written;
+    std::string error = warm.error;
+    if (!warm.ok || !CheckPackage(site.import, written, error)) Die("the Windows program failed: " + error);
+    std::printf("  Wine prefix %s ready, a warm-up run done (%.1f s)\n", options.winePrefix.c_str(), Since(start));
+  }
+
+  std::vector<Measured> native[2], wine[2];
+  for (int round = 1; round <= options.rounds; ++round) {
+    const Site nativeSite = NativeSite(env, env.runs + "native");
+    const Site site = wineSite(env.runs + "wine");
+    for (int run = 0; run < 2; ++run) {
+      const Measured n = bench::Run(ProgramRun(QV_PROGRAM, nativeSite, env.runs + "native.err"));
+      const Measured w = bench::RunTree(wineRunOf(site, env.runs + "wine.err"), stop);
+      PrintRound(round, run == 0 ? "native first" : "native second", n);
+      PrintRound(round, run == 0 ? "Wine first" : "Wine second", w);
+      if (!n.ok || !w.ok) Die(!n.ok ? n.error : w.error);
+      Package written;
+      std::string error;
+      if (run == 0 && (!CheckPackage(nativeSite.import, written, error) || !CheckPackage(site.import, written, error))) {
+        Die(error);
+      }
+      native[run].push_back(n);
+      wine[run].push_back(w);
+    }
+  }
+  const Figures nf = bench::MediansOf(native[0]), ns = bench::MediansOf(native[1]);
+  const Figures wf = bench::MediansOf(wine[0]), ws = bench::MediansOf(wine[1]);
+  std::printf("summary (medians of %d interleaved rounds; %d students):\n", options.rounds, options.students);
+  PrintFigures("native, first run", nf);
+  PrintFigures("Wine, first run", wf);
+  PrintFigures("native, second run", ns);
+  PrintFigures("Wine, second run", ws);
+  PrintRatio("Wine / native, first run", wf, nf);
+  PrintRatio("Wine / native, second run", ws, ns);
+  std::printf("  (Wine's figures cover the whole process tree: the loader, the program, wineserver and the\n"
+              "   services Wine starts, stopped with wineserver -k after each run; its peak is the largest one)\n");
+  return 0;
+}
 
 }  // namespace
 
@@ -511,133 +632,176 @@ int main(int argc, char** argv) {
   const Clock::time_point generating = Clock::now();
   std::vector<std::string> summary;
   Environment env = Prepare(options, summary);
-  std::printf("engine_bench: demo SIS of %d students, school year %s from %s (%.1f s to write)\n", options.students,
-              summary[1].c_str(), options.yearStart.c_str(), Since(generating));
-  for (size_t i = 2; i < summary.size(); ++i) std::printf("  %s rows\n", summary[i].c_str());
-  std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1, LoadExt=qv_sisdqs\n", kDsn, env.ini.c_str());
-  std::printf("  now fixed at %s 16:00 (the last school day)\n", summary[0].c_str());
+  if (!options.row) {
+    std::printf("engine_bench: demo SIS of %d students, school year %s from %s (%.1f s to write)\n", options.students,
+                summary[1].c_str(), options.yearStart.c_str(), Since(generating));
+    for (size_t i = 2; i < summary.size(); ++i) std::printf("  %s rows\n", summary[i].c_str());
+    std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1, LoadExt=qv_sisdqs\n", kDsn, env.ini.c_str());
+    std::printf("  now fixed at %s (the last school day); the program: %s\n", env.fixedNow.c_str(), QV_PROGRAM);
+  }
+  auto finish = [&](int code) {
+    if (options.keep) {
+      std::printf("  kept %s\n", env.folder.c_str());
+    } else {
+      RemoveTree(env.folder);
+    }
+    return code;
+  };
 
-  // The statements: one untimed extraction with its logs at level 0.
+  if (options.profile) {
+    Profile(env);
+    return finish(0);
+  }
+  if (!options.windowsExe.empty()) return finish(CompareWindows(options, env));
+
+  // The statements: one untimed extraction with its logs at level 0 (not needed when the program
+  // runs alone).
   const std::string capture = env.runs + "capture/";
   MakeFolder(capture);
-  std::string steps;
-  Measured captured = RunExtraction(env, capture, env.runs + "capture-run-log.txt", kLogProprietary, steps);
-  if (!captured.ok) Die(captured.error);
-  const Statements statements = ReadStatements(capture + kBaseName + "ExtractLog.txt");
-  if (statements.select.empty()) Die("the level-0 extract log names no statement");
-  std::printf("  statements: %zu SELECTs taken from the level-0 extract log (\"Running Query\" lines), of which %d\n"
-              "  table-definition dumps that the baselines read with LIMIT 1 as the extraction keeps one record;\n"
-              "  %d schema probes (one record each) not repeated by the baselines\n",
-              statements.select.size(), statements.dumps, statements.probes);
+  bench::Statements statements;
+  Package capturedPackage;
+  std::string error;
+  if (!options.onlyProgram) {
+    const Measured captured = Capture(env, capture, env.runs + "capture-run-log.txt");
+    if (!captured.ok) Die(captured.error);
+    if (!bench::ReadStatements(capture + kBaseName + "ExtractLog.txt", statements, error)) Die(error);
+    if (statements.select.empty()) Die("the level-0 extract log names no statement");
+    capturedPackage = CountPackage(capture);
+  }
+  if (!options.row && !options.onlyProgram) {
+    std::printf("  statements: %zu SELECTs taken from the level-0 extract log (\"Running Query\" lines), of which %d\n"
+                "  table-definition dumps that the baselines read with LIMIT 1 as the extraction keeps one record;\n"
+                "  %d schema probes (one record each) not repeated by the baselines\n",
+                statements.select.size(), statements.dumps, statements.probes);
+  }
 
-  // The baselines' scripts.
+  // The scripts of the other sides.
   const std::string shellOut = env.folder + "/shell/";
   MakeFolder(shellOut);
   std::string shellScript = ".mode tabs\n";
-  std::string isqlScript;
+  std::string lines;
   for (size_t i = 0; i < statements.select.size(); ++i) {
     shellScript += ".output " + shellOut + "q" + std::to_string(i + 1) + ".tsv\n" + statements.select[i] + ";\n";
-    isqlScript += statements.select[i] + "\n";
+    lines += statements.select[i] + "\n";
   }
   shellScript += ".output stdout\n";
   const std::string shellFile = env.folder + "/statements.sqlite3";
-  const std::string isqlFile = env.folder + "/statements.isql";
+  const std::string linesFile = env.folder + "/statements.sql";
   WriteFile(shellFile, shellScript);
-  WriteFile(isqlFile, isqlScript);
-  const std::vector<std::string> shellArgs = {"sqlite3", "-batch", "-bail", env.database};
-  const std::vector<std::string> isqlArgs = {"isql", "-b", "-x0x09", kDsn};
-  const std::string shellErr = env.folder + "/sqlite3.err", isqlErr = env.folder + "/isql.err";
+  WriteFile(linesFile, lines);
+  Launch shell, isql, odbcFloor, capiFloor;
+  shell.argv = {"sqlite3", "-batch", "-bail", env.database};
+  shell.in = shellFile;
+  shell.err = env.folder + "/sqlite3.err";
+  isql.argv = {"isql", "-b", "-x0x09", kDsn};
+  isql.in = linesFile;
+  isql.err = env.folder + "/isql.err";
+  odbcFloor.argv = {QV_ODBC_FLOOR, kDsn, linesFile, env.folder + "/odbc-floor.tsv"};
+  odbcFloor.out = env.folder + "/odbc-floor.out";
+  odbcFloor.err = env.folder + "/odbc-floor.err";
+  capiFloor.argv = {QV_CAPI_FLOOR, env.database, linesFile};
+  capiFloor.out = env.folder + "/capi-floor.out";
+  capiFloor.err = env.folder + "/capi-floor.err";
 
   bool failed = false;
-  Best ours, shell, isql;
+  std::vector<Measured> first, second, shells, isqls, odbcFloors, capiFloors;
   Package package;
-  std::string lastSteps;
   for (int round = 1; round <= options.rounds && !failed; ++round) {
-    const std::string import = env.runs + "round" + std::to_string(round) + "/";
-    MakeFolder(import);
-    Measured a = RunProgram(shellArgs, shellFile, "/dev/null", shellErr);
-    Measured b = RunProgram(isqlArgs, isqlFile, "/dev/null", isqlErr);
-    Measured m = RunExtraction(env, import, env.runs + "run-log.txt", kLogInfo, lastSteps);
+    const Site site = NativeSite(env, env.runs + "round" + std::to_string(round));
+    std::vector<std::pair<const char*, Measured>> measured;
+    if (!options.onlyProgram) {
+      measured.emplace_back("sqlite3 shell", bench::Run(shell));
+      measured.emplace_back("isql", bench::Run(isql));
+      measured.emplace_back("ODBC floor", bench::Run(odbcFloor));
+      measured.emplace_back("C-API floor", bench::Run(capiFloor));
+    }
+    measured.emplace_back("first run", bench::Run(ProgramRun(QV_PROGRAM, site, env.runs + "first.err")));
+    Package written;
+    if (measured.back().second.ok && !CheckPackage(site.import, written, measured.back().second.error)) {
+      measured.back().second.ok = false;
+    }
+    measured.emplace_back("second run", bench::Run(ProgramRun(QV_PROGRAM, site, env.runs + "second.err")));
     // isql reports a failed statement on its error output and still exits 0.
     struct stat errInfo {};
-    if (b.ok && ::stat(isqlErr.c_str(), &errInfo) == 0 && errInfo.st_size > 0) {
-      b.ok = false;
-      b.error = "isql reported errors (see " + isqlErr + ")";
-    }
-    std::printf("  round %d  ours %6.3f s (cpu %6.3f) %5.1f MiB   sqlite3 shell %6.3f s (cpu %6.3f) %5.1f MiB   "
-                "isql %6.3f s (cpu %6.3f) %5.1f MiB\n",
-                round, m.seconds, m.cpuSeconds, Mib(m.peakKb), a.seconds, a.cpuSeconds, Mib(a.peakKb), b.seconds,
-                b.cpuSeconds, Mib(b.peakKb));
-    for (const Measured* side : {&m, &a, &b}) {
-      if (!side->ok) {
-        std::fprintf(stderr, "engine_bench: %s\n", side->error.c_str());
+    for (auto& [name, m] : measured) {
+      if (!options.row) PrintRound(round, name, m);
+      if (m.ok && std::string(name) == "isql" && ::stat(isql.err.c_str(), &errInfo) == 0 && errInfo.st_size > 0) {
+        m.ok = false;
+        m.error = "isql reported errors (see " + isql.err + ")";
+      }
+      if (!m.ok) {
+        std::fprintf(stderr, "engine_bench: %s: %s\n", name, m.error.c_str());
         failed = true;
       }
     }
     if (failed) break;
-    const Package written = CountPackage(import);
-    if (written.tableFiles != 21 || written.updateFiles != 1 || written.tableRows == 0 || written.attendanceRows == 0) {
-      std::fprintf(stderr, "engine_bench: incomplete package in %s: %d table files (%lld rows), %d update files (%lld rows)\n",
-                   import.c_str(), written.tableFiles, static_cast<long long>(written.tableRows), written.updateFiles,
-                   static_cast<long long>(written.attendanceRows));
-      failed = true;
-      break;
+    if (round == 1 && !options.onlyProgram && !(written == capturedPackage)) {
+      std::printf("  note: the program's first run wrote %s; the capture wrote %s: the statements may differ\n",
+                  Describe(written).c_str(), Describe(capturedPackage).c_str());
     }
-    if (round > 1 && (written.tableRows != package.tableRows || written.attendanceRows != package.attendanceRows)) {
+    if (round > 1 && !(written == package)) {
       std::fprintf(stderr, "engine_bench: round %d wrote other rows than round 1\n", round);
       failed = true;
       break;
     }
     package = written;
-    ours.Add(m);
-    shell.Add(a);
-    isql.Add(b);
-    if (!options.keep) RemoveTree(import);
-  }
-
-  if (!failed) {
-    int64_t selected = 0;
-    for (const std::string& name : ListFolder(shellOut)) {
-      ForEachLine(shellOut + name, [&](const std::string&) { ++selected; });
+    for (auto& [name, m] : measured) {
+      const std::string side = name;
+      (side == "first run"       ? first
+       : side == "second run"    ? second
+       : side == "sqlite3 shell" ? shells
+       : side == "isql"          ? isqls
+       : side == "ODBC floor"    ? odbcFloors
+                                 : capiFloors)
+          .push_back(m);
     }
-    std::printf("summary (best time and highest peak of %d rounds):\n", options.rounds);
-    std::printf("  students                 %d\n", options.students);
-    std::printf("  rows written             %lld  (%lld in %d table files, %lld attendance rows in the update file)\n",
-                static_cast<long long>(package.tableRows + package.attendanceRows),
-                static_cast<long long>(package.tableRows), package.tableFiles,
-                static_cast<long long>(package.attendanceRows));
-    std::printf("  rows selected            %lld  (lines of the shell's output files, %zu statements)\n",
-                static_cast<long long>(selected), statements.select.size());
-    std::printf("  ours (PerformExtract)    %7.3f s  cpu %7.3f s  peak %6.1f MiB  (target under 64 MiB: %s)\n",
-                ours.seconds, ours.cpuSeconds, Mib(ours.peakKb), Mib(ours.peakKb) < 64.0 ? "met" : "missed");
-    std::printf("  sqlite3 shell            %7.3f s  cpu %7.3f s  peak %6.1f MiB\n", shell.seconds, shell.cpuSeconds,
-                Mib(shell.peakKb));
-    std::printf("  isql                     %7.3f s  cpu %7.3f s  peak %6.1f MiB\n", isql.seconds, isql.cpuSeconds,
-                Mib(isql.peakKb));
-    const double vsIsql = ours.seconds / isql.seconds, vsShell = ours.seconds / shell.seconds;
-    std::printf("  ours / isql              %.2f wall, %.2f cpu  (target at most 1.00: %s)\n", vsIsql,
-                ours.cpuSeconds / isql.cpuSeconds, vsIsql <= 1.0 ? "met" : "missed");
-    std::printf("  ours / sqlite3 shell     %.2f wall, %.2f cpu  (target at most 3.00: %s)\n", vsShell,
-                ours.cpuSeconds / shell.cpuSeconds, vsShell <= 3.0 ? "met" : "missed");
-    // The peaks of the baselines include this process's own resident size at fork, which the
-    // kernel carries over an exec into the child's high-water mark.
-    struct rusage self {};
-    ::getrusage(RUSAGE_SELF, &self);
-    std::printf("  (every peak includes the launcher's own %.1f MiB, carried into its children)\n", Mib(self.ru_maxrss));
-    if (options.steps) {
-      std::printf("steps of the last run (seconds, from the progress texts):\n");
-      for (size_t at = 0, lf; (lf = lastSteps.find('\n', at)) != std::string::npos; at = lf + 1) {
-        const std::string line = lastSteps.substr(at, lf - at);
-        const size_t tab = line.find('\t');
-        std::printf("  %-40s %s\n", line.substr(0, tab).c_str(), line.substr(tab + 1).c_str());
-      }
-    }
+    if (!options.keep) RemoveTree(env.runs + "round" + std::to_string(round));
   }
+  if (failed) return finish(1);
 
-  if (options.keep) {
-    std::printf("  kept %s\n", env.folder.c_str());
+  const Figures f1 = bench::MediansOf(first), f2 = bench::MediansOf(second);
+  if (options.row) {
+    std::printf("%d\t%.3f\t%.3f\t%.1f\t%.3f\t%.3f\t%.1f\n", options.students, f1.seconds, f1.cpuSeconds,
+                Mib(f1.peakKb), f2.seconds, f2.cpuSeconds, Mib(f2.peakKb));
+    return finish(0);
+  }
+  std::printf("summary (medians of %d interleaved rounds; wall, CPU user+sys, peak resident):\n", options.rounds);
+  std::printf("  students                   %d\n", options.students);
+  std::printf("  rows written               %lld  (%lld in %d table files, %lld attendance rows in the update file)\n",
+              static_cast<long long>(package.tableRows + package.attendanceRows),
+              static_cast<long long>(package.tableRows), package.tableFiles,
+              static_cast<long long>(package.attendanceRows));
+  PrintFigures("ours, first run", f1);
+  PrintFigures("ours, second run", f2);
+  if (!options.onlyProgram) {
+    const Figures odbc = bench::MediansOf(odbcFloors), capi = bench::MediansOf(capiFloors);
+    const Figures is = bench::MediansOf(isqls), sh = bench::MediansOf(shells);
+    std::printf("  rows selected              %s", ReadFile(capiFloor.out).c_str());
+    PrintFigures("ODBC floor", odbc);
+    PrintFigures("C-API floor", capi);
+    PrintFigures("isql", is);
+    PrintFigures("sqlite3 shell", sh);
+    std::printf("ratios (ours = the first run):\n");
+    PrintRatio("ours / ODBC floor", f1, odbc);
+    PrintRatio("ours / isql", f1, is, "target at most", 1.0);
+    PrintRatio("ours / sqlite3 shell", f1, sh, "target at most", 3.0);
+    PrintRatio("ours / C-API floor", f1, capi);
   } else {
-    RemoveTree(env.folder);
+    std::printf("ratios:\n");
   }
-  return failed ? 1 : 0;
+  PrintRatio("second run / first run", f2, f1);
+  std::printf("  peak of the first run          %.1f MiB (target under 64 MiB: %s)\n", Mib(f1.peakKb),
+              Mib(f1.peakKb) < 64.0 ? "met" : "missed");
+  if (const std::string strace = FindProgram("strace"); !strace.empty()) {
+    CountFsyncs(env, strace);
+  } else {
+    std::printf("  fsyncs per run                 not counted (strace is not installed)\n");
+  }
+  // Every peak includes this process's resident size at fork, which the kernel carries over an
+  // exec into the child's high-water mark.
+  struct rusage self {};
+  ::getrusage(RUSAGE_SELF, &self);
+  std::printf("  (every peak includes the launcher's own %.1f MiB, carried into its children)\n",
+              Mib(static_cast<double>(self.ru_maxrss)));
+  return finish(0);
 }
