@@ -429,7 +429,9 @@ void PrintRatio(const char* name, const Figures& a, const Figures& b, const char
   const double wall = a.seconds / b.seconds;
   std::printf("  %-30s %6.2f wall  %6.2f cpu  %6.2f peak", name, wall, a.cpuSeconds / b.cpuSeconds,
               a.peakKb / b.peakKb);
-  if (target) std::printf("  (%s %.2f: %s)", target, limit, wall <= limit ? "met" : "missed");
+  // Targets are stated in CPU time: the wall time of a shared machine says little.
+  const double cpu = a.cpuSeconds / b.cpuSeconds;
+  if (target) std::printf("  (%s %.2f cpu: %s)", target, limit, cpu <= limit ? "met" : "missed");
   std::printf("\n");
 }
 
@@ -782,16 +784,18 @@ int main(int argc, char** argv) {
     PrintFigures("isql", is);
     PrintFigures("sqlite3 shell", sh);
     std::printf("ratios (ours = the first run):\n");
-    PrintRatio("ours / ODBC floor", f1, odbc);
-    PrintRatio("ours / isql", f1, is, "target at most", 1.0);
-    PrintRatio("ours / sqlite3 shell", f1, sh, "target at most", 3.0);
+    PrintRatio("ours / ODBC floor", f1, odbc, "target at most", 1.6);
+    PrintRatio("ours / isql", f1, is, "target at most", 1.35);
+    PrintRatio("ours / sqlite3 shell", f1, sh, "target at most", 2.5);
     PrintRatio("ours / C-API floor", f1, capi);
   } else {
     std::printf("ratios:\n");
   }
-  PrintRatio("second run / first run", f2, f1);
-  std::printf("  peak of the first run          %.1f MiB (target under 64 MiB: %s)\n", Mib(f1.peakKb),
-              Mib(f1.peakKb) < 64.0 ? "met" : "missed");
+  PrintRatio("second run / first run", f2, f1, "target at most", 0.35);
+  // The memory budget: 40 MiB up to 5,000 students, 64 MiB for the largest schools.
+  const double peakLimit = options.students <= 5000 ? 40.0 : 64.0;
+  std::printf("  peak of the first run          %.1f MiB (target at most %.0f MiB: %s)\n", Mib(f1.peakKb),
+              peakLimit, Mib(f1.peakKb) <= peakLimit ? "met" : "missed");
   if (const std::string strace = FindProgram("strace"); !strace.empty()) {
     CountFsyncs(env, strace);
   } else {
