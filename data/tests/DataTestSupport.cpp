@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <string>
+
+#include "data/ado/OdbcCall.h"
+
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
 
@@ -74,6 +78,101 @@ TestDatabase* TestDatabase::Create(std::string* whyNot) {
   database->m_strictQuotes = !testsupport::StrictQuotesExtension().empty();
   database->m_path = path;
   return database;
+}
+
+namespace {
+
+// The server's twin of kSchema; every name in double quotes keeps its case.
+const char* const kPostgresSchema[] = {
+    "DROP TABLE IF EXISTS \"Student\", \"EmptyTable\", \"Vals\", \"ServerVals\"",
+    "CREATE TABLE \"Student\" (\"ID\" varchar(10), \"FirstName\" varchar(40), \"LastName\" text, "
+    "\"Inactive\" varchar(3), \"BirthDate\" timestamp)",
+    "INSERT INTO \"Student\" VALUES ('S1', 'Ann', 'Arbor', 'No', '1995-04-01'), "
+    "('S2', 'Bob', 'Baker', 'Yes', '1996-05-02'), ('S3', 'Cid', 'Crane', NULL, NULL)",
+    "CREATE TABLE \"EmptyTable\" (\"ID\" text)",
+    "CREATE TABLE \"Vals\" (\"K\" integer, \"D\" timestamp, \"R\" double precision, \"T\" text)",
+    "INSERT INTO \"Vals\" VALUES (1, '2009-03-05 10:11:12', 12.34, E'  A\\tB '), "
+    "(2, '2009-03-05', 100.0, E'A\\r\\nB'), (3, NULL, -0.5, NULL), "
+    "(4, '1900-01-01', 0.0, 'caf\\u00e9 \\u2013 \\u201cq\\u201d'), (5, NULL, NULL, '0'), (6, NULL, 2.5, 'N/A'), "
+    "(7, NULL, NULL, '00')",
+    "CREATE TABLE \"ServerVals\" (\"K\" integer, \"N\" numeric(28,4), \"M\" numeric(12,2), \"U\" uuid, "
+    "\"B\" bytea, \"F\" boolean, \"L\" text, \"X\" varchar(40), \"S\" smallint, \"G\" bigint, \"D\" date)",
+    "INSERT INTO \"ServerVals\" VALUES "
+    "(1, 12345678901234567890.1234, 1234.50, 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '\\x00ff41', true, "
+    "repeat('abcdefghij', 7000), '\\u03a9 \\u2713 caf\\u00e9', -32768, 9007199254740993, '2009-03-05'), "
+    "(2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL), "
+    "(3, -0.5, 0.10, '00000000-0000-0000-0000-000000000000', '', false, repeat('\\u00e9', 70000), '', 0, 0, "
+    "'1900-01-01')",
+};
+
+bool ExecAll(SQLHDBC dbc, std::string* whyNot) {
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt))) {
+    *whyNot = "cannot allocate a statement";
+    return false;
+  }
+  for (const char* statement : kPostgresSchema) {
+    std::u16string wide = ado::odbc::ToWide(XString(statement));
+    // The statements are ASCII with \u escapes the server reads in Unicode literals: turn
+    // them into the characters themselves.
+    std::u16string text;
+    for (size_t i = 0; i < wide.size(); ++i) {
+      if (wide[i] == u'\\' && i + 5 < wide.size() && wide[i + 1] == u'u') {
+        text += static_cast<char16_t>(std::stoi(std::string(wide.begin() + static_cast<long>(i) + 2,
+                                                            wide.begin() + static_cast<long>(i) + 6), nullptr, 16));
+        i += 5;
+      } else {
+        text += wide[i];
+      }
+    }
+    SQLRETURN rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(text.data()), SQL_NTS);
+    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+      ado::Errors errors = ado::odbc::ReadDiagnostics(SQL_HANDLE_STMT, stmt, "SQLExecDirectW");
+      *whyNot = std::string("fixture statement failed: ") + statement;
+      for (const ado::Error& error : errors) *whyNot += " | " + error.description.ToStd();
+      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+      return false;
+    }
+    SQLFreeStmt(stmt, SQL_CLOSE);
+  }
+  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+  return true;
+}
+
+bool LoadFixture(std::string* whyNot) {
+  if (!testsupport::FindPostgresServer(nullptr, whyNot)) return false;
+  // The data sources are written with the SQLite one.
+  if (!TestDatabase::Get(whyNot)) return false;
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  std::u16string in = ado::odbc::ToWide(XString("DSN=") + testsupport::kPostgresUnicodeDsn + ";");
+  bool ok = false;
+  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(in.data()), SQL_NTS, nullptr, 0,
+                                   nullptr, SQL_DRIVER_NOPROMPT);
+  if (SQL_SUCCEEDED(rc)) {
+    ok = ExecAll(dbc, whyNot);
+    SQLDisconnect(dbc);
+  } else {
+    *whyNot = "cannot connect to the data source " + std::string(testsupport::kPostgresUnicodeDsn);
+    for (const ado::Error& error : ado::odbc::ReadDiagnostics(SQL_HANDLE_DBC, dbc, "SQLDriverConnectW")) {
+      *whyNot += " | " + error.description.ToStd();
+    }
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  return ok;
+}
+
+}  // namespace
+
+bool LoadPostgresFixture(std::string* whyNot) {
+  static std::string reason;
+  static const bool loaded = LoadFixture(&reason);
+  if (!loaded && whyNot) *whyNot = reason;
+  return loaded;
 }
 
 TestDatabase* TestDatabase::Get(std::string* whyNot) {
