@@ -1,5 +1,9 @@
 #include "testsupport/TestDataSources.h"
 
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
 #include "os/Os.h"
 #include "testsupport/TempDir.h"
 
@@ -81,6 +85,71 @@ std::string PostgresSection(const char* name, const char* driver, const Postgres
 }
 
 }  // namespace
+
+namespace {
+
+std::u16string Utf16Statement(const std::string& text) {
+  std::u16string wide;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 5 < text.size() && text[i + 1] == 'u') {
+      wide += static_cast<char16_t>(std::stoi(text.substr(i + 2, 4), nullptr, 16));
+      i += 5;
+    } else {
+      wide += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+    }
+  }
+  return wide;
+}
+
+// The handle's diagnostics, each unit above ASCII as '?'.
+std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
+  std::string text;
+  SQLWCHAR state[6] = {};
+  SQLWCHAR message[1024];
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  for (SQLSMALLINT record = 1; SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &native, message,
+                                                            1024, &length));
+       ++record) {
+    text += " |";
+    for (SQLSMALLINT i = 0; i < length && i < 1023; ++i) text += message[i] < 128 ? static_cast<char>(message[i]) : '?';
+  }
+  return text;
+}
+
+}  // namespace
+
+bool ExecuteStatements(const std::string& dsn, const std::vector<std::string>& statements, std::string* whyNot) {
+  SQLHENV env = SQL_NULL_HENV;
+  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLHSTMT stmt = SQL_NULL_HSTMT;
+  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+  std::u16string in = Utf16Statement("DSN=" + dsn + ";");
+  bool ok = SQL_SUCCEEDED(SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(in.data()), SQL_NTS, nullptr,
+                                            0, nullptr, SQL_DRIVER_NOPROMPT));
+  if (!ok) {
+    if (whyNot) *whyNot = "cannot connect to the data source " + dsn + Diagnostics(SQL_HANDLE_DBC, dbc);
+  } else {
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+    for (const std::string& statement : statements) {
+      std::u16string text = Utf16Statement(statement);
+      const SQLRETURN rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(text.data()), SQL_NTS);
+      if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
+        if (whyNot) *whyNot = "statement failed: " + statement + Diagnostics(SQL_HANDLE_STMT, stmt);
+        ok = false;
+        break;
+      }
+      SQLFreeStmt(stmt, SQL_CLOSE);
+    }
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    SQLDisconnect(dbc);
+  }
+  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  SQLFreeHandle(SQL_HANDLE_ENV, env);
+  return ok;
+}
 
 bool RegisterDataSources(const std::vector<std::pair<std::string, std::string>>& sources,
                          std::string* whyNot) {

@@ -36,6 +36,12 @@ bool FindPostgresServer(PostgresServer* server, std::string* whyNot);
 inline constexpr const char* kPostgresUnicodeDsn = "QvPgUnicode";
 inline constexpr const char* kPostgresAnsiDsn = "QvPgAnsi";
 
+// Runs each statement on the data source (connection string "DSN=<name>;"), in autocommit
+// mode, through the ODBC API itself: for writing a server's test tables, which the read-only
+// data access cannot. The statements are ASCII; "\uXXXX" stands for that UTF-16 unit. False
+// (and the driver's message) at the first statement that fails.
+bool ExecuteStatements(const std::string& dsn, const std::vector<std::string>& statements, std::string* whyNot);
+
 // Writes the ini file with one section per (name, database file), each loading the strict
 // double-quote extension when there is one, and the two PostgreSQL data sources when the
 // server runs. Call before the first connection of the process: the driver manager may cache

@@ -2,9 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
 #include <string>
-
-#include "data/ado/OdbcCall.h"
 
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
@@ -105,65 +104,13 @@ const char* const kPostgresSchema[] = {
     "'1900-01-01')",
 };
 
-bool ExecAll(SQLHDBC dbc, std::string* whyNot) {
-  SQLHSTMT stmt = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt))) {
-    *whyNot = "cannot allocate a statement";
-    return false;
-  }
-  for (const char* statement : kPostgresSchema) {
-    std::u16string wide = ado::odbc::ToWide(XString(statement));
-    // The statements are ASCII with \u escapes the server reads in Unicode literals: turn
-    // them into the characters themselves.
-    std::u16string text;
-    for (size_t i = 0; i < wide.size(); ++i) {
-      if (wide[i] == u'\\' && i + 5 < wide.size() && wide[i + 1] == u'u') {
-        text += static_cast<char16_t>(std::stoi(std::string(wide.begin() + static_cast<long>(i) + 2,
-                                                            wide.begin() + static_cast<long>(i) + 6), nullptr, 16));
-        i += 5;
-      } else {
-        text += wide[i];
-      }
-    }
-    SQLRETURN rc = SQLExecDirectW(stmt, reinterpret_cast<SQLWCHAR*>(text.data()), SQL_NTS);
-    if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
-      ado::Errors errors = ado::odbc::ReadDiagnostics(SQL_HANDLE_STMT, stmt, "SQLExecDirectW");
-      *whyNot = std::string("fixture statement failed: ") + statement;
-      for (const ado::Error& error : errors) *whyNot += " | " + error.description.ToStd();
-      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-      return false;
-    }
-    SQLFreeStmt(stmt, SQL_CLOSE);
-  }
-  SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  return true;
-}
-
 bool LoadFixture(std::string* whyNot) {
   if (!testsupport::FindPostgresServer(nullptr, whyNot)) return false;
   // The data sources are written with the SQLite one.
   if (!TestDatabase::Get(whyNot)) return false;
-  SQLHENV env = SQL_NULL_HENV;
-  SQLHDBC dbc = SQL_NULL_HDBC;
-  SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-  SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-  SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-  std::u16string in = ado::odbc::ToWide(XString("DSN=") + testsupport::kPostgresUnicodeDsn + ";");
-  bool ok = false;
-  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(in.data()), SQL_NTS, nullptr, 0,
-                                   nullptr, SQL_DRIVER_NOPROMPT);
-  if (SQL_SUCCEEDED(rc)) {
-    ok = ExecAll(dbc, whyNot);
-    SQLDisconnect(dbc);
-  } else {
-    *whyNot = "cannot connect to the data source " + std::string(testsupport::kPostgresUnicodeDsn);
-    for (const ado::Error& error : ado::odbc::ReadDiagnostics(SQL_HANDLE_DBC, dbc, "SQLDriverConnectW")) {
-      *whyNot += " | " + error.description.ToStd();
-    }
-  }
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  SQLFreeHandle(SQL_HANDLE_ENV, env);
-  return ok;
+  return testsupport::ExecuteStatements(testsupport::kPostgresUnicodeDsn,
+                                        std::vector<std::string>(std::begin(kPostgresSchema), std::end(kPostgresSchema)),
+                                        whyNot);
 }
 
 }  // namespace
