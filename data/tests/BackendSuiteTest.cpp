@@ -279,7 +279,9 @@ TEST_P(Backends, ServerOnlyValues) {
   // what it can ('?' for the rest). The ANSI driver converts on the server, in the session's
   // client encoding, and the server refuses the whole query.
   if (GetParam() == Backend::kPostgresUnicode) {
-    EXPECT_EQ(Text("ServerVals", "X", 1), "? ? caf\xE9");
+    // Omega: Windows' conversion picks the nearest letter, the Linux build's writes '?'.
+    const std::string text = Text("ServerVals", "X", 1);
+    EXPECT_TRUE(text == "? ? caf\xE9" || text == "O ? caf\xE9") << text;
   } else {
     try {
       ValueOf("ServerVals", "X", 1);
