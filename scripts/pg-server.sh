@@ -11,7 +11,8 @@
 # shell assignments (QV_PG_HOST, QV_PG_PORT, QV_PG_DATABASE, QV_PG_USER, QV_PG_PASSWORD); the
 # tests find the server through that file (testsupport/TestDataSources.h) and register their
 # Unicode and ANSI data sources for it. The server refuses to run as root, so as root it runs
-# as the "postgres" account that Debian's package creates (the cluster folder is theirs).
+# as the "postgres" account that Debian's package creates (the cluster folder is theirs; it
+# moves to a folder under /tmp when that account cannot reach DIR).
 # Local connections are trusted: the cluster holds nothing but test data and only listens on
 # the loopback address.
 set -euo pipefail
@@ -29,8 +30,13 @@ if [ "${1:-}" = "--dir" ]; then
 fi
 mkdir -p "$dir"
 dir="$(cd "$dir" && pwd)"
-data="$dir/data"
 env_file="$dir/server.env"
+# The cluster lives in DIR unless the server's account cannot reach it there (a build tree
+# under a home folder closed to others): then in a folder of its own under /tmp, named in
+# DIR/cluster.
+cluster="$dir"
+[ -f "$dir/cluster" ] && cluster="$(cat "$dir/cluster")"
+data="$cluster/data"
 
 bindir="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)"
 [ -n "$bindir" ] && [ -x "$bindir/initdb" ] || die "no PostgreSQL server installed (run scripts/setup-deps.sh)"
@@ -55,26 +61,37 @@ start() {
     echo "pg-server: already running ($env_file)"
     return 0
   fi
-  rm -rf "$data" "$env_file"
+  stop_cluster
+  cluster="$dir"
+  if [ "$(id -u)" = 0 ]; then
+    chown postgres: "$dir"
+    # (A unix socket's path is short: a deep DIR moves the cluster too.)
+    if ! runuser -u postgres -- test -w "$dir" || [ ${#dir} -gt 80 ]; then
+      cluster="$(mktemp -d /tmp/qv-pg.XXXXXX)"
+      chown postgres: "$cluster"
+      echo "$cluster" >"$dir/cluster"
+    fi
+  fi
+  data="$cluster/data"
   mkdir -p "$data"
-  if [ "$(id -u)" = 0 ]; then chown postgres: "$dir" "$data"; fi
+  if [ "$(id -u)" = 0 ]; then chown postgres: "$data"; fi
   chmod 700 "$data"
   as_owner "$bindir/initdb" -D "$data" -A trust -U postgres -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 ||
     { cat "$dir/initdb.log" >&2; die "initdb failed"; }
   local port
   port="$(free_port)"
   # Month before day in date literals, whatever the machine's locale; no durability needed.
-  as_owner "$bindir/pg_ctl" -D "$data" -l "$dir/server.log" -w -t 60 \
-    -o "-p $port -k $dir -c listen_addresses=127.0.0.1 -c datestyle=iso,mdy -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
-    start >/dev/null || { tail -n 20 "$dir/server.log" >&2; die "the server did not start"; }
-  as_owner "$bindir/psql" -X -q -h "$dir" -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=1 <<SQL
+  as_owner "$bindir/pg_ctl" -D "$data" -l "$cluster/server.log" -w -t 60 \
+    -o "-p $port -k $cluster -c listen_addresses=127.0.0.1 -c datestyle=iso,mdy -c fsync=off -c synchronous_commit=off -c full_page_writes=off" \
+    start >/dev/null || { tail -n 20 "$cluster/server.log" >&2; die "the server did not start"; }
+  as_owner "$bindir/psql" -X -q -h "$cluster" -p "$port" -U postgres -d postgres -v ON_ERROR_STOP=1 <<SQL
 CREATE ROLE meridane LOGIN PASSWORD 'meridane';
 CREATE DATABASE meridane OWNER meridane ENCODING 'UTF8' TEMPLATE template0;
 SQL
   cat >"$env_file" <<EOF
 QV_PG_HOST=127.0.0.1
 QV_PG_PORT=$port
-QV_PG_SOCKET=$dir
+QV_PG_SOCKET=$cluster
 QV_PG_DATABASE=meridane
 QV_PG_USER=meridane
 QV_PG_PASSWORD=meridane
@@ -82,9 +99,16 @@ EOF
   echo "pg-server: running on 127.0.0.1:$port (database meridane, settings in $env_file)"
 }
 
-stop() {
+# Stops the server if it runs and removes the cluster.
+stop_cluster() {
   if running; then as_owner "$bindir/pg_ctl" -D "$data" -m fast -w stop >/dev/null || true; fi
   rm -rf "$data" "$env_file"
+  if [ "$cluster" != "$dir" ]; then rm -rf "$cluster"; fi
+  rm -f "$dir/cluster"
+}
+
+stop() {
+  stop_cluster
   echo "pg-server: stopped"
 }
 
