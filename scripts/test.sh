@@ -79,6 +79,8 @@ fi
 if [ "$run_native" = 1 ] && [ "$run_windows" = 1 ]; then
   echo "== the same extraction with both builds"
   scripts/compare-builds.sh || status=1
+  echo "== the same extraction from PostgreSQL and from SQLite, Windows build"
+  scripts/pg-compare.sh --windows || status=1
 fi
 if [ "$run_native" = 1 ]; then
   echo "== the same extraction from PostgreSQL and from SQLite"
