@@ -16,6 +16,13 @@
 // starts from its parent's size.
 //
 //   data_bench [--students N] [--table NAME]... [--rounds N] [--baseline isql|iusql] [--keep]
+//              [--postgres SERVER_ENV]
+//
+// --postgres reads the same tables from the PostgreSQL server whose settings file (build/pg/
+// server.env of scripts/pg-server.sh) it names: the demo SIS is loaded into the server (its
+// psql script through psql) and the data source is one of the server's Unicode driver, with a
+// server cursor; the data access then uses the Postgres type, with quoted names, as the engine
+// does against a server.
 //
 // Prints, per table, rows, seconds, CPU seconds, rows per second, the ratios data access /
 // baseline (wall and CPU, medians of the rounds), the peak memory of both and the ratio of the
@@ -37,6 +44,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +56,7 @@
 #include "foundation/XLog.h"
 #include "tools/demosis/DemoGenerator.h"
 #include "tools/demosis/DemoSchema.h"
+#include "tools/demosis/PostgresScript.h"
 
 namespace {
 
@@ -64,7 +73,15 @@ struct Options {
   int rounds = 5;
   std::string baseline = "isql";
   bool keep = false;
+  std::string postgresEnv;  // the server's settings file; empty for the SQLite data source
 };
+
+// Where the PostgreSQL data source points: the server's settings, read from its file.
+struct PostgresTarget {
+  std::string host, port, database, user, password;
+};
+PostgresTarget g_postgres;
+bool g_onPostgres = false;
 
 // What a measured child reports back through its pipe.
 struct ChildReport {
@@ -107,7 +124,9 @@ struct BenchAccess {
   explicit BenchAccess(bool verify) : db(verify ? 0x01u | kVerifySchema : 0x01u) {
     db.SetRunLog(&log);
     db.SetExtractLog(&log);
-    db.SetDatabaseType(kDbLotusNotes);
+    db.SetDatabaseType(g_onPostgres ? kDbPostgres : kDbLotusNotes);
+    db.SetQuoteTables(g_onPostgres);
+    db.SetQuoteFields(g_onPostgres);
     db.SetDataSource(kDsn);
   }
   // One field per column of the table.
@@ -275,7 +294,17 @@ Setup Prepare(const Options& options, std::vector<TableQuery>& queries) {
   setup.ini = setup.folder + "/odbc.ini";
   setup.errorFile = setup.folder + "/baseline.err";
 
-  bench::RegisterDataSource("data_bench", setup.ini, kDsn, setup.database, ExtensionModule());
+  if (g_onPostgres) {
+    const std::string section = std::string("[") + kDsn + "]\nDriver=PostgreSQL Unicode\nServername=" + g_postgres.host +
+                                "\nPort=" + g_postgres.port + "\nDatabase=" + g_postgres.database + "\nUsername=" +
+                                g_postgres.user + "\nPassword=" + g_postgres.password +
+                                "\nUseDeclareFetch=1\nFetch=1000\n";
+    FILE* ini = std::fopen(setup.ini.c_str(), "w");
+    if (!ini || std::fputs(section.c_str(), ini) < 0 || std::fclose(ini) != 0) Die("cannot write " + setup.ini);
+    ::setenv("ODBCINI", setup.ini.c_str(), 1);
+  } else {
+    bench::RegisterDataSource("data_bench", setup.ini, kDsn, setup.database, ExtensionModule());
+  }
 
   int fds[2];
   if (::pipe(fds) != 0) Die("pipe failed");
@@ -291,6 +320,16 @@ Setup Prepare(const Options& options, std::vector<TableQuery>& queries) {
       demo.seed = 1;
       demo.students = options.students;
       demosis::DemoSummary summary = demosis::GenerateDemoDatabase(demo);
+      if (g_onPostgres) {
+        // The same SIS into the server, through its own client.
+        const std::string script = setup.folder + "/sis.sql";
+        demosis::WritePostgresScript(setup.database, script);
+        const std::string command = "PGPASSWORD='" + g_postgres.password + "' psql -X -q -h '" + g_postgres.host +
+                                    "' -p '" + g_postgres.port + "' -U '" + g_postgres.user + "' -d '" +
+                                    g_postgres.database + "' -f '" + script + "' >/dev/null";
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("loading the demo SIS into the server failed");
+        ::unlink(script.c_str());
+      }
       for (const TableQuery& query : queries) {
         int64_t rows = -1;
         for (const auto& [tableName, count] : summary.rows) {
@@ -371,9 +410,12 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.rounds = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--baseline" && value) {
       options.baseline = argv[++i];
+    } else if (arg == "--postgres" && value) {
+      options.postgresEnv = argv[++i];
     } else {
       std::fprintf(stderr,
-                   "usage: data_bench [--students N] [--table NAME]... [--rounds N] [--baseline isql|iusql] [--keep]\n");
+                   "usage: data_bench [--students N] [--table NAME]... [--rounds N] [--baseline isql|iusql] [--keep]\n"
+                   "                  [--postgres SERVER_ENV]\n");
       return false;
     }
   }
@@ -453,6 +495,28 @@ bool BenchTable(const Options& options, const Setup& setup, const TableQuery& qu
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) return 2;
+  if (!options.postgresEnv.empty()) {
+    // KEY=VALUE lines; the values are the server's own (no quotes, no blanks).
+    FILE* env = std::fopen(options.postgresEnv.c_str(), "r");
+    if (!env) Die("cannot read " + options.postgresEnv + " (start the server with scripts/pg-server.sh start)");
+    char line[512];
+    while (std::fgets(line, sizeof line, env)) {
+      std::string text(line);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+      const size_t equals = text.find('=');
+      if (equals == std::string::npos) continue;
+      const std::string key = text.substr(0, equals), value = text.substr(equals + 1);
+      if (value.find_first_of("'\\") != std::string::npos) Die("unexpected value in " + options.postgresEnv);
+      if (key == "QV_PG_HOST") g_postgres.host = value;
+      if (key == "QV_PG_PORT") g_postgres.port = value;
+      if (key == "QV_PG_DATABASE") g_postgres.database = value;
+      if (key == "QV_PG_USER") g_postgres.user = value;
+      if (key == "QV_PG_PASSWORD") g_postgres.password = value;
+    }
+    std::fclose(env);
+    if (g_postgres.port.empty()) Die(options.postgresEnv + " names no server");
+    g_onPostgres = true;
+  }
   if (options.tables.empty()) options.tables = {"Student", "Absence"};
   std::vector<TableQuery> queries;
   for (const std::string& name : options.tables) {
@@ -465,7 +529,12 @@ int main(int argc, char** argv) {
   const Clock::time_point generating = Clock::now();
   Setup setup = Prepare(options, queries);
   std::printf("data_bench: demo SIS of %d students (%.1f s to write)\n", options.students, Since(generating));
-  std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1\n", kDsn, setup.ini.c_str());
+  if (g_onPostgres) {
+    std::printf("  data source [%s] in %s: Driver=PostgreSQL Unicode, %s:%s, UseDeclareFetch=1\n", kDsn,
+                setup.ini.c_str(), g_postgres.host.c_str(), g_postgres.port.c_str());
+  } else {
+    std::printf("  data source [%s] in %s: Driver=SQLite3, StepAPI=1\n", kDsn, setup.ini.c_str());
+  }
 
   bool failed = false;
   for (const TableQuery& query : queries) {

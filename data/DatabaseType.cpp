@@ -108,16 +108,17 @@ constexpr DatabaseTypeInfo kRows[] = {
      {kHasRecords, "Select COUNT({qf}) From {qt}", nullptr},
      {kDatePattern, "#", "DD-MMM-YYYY", "#"},
      0},
-    // kDbPostgres: a table name given in double quotes is compared as a string literal.
+    // kDbPostgres: the catalogue compares the table name as a string literal. An empty user
+    // name or password is left out: it would replace the data source's own with nothing.
     {"Postgres",
-     {kDataSource, "DSN=", "", kWhenGiven, ";UID=", ";PWD=", "", nullptr},
+     {kDataSource, "DSN=", "", kWhenNotEmpty, ";UID=", ";PWD=", "", nullptr},
      {kHasRecords, "SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = {lt}", nullptr},
      {kHasRecords,
       "SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = {lt} AND pg_class.oid = attrelid  "
-      "AND attnum > 0 AND attname='{f}'",
+      "AND attnum > 0 AND attname='{ef}'",
       nullptr},
      {kDatePattern, "", "'MM/DD/YYYY'", ""},
-     0},
+     kQuoteAliases},
     // kDbOracleODBC
     {"Oracle (ODBC)",
      {kDataSource, "Data Source=", "", kWhenGiven, ";User ID=", ";Password=", ";Persist Security Info=True;",
@@ -240,8 +241,23 @@ XString ExpandProbeSql(const char* pattern, const XString& table, const XString&
         AppendQuotedWhen(sql, quoteTables, t);
       } else if (key == "qf") {
         AppendQuotedWhen(sql, quoteFields, f);
+      } else if (key == "ef") {
+        for (const char* c = f; *c; ++c) {
+          if (*c == '\'') sql += '\'';
+          sql += *c;
+        }
       } else if (key == "lt") {
-        for (const char* c = t; *c; ++c) sql += *c == '"' ? '\'' : *c;
+        const size_t length = std::strlen(t);
+        const bool quoted = length >= 2 && t[0] == '"' && t[length - 1] == '"';
+        sql += '\'';
+        const size_t end = quoted ? length - 1 : length;
+        for (size_t i = quoted ? 1 : 0; i < end; ++i) {
+          if (t[i] == '\'') sql += '\'';
+          sql += t[i];
+          // A quoted identifier writes its own double quote twice.
+          if (quoted && t[i] == '"' && i + 1 < end && t[i + 1] == '"') ++i;
+        }
+        sql += '\'';
       } else {
         known = false;
       }

@@ -74,8 +74,10 @@ enum class ProbeCheck : uint8_t {
 
 // An existence probe. The names enter its SQL through placeholders: {t} and {f} the table and
 // field name as given; {qt} and {qf} the name in double quotes when the access quotes table
-// (field) names; {lt} the table name with its double quotes turned into apostrophes, the string
-// literal a catalogue compares with.
+// (field) names; {lt} the table name as the string literal a catalogue compares with: a name in
+// double quotes has them turned into apostrophes (a doubled double quote inside becoming one),
+// a bare name is put between apostrophes, and an apostrophe inside the name is doubled; {ef}
+// the field name with its apostrophes doubled, to stand between apostrophes.
 struct ProbePattern {
   ProbeCheck check;
   const char* sql;
@@ -101,6 +103,7 @@ struct DatePattern {
 enum DialectFlags : uint8_t {
   kDirectFileAccess = 0x01,  // files read without a connection; not provided, so calls only log
   kNoLockHint = 0x02,        // a query without joins reads its tables "WITH (NOLOCK)"
+  kQuoteAliases = 0x04,      // aliases are quoted like table names: the server folds unquoted names
 };
 
 struct DatabaseTypeInfo {

@@ -235,3 +235,8 @@ void ODBCDataAccess::Disconnect() {
 bool ODBCDataAccess::IsConnected() const {
   return m_connection && m_connection->State() == ado::adStateOpen;
 }
+
+int32_t ODBCDataAccess::DetectServerType() const {
+  if (!IsConnected()) return kDbNone;
+  return m_connection->DbmsName() == XString("PostgreSQL") ? kDbPostgres : kDbNone;
+}

@@ -51,6 +51,9 @@ class ODBCDataAccess : public DataAccessBase {
   const XString& ConnectDiagnostics() const { return m_connectDiagnostics; }
   void Disconnect();
   bool IsConnected() const;
+  // The database type that the open connection's server calls for, when the driver names a
+  // product that needs a type of its own (PostgreSQL: kDbPostgres); kDbNone otherwise.
+  int32_t DetectServerType() const;
   // The text with the value of its first password key replaced by '*' (length kept); a
   // braced value is masked whole, braces included, and keys inside braces are not keys.
   static XString MaskPassword(const XString& text);
@@ -159,6 +162,8 @@ class ODBCDataAccess : public DataAccessBase {
 
  private:
   bool IsXBase() const { return GetDatabaseTypeInfo(m_databaseType).dialect & kDirectFileAccess; }
+  // The alias as the builder writes it, before field names and after the table name.
+  XString AliasText(const ODBCTable* table) const;
   XString QualifiedField(const ODBCField* field) const;
   // The value of a field of the current record; null handle or no record are the caller's.
   ado::Variant ReadValue(ODBCField* field);

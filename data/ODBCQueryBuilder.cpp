@@ -95,8 +95,22 @@ void ODBCDataAccess::DeleteModel() {
 
 void ODBCDataAccess::ClearQuery() { DeleteModel(); }
 
+XString ODBCDataAccess::AliasText(const ODBCTable* table) const {
+  if (!(GetDatabaseTypeInfo(m_databaseType).dialect & kQuoteAliases)) return table->alias;
+  // The server folds an unquoted name to lower case: an alias that is the table's own name
+  // must be written as the FROM clause writes it, any other alias is quoted.
+  if (table->alias == table->name) return m_quoteTables ? table->name.Quote() : table->name;
+  XString quoted("\"");
+  for (uint32_t i = 0; i < table->alias.Length(); ++i) {
+    if (table->alias[i] == '"') quoted += "\"";
+    quoted += XString(table->alias.c_str() + i, 1);
+  }
+  quoted += "\"";
+  return quoted;
+}
+
 XString ODBCDataAccess::QualifiedField(const ODBCField* field) const {
-  XString text = field->table ? field->table->alias : XString();
+  XString text = field->table ? AliasText(field->table) : XString();
   text += ".";
   if (m_quoteFields) {
     text += "\"";
@@ -139,13 +153,8 @@ XString ODBCDataAccess::BuildQuery() {
   for (uint32_t i = 0; i < m_tables.Count(); ++i) {
     ODBCTable* table = m_tables[i];
     if (i > 0) sql += ", ";
-    if (m_quoteTables) {
-      sql += table->name.Quote();
-      if (table->alias != table->name) sql += XString(" ") + table->alias;
-    } else {
-      sql += table->name;
-      if (table->alias != table->name) sql += XString(" ") + table->alias;
-    }
+    sql += m_quoteTables ? table->name.Quote() : table->name;
+    if (table->alias != table->name) sql += XString(" ") + AliasText(table);
     // Reading without shared locks keeps the extract from blocking the SIS's own users.
     if ((GetDatabaseTypeInfo(m_databaseType).dialect & kNoLockHint) && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
   }

@@ -17,9 +17,25 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
       Connect(connectionString);
       connectedHere = true;
     }
+    // A PostgreSQL server folds unquoted names and has catalogue queries of its own: the
+    // data source is of that type whichever type the connection was made with.
+    if (GetDatabaseType() != kDbPostgres && DetectServerType() == kDbPostgres) {
+      LogExtract(kLogDebug, "The data source is a PostgreSQL server");
+      SetDatabaseType(kDbPostgres);
+    }
     bool exists = DoTableExists(kProbeTable);
     if (connectedHere) Disconnect();
     return exists;
+  };
+  // The type found is kept when it names the server, with the table or without it.
+  auto serverResult = [this](bool exists) {
+    if (exists) {
+      LogExtract(kLogDebug, XString("Found Postgres Table: ") + kProbeTable);
+      return true;
+    }
+    LogExtract(kLogDebug, XString("Postgres Table does not exist: ") + kProbeTable);
+    SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
+    return false;
   };
 
   try {
@@ -33,9 +49,36 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
       // "DSN;Database": a data source name never holds a semicolon, so this names a database
       // too, which only the SQL Server string has a place for.
       LogExtract(kLogDebug, "The data source names a database: not a Lotus Notes data source");
-    } else if (probe(BuildStoredConnectionString())) {
-      LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
-      return true;
+    } else {
+      bool exists = false;
+      try {
+        exists = probe(BuildStoredConnectionString());
+      } catch (const XException& lotusNotesError) {
+        // The Lotus Notes string always carries a user name, empty when none is configured,
+        // which a PostgreSQL data source takes as the user to log in as. Its own string
+        // leaves an empty user name out, so the data source's own settings apply.
+        SetDatabaseType(kDbPostgres);
+        try {
+          Connect(BuildStoredConnectionString());
+        } catch (const XException&) {
+          SetDatabaseType(kDbLotusNotes);
+          throw lotusNotesError;
+        }
+        if (DetectServerType() != kDbPostgres) {
+          Disconnect();
+          SetDatabaseType(kDbLotusNotes);
+          throw lotusNotesError;
+        }
+        LogExtract(kLogDebug, "The data source is a PostgreSQL server");
+        bool found = DoTableExists(kProbeTable);
+        Disconnect();
+        return serverResult(found);
+      }
+      if (GetDatabaseType() == kDbPostgres) return serverResult(exists);
+      if (exists) {
+        LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
+        return true;
+      }
     }
     LogExtract(kLogDebug, "Lets check the SQL Server driver in case we are running local mode");
     SetDatabaseType(kDbMSSQL);

@@ -66,10 +66,22 @@ case "$mode" in
     fi
     # shellcheck disable=SC2086
     cmake --build build/bench -j2 --target $targets
+    pg_started=0
+    stop_pg() { [ "$pg_started" = 1 ] && scripts/pg-server.sh stop >/dev/null; true; }
+    trap stop_pg EXIT
     for target in $targets; do
       exe=$(find build/bench -type f -name "$target" -perm -u+x | head -n1)
       echo "== $target"
       "$exe"
+      if [ "$target" = data_bench ]; then
+        # The same tables read from a PostgreSQL server (a throwaway one unless one runs).
+        echo "== $target --postgres"
+        if ! scripts/pg-server.sh status >/dev/null 2>&1; then
+          scripts/pg-server.sh start >/dev/null
+          pg_started=1
+        fi
+        "$exe" --postgres build/pg/server.env
+      fi
     done
     ;;
 esac

@@ -15,7 +15,7 @@ if [ "$(id -u)" != 0 ]; then sudo_cmd="sudo"; fi
 
 packages=(
   build-essential cmake ninja-build pkg-config clang
-  unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
+  unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev postgresql odbc-postgresql
   libpugixml-dev libcurl4-openssl-dev libgtest-dev googletest libbenchmark-dev
   mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
   wine64 xvfb xdotool imagemagick faketime hyperfine strace valgrind

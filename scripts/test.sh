@@ -32,6 +32,9 @@ jobs="$(nproc)"
 cleanup() {
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
   /usr/lib/wine/wineserver -k 2>/dev/null || true
+  # The PostgreSQL server of the tests never outlives them.
+  [ "${pg_started:-0}" = 1 ] && scripts/pg-server.sh stop >/dev/null 2>&1
+  true
 }
 trap cleanup EXIT
 
@@ -54,6 +57,13 @@ if [ "$run_windows" = 1 ]; then
 fi
 
 status=0
+# A throwaway PostgreSQL server: the data-layer tests of both builds run against it too, and the
+# whole extraction from it is compared with the one from SQLite.
+if [ "$run_sanitize" = 0 ]; then
+  echo "== PostgreSQL server for the tests (build/pg)"
+  scripts/pg-server.sh start
+  pg_started=1
+fi
 if [ "$run_sanitize" = 1 ]; then
   echo "== sanitizer build (build/sanitize)"
   cmake -S . -B build/sanitize "${generator[@]}" -DCMAKE_BUILD_TYPE=Sanitize \
@@ -69,8 +79,12 @@ fi
 if [ "$run_native" = 1 ] && [ "$run_windows" = 1 ]; then
   echo "== the same extraction with both builds"
   scripts/compare-builds.sh || status=1
+  echo "== the same extraction from PostgreSQL and from SQLite, Windows build"
+  scripts/pg-compare.sh --windows || status=1
 fi
 if [ "$run_native" = 1 ]; then
+  echo "== the same extraction from PostgreSQL and from SQLite"
+  scripts/pg-compare.sh || status=1
   echo "== native tests"
   (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
   echo "== the program killed at 40 points of its runs"

@@ -117,4 +117,15 @@ void Connection::Close() {
   m_dbc = nullptr;
 }
 
+XString Connection::DbmsName() const {
+  if (!m_dbc) return XString();
+  SQLWCHAR name[256];
+  SQLSMALLINT bytes = 0;
+  SQLRETURN rc = SQLGetInfoW(static_cast<SQLHDBC>(m_dbc), SQL_DBMS_NAME, name, sizeof name, &bytes);
+  if (!odbc::Succeeded(rc) || bytes < 0) return XString();
+  size_t units = static_cast<size_t>(bytes) / sizeof(SQLWCHAR);
+  if (units >= sizeof name / sizeof name[0]) units = sizeof name / sizeof name[0] - 1;
+  return odbc::ToNarrow(name, units);
+}
+
 }  // namespace ado

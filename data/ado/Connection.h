@@ -46,6 +46,10 @@ class Connection {
   bool NarrowTextReads() const { return m_narrowTextReads; }
   void SetNarrowTextReads(bool on) { m_narrowTextReads = on; }
 
+  // The database product behind the open connection as its driver names it ("PostgreSQL",
+  // "SQLite", "Microsoft SQL Server"); empty when closed or when the driver does not say.
+  XString DbmsName() const;
+
   // The ODBC connection handle (SQLHDBC) for recordsets; null when closed.
   void* OdbcHandle() const { return m_dbc; }
   // Records a failure's diagnostics in the Errors collection and rethrows it.

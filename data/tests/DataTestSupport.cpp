@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+#include <string>
+
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
 
@@ -74,6 +77,49 @@ TestDatabase* TestDatabase::Create(std::string* whyNot) {
   database->m_strictQuotes = !testsupport::StrictQuotesExtension().empty();
   database->m_path = path;
   return database;
+}
+
+namespace {
+
+// The server's twin of kSchema; every name in double quotes keeps its case.
+const char* const kPostgresSchema[] = {
+    "DROP TABLE IF EXISTS \"Student\", \"EmptyTable\", \"Vals\", \"ServerVals\"",
+    "CREATE TABLE \"Student\" (\"ID\" varchar(10), \"FirstName\" varchar(40), \"LastName\" text, "
+    "\"Inactive\" varchar(3), \"BirthDate\" timestamp)",
+    "INSERT INTO \"Student\" VALUES ('S1', 'Ann', 'Arbor', 'No', '1995-04-01'), "
+    "('S2', 'Bob', 'Baker', 'Yes', '1996-05-02'), ('S3', 'Cid', 'Crane', NULL, NULL)",
+    "CREATE TABLE \"EmptyTable\" (\"ID\" text)",
+    "CREATE TABLE \"Vals\" (\"K\" integer, \"D\" timestamp, \"R\" double precision, \"T\" text)",
+    "INSERT INTO \"Vals\" VALUES (1, '2009-03-05 10:11:12', 12.34, E'  A\\tB '), "
+    "(2, '2009-03-05', 100.0, E'A\\r\\nB'), (3, NULL, -0.5, NULL), "
+    "(4, '1900-01-01', 0.0, 'caf\\u00e9 \\u2013 \\u201cq\\u201d'), (5, NULL, NULL, '0'), (6, NULL, 2.5, 'N/A'), "
+    "(7, NULL, NULL, '00')",
+    "CREATE TABLE \"ServerVals\" (\"K\" integer, \"N\" numeric(28,4), \"M\" numeric(12,2), \"U\" uuid, "
+    "\"B\" bytea, \"F\" boolean, \"L\" text, \"X\" varchar(40), \"S\" smallint, \"G\" bigint, \"D\" date)",
+    "INSERT INTO \"ServerVals\" VALUES "
+    "(1, 12345678901234567890.1234, 1234.50, 'a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11', '\\x00ff41', true, "
+    "repeat('abcdefghij', 7000), '\\u03a9 \\u2713 caf\\u00e9', -32768, 9007199254740993, '2009-03-05'), "
+    "(2, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL), "
+    "(3, -0.5, 0.10, '00000000-0000-0000-0000-000000000000', '', false, repeat('\\u00e9', 70000), '', 0, 0, "
+    "'1900-01-01')",
+};
+
+bool LoadFixture(std::string* whyNot) {
+  if (!testsupport::FindPostgresServer(nullptr, whyNot)) return false;
+  // The data sources are written with the SQLite one.
+  if (!TestDatabase::Get(whyNot)) return false;
+  return testsupport::ExecuteStatements(testsupport::kPostgresUnicodeDsn,
+                                        std::vector<std::string>(std::begin(kPostgresSchema), std::end(kPostgresSchema)),
+                                        whyNot);
+}
+
+}  // namespace
+
+bool LoadPostgresFixture(std::string* whyNot) {
+  static std::string reason;
+  static const bool loaded = LoadFixture(&reason);
+  if (!loaded && whyNot) *whyNot = reason;
+  return loaded;
 }
 
 TestDatabase* TestDatabase::Get(std::string* whyNot) {

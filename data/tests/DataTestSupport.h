@@ -49,4 +49,11 @@ class TestDatabase {
   bool m_strictQuotes = false;
 };
 
+// The same tables in the PostgreSQL server of scripts/pg-server.sh, with server types and the
+// mixed-case names quoted, plus a table "ServerVals" of values that only a server gives
+// (numeric beyond a double, money-like decimals, uuid, bytea, boolean, 70,000-character and
+// non-Windows-1252 text, NULL of every type). Written once per test process through the
+// Unicode data source. False (and why) when the server does not run or refuses.
+bool LoadPostgresFixture(std::string* whyNot);
+
 }  // namespace datatest

@@ -244,15 +244,15 @@ const char* const kRecorded = R"rec(
 10 connect with log: [DSN=DS;UID=u;PWD=p | Build Connection String for: Postgres]
 10 connect("DS","u","p"): [DSN=DS;UID=u;PWD=p]
 10 connect("DS",null,null): [DSN=DS]
-10 connect("DS","",""): [DSN=DS;UID=;PWD=]
+10 connect("DS","",""): [DSN=DS]
 10 connect("SIS; School ",null,"p"): [DSN={SIS; School };PWD=p]
 10 connect(null,"u",null): [DSN=;UID=u]
-10 table: [missing | Table Exists query:Stu'dent | Table Exists query:SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = Stu'dent]
-10 table quoted: [missing | Table Exists query:"Stu'dent" | Table Exists query:SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = 'Stu'dent']
-10 field: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = Stu'dent AND pg_class.oid = attrelid  AND attnum > 0 AND attname='Last"Name']
-10 field quoted tables: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu'dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
-10 field quoted fields: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = Stu'dent AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
-10 field quoted both: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu'dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
+10 table: [missing | Table Exists query:Stu'dent | Table Exists query:SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = 'Stu''dent']
+10 table quoted: [missing | Table Exists query:"Stu'dent" | Table Exists query:SELECT tablename FROM pg_tables WHERE tableowner = current_user AND tablename = 'Stu''dent']
+10 field: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu''dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='Last"Name']
+10 field quoted tables: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu''dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
+10 field quoted fields: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu''dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
+10 field quoted both: [missing | Field Exists query:SELECT attname AS testfield FROM pg_class, pg_attribute WHERE relname = 'Stu''dent' AND pg_class.oid = attrelid  AND attnum > 0 AND attname='LastName']
 10 date 2009-03-05: ['03/05/2009']
 10 date 1800-12-27: ['12/27/1800']
 11 connect with log: [Data Source=DS;User ID=u;Password=p;Persist Security Info=True; | Build Connection String for: Oracle (ODBC)]
@@ -499,7 +499,7 @@ TEST(ExpandProbeSql, PlaceholdersTakeTheNamesAndNothingElse) {
                    bool quoteFields = false) {
     return ExpandProbeSql(pattern, table, field, quoteTables, quoteFields).ToStd();
   };
-  EXPECT_EQ(expand("{qt}.{qf} {lt}", "a\"b", "c", true, true), "\"a\"b\".\"c\" a'b");
+  EXPECT_EQ(expand("{qt}.{qf} {lt}", "a\"b", "c", true, true), "\"a\"b\".\"c\" 'a\"b'");
   // Braces that are no placeholder stay, and names are never expanded again.
   EXPECT_EQ(expand("{x} {t} {f", "{f}", "F"), "{x} {f} {f");
   // Like formatting with %s: a name ends at a NUL of its own, the text at 4095 bytes.

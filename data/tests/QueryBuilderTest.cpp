@@ -240,3 +240,25 @@ TEST(FilterAttendance, AddsBoundsAndReplacesThemPerWindow) {
   b->FilterAttendance(1, 2);
   EXPECT_FALSE(b.log.Contains("There is no change date set"));
 }
+
+TEST(BuildQuery, PostgresQuotesAliasesWhereTheServerWouldFoldThem) {
+  // Quoted tables: a table without an alias is named the way the FROM clause names it.
+  Builder quoted(kDbPostgres, true, true);
+  ODBCTable* staff = quoted->AddTable("", "Personnel", "");
+  ODBCTable* odd = quoted->AddTable("", "Student", "S\"x");
+  ODBCField* staffId = quoted->AddField("ID", staff, true);
+  quoted->AddCondition(staffId, "", "=", quoted->AddField("ID", odd, true));
+  EXPECT_EQ(quoted.Sql(), "SELECT \"Personnel\".\"ID\", \"S\"\"x\".\"ID\" FROM \"Personnel\", \"Student\" \"S\"\"x\" "
+                          "WHERE \"Personnel\".\"ID\" = \"S\"\"x\".\"ID\"");
+  // Bare tables fold on both sides alike; an alias of its own is still quoted.
+  Builder bare(kDbPostgres, true, false);
+  ODBCTable* student = bare->AddTable("", "Student", "");
+  ODBCTable* absence = bare->AddTable("", "Absence", "Ab");
+  bare->AddField("ID", student, true);
+  bare->AddField("ID", absence, true);
+  EXPECT_EQ(bare.Sql(), "SELECT Student.\"ID\", \"Ab\".\"ID\" FROM Student, Absence \"Ab\"");
+  // Every other type writes the alias as given.
+  Builder notes(kDbLotusNotes, true, true);
+  notes->AddField("ID", notes->AddTable("", "Absence", "Ab"), true);
+  EXPECT_EQ(notes.Sql(), "SELECT Ab.\"ID\" FROM \"Absence\" Ab");
+}

@@ -15,6 +15,17 @@
 namespace demosis {
 namespace {
 
+// The first `count` characters of UTF-8 text: a cut inside a character would leave bytes that
+// are no text at all, which a server with typed text columns refuses.
+std::string FirstCharacters(const std::string& text, size_t count) {
+  size_t end = 0;
+  for (size_t chars = 0; end < text.size() && chars < count; ++chars) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  }
+  return text.substr(0, end);
+}
+
 // A school year is 41 weeks and 2 days: from 20 August to 5 June.
 constexpr int kYearLength = 289;
 
@@ -370,7 +381,7 @@ class RandomContent {
           .Text("WebID", "w" + info.id);
       if (!m_counselors.empty()) w.Text("Counselor", m_counselors[info.school % m_counselors.size()]);
       if (m_rng.Percent(60)) w.Text("MI", std::string(1, static_cast<char>('A' + m_rng.Below(26))));
-      if (m_rng.Percent(15)) w.Text("NickName", m_rng.Percent(20) ? "\"" + fn + "\"" : fn.substr(0, 3));
+      if (m_rng.Percent(15)) w.Text("NickName", m_rng.Percent(20) ? "\"" + fn + "\"" : FirstCharacters(fn, 3));
       if (m_rng.Percent(20)) w.Text("BirthPlace", m_rng.Pick({"San Jos\xC3\xA9, Costa Rica", "M\xC3\xBCnchen", "Chicago", "Qu\xC3\xA9" "bec"}));
       if (school.high) {
         w.Text("LockerNum", std::to_string(m_rng.Between(1, 2000)))

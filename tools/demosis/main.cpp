@@ -1,8 +1,8 @@
 // qv_demosis: writes a Meridane-shaped demo SIS database.
 //
 //   qv_demosis --out FILE [--seed N] [--students N] [--schools N] [--year-start YYYY-MM-DD]
-//              [--without TABLE[.COLUMN]]... 
-//   qv_demosis --out FILE --tiny [--without TABLE[.COLUMN]]...
+//              [--without TABLE[.COLUMN]]... [--postgres-script SCRIPT]
+//   qv_demosis --out FILE --tiny [--without TABLE[.COLUMN]]... [--postgres-script SCRIPT]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +10,7 @@
 
 #include "foundation/XException.h"
 #include "tools/demosis/DemoGenerator.h"
+#include "tools/demosis/PostgresScript.h"
 
 namespace {
 
@@ -18,10 +19,13 @@ int Usage(const char* error) {
   std::fprintf(error ? stderr : stdout,
                "usage: qv_demosis --out FILE [--seed N] [--students N] [--schools N]\n"
                "                  [--year-start YYYY-MM-DD] [--without TABLE[.COLUMN]]...\n"
-               "       qv_demosis --out FILE --tiny [--without TABLE[.COLUMN]]...\n"
+               "                  [--postgres-script SCRIPT]\n"
+               "       qv_demosis --out FILE --tiny [--without TABLE[.COLUMN]]... [--postgres-script SCRIPT]\n"
                "Writes a Meridane-shaped SQLite database. The same options give the same file;\n"
                "--tiny writes the fixed content of tools/demosis/DemoContent.h (school year\n"
-               "2008-2009). --without leaves a table or a column out, once per entry.\n");
+               "2008-2009). --without leaves a table or a column out, once per entry.\n"
+               "--postgres-script also writes a psql script that loads the same SIS into a\n"
+               "PostgreSQL database (mixed-case quoted names, server column types).\n");
   return error ? 2 : 0;
 }
 
@@ -36,6 +40,7 @@ bool ParseNumber(const char* text, unsigned long long& value) {
 
 int main(int argc, char** argv) {
   demosis::DemoOptions options;
+  std::string postgresScript;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -47,7 +52,9 @@ int main(int argc, char** argv) {
     }
     if (!value) return Usage(("missing value after " + arg).c_str());
     ++i;
-    if (arg == "--out") {
+    if (arg == "--postgres-script") {
+      postgresScript = value;
+    } else if (arg == "--out") {
       options.out = value;
     } else if (arg == "--year-start") {
       options.yearStart = value;
@@ -70,6 +77,10 @@ int main(int argc, char** argv) {
                 summary.yearStart.c_str(), summary.yearEnd.c_str());
     for (const auto& [table, rows] : summary.rows)
       std::printf("  %-18s %lld rows\n", table.c_str(), static_cast<long long>(rows));
+    if (!postgresScript.empty()) {
+      demosis::WritePostgresScript(options.out, postgresScript);
+      std::printf("%s: the same SIS as a psql script\n", postgresScript.c_str());
+    }
   } catch (const XException& e) {
     std::fprintf(stderr, "qv_demosis: %s\n", e.what());
     return 1;
