@@ -85,8 +85,10 @@ bool ShaInstructions() {
 constexpr uint32_t Sha256::kInitial[8];
 
 void Sha256::CompressPortable(uint32_t state[8], const uint32_t block[16]) {
+  // Unrolled: the rounds' renaming of a..h then costs nothing.
   uint32_t w[64];
   std::memcpy(w, block, sizeof(uint32_t) * 16);
+#pragma GCC unroll 48
   for (int i = 16; i < 64; ++i) {
     const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -94,6 +96,7 @@ void Sha256::CompressPortable(uint32_t state[8], const uint32_t block[16]) {
   }
   uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
   uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+#pragma GCC unroll 64
   for (int i = 0; i < 64; ++i) {
     const uint32_t t1 = h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
     const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
