@@ -159,6 +159,9 @@ class ODBCDataAccess : public DataAccessBase {
  protected:
   // The COM error text: the connection's ODBC diagnostics, then the error itself; logged.
   XString ComErrorText(const ado::ComError& error);
+  // A failed fetch while the records are read (a large result is fetched as the cursor
+  // moves): logged, and thrown as the XException that ends the reading.
+  [[noreturn]] void ThrowReadError(const ado::ComError& error);
 
  private:
   bool IsXBase() const { return GetDatabaseTypeInfo(m_databaseType).dialect & kDirectFileAccess; }

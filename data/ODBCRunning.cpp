@@ -425,6 +425,11 @@ bool ODBCDataAccess::GetFirstRecord() {
     return !m_recordset->IsEOF();
   } catch (const ado::ComError& error) {
     LogExtract(kLogDebug, XString("GetFirstRecord Error: ") + error.Description());
+    // Going back to the first record of a large result runs its query again: a failure there
+    // ends the reading as a failure, not as an empty result.
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(error);
+  } catch (const XException&) {
+    throw;
   } catch (...) {
     LogExtract(kLogDebug, "GetFirstRecord Error: Unknown");
   }
@@ -436,9 +441,18 @@ bool ODBCDataAccess::GetNextRecord() {
   try {
     m_recordset->MoveNext();
     return !m_recordset->IsEOF();
-  } catch (...) {
+  } catch (const ado::ComError& error) {
+    // A large result is fetched as the cursor moves: a fetch that fails is an error, never
+    // the end of the records. Moving on from the end is the end.
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(error);
     return false;
   }
+}
+
+void ODBCDataAccess::ThrowReadError(const ado::ComError& error) {
+  XString text = ComErrorText(error);
+  LogRun(kLogProprietary, XString("While reading the records of the query: ") + text);
+  throw XException::Format(0, "While reading the records of the query: %s", text.c_str());
 }
 
 int32_t ODBCDataAccess::GetRecordCount() {
@@ -448,6 +462,8 @@ int32_t ODBCDataAccess::GetRecordCount() {
     count = m_recordset->RecordCount();
   } catch (const ado::ComError& error) {
     LogExtract(kLogDebug, XString("GetRecordCount: ") + ComErrorText(error));
+    // A large result is counted by fetching the rest of it: a fetch that fails is an error.
+    if (error.HResult() != ado::kHresultObjectClosed) ThrowReadError(error);
     count = -1;
   }
   LogExtract(kLogDebug, "GetRecordCount: Finishing Getting Record Count.");

@@ -1,8 +1,10 @@
 #include "sqlite/Database.h"
 
+#include <cstring>
 #include <string>
 
 #include "os/OsText.h"
+#include "sqlite/KeyDerivation.h"
 #include "sqlite3.h"
 
 namespace sqlite {
@@ -15,6 +17,40 @@ namespace {
   std::string dbMessage = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code);
   sqlite3_close(db);
   ThrowSqlError(code, "sqlite::Database::Open", dbMessage.c_str(), shortMessage);
+}
+
+// The salt at the start of the file, read as the codec reads it (through the connection's own
+// file, before the codec is installed); false when the file is empty or shorter: the codec then
+// makes a new database with a new salt.
+bool ReadSalt(sqlite3* db, unsigned char salt[KeyDerivation::kSaltBytes]) {
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+      file->pMethods == nullptr) {
+    return false;
+  }
+  return file->pMethods->xRead(file, salt, static_cast<int>(KeyDerivation::kSaltBytes), 0) == SQLITE_OK;
+}
+
+// Installs the page codec with the key derived from the passphrase and the file's salt, handed
+// to the codec as a raw key ("raw:" and the key, and for a new file the salt too), so that the
+// codec does not derive it again. The file is the one the codec would make from the passphrase.
+int InstallKey(sqlite3* db, const unsigned char* passphrase, uint32_t passphraseBytes) {
+  unsigned char salt[KeyDerivation::kSaltBytes];
+  const bool existing = ReadSalt(db, salt);
+  if (!existing) sqlite3_randomness(static_cast<int>(sizeof salt), salt);
+  DerivedKey key = KeyDerivation::CodecKey(passphrase, passphraseBytes, salt);
+  unsigned char raw[4 + sizeof key.bytes + sizeof salt];
+  std::memcpy(raw, "raw:", 4);
+  std::memcpy(raw + 4, key.bytes, sizeof key.bytes);
+  size_t rawBytes = 4 + sizeof key.bytes;
+  if (!existing) {
+    std::memcpy(raw + rawBytes, salt, sizeof salt);
+    rawBytes += sizeof salt;
+  }
+  const int rc = sqlite3_key(db, raw, static_cast<int>(rawBytes));
+  Wipe(raw, sizeof raw);
+  Wipe(&key, sizeof key);
+  return rc;
 }
 
 }  // namespace
@@ -48,7 +84,7 @@ void Database::Open(const KeyRecord& key, const XString& fileName) {
   int rc = sqlite3_open_v2(utf8.c_str(), &db, m_flags, nullptr);
   if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to open database.");
 
-  rc = sqlite3_key(db, m_key.bytes, static_cast<int>(keyLength));
+  rc = InstallKey(db, m_key.bytes, keyLength);
   if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to decrypt database.");
   m_db = db;
 }

@@ -32,6 +32,8 @@ Connection::Connection() {
 }
 
 Connection::~Connection() {
+  if (m_open) *m_open = false;
+  FreeKeptStatements();
   if (m_dbc) {
     SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
     SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
@@ -100,10 +102,31 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
     Raise(error);
   }
   m_dbc = dbc;
+  m_open = std::make_shared<bool>(true);
+}
+
+void Connection::ReleaseStatement(void* stmt) {
+  for (size_t i = 0; i < m_keptStatements.size(); ++i) {
+    if (m_keptStatements[i] == stmt) {
+      m_keptStatements.erase(m_keptStatements.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
+  }
+}
+
+void Connection::FreeKeptStatements() {
+  for (void* stmt : m_keptStatements) {
+    SQLFreeStmt(static_cast<SQLHSTMT>(stmt), SQL_CLOSE);
+    SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt));
+  }
+  m_keptStatements.clear();
 }
 
 void Connection::Close() {
   if (!m_dbc) Raise(ComError(kHresultObjectClosed, "Connection", "The connection is not open."));
+  // The recordsets that kept these see the connection closed (OpenToken) and leave them alone.
+  *m_open = false;
+  FreeKeptStatements();
   SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
   SQLRETURN rc = SQLDisconnect(dbc);
   if (!odbc::Succeeded(rc)) {
@@ -115,6 +138,7 @@ void Connection::Close() {
   }
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   m_dbc = nullptr;
+  m_open.reset();
 }
 
 XString Connection::DbmsName() const {

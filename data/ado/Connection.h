@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "data/ado/AdoTypes.h"
 #include "data/ado/ComError.h"
@@ -52,12 +54,25 @@ class Connection {
 
   // The ODBC connection handle (SQLHDBC) for recordsets; null when closed.
   void* OdbcHandle() const { return m_dbc; }
+  // True while the handle of this opening is open; false for good once it closes (disconnecting
+  // frees the statements made on it). A recordset that keeps a statement past its Open checks
+  // it before using or freeing the statement. Null when closed.
+  std::shared_ptr<const bool> OpenToken() const { return m_open; }
+  // Statements (SQLHSTMT) that recordsets keep open past their Open. Closing the connection
+  // frees those still kept before it disconnects: a driver may refuse to disconnect while a
+  // statement is unfinished.
+  void KeepStatement(void* stmt) { m_keptStatements.push_back(stmt); }
+  void ReleaseStatement(void* stmt);
   // Records a failure's diagnostics in the Errors collection and rethrows it.
   [[noreturn]] void Raise(const ComError& error);
 
  private:
+  void FreeKeptStatements();
+
   void* m_env = nullptr;
   void* m_dbc = nullptr;
+  std::shared_ptr<bool> m_open;
+  std::vector<void*> m_keptStatements;
   ConnectMode m_mode = adModeUnknown;
   int32_t m_connectionTimeout = 15;
   int32_t m_commandTimeout = 30;

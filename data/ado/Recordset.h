@@ -1,7 +1,14 @@
 // An ADO-shaped recordset over ODBC with a client-side cursor: Open executes the SQL and
-// fetches every row, in blocks sized by a byte budget, into compact storage; the cursor then
-// knows its RecordCount, moves with MoveFirst / MoveNext and reports BOF / EOF; Fields are
-// found by position or by case-insensitive name.
+// fetches the rows, in blocks sized by a byte budget, into compact storage; the cursor knows
+// its RecordCount, moves with MoveFirst / MoveNext and reports BOF / EOF; Fields are found by
+// position or by case-insensitive name.
+//
+// The rows held at once are bounded, not the result: a result larger than
+// FetchOptions::heldBytes is held a part at a time. Open holds its first part; moving past a
+// part's last row drops it and fetches the next; RecordCount counts the rest once without
+// holding it; MoveFirst, or reading on after that count, runs the statement again (as ADO's
+// forward-only cursors do) and passes over the rows already seen. Until such a result has been
+// read to its end its statement stays open on the connection.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +17,14 @@
 #include <vector>
 
 #include "data/ado/AdoTypes.h"
+#include "data/ado/ComError.h"
 #include "data/ado/Field.h"
 #include "foundation/XString.h"
 
 namespace ado {
 
 class Connection;
+class ResultReader;
 class RowStore;
 
 // How Open fetches. The defaults suit every driver; tests and benchmarks vary them.
@@ -31,6 +40,9 @@ struct FetchOptions {
   // Bind columns (one SQLFetch fills them); when false, or when the driver cannot read bound
   // columns with SQLGetData, every value is read with SQLGetData.
   bool bindColumns = true;
+  // Bytes of rows the recordset holds at once (0: the whole result, however large). A result
+  // within it is read whole at Open and its statement freed at once.
+  size_t heldBytes = 8u << 20;
 };
 
 class Recordset {
@@ -42,6 +54,7 @@ class Recordset {
 
   // Properties, set before Open. Every cursor is a client-side static cursor: a forward-only
   // request still allows MoveFirst, and the lock type is recorded only (the cursor reads).
+  // A result larger than the held bytes is read on as the cursor moves (see above).
   CursorLocation GetCursorLocation() const { return m_cursorLocation; }
   void SetCursorLocation(CursorLocation location) { m_cursorLocation = location; }
   CursorType GetCursorType() const { return m_cursorType; }
@@ -54,17 +67,20 @@ class Recordset {
   void SetMaxRecords(int32_t count) { m_maxRecords = count < 0 ? 0 : count; }
   void SetFetchOptions(const FetchOptions& options) { m_options = options; }
 
-  // Executes the SQL on the connection with its CommandTimeout and fetches all rows (or the
-  // first MaxRecords). Throws ComError (the connection's Errors collection then holds the
-  // diagnostics) when the connection is closed, the statement fails or a fetch fails; the
-  // recordset stays closed.
+  // Executes the SQL on the connection with its CommandTimeout and fetches the rows (or the
+  // first MaxRecords), all of them or the first held bytes' worth. Throws ComError (the
+  // connection's Errors collection then holds the diagnostics) when the connection is closed,
+  // the statement fails or a fetch fails; the recordset stays closed.
   // Afterwards the cursor is on the first record, or at BOF and EOF when there is none.
   void Open(const XString& sql, Connection& connection, CursorType cursorType = adOpenUnspecified,
             LockType lockType = adLockUnspecified, int32_t options = adCmdText);
   void Close();  // throws ComError (adErrObjectClosed) when not open
   ObjectState State() const { return m_store ? adStateOpen : adStateClosed; }
 
-  // Movement and position; each throws ComError (adErrObjectClosed) when closed.
+  // Movement and position; each throws ComError (adErrObjectClosed) when closed. Where rows
+  // have to be fetched (RecordCount and the moves of a result held in parts), a failed fetch
+  // throws its ComError: a result is never cut short silently. After such a failure the
+  // cursor is at EOF.
   int32_t RecordCount() const;
   bool IsBOF() const;
   bool IsEOF() const;
@@ -87,13 +103,27 @@ class Recordset {
   void RequireOpen() const;
   // The current record's index, or throws adErrNoCurrentRecord.
   int64_t CurrentRecord() const;
+  // The first row after the held ones.
+  int64_t HeldEnd() const;
+  // Drops the held rows and holds the next part from row `first` on.
+  void HoldFrom(int64_t first);
+  // Records a failure of the reader in the connection's Errors and rethrows it.
+  [[noreturn]] void RaiseReadError(const ComError& error) const;
 
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
   LockType m_lockType = adLockReadOnly;
   int32_t m_maxRecords = 0;
   FetchOptions m_options;
+  // The rows held: the whole result, or a part of it from m_store->FirstRow() on.
   std::unique_ptr<RowStore> m_store;
+  // The statement of a result larger than the held bytes; null for a result held whole.
+  std::unique_ptr<ResultReader> m_reader;
+  Connection* m_connection = nullptr;
+  // For a result held in parts: no rows follow the held ones; and the rows counted (-1 before
+  // RecordCount counted them).
+  mutable bool m_ended = true;
+  mutable int64_t m_total = -1;
   std::vector<Field> m_fields;
   int64_t m_position = -1;
 };

@@ -54,7 +54,8 @@ void Trim(std::vector<T>& v) {
 
 }  // namespace
 
-RowStore::RowStore(std::vector<ColumnInfo> columns) : m_columns(std::move(columns)) {
+RowStore::RowStore(std::vector<ColumnInfo> columns, int64_t firstRow)
+    : m_columns(std::move(columns)), m_firstRow(firstRow) {
   for (const ColumnInfo& column : m_columns) {
     const bool variable = IsVariableKind(column.kind);
     m_isVariable.push_back(variable);
@@ -65,12 +66,20 @@ RowStore::RowStore(std::vector<ColumnInfo> columns) : m_columns(std::move(column
   m_decodedLengths.resize(m_variableColumns);
 }
 
+size_t RowStore::BytesOf(const Block& block) {
+  return block.fixed.capacity() * sizeof(uint64_t) + block.rowStarts.capacity() * sizeof(uint32_t) +
+         block.nulls.capacity() / 8 + block.arena.capacity();
+}
+
 size_t RowStore::MemoryBytes() const {
   size_t bytes = 0;
-  for (const Block& block : m_blocks) {
-    bytes += block.fixed.capacity() * sizeof(uint64_t) + block.rowStarts.capacity() * sizeof(uint32_t) +
-             block.nulls.capacity() / 8 + block.arena.capacity();
-  }
+  for (const Block& block : m_blocks) bytes += BytesOf(block);
+  return bytes;
+}
+
+size_t RowStore::HeldBytes() const {
+  size_t bytes = m_finishedBytes;
+  for (size_t b = m_finishedBlocks; b < m_blocks.size(); ++b) bytes += BytesOf(m_blocks[b]);
   return bytes;
 }
 
@@ -86,7 +95,7 @@ void RowStore::StartBlock() {
     arena = std::min<uint64_t>(estimate + estimate / 32 + 64, kBlockArenaBytes + kBlockArenaBytes / 8);
   }
   Block block;
-  block.firstRow = m_rowCount;
+  block.firstRow = m_firstRow + m_rowCount;
   block.capacity = rows;
   block.fixed.reserve(rows * m_fixedColumns);
   if (m_variableColumns > 0) block.rowStarts.reserve(rows);
@@ -103,10 +112,12 @@ void RowStore::FinishBlock() {
   Trim(block.rowStarts);
   Trim(block.nulls);
   Trim(block.arena);
+  m_finishedBytes += BytesOf(block);
+  m_finishedBlocks = m_blocks.size();
 }
 
 void RowStore::Finish() {
-  if (!m_blocks.empty()) FinishBlock();
+  if (m_finishedBlocks < m_blocks.size()) FinishBlock();
 }
 
 void RowStore::BeginRow() {

@@ -40,12 +40,18 @@ struct ColumnInfo {
 
 class RowStore {
  public:
-  explicit RowStore(std::vector<ColumnInfo> columns);
+  // `firstRow` numbers the first row stored: a cursor that holds a part of its result at a
+  // time reads every part by the rows' positions in the whole result.
+  explicit RowStore(std::vector<ColumnInfo> columns, int64_t firstRow = 0);
 
   const std::vector<ColumnInfo>& Columns() const { return m_columns; }
+  int64_t FirstRow() const { return m_firstRow; }
   int64_t RowCount() const { return m_rowCount; }
   // Bytes held (cells, null bits and arenas), for benchmarks and tests of compactness.
   size_t MemoryBytes() const;
+  // The same while rows are added, kept up to date as blocks open and close (cheap enough to
+  // ask after every row).
+  size_t HeldBytes() const;
 
   // Building: BeginRow, then exactly one Add... per column in order.
   void BeginRow();
@@ -93,6 +99,7 @@ class RowStore {
   void AddFixed(uint64_t bits, bool isNull);
   // Appends a length to the arena and counts the value.
   void AddLength(size_t size, bool isNull);
+  static size_t BytesOf(const Block& block);
   const Block& BlockOf(int64_t row) const;
   Slot Locate(int64_t row, int32_t column) const;
   // The arena bytes of a variable-length slot.
@@ -107,7 +114,10 @@ class RowStore {
   size_t m_variableColumns = 0;
   uint32_t m_rowsPerBlock = 1;
   std::vector<Block> m_blocks;
+  int64_t m_firstRow = 0;
   int64_t m_rowCount = 0;
+  size_t m_finishedBlocks = 0;      // blocks [0, m_finishedBlocks) are closed and counted in
+  size_t m_finishedBytes = 0;       // m_finishedBytes
   uint64_t m_closedRows = 0;        // rows and arena bytes of the closed blocks, to size the next
   uint64_t m_closedArenaBytes = 0;
   size_t m_column = 0;             // the column the next Add... fills

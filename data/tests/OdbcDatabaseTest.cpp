@@ -488,3 +488,39 @@ TEST_F(OdbcDatabase, APasswordCannotAddAKeyOfItsOwn) {
     access->Disconnect();
   }
 }
+
+// A result larger than what a recordset holds at once is fetched as the records are read: a
+// fetch that fails on the way ends the reading with the error, never as a shorter result, and
+// the count of such a result fetches it too.
+TEST_F(OdbcDatabase, AFetchFailingInTheMiddleOfALargeResultIsAnError) {
+  // About 300,000 rows of 60 bytes, well past the bytes held at once; abs() of the smallest
+  // integer fails when the row near the end is stepped to.
+  const char* sql =
+      "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 300000) "
+      "SELECT n, printf('%.50c', 'x') AS pad, CASE WHEN n = 299000 THEN abs(-9223372036854775807 - 1) ELSE 0 END AS bad "
+      "FROM c";
+  ASSERT_TRUE(access->RunQuery(sql));
+  int read = 0;
+  try {
+    for (bool more = access->GetFirstRecord(); more; more = access->GetNextRecord()) ++read;
+    FAIL() << "the records ended after " << read;
+  } catch (const XException& error) {
+    EXPECT_EQ(std::string(error.Text()).rfind("While reading the records of the query: ", 0), 0u) << error.Text();
+    EXPECT_NE(std::string(error.Text()).find("integer overflow"), std::string::npos) << error.Text();
+  }
+  EXPECT_GT(read, 100000);
+  EXPECT_LT(read, 299000);
+
+  access->RunQuery(sql);
+  EXPECT_THROW(access->GetRecordCount(), XException);
+
+  // Without the failing row the same size reads whole, counted first as the extraction does.
+  access->RunQuery(
+      "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < 300000) "
+      "SELECT n, printf('%.50c', 'x') AS pad FROM c");
+  EXPECT_EQ(access->GetRecordCount(), 300000);
+  read = 0;
+  for (bool more = access->GetFirstRecord(); more; more = access->GetNextRecord()) ++read;
+  EXPECT_EQ(read, 300000);
+  EXPECT_FALSE(access->GetNextRecord());
+}

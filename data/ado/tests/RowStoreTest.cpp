@@ -148,3 +148,28 @@ TEST(RowStore, ValueLargerThanABlockAndRowsWithoutText) {
   EXPECT_EQ(numbers.Value(199996, 1).GetBool(), true);
   EXPECT_EQ(numbers.Value(199998, 1).GetBool(), false);
 }
+
+TEST(RowStore, APartOfAResultIsReadByThePositionsOfTheWholeResult) {
+  // The part of a result from row 250,000 on, over several blocks.
+  RowStore store({Column("id", StorageKind::Integer), Column("name", StorageKind::Text)}, 250000);
+  EXPECT_EQ(store.FirstRow(), 250000);
+  EXPECT_EQ(store.HeldBytes(), 0u);
+  size_t held = 0;
+  for (int64_t r = 250000; r < 400000; ++r) {
+    store.BeginRow();
+    store.AddInteger(r);
+    const std::string text = TextOf(r);
+    store.AddBytes(text.data(), text.size());
+    // What a reader with a budget asks after every row: it only grows, and it is what is held.
+    ASSERT_GE(store.HeldBytes(), held) << r;
+    held = store.HeldBytes();
+  }
+  EXPECT_EQ(held, store.MemoryBytes());
+  store.Finish();
+  EXPECT_EQ(store.HeldBytes(), store.MemoryBytes());
+  EXPECT_EQ(store.RowCount(), 150000);
+  for (int64_t r : {int64_t{250000}, int64_t{250001}, int64_t{333333}, int64_t{399999}}) {
+    EXPECT_EQ(store.Value(r, 0).GetI4(), r);
+    EXPECT_EQ(Bytes(store.Value(r, 1).GetStr()), TextOf(r)) << r;
+  }
+}

@@ -1,0 +1,92 @@
+// Internal to the ADO layer: one executed statement and the reading of its result into a
+// RowStore, by the cheapest means the driver allows (bound blocks, bound single rows, or
+// SQLGetData for every value). The recordset reads the result piece by piece: a result that
+// fits its byte budget is read whole at Open; a larger one is read a budget at a time as the
+// cursor moves, its rest counted once without being kept, and read again from the start
+// (re-executing the statement) when the cursor goes back or past the counted part.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "data/ado/Recordset.h"
+#include "data/ado/RowStore.h"
+#include "foundation/XString.h"
+
+namespace ado {
+
+class Connection;
+
+class ResultReader {
+ public:
+  // Executes `sql` on the open connection with its CommandTimeout. Returns null when the
+  // statement has no result set (it is freed then). `maxRows` (0 for all) caps the rows the
+  // reader ever delivers. Throws ComError without recording it in the connection.
+  static std::unique_ptr<ResultReader> Execute(Connection& connection, const XString& sql,
+                                               const FetchOptions& options, int32_t maxRows);
+  ~ResultReader();
+  ResultReader(const ResultReader&) = delete;
+  ResultReader& operator=(const ResultReader&) = delete;
+
+  const std::vector<ColumnInfo>& Columns() const { return m_columns; }
+
+  // Appends the next rows to `store` until the result ends (returns false: nothing is left,
+  // and the cursor is closed) or the store holds `budgetBytes` (returns true: rows remain).
+  // A budget of 0 reads to the end. A failed fetch throws ComError: a result is never cut
+  // short silently.
+  bool Read(RowStore& store, size_t budgetBytes);
+  // Counts the rows not read yet without keeping them, and closes the cursor; reading on
+  // then needs Restart. Throws ComError when a fetch fails.
+  int64_t CountRest();
+  // Runs the statement again and passes over its first `skip` rows, so that Read goes on
+  // from there. Throws ComError.
+  void Restart(int64_t skip);
+  // Rows delivered (read, counted or passed over) since the statement last ran.
+  int64_t Position() const { return m_position; }
+  // False once the result was read to its end or counted: reading on then needs Restart.
+  bool CursorOpen() const { return m_cursorOpen; }
+  // True once the connection the statement belongs to was closed: the handle is gone then.
+  bool Orphaned() const;
+
+  // Per column: how it is bound and fetched (defined with the reading code).
+  struct Plan;
+
+ private:
+  ResultReader();
+  void Run();
+  void Bind();
+  void Unbind();
+  void CloseCursor();
+  // Fetches the next rowset; false at the end of the result.
+  bool Fetch();
+  // The next row of the rowset fetched last; false when none is left. Throws for a row the
+  // driver reports as failed.
+  bool NextRow(size_t& row);
+  size_t TakeRows(size_t limit);
+  void StoreBoundRow(size_t row, RowStore& store, bool& narrowText);
+  // Fetches up to `limit` rows without keeping them; fewer only at the end of the result.
+  int64_t PassOver(int64_t limit);
+  // The rows MaxRecords still allows (SIZE_MAX without a limit).
+  size_t RowsLeft() const;
+
+  Connection* m_connection = nullptr;
+  std::shared_ptr<const bool> m_connectionOpen;
+  void* m_stmt = nullptr;
+  std::u16string m_sql;
+  std::vector<ColumnInfo> m_columns;
+  std::vector<Plan> m_plans;
+  // 0: SQLGetData for every value; 1: one bound row per fetch; more: bound blocks.
+  size_t m_blockRows = 0;
+  size_t m_maxRows = 0;
+  int64_t m_position = 0;
+  bool m_cursorOpen = false;
+  bool m_bound = false;
+  // The rowset last fetched in bound blocks: its rows, their status, and the next one to read.
+  uint64_t m_fetched = 0;
+  std::vector<uint16_t> m_status;
+  size_t m_nextRow = 0;
+};
+
+}  // namespace ado
