@@ -9,23 +9,23 @@ namespace {
 // Timeouts and the access mode are hints: a driver that cannot honour one (SQLite's driver
 // refuses a login timeout) still connects, as ADO's ODBC bridge lets it.
 void SetOptionalConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLULEN value) {
-  SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
+  odbc::SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
 }
 
 }  // namespace
 
 Connection::Connection() {
   SQLHENV env = SQL_NULL_HENV;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLRETURN rc = odbc::SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
   if (!odbc::Succeeded(rc)) {
     throw ComError(kHresultFail, "SQLAllocHandle", "The ODBC driver manager could not be initialised.");
   }
   m_env = env;
   try {
-    odbc::Check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+    odbc::Check(odbc::SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                 SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
   } catch (...) {
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    odbc::SQLFreeHandle(SQL_HANDLE_ENV, env);
     m_env = nullptr;
     throw;
   }
@@ -33,10 +33,10 @@ Connection::Connection() {
 
 Connection::~Connection() {
   if (m_dbc) {
-    SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
-    SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
+    odbc::SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
+    odbc::SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
   }
-  if (m_env) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
+  if (m_env) odbc::SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
 }
 
 void Connection::SetMode(ConnectMode mode) {
@@ -81,7 +81,7 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   SQLHENV env = static_cast<SQLHENV>(m_env);
   SQLHDBC dbc = SQL_NULL_HDBC;
   try {
-    odbc::Check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
+    odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
   } catch (const ComError& error) {
     Raise(error);
   }
@@ -91,12 +91,12 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   std::u16string in = odbc::ToWide(odbcString);
   SQLWCHAR out[1024];
   SQLSMALLINT outLength = 0;
-  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
+  SQLRETURN rc = odbc::SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
                                    static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
                                    SQL_DRIVER_NOPROMPT);
   if (!odbc::Succeeded(rc)) {
     ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnectW");
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     Raise(error);
   }
   m_dbc = dbc;
@@ -105,15 +105,15 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
 void Connection::Close() {
   if (!m_dbc) Raise(ComError(kHresultObjectClosed, "Connection", "The connection is not open."));
   SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
-  SQLRETURN rc = SQLDisconnect(dbc);
+  SQLRETURN rc = odbc::SQLDisconnect(dbc);
   if (!odbc::Succeeded(rc)) {
     // A transaction left open (not by this read-only layer) makes the driver refuse: roll it
     // back and disconnect again rather than leak the connection.
     ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDisconnect");
-    SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
-    if (!odbc::Succeeded(SQLDisconnect(dbc))) Raise(error);
+    odbc::SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    if (!odbc::Succeeded(odbc::SQLDisconnect(dbc))) Raise(error);
   }
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   m_dbc = nullptr;
 }
 

@@ -45,8 +45,8 @@ struct StatementHandle {
   SQLHSTMT stmt = SQL_NULL_HSTMT;
   ~StatementHandle() {
     if (stmt) {
-      SQLFreeStmt(stmt, SQL_CLOSE);
-      SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+      odbc::SQLFreeStmt(stmt, SQL_CLOSE);
+      odbc::SQLFreeHandle(SQL_HANDLE_STMT, stmt);
     }
   }
 };
@@ -90,13 +90,13 @@ ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& op
   SQLULEN columnSize = 0;
   SQLSMALLINT digits = 0;
   SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
-  CheckStmt(SQLDescribeColW(stmt, number, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]),
+  CheckStmt(odbc::SQLDescribeColW(stmt, number, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]),
                             &nameLength, &sqlType, &columnSize, &digits, &nullable),
             stmt, "SQLDescribeColW");
   SQLLEN isUnsigned = SQL_FALSE;
   if (sqlType == SQL_TINYINT || sqlType == SQL_SMALLINT || sqlType == SQL_INTEGER || sqlType == SQL_BIGINT) {
     // Not every driver answers this; signed is the safe reading then.
-    if (!odbc::Succeeded(SQLColAttributeW(stmt, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
+    if (!odbc::Succeeded(odbc::SQLColAttributeW(stmt, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
       isUnsigned = SQL_FALSE;
     }
   }
@@ -259,7 +259,7 @@ bool RefusedWideRead(SQLHSTMT stmt) {
   SQLWCHAR message[8];
   SQLSMALLINT length = 0;
   for (SQLSMALLINT record = 1;; ++record) {
-    const SQLRETURN rc = SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
+    const SQLRETURN rc = odbc::SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
                                         static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]), &length);
     if (!odbc::Succeeded(rc)) return false;
     const std::string code = odbc::ToNarrow(state, 5).ToStd();
@@ -285,7 +285,7 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
   std::string bytes;
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
+    SQLRETURN rc = odbc::SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
     if (rc == SQL_ERROR && cType == SQL_C_WCHAR && wide.empty() && RefusedWideRead(stmt)) {
       // Nothing of the value was read yet: read it again, and all text from now on, 8-bit.
       narrowText = true;
@@ -370,7 +370,7 @@ void StoreFixedValue(SQLSMALLINT cType, const char* bytes, RowStore& store) {
 void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
   alignas(8) char value[32] = {};
   SQLLEN indicator = 0;
-  CheckStmt(SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
+  CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
   if (indicator == SQL_NULL_DATA) {
     store.AddNull();
     return;
@@ -383,7 +383,7 @@ void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, 
 void FetchRowByRow(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, size_t maxRows,
                    bool& narrowText) {
   while (maxRows == 0 || static_cast<size_t>(store.RowCount()) < maxRows) {
-    SQLRETURN rc = SQLFetch(stmt);
+    SQLRETURN rc = odbc::SQLFetch(stmt);
     if (rc == SQL_NO_DATA) return;
     CheckStmt(rc, stmt, "SQLFetch");
     store.BeginRow();
@@ -406,32 +406,32 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
                 bool& narrowText) {
   if (maxRows > 0) blockRows = std::min(blockRows, maxRows);
   SQLULEN rows = static_cast<SQLULEN>(blockRows);
-  if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
+  if (!odbc::Succeeded(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
     rows = 1;
   }
   // The driver may have lowered the size (SQLSTATE 01S02): bind for what it will really use.
   SQLULEN granted = 0;
-  if (odbc::Succeeded(SQLGetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0) {
+  if (odbc::Succeeded(odbc::SQLGetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0) {
     rows = std::min(rows, granted);
   }
   SQLULEN fetched = 0;
   std::vector<SQLUSMALLINT> status(rows);
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0), stmt,
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0), stmt,
             "SQLSetStmtAttrW");
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), stmt, "SQLSetStmtAttrW");
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0), stmt, "SQLSetStmtAttrW");
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0), stmt, "SQLSetStmtAttrW");
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, status.data(), 0), stmt, "SQLSetStmtAttrW");
 
   for (size_t c = 0; c < plans.size(); ++c) {
     ColumnPlan& plan = plans[c];
     plan.buffer.assign((plan.elementBytes * rows + 7) / 8, 0);
     plan.indicators.assign(rows, 0);
-    CheckStmt(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), plan.cType, plan.buffer.data(),
+    CheckStmt(odbc::SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), plan.cType, plan.buffer.data(),
                          static_cast<SQLLEN>(plan.elementBytes), plan.indicators.data()),
               stmt, "SQLBindCol");
   }
 
   while (maxRows == 0 || static_cast<size_t>(store.RowCount()) < maxRows) {
-    SQLRETURN rc = SQLFetch(stmt);
+    SQLRETURN rc = odbc::SQLFetch(stmt);
     if (rc == SQL_NO_DATA) break;
     CheckStmt(rc, stmt, "SQLFetch");
     for (SQLULEN r = 0; r < fetched; ++r) {
@@ -458,7 +458,7 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
         const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
         if (!whole || (isText && !narrowText && !IsAscii(element, static_cast<size_t>(indicator)))) {
           if (!positioned && rows > 1) {
-            CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
+            CheckStmt(odbc::SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
                       "SQLSetPos");
             positioned = true;
           }
@@ -471,13 +471,13 @@ void FetchBound(SQLHSTMT stmt, std::vector<ColumnPlan>& plans, RowStore& store, 
       }
     }
   }
-  SQLFreeStmt(stmt, SQL_UNBIND);
+  odbc::SQLFreeStmt(stmt, SQL_UNBIND);
 }
 
 // What SQLGetData can do besides reading unbound columns of a single-row rowset.
 SQLUINTEGER GetDataExtensions(SQLHDBC dbc) {
   SQLUINTEGER extensions = 0;
-  if (!odbc::Succeeded(SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
+  if (!odbc::Succeeded(odbc::SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
     return 0;
   }
   return extensions;
@@ -532,23 +532,23 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
   std::unique_ptr<RowStore> store;
   try {
     StatementHandle statement;
-    odbc::Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement.stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
+    odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_STMT, dbc, &statement.stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
     SQLHSTMT stmt = statement.stmt;
     // A hint like the connection's timeouts: a driver without query timeouts still runs the query.
     const int32_t timeout = connection.GetCommandTimeout();
-    SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
+    odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
                     0);
 
     if (m_maxRecords > 0) {
       // A hint: the rows past the limit are never fetched either way.
-      SQLSetStmtAttrW(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_maxRecords)), 0);
+      odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_maxRecords)), 0);
     }
 
     std::u16string text = odbc::ToWide(sql);
-    SQLRETURN rc = SQLExecDirectW(stmt, odbc::WidePtr(text), SQL_NTS);
+    SQLRETURN rc = odbc::SQLExecDirectW(stmt, odbc::WidePtr(text), SQL_NTS);
     odbc::Check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirectW", true);
     SQLSMALLINT columnCount = 0;
-    CheckStmt(SQLNumResultCols(stmt, &columnCount), stmt, "SQLNumResultCols");
+    CheckStmt(odbc::SQLNumResultCols(stmt, &columnCount), stmt, "SQLNumResultCols");
     // A statement without a result set leaves the recordset closed, as ADO does.
     if (columnCount <= 0) return;
 
