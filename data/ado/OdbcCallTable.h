@@ -10,6 +10,10 @@
 // as a driver would whose server went away. Otherwise the cost is one indirect call.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>  // MinGW's ODBC headers use the Windows types without declaring them
+#endif
+
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
