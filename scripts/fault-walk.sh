@@ -81,6 +81,8 @@ if [ "$windows" = 1 ]; then
     'HKCU\Software\Velkstrom Software\Quorvane Connect\QvMeridane' /v "Database Folder" /t REG_SZ \
     /d "Z:$(printf '%s/' "$bridge_data" | tr '/' '\\')" /f >/dev/null 2>&1
   folder_arg() { printf 'Z:%s\\' "$(printf '%s' "$1" | tr '/' '\\')"; }
+  # The run log stays in the application data of the prefix.
+  run_log="$QV_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Quorvane/QvMeridane/QvMeridaneRunLog.txt"
 fi
 
 night=0
@@ -103,8 +105,11 @@ run() {  # run <folder> [fault]: the program's exit code; its error output in $w
   now="$(night_now)"
   touch "$work/marker"
   sleep 0.01  # a file written by the run is newer than the marker
+  local status=0
   QV_FIXED_NOW="$now" QV_FAULT="${2:-}" "${program[@]}" -dWalkDemo -n101 "-p$(folder_arg "$1")" \
-    >/dev/null 2>"$work/stderr" && return 0 || return $?
+    >/dev/null 2>"$work/stderr" || status=$?
+  sed -i 's/\r$//' "$work/stderr"  # the Windows program ends its lines with CR LF
+  return $status
 }
 
 failures=0

@@ -66,13 +66,10 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
 }
 
 void ReleaseFileLock(FileHandle handle, const std::string& path) {
-  if (handle == kInvalidFile) return;
-  // Deleted by the close; a delete that fails leaves the file for the next run to take.
-  if (!AdmitCall(FaultKind::kDelete, path)) {
-    FILE_DISPOSITION_INFO keep = {FALSE};
-    SetFileInformationByHandle(H(handle), FileDispositionInfo, &keep, sizeof keep);
-  }
-  CloseHandle(H(handle));
+  // Deleted by the close, and by nothing that could be refused: the system deletes the file
+  // with its last handle (a delete-on-close handle cannot be told to keep it).
+  (void)path;
+  if (handle != kInvalidFile) CloseHandle(H(handle));
 }
 
 bool ReadLockFile(const std::string& path, std::string& content) {
