@@ -40,7 +40,7 @@ while [ $# -gt 0 ]; do
     --steps) steps="$2"; shift 2 ;;
     --students) students="$2"; shift 2 ;;
     --windows) windows=1; shift ;;
-    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "fault-walk: unknown option: $1" >&2; exit 2 ;;
   esac
 done
