@@ -19,7 +19,13 @@ const char* YesNo(bool value) { return value ? "Yes" : "No"; }
 
 SISMainWindow::SISMainWindow(const XString& runLogPath) : SISBaseApp(runLogPath) {
   RunLog().Write(kLogInfo, "Creating ExpEngine.");
-  m_engine = std::make_unique<ExpEngine>(this);
+  try {
+    m_engine = std::make_unique<ExpEngine>(this);
+  } catch (const std::exception& e) {
+    // The run log is open by now: the failure belongs in it, as every later one does.
+    RunLog().WriteFormat(kLogError, "Error: %s", e.what());
+    throw;
+  }
   m_engine->SetRunLog(&RunLog());
   QDEApplication& identity = m_engine->Application();
   identity.m_fullName = bridge::kTitle;

@@ -2,6 +2,7 @@
 // dumps.
 #include "data/ODBCDataAccess.h"
 
+#include <string>
 #include <utility>
 
 #include "data/ado/Connection.h"
@@ -15,6 +16,15 @@ namespace {
 // With kProbeBySelect, every type probes by selecting from the table (or the field).
 constexpr const char* kTableBySelect = "SELECT * FROM {t}";
 constexpr const char* kFieldBySelect = "SELECT {f} FROM {t}";
+
+// A failure that says nothing about the table or field probed: the link to the data source
+// was lost or timed out (SQLSTATE class 08, HYT00, HYT01). A probe must not read it as a
+// missing table or field, which would drop columns from a run that then succeeds: it fails
+// the run as a failing query does.
+bool LostLink(const ado::ComError& error) {
+  const std::string state = error.SqlState().ToStd();
+  return state.rfind("08", 0) == 0 || state == "HYT00" || state == "HYT01";
+}
 
 }  // namespace
 
@@ -40,6 +50,9 @@ bool ODBCDataAccess::CanRun(const XString& sql) {
     probe.Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     probe.Close();
     return true;
+  } catch (const ado::ComError& error) {
+    if (LostLink(error)) throw;
+    return false;
   } catch (...) {
     return false;
   }
@@ -56,6 +69,7 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
       probe->Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     } catch (const ado::ComError& error) {
       ComErrorText(error);
+      if (LostLink(error)) throw;
       if (traced) LogExtract(kLogProprietary, "Query Failed.");
       return false;
     }
@@ -96,6 +110,7 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
     return exists;
   } catch (const ado::ComError& error) {
     ComErrorText(error);
+    if (LostLink(error)) throw;
   } catch (...) {
     LogExtract(kLogDebug, traced ? "Unknown Error in DoFieldExists" : "Unknown Error occured in DoTableExists");
   }
@@ -140,6 +155,10 @@ bool ODBCDataAccess::DoTableExists(const XString& tableName) {
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
     LogExtract(kLogProprietary, XString("Table Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Table");
+  } catch (const ado::ComError& error) {
+    if (LostLink(error)) throw;
+    LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
+    return false;
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
     return false;
@@ -156,6 +175,10 @@ bool ODBCDataAccess::DoFieldExists(const XString& tableName, const XString& fiel
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
     LogExtract(kLogProprietary, XString("Field Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Field");
+  } catch (const ado::ComError& error) {
+    if (LostLink(error)) throw;
+    LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
+    return false;
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
     return false;
@@ -272,6 +295,10 @@ void ODBCDataAccess::DumpTableDefinition(const XString& tableName) {
     if (dump && dump->State() == ado::adStateOpen) dump->Close();
     // As after a query of its own, no query stays open and the query model is cleared.
     CloseQuery();
+  } catch (const ado::ComError& error) {
+    CloseQuery();
+    // Only for the log, but a lost link is the run's failure here as anywhere.
+    if (LostLink(error)) throw;
   } catch (...) {
     CloseQuery();
   }

@@ -146,10 +146,25 @@ bool FaultCreateFolder(const std::string& path) {
   return Decide(FaultKind::kCreateFolder, &path) == Outcome::kPass && SystemFileCalls().createFolder(path);
 }
 
-const FileCalls kFaultCalls = {FaultOpen,    FaultCreateNew,     FaultWrite,  FaultFlush,       FaultClose,
-                               FaultReplace, FaultMoveNoReplace, FaultRemove, FaultCreateFolder};
+// A call made outside the table. A write that would tear kills the process before it is made:
+// the caller's write cannot be cut in half from here.
+bool FaultAdmit(FaultKind kind, const char* what) {
+  const std::string path = what != nullptr ? what : "";
+  switch (Decide(kind, &path)) {
+    case Outcome::kPass:
+      return true;
+    case Outcome::kFail:
+      return false;
+    case Outcome::kCrash:
+      CrashNow();
+  }
+  return false;
+}
 
-const char* const kKindNames[kFaultKinds] = {"open", "write", "sync", "close", "rename", "delete", "mkdir"};
+const FileCalls kFaultCalls = {FaultOpen,    FaultCreateNew,     FaultWrite,  FaultFlush,        FaultClose,
+                               FaultReplace, FaultMoveNoReplace, FaultRemove, FaultCreateFolder, FaultAdmit};
+
+const char* const kKindNames[kFaultKinds] = {"open", "write", "sync", "close", "rename", "delete", "mkdir", "odbc"};
 
 void Arm(const Rule& rule) {
   State& state = Faults();

@@ -5,7 +5,8 @@
 // For one process, the environment arms it before the first file call:
 //   QV_FAULT=<kind>:<N>[,<kind>:<N>...]   fails the N-th call of that kind (counted from the
 //     start of the process) with the kind's own error; kinds: open, write, sync, close,
-//     rename, delete, mkdir. Each failure is reported on the standard error output as
+//     rename, delete, mkdir, odbc (an ODBC call of the data layer, which then reports
+//     SQL_ERROR with a diagnostic of a lost link). Each failure is reported on the standard error output as
 //     "QV_FAULT: <kind> call <N> failed: <path>".
 //   QV_CRASH_AFTER_WRITES=<N>   the N-th write writes only the first half of its bytes and the
 //     process is killed at once, as a power cut or a kill would leave it.
@@ -18,23 +19,13 @@
 
 namespace os {
 
-enum class FaultKind : unsigned {
-  kOpen,          // OpenFile, CreateNewFile
-  kWrite,         // WriteFile
-  kSync,          // FlushFile
-  kClose,         // CloseFile
-  kRename,        // ReplaceFilePath, MoveFileNoReplace
-  kDelete,        // DeleteFilePath
-  kCreateFolder,  // CreateOneDirectory
-};
-inline constexpr unsigned kFaultKinds = 7;
-
 // "write", "sync", ... as QV_FAULT spells the kind.
 const char* FaultKindName(FaultKind kind);
 bool FaultKindFromName(const std::string& name, FaultKind& kind);
 
 // The error a failing call of the kind reports when none is chosen: no space for a write,
-// access denied for an open, an I/O error for the others.
+// access denied for an open, an I/O error for the others (an ODBC call has no system error:
+// the I/O error stands for it).
 int DefaultFaultError(FaultKind kind);
 
 // The plan of one test: while it lives, the file calls go through the fault table; each call is

@@ -89,7 +89,7 @@ if [ "$run_native" = 1 ]; then
   (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
   echo "== the program killed at 40 points of its runs"
   bash scripts/crash-test.sh || status=1
-  echo "== one write, sync, move or delete failing at every point of a run"
+  echo "== one write, sync, move or delete failing at every point of a run, an ODBC call at sampled ones"
   bash scripts/fault-walk.sh || status=1
   echo "== the attendance store on a full or read-only file system"
   bash scripts/fault-fs-test.sh || status=1
@@ -99,6 +99,8 @@ fi
 if [ "$run_windows" = 1 ]; then
   echo "== Windows tests under Wine"
   (cd build/windows && ctest --output-on-failure -j"$jobs") || status=1
+  echo "== every 4th write, every sync, move and delete, every 997th ODBC call failing, under Wine"
+  bash scripts/fault-walk.sh --windows --steps "write=4 odbc=997" || status=1
 fi
 # The installers: the .deb in a throwaway root, the MSI in a throwaway Wine prefix.
 echo "== installers"

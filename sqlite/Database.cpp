@@ -4,6 +4,7 @@
 #include <string>
 
 #include "os/OsText.h"
+#include "sqlite/FileCallsVfs.h"
 #include "sqlite/KeyDerivation.h"
 #include "sqlite3.h"
 
@@ -81,7 +82,7 @@ void Database::Open(const KeyRecord& key, const XString& fileName) {
   // SQLite takes UTF-8 file names on every platform.
   std::string utf8 = os::NarrowToUtf8(m_fileName.ToStd());
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(utf8.c_str(), &db, m_flags, nullptr);
+  int rc = sqlite3_open_v2(utf8.c_str(), &db, m_flags, FileCallsVfsName());
   if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to open database.");
 
   rc = InstallKey(db, m_key.bytes, keyLength);

@@ -9,23 +9,23 @@ namespace {
 // Timeouts and the access mode are hints: a driver that cannot honour one (SQLite's driver
 // refuses a login timeout) still connects, as ADO's ODBC bridge lets it.
 void SetOptionalConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLULEN value) {
-  SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
+  odbc::SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
 }
 
 }  // namespace
 
 Connection::Connection() {
   SQLHENV env = SQL_NULL_HENV;
-  SQLRETURN rc = SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+  SQLRETURN rc = odbc::SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
   if (!odbc::Succeeded(rc)) {
     throw ComError(kHresultFail, "SQLAllocHandle", "The ODBC driver manager could not be initialised.");
   }
   m_env = env;
   try {
-    odbc::Check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+    odbc::Check(odbc::SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                 SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
   } catch (...) {
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    odbc::SQLFreeHandle(SQL_HANDLE_ENV, env);
     m_env = nullptr;
     throw;
   }
@@ -35,10 +35,10 @@ Connection::~Connection() {
   if (m_open) *m_open = false;
   FreeKeptStatements();
   if (m_dbc) {
-    SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
-    SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
+    odbc::SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
+    odbc::SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
   }
-  if (m_env) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
+  if (m_env) odbc::SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
 }
 
 void Connection::SetMode(ConnectMode mode) {
@@ -83,7 +83,7 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   SQLHENV env = static_cast<SQLHENV>(m_env);
   SQLHDBC dbc = SQL_NULL_HDBC;
   try {
-    odbc::Check(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
+    odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
   } catch (const ComError& error) {
     Raise(error);
   }
@@ -93,12 +93,12 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   std::u16string in = odbc::ToWide(odbcString);
   SQLWCHAR out[1024];
   SQLSMALLINT outLength = 0;
-  SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
+  SQLRETURN rc = odbc::SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
                                    static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
                                    SQL_DRIVER_NOPROMPT);
   if (!odbc::Succeeded(rc)) {
     ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnectW");
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     Raise(error);
   }
   m_dbc = dbc;
@@ -116,8 +116,8 @@ void Connection::ReleaseStatement(void* stmt) {
 
 void Connection::FreeKeptStatements() {
   for (void* stmt : m_keptStatements) {
-    SQLFreeStmt(static_cast<SQLHSTMT>(stmt), SQL_CLOSE);
-    SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt));
+    odbc::SQLFreeStmt(static_cast<SQLHSTMT>(stmt), SQL_CLOSE);
+    odbc::SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt));
   }
   m_keptStatements.clear();
 }
@@ -128,15 +128,15 @@ void Connection::Close() {
   *m_open = false;
   FreeKeptStatements();
   SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
-  SQLRETURN rc = SQLDisconnect(dbc);
+  SQLRETURN rc = odbc::SQLDisconnect(dbc);
   if (!odbc::Succeeded(rc)) {
     // A transaction left open (not by this read-only layer) makes the driver refuse: roll it
     // back and disconnect again rather than leak the connection.
     ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDisconnect");
-    SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
-    if (!odbc::Succeeded(SQLDisconnect(dbc))) Raise(error);
+    odbc::SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+    if (!odbc::Succeeded(odbc::SQLDisconnect(dbc))) Raise(error);
   }
-  SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+  odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
   m_dbc = nullptr;
   m_open.reset();
 }
@@ -145,7 +145,7 @@ XString Connection::DbmsName() const {
   if (!m_dbc) return XString();
   SQLWCHAR name[256];
   SQLSMALLINT bytes = 0;
-  SQLRETURN rc = SQLGetInfoW(static_cast<SQLHDBC>(m_dbc), SQL_DBMS_NAME, name, sizeof name, &bytes);
+  SQLRETURN rc = odbc::SQLGetInfoW(static_cast<SQLHDBC>(m_dbc), SQL_DBMS_NAME, name, sizeof name, &bytes);
   if (!odbc::Succeeded(rc) || bytes < 0) return XString();
   size_t units = static_cast<size_t>(bytes) / sizeof(SQLWCHAR);
   if (units >= sizeof name / sizeof name[0]) units = sizeof name / sizeof name[0] - 1;

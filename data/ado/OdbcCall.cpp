@@ -15,12 +15,12 @@ Errors ReadDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const char* fun
     SQLWCHAR state[6] = {};
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
+    SQLRETURN rc = odbc::SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
                                   static_cast<SQLSMALLINT>(message.size()), &length);
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
       // The message did not fit: ask again for the same record with room for all of it.
       message.resize(static_cast<size_t>(length) + 1);
-      rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
+      rc = odbc::SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
                           static_cast<SQLSMALLINT>(message.size()), &length);
     }
     if (!Succeeded(rc)) break;

@@ -1,5 +1,5 @@
-// Internal to the ADO layer: the ODBC headers, and the one place where ODBC return codes are
-// checked. Every call goes through Check, which turns a failure into a ComError carrying the
+// Internal to the ADO layer: the ODBC headers, the table the calls go through (odbc::SQL...,
+// OdbcCallTable.h), and the one place where ODBC return codes are checked. Every call goes through Check, which turns a failure into a ComError carrying the
 // handle's diagnostic records (SQLSTATE, native code, message).
 //
 // Only the wide ("W") entry points are used for calls that take text: the "A" entry points of
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "data/ado/ComError.h"
+#include "data/ado/OdbcCallTable.h"
 
 namespace ado::odbc {
 

@@ -80,13 +80,13 @@ ColumnPlan PlanColumn(SQLHSTMT stmt, SQLUSMALLINT number, const FetchOptions& op
   SQLULEN columnSize = 0;
   SQLSMALLINT digits = 0;
   SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
-  CheckStmt(SQLDescribeColW(stmt, number, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]),
+  CheckStmt(odbc::SQLDescribeColW(stmt, number, name, static_cast<SQLSMALLINT>(sizeof name / sizeof name[0]),
                             &nameLength, &sqlType, &columnSize, &digits, &nullable),
             stmt, "SQLDescribeColW");
   SQLLEN isUnsigned = SQL_FALSE;
   if (sqlType == SQL_TINYINT || sqlType == SQL_SMALLINT || sqlType == SQL_INTEGER || sqlType == SQL_BIGINT) {
     // Not every driver answers this; signed is the safe reading then.
-    if (!odbc::Succeeded(SQLColAttributeW(stmt, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
+    if (!odbc::Succeeded(odbc::SQLColAttributeW(stmt, number, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &isUnsigned))) {
       isUnsigned = SQL_FALSE;
     }
   }
@@ -249,7 +249,7 @@ bool RefusedWideRead(SQLHSTMT stmt) {
   SQLWCHAR message[8];
   SQLSMALLINT length = 0;
   for (SQLSMALLINT record = 1;; ++record) {
-    const SQLRETURN rc = SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
+    const SQLRETURN rc = odbc::SQLGetDiagRecW(SQL_HANDLE_STMT, stmt, record, state, &native, message,
                                         static_cast<SQLSMALLINT>(sizeof message / sizeof message[0]), &length);
     if (!odbc::Succeeded(rc)) return false;
     const std::string code = odbc::ToNarrow(state, 5).ToStd();
@@ -275,7 +275,7 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
   std::string bytes;
   for (;;) {
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
+    SQLRETURN rc = odbc::SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
     if (rc == SQL_ERROR && cType == SQL_C_WCHAR && wide.empty() && RefusedWideRead(stmt)) {
       // Nothing of the value was read yet: read it again, and all text from now on, 8-bit.
       narrowText = true;
@@ -360,7 +360,7 @@ void StoreFixedValue(SQLSMALLINT cType, const char* bytes, RowStore& store) {
 void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
   alignas(8) char value[32] = {};
   SQLLEN indicator = 0;
-  CheckStmt(SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
+  CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
   if (indicator == SQL_NULL_DATA) {
     store.AddNull();
     return;
@@ -386,14 +386,14 @@ void StoreRowByGetData(SQLHSTMT stmt, const Plans& plans, RowStore& store, bool&
 // What SQLGetData can do besides reading unbound columns of a single-row rowset.
 SQLUINTEGER GetDataExtensions(SQLHDBC dbc) {
   SQLUINTEGER extensions = 0;
-  if (!odbc::Succeeded(SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
+  if (!odbc::Succeeded(odbc::SQLGetInfoW(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr))) {
     return 0;
   }
   return extensions;
 }
 
 void SetRowArraySize(SQLHSTMT stmt, size_t rows) {
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(rows)), 0),
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(rows)), 0),
             stmt, "SQLSetStmtAttrW");
 }
 
@@ -410,8 +410,8 @@ ResultReader::~ResultReader() {
   if (m_stmt && !Orphaned()) {
     m_connection->ReleaseStatement(m_stmt);
     SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
-    SQLFreeStmt(stmt, SQL_CLOSE);
-    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    odbc::SQLFreeStmt(stmt, SQL_CLOSE);
+    odbc::SQLFreeHandle(SQL_HANDLE_STMT, stmt);
   }
 }
 
@@ -426,20 +426,20 @@ std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, cons
   reader->m_maxRows = maxRows > 0 ? static_cast<size_t>(maxRows) : 0;
   reader->m_sql = odbc::ToWide(sql);
   SQLHSTMT stmt = SQL_NULL_HSTMT;
-  odbc::Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
+  odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
   reader->m_stmt = stmt;
   connection.KeepStatement(stmt);
   // A hint like the connection's timeouts: a driver without query timeouts still runs the query.
   const int32_t timeout = connection.GetCommandTimeout();
-  SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
+  odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
                   0);
   if (reader->m_maxRows > 0) {
     // A hint: the rows past the limit are never fetched either way.
-    SQLSetStmtAttrW(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(maxRows)), 0);
+    odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(maxRows)), 0);
   }
   reader->Run();
   SQLSMALLINT columnCount = 0;
-  CheckStmt(SQLNumResultCols(stmt, &columnCount), stmt, "SQLNumResultCols");
+  CheckStmt(odbc::SQLNumResultCols(stmt, &columnCount), stmt, "SQLNumResultCols");
   // A statement without a result set leaves the recordset closed, as ADO does.
   if (columnCount <= 0) return nullptr;
 
@@ -483,7 +483,7 @@ std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, cons
 
 void ResultReader::Run() {
   SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
-  SQLRETURN rc = SQLExecDirectW(stmt, odbc::WidePtr(m_sql), SQL_NTS);
+  SQLRETURN rc = odbc::SQLExecDirectW(stmt, odbc::WidePtr(m_sql), SQL_NTS);
   odbc::Check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirectW", true);
   m_cursorOpen = true;
   m_position = 0;
@@ -494,33 +494,33 @@ void ResultReader::Run() {
 void ResultReader::CloseCursor() {
   if (!m_cursorOpen) return;
   m_cursorOpen = false;
-  SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_CLOSE);
+  odbc::SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_CLOSE);
 }
 
 // Binds the columns into arrays of the block's rows.
 void ResultReader::Bind() {
   SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
   SQLULEN rows = static_cast<SQLULEN>(m_blockRows);
-  if (!odbc::Succeeded(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
+  if (!odbc::Succeeded(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
     rows = 1;
   }
   // The driver may have lowered the size (SQLSTATE 01S02): bind for what it will really use.
   SQLULEN granted = 0;
-  if (odbc::Succeeded(SQLGetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0) {
+  if (odbc::Succeeded(odbc::SQLGetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0) {
     rows = std::min(rows, granted);
   }
   m_blockRows = static_cast<size_t>(rows);
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0), stmt,
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0), stmt,
             "SQLSetStmtAttrW");
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0), stmt, "SQLSetStmtAttrW");
-  CheckStmt(SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0), stmt, "SQLSetStmtAttrW");
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0), stmt, "SQLSetStmtAttrW");
+  CheckStmt(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0), stmt, "SQLSetStmtAttrW");
   for (size_t c = 0; c < m_plans.size(); ++c) {
     Plan& plan = m_plans[c];
     if (plan.buffer.empty()) {
       plan.buffer.assign((plan.elementBytes * rows + 7) / 8, 0);
       plan.indicators.assign(rows, 0);
     }
-    CheckStmt(SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), plan.cType, plan.buffer.data(),
+    CheckStmt(odbc::SQLBindCol(stmt, static_cast<SQLUSMALLINT>(c + 1), plan.cType, plan.buffer.data(),
                          static_cast<SQLLEN>(plan.elementBytes), plan.indicators.data()),
               stmt, "SQLBindCol");
   }
@@ -529,7 +529,7 @@ void ResultReader::Bind() {
 
 void ResultReader::Unbind() {
   if (!m_bound) return;
-  SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_UNBIND);
+  odbc::SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_UNBIND);
   m_bound = false;
 }
 
@@ -560,7 +560,7 @@ bool ResultReader::Fetch() {
   SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
   m_fetched = 0;
   m_nextRow = 0;
-  const SQLRETURN rc = SQLFetch(stmt);
+  const SQLRETURN rc = odbc::SQLFetch(stmt);
   if (rc == SQL_NO_DATA) return false;
   CheckStmt(rc, stmt, "SQLFetch");
   // Without a rowset array every fetch is one row.
@@ -595,7 +595,7 @@ void ResultReader::StoreBoundRow(size_t r, RowStore& store, bool& narrowText) {
     const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
     if (!whole || (isText && !narrowText && !IsAscii(element, static_cast<size_t>(indicator)))) {
       if (!positioned && m_blockRows > 1) {
-        CheckStmt(SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
+        CheckStmt(odbc::SQLSetPos(stmt, static_cast<SQLSETPOSIROW>(r + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE), stmt,
                   "SQLSetPos");
         positioned = true;
       }

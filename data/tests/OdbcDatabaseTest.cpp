@@ -15,6 +15,7 @@
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
+#include "os/OsFaults.h"
 #include "testsupport/TempDir.h"
 
 using datatest::Access;
@@ -84,6 +85,30 @@ TEST_F(OdbcDatabase, FailedConnectionNamesTheMaskedString) {
   EXPECT_FALSE(access->IsConnected());
   EXPECT_EQ(access->GetConnectionString(), text);
   // The object may be connected again.
+  ConnectAs(kDbLotusNotes);
+  EXPECT_TRUE(access->IsConnected());
+}
+
+// A link lost while connecting (the driver manager's call fails) fails the connect naming
+// the data source, with the lost link among the diagnostics for the log.
+TEST_F(OdbcDatabase, AConnectLosingItsLinkNamesTheDataSource) {
+  access->Disconnect();
+  access->SetDatabaseType(kDbLotusNotes);
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kOdbc, "SQLDriverConnectW");
+    try {
+      access->Connect(access->BuildConnectionString(TestDatabase::kDsn, "user", "pass"));
+      FAIL() << "connected";
+    } catch (const XException& error) {
+      EXPECT_STREQ(error.Text(), (std::string("Failed to connect to data source with connection string: DSN=") +
+                                  TestDatabase::kDsn + ";Uid=user;Pwd=****;")
+                                     .c_str());
+    }
+    EXPECT_NE(std::string(access->ConnectDiagnostics().c_str()).find("[08S01] "), std::string::npos)
+        << access->ConnectDiagnostics().c_str();
+  }
+  EXPECT_FALSE(access->IsConnected());
   ConnectAs(kDbLotusNotes);
   EXPECT_TRUE(access->IsConnected());
 }

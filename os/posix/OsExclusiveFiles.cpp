@@ -92,6 +92,7 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
   // A holder that releases deletes the file: a lock taken on the file it deleted would lock
   // nothing, so the lock counts only when the name still shows the locked file.
   for (int attempt = 0; attempt < 5; ++attempt) {
+    if (!AdmitCall(FaultKind::kOpen, path)) return LockResult::kFailed;
     int fd = ::open(Native(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return LockResult::kFailed;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -104,7 +105,7 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
       ::close(fd);
       continue;
     }
-    if (::ftruncate(fd, 0) != 0 || !WriteAll(fd, content)) {
+    if (!AdmitCall(FaultKind::kWrite, path) || ::ftruncate(fd, 0) != 0 || !WriteAll(fd, content)) {
       int error = errno;
       ::unlink(Native(path).c_str());
       ::close(fd);
@@ -120,8 +121,9 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
 
 void ReleaseFileLock(FileHandle handle, const std::string& path) {
   if (handle == kInvalidFile) return;
-  // Deleted while still locked: the next run creates its own file.
-  ::unlink(Native(path).c_str());
+  // Deleted while still locked: the next run creates its own file. A file left behind (the
+  // delete failed) is only taken again by the next run.
+  if (AdmitCall(FaultKind::kDelete, path)) ::unlink(Native(path).c_str());
   ::close(static_cast<int>(handle));
 }
 

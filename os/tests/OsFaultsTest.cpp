@@ -107,3 +107,71 @@ TEST(OsFaults, TheEnvironmentArmsTheNthCallsItNames) {
   EXPECT_TRUE(os::CloseFile(file));
   EXPECT_TRUE(os::DeleteFilePath(dir.File("a.txt")));
 }
+
+// The calls that the table cannot make itself ask it first: the lock file's open, content and
+// delete, and a copy's write. Each refusal fails its call the way the disk would, and leaves
+// nothing that a later run cannot take over.
+TEST(OsFaults, TheLockFileAndACopyAskTheTableFirst) {
+  testsupport::TempDir dir;
+  const std::string lock = dir.File("run.lock");
+  os::FileHandle handle = os::kInvalidFile;
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kOpen, "run.lock");
+    EXPECT_EQ(os::TakeFileLock(lock, "me", handle), os::LockResult::kFailed);
+    EXPECT_FALSE(os::PathExists(lock));
+  }
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kWrite, "run.lock");
+    EXPECT_EQ(os::TakeFileLock(lock, "me", handle), os::LockResult::kFailed);
+    EXPECT_EQ(handle, os::kInvalidFile);
+  }
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kDelete, "run.lock");
+    ASSERT_EQ(os::TakeFileLock(lock, "first", handle), os::LockResult::kTaken);
+    os::ReleaseFileLock(handle, lock);
+#ifdef _WIN32
+    // The system deletes the file with its handle; no call is made that could be refused.
+    EXPECT_FALSE(os::PathExists(lock));
+    EXPECT_EQ(plan.Calls(os::FaultKind::kDelete), 0);
+#else
+    EXPECT_TRUE(os::PathExists(lock)) << "the refused delete removed the lock file";
+#endif
+    EXPECT_EQ(plan.Calls(os::FaultKind::kOpen), 1);
+    EXPECT_EQ(plan.Calls(os::FaultKind::kWrite), 1);
+  }
+  // The file left behind is no lock: the next run takes it and writes its own content.
+  ASSERT_EQ(os::TakeFileLock(lock, "second", handle), os::LockResult::kTaken);
+  std::string content;
+  EXPECT_TRUE(os::ReadLockFile(lock, content));
+  EXPECT_EQ(content, "second");
+  os::ReleaseFileLock(handle, lock);
+  EXPECT_FALSE(os::PathExists(lock));
+
+  testsupport::WriteAll(dir.File("from.txt"), "copied");
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kWrite, "to.txt");
+    EXPECT_FALSE(os::CopyFilePath(dir.File("from.txt"), dir.File("to.txt")));
+    EXPECT_EQ(os::LastError(), os::DefaultFaultError(os::FaultKind::kWrite));
+  }
+  EXPECT_TRUE(os::CopyFilePath(dir.File("from.txt"), dir.File("to.txt")));
+  EXPECT_EQ(testsupport::ReadAll(dir.File("to.txt")), "copied");
+}
+
+// The ODBC kind is armed by its name like the others and counts the calls a layer above
+// announces; a refused call sets the kind's error.
+TEST(OsFaults, TheOdbcKindCountsTheCallsAnnouncedToIt) {
+  os::FaultPlan plan;
+  SetVariable("QV_FAULT", "odbc:2");
+  EXPECT_TRUE(os::ArmFaultsFromEnvironment());
+  SetVariable("QV_FAULT", "");
+  EXPECT_TRUE(os::AdmitCall(os::FaultKind::kOdbc, "SQLExecDirectW"));
+  EXPECT_FALSE(os::AdmitCall(os::FaultKind::kOdbc, "SQLFetch"));
+  EXPECT_EQ(os::LastError(), os::DefaultFaultError(os::FaultKind::kOdbc));
+  EXPECT_TRUE(os::AdmitCall(os::FaultKind::kOdbc, "SQLFetch"));
+  EXPECT_EQ(plan.Calls(os::FaultKind::kOdbc), 3);
+  EXPECT_TRUE(os::FileCallsReplaced());
+}

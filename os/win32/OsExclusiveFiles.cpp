@@ -40,6 +40,7 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
   handle = kInvalidFile;
   // Sharing reading only: a second writer is refused while this handle is open. The system
   // closes the handle of a process that ends in any way, and the file goes with it.
+  if (!AdmitCall(FaultKind::kOpen, path)) return LockResult::kFailed;
   HANDLE h = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                          OPEN_ALWAYS,
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -52,7 +53,7 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
     return busy ? LockResult::kBusy : LockResult::kFailed;
   }
   DWORD written = 0;
-  if (!SetEndOfFile(h) ||
+  if (!AdmitCall(FaultKind::kWrite, path) || !SetEndOfFile(h) ||
       !::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) ||
       written != content.size()) {
     DWORD error = GetLastError();
@@ -65,7 +66,9 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
 }
 
 void ReleaseFileLock(FileHandle handle, const std::string& path) {
-  (void)path;  // deleted by the close
+  // Deleted by the close, and by nothing that could be refused: the system deletes the file
+  // with its last handle (a delete-on-close handle cannot be told to keep it).
+  (void)path;
   if (handle != kInvalidFile) CloseHandle(H(handle));
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sqlite/Query.h"
+#include "os/OsFaults.h"
 #include "os/OsText.h"
 #include "package/SchoolConfig.h"
 #include "package/tests/WriterFixture.h"
@@ -345,6 +346,40 @@ TEST_F(StoreTest, AFailedMarkingLeavesEveryWrittenRowToBeSentAgain) {
   EXPECT_TRUE(m_lastFailure.empty());
   SetToday(Day(2009, 3, 22));
   EXPECT_TRUE(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef").empty());
+}
+
+// The disk fills up under the store itself (its file and journal writes fail, as the file
+// layer under every database lets a fault plan make them): the run's attendance fails, the
+// recording is rolled back whole, the update date stays, and the next run sends it all.
+TEST_F(StoreTest, AStoreWhoseWritesFailRollsBackAndKeepsTheUpdateDate) {
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 26), "AM", "A", ""}, {"S2", Day(2009, 2, 27), "AM", "A", ""}};
+  Run(daily, {});
+  const std::string updateDate = StoreValue(m_import, "UpdateDate");
+  const std::string referenceTime = StoreValue(m_import, "UpdateDateTime");
+  const std::string store = m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+
+  daily[0].code = "T";
+  daily.push_back({"S3", Day(2009, 3, 10), "AM", "A", ""});
+  SetToday(Day(2009, 3, 20));
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kWrite, "Attendance.db");
+    UpdateTables failed = Run(daily, {});
+    EXPECT_GT(plan.Failures(), 0);
+    EXPECT_NE(m_lastFailure.find("The attendance change store " + store), std::string::npos) << m_lastFailure;
+    EXPECT_NE(m_lastFailure.find("disk is full"), std::string::npos) << m_lastFailure;
+    EXPECT_TRUE(DataLines(failed, kDaily, "AttTimeFrameRef").empty());
+  }
+  EXPECT_NE(RunLogText().find(m_lastFailure + ". The attendance update date stays as it was"), std::string::npos);
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), updateDate);
+  EXPECT_EQ(StoreValue(m_import, "UpdateDateTime"), referenceTime);
+  EXPECT_FALSE(os::PathExists(store + "-journal"));
+
+  SetToday(Day(2009, 3, 21));
+  EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+            Sorted({Line("S1", Day(2009, 2, 26), "AM", "T"), Line("S3", Day(2009, 3, 10), "AM", "A")}));
+  EXPECT_TRUE(m_lastFailure.empty());
+  EXPECT_EQ(StoreValue(m_import, "UpdateDate"), "20-Mar-2009");
 }
 
 // An "Attendance" that cannot hold the store (here a file of that name): the store does not
