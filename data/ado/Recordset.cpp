@@ -50,6 +50,7 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
 
   m_store = std::move(store);
   m_reader = std::move(reader);
+  m_sql = m_reader ? sql : XString();
   m_connection = &connection;
   m_ended = !m_reader;
   m_total = m_reader ? -1 : m_store->RowCount();
@@ -67,6 +68,7 @@ void Recordset::Close() {
   RequireOpen();
   m_store.reset();
   m_reader.reset();
+  m_sql = XString();
   m_fields.clear();
   m_position = -1;
 }
@@ -112,8 +114,40 @@ void Recordset::HoldFrom(int64_t first) {
   }
 }
 
+int64_t Recordset::CountedByDatabase() const {
+  try {
+    std::unique_ptr<ResultReader> counter = ResultReader::Execute(
+        *m_connection, XString("SELECT COUNT(*) FROM (") + m_sql + ") QvRecordCount", FetchOptions(), 0);
+    if (!counter) return -1;
+    RowStore store(counter->Columns());
+    counter->Read(store, 0);
+    store.Finish();
+    if (store.RowCount() != 1 || store.Columns().size() != 1) return -1;
+    const Variant value = store.Value(0, 0);
+    switch (value.Type()) {
+      case VT_I2: return value.GetI2();
+      case VT_I4: return value.GetI4();
+      case VT_I8: return value.GetI8();
+      case VT_UI8: return static_cast<int64_t>(value.GetUI8());
+      default: return -1;
+    }
+  } catch (const ComError&) {
+    return -1;
+  }
+}
+
 int32_t Recordset::RecordCount() const {
   RequireOpen();
+  if (m_total < 0 && !m_ended && !m_reader->Orphaned()) {
+    // The database's own count reads no row twice; it cannot be less than the rows seen, and
+    // MaxRecords caps it as it caps the reading.
+    int64_t counted = CountedByDatabase();
+    if (counted >= 0) {
+      counted = std::max(counted, HeldEnd());
+      if (m_maxRecords > 0) counted = std::min<int64_t>(counted, m_maxRecords);
+      m_total = counted;
+    }
+  }
   if (m_total < 0) {
     // A result held in parts: the rows before and in the held part, and the rest counted once.
     int64_t rest = 0;

@@ -5,8 +5,10 @@
 //
 // The rows held at once are bounded, not the result: a result larger than
 // FetchOptions::heldBytes is held a part at a time. Open holds its first part; moving past a
-// part's last row drops it and fetches the next; RecordCount counts the rest once without
-// holding it; MoveFirst, or reading on after that count, runs the statement again (as ADO's
+// part's last row drops it and fetches the next; RecordCount asks the database for the count
+// on a second statement (SELECT COUNT(*) of the query as a derived table), and only where the
+// driver or the query refuses that, counts the rest once by fetching it without holding it;
+// MoveFirst, or reading on after such a fetched count, runs the statement again (as ADO's
 // forward-only cursors do) and passes over the rows already seen. Until such a result has been
 // read to its end its statement stays open on the connection.
 #pragma once
@@ -109,6 +111,11 @@ class Recordset {
   void HoldFrom(int64_t first);
   // Records a failure of the reader in the connection's Errors and rethrows it.
   [[noreturn]] void RaiseReadError(const ComError& error) const;
+  // The rows of a result held in parts as the database counts them on a second statement,
+  // so that the result's own cursor stays where it is; -1 when the driver or the query
+  // refuses (a connection with one active result at a time, a query that cannot be a
+  // derived table).
+  int64_t CountedByDatabase() const;
 
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
@@ -119,6 +126,7 @@ class Recordset {
   std::unique_ptr<RowStore> m_store;
   // The statement of a result larger than the held bytes; null for a result held whole.
   std::unique_ptr<ResultReader> m_reader;
+  XString m_sql;  // the statement of a result held in parts, for its count
   Connection* m_connection = nullptr;
   // For a result held in parts: no rows follow the held ones; and the rows counted (-1 before
   // RecordCount counted them).

@@ -2,8 +2,9 @@
 // RowStore, by the cheapest means the driver allows (bound blocks, bound single rows, or
 // SQLGetData for every value). The recordset reads the result piece by piece: a result that
 // fits its byte budget is read whole at Open; a larger one is read a budget at a time as the
-// cursor moves, its rest counted once without being kept, and read again from the start
-// (re-executing the statement) when the cursor goes back or past the counted part.
+// cursor moves; where the database cannot count it, its rest is counted once without being
+// kept, and read again from the start (re-executing the statement) when the cursor goes back
+// or past the counted part.
 #pragma once
 
 #include <cstddef>
