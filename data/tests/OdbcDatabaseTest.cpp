@@ -515,8 +515,8 @@ TEST_F(OdbcDatabase, APasswordCannotAddAKeyOfItsOwn) {
 }
 
 // A result larger than what a recordset holds at once is fetched as the records are read: a
-// fetch that fails on the way ends the reading with the error, never as a shorter result, and
-// the count of such a result fetches it too.
+// fetch that fails on the way ends the reading with the error, never as a shorter result; the
+// database counts such a result without computing its values, and reading it still fails.
 TEST_F(OdbcDatabase, AFetchFailingInTheMiddleOfALargeResultIsAnError) {
   // About 300,000 rows of 60 bytes, well past the bytes held at once; abs() of the smallest
   // integer fails when the row near the end is stepped to.
@@ -537,7 +537,13 @@ TEST_F(OdbcDatabase, AFetchFailingInTheMiddleOfALargeResultIsAnError) {
   EXPECT_LT(read, 299000);
 
   access->RunQuery(sql);
-  EXPECT_THROW(access->GetRecordCount(), XException);
+  EXPECT_EQ(access->GetRecordCount(), 300000);
+  EXPECT_THROW(
+      {
+        for (bool more = access->GetFirstRecord(); more; more = access->GetNextRecord()) {
+        }
+      },
+      XException);
 
   // Without the failing row the same size reads whole, counted first as the extraction does.
   access->RunQuery(
