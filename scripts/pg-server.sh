@@ -63,14 +63,14 @@ start() {
   fi
   stop_cluster
   cluster="$dir"
-  if [ "$(id -u)" = 0 ]; then
-    chown postgres: "$dir"
-    # (A unix socket's path is short: a deep DIR moves the cluster too.)
-    if ! runuser -u postgres -- test -w "$dir" || [ ${#dir} -gt 80 ]; then
-      cluster="$(mktemp -d /tmp/qv-pg.XXXXXX)"
-      chown postgres: "$cluster"
-      echo "$cluster" >"$dir/cluster"
-    fi
+  if [ "$(id -u)" = 0 ]; then chown postgres: "$dir"; fi
+  # (A unix socket's path is short, and the server's options are split at blanks: a deep DIR,
+  # or one with a blank in it, moves the cluster too.)
+  if { [ "$(id -u)" = 0 ] && ! runuser -u postgres -- test -w "$dir"; } || [ ${#dir} -gt 80 ] ||
+    [[ "$dir" == *[[:space:]]* ]]; then
+    cluster="$(mktemp -d /tmp/qv-pg.XXXXXX)"
+    if [ "$(id -u)" = 0 ]; then chown postgres: "$cluster"; fi
+    echo "$cluster" >"$dir/cluster"
   fi
   data="$cluster/data"
   mkdir -p "$data"
