@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -30,6 +31,14 @@ bool ForEachLine(const std::string& path, LineFunction line, size_t keep = 4096)
   if (!current.empty()) line(current);
   std::fclose(file);
   return true;
+}
+
+// The non-empty lines of a file of statements, one statement a line (the floors' input).
+// False when the file cannot be opened.
+inline bool ReadStatementLines(const std::string& path, std::vector<std::string>& statements) {
+  return ForEachLine(path, [&](const std::string& line) {
+    if (!line.empty()) statements.push_back(line);
+  }, 1 << 16);
 }
 
 }  // namespace bench

@@ -30,11 +30,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::string> statements;
-  if (!bench::ForEachLine(argv[2], [&](const std::string& line) {
-        if (!line.empty()) statements.push_back(line);
-      }, 1 << 16)) {
-    Fail(std::string("cannot read ") + argv[2]);
-  }
+  if (!bench::ReadStatementLines(argv[2], statements)) Fail(std::string("cannot read ") + argv[2]);
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(argv[1], &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) Fail("cannot open the database", db);
 

@@ -54,6 +54,7 @@
 #include "data/DatabaseType.h"
 #include "data/ODBCDataAccess.h"
 #include "foundation/XLog.h"
+#include "testsupport/TestDataSources.h"
 #include "tools/demosis/DemoGenerator.h"
 #include "tools/demosis/DemoSchema.h"
 #include "tools/demosis/PostgresScript.h"
@@ -77,10 +78,7 @@ struct Options {
 };
 
 // Where the PostgreSQL data source points: the server's settings, read from its file.
-struct PostgresTarget {
-  std::string host, port, database, user, password;
-};
-PostgresTarget g_postgres;
+testsupport::PostgresServer g_postgres;
 bool g_onPostgres = false;
 
 // What a measured child reports back through its pipe.
@@ -324,10 +322,16 @@ Setup Prepare(const Options& options, std::vector<TableQuery>& queries) {
         // The same SIS into the server, through its own client.
         const std::string script = setup.folder + "/sis.sql";
         demosis::WritePostgresScript(setup.database, script);
-        const std::string command = "PGPASSWORD='" + g_postgres.password + "' psql -X -q -h '" + g_postgres.host +
-                                    "' -p '" + g_postgres.port + "' -U '" + g_postgres.user + "' -d '" +
-                                    g_postgres.database + "' -f '" + script + "' >/dev/null";
-        if (std::system(command.c_str()) != 0) throw std::runtime_error("loading the demo SIS into the server failed");
+        bench::Launch psql;
+        psql.argv = {"psql", "-X", "-q", "-v", "ON_ERROR_STOP=1", "-h", g_postgres.host, "-p", g_postgres.port,
+                     "-U", g_postgres.user, "-d", g_postgres.database, "-f", script};
+        psql.err = setup.folder + "/psql.err";
+        psql.env = {"PGPASSWORD=" + g_postgres.password};
+        const bench::Measured loaded = bench::Run(psql);
+        if (!loaded.ok) {
+          throw std::runtime_error("loading the demo SIS into the server failed (" + loaded.error + ", see " +
+                                   psql.err + ")");
+        }
         ::unlink(script.c_str());
       }
       for (const TableQuery& query : queries) {
@@ -496,25 +500,10 @@ int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) return 2;
   if (!options.postgresEnv.empty()) {
-    // KEY=VALUE lines; the values are the server's own (no quotes, no blanks).
-    FILE* env = std::fopen(options.postgresEnv.c_str(), "r");
-    if (!env) Die("cannot read " + options.postgresEnv + " (start the server with scripts/pg-server.sh start)");
-    char line[512];
-    while (std::fgets(line, sizeof line, env)) {
-      std::string text(line);
-      while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-      const size_t equals = text.find('=');
-      if (equals == std::string::npos) continue;
-      const std::string key = text.substr(0, equals), value = text.substr(equals + 1);
-      if (value.find_first_of("'\\") != std::string::npos) Die("unexpected value in " + options.postgresEnv);
-      if (key == "QV_PG_HOST") g_postgres.host = value;
-      if (key == "QV_PG_PORT") g_postgres.port = value;
-      if (key == "QV_PG_DATABASE") g_postgres.database = value;
-      if (key == "QV_PG_USER") g_postgres.user = value;
-      if (key == "QV_PG_PASSWORD") g_postgres.password = value;
-    }
-    std::fclose(env);
-    if (g_postgres.port.empty()) Die(options.postgresEnv + " names no server");
+    // The server's settings file, read as the tests read it.
+    ::setenv("QV_PG_ENV", options.postgresEnv.c_str(), 1);
+    std::string whyNot;
+    if (!testsupport::FindPostgresServer(&g_postgres, &whyNot)) Die(whyNot);
     g_onPostgres = true;
   }
   if (options.tables.empty()) options.tables = {"Student", "Absence"};

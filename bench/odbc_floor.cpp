@@ -69,11 +69,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::string> statements;
-  if (!bench::ForEachLine(argv[2], [&](const std::string& line) {
-        if (!line.empty()) statements.push_back(line);
-      }, 1 << 16)) {
-    Fail(std::string("cannot read ") + argv[2]);
-  }
+  if (!bench::ReadStatementLines(argv[2], statements)) Fail(std::string("cannot read ") + argv[2]);
   FILE* out = std::fopen(argv[3], "wb");
   if (!out) Fail(std::string("cannot write ") + argv[3]);
   static char outBuffer[1 << 16];
