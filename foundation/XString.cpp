@@ -12,18 +12,7 @@
 namespace {
 // Win32 calls of the system take names and paths converted into a 260-character buffer.
 constexpr size_t kWideBufferChars = 260;
-
-// Every empty string shares this buffer instead of allocating one byte of its own: a run makes
-// millions of them (unset fields, cleared values, moved-from strings). Nothing writes into a
-// string's buffer in place, so it stays "", and it is never freed.
-char g_empty[1] = {0};
 }  // namespace
-
-char* XString::EmptyBuffer() { return g_empty; }
-
-void XString::Free(char* buffer) {
-  if (buffer != g_empty) delete[] buffer;
-}
 
 char* XString::Allocate(uint32_t size) {
   char* p = new (std::nothrow) char[size];
@@ -31,31 +20,76 @@ char* XString::Allocate(uint32_t size) {
   return p;
 }
 
-void XString::Adopt(char* buffer, uint32_t length) {
-  Free(m_buffer);
-  m_buffer = buffer;
+void XString::ResetInline() {
+  m_buffer = m_inline;
+  m_length = 0;
+  m_capacity = kInlineLength;
+  m_inline[0] = 0;
+}
+
+void XString::Grow(uint32_t capacity, bool growing) {
+  if (capacity <= m_capacity) return;
+  // An append asks for half as much again as the buffer had: a line built value by value is
+  // copied a logarithmic number of times, not once per value.
+  if (growing) {
+    const uint64_t half = static_cast<uint64_t>(m_capacity) + m_capacity / 2;
+    if (capacity < half) capacity = half < UINT32_MAX ? static_cast<uint32_t>(half) : UINT32_MAX - 1;
+  }
+  if (capacity == UINT32_MAX) throw XException("Failed to reallocate memory.");
+  char* grown = new (std::nothrow) char[static_cast<size_t>(capacity) + 1];
+  if (!grown) throw XException("Failed to reallocate memory.");
+  std::memcpy(grown, m_buffer, m_length + 1);
+  if (!IsInline()) delete[] m_buffer;
+  m_buffer = grown;
+  m_capacity = capacity;
+}
+
+void XString::AssignBytes(const char* text, uint32_t length) {
+  if (length > m_capacity) {
+    // A new buffer: the old one (which may hold the source) is freed only after the copy.
+    char* copy = Allocate(length + 1);
+    std::memcpy(copy, text, length);
+    if (!IsInline()) delete[] m_buffer;
+    m_buffer = copy;
+    m_capacity = length;
+  } else {
+    std::memmove(m_buffer, text, length);
+  }
+  m_buffer[length] = 0;
   m_length = length;
 }
 
-XString::XString() : m_buffer(EmptyBuffer()), m_length(0) {}
+XString::XString() { ResetInline(); }
 
 XString::XString(const char* text) : XString(text, text ? static_cast<uint32_t>(std::strlen(text)) : 0) {}
 
-XString::XString(const char* text, uint32_t length)
-    : m_buffer(length ? Allocate(length + 1) : EmptyBuffer()), m_length(length) {
-  if (length == 0) return;
-  std::memcpy(m_buffer, text, length);
+XString::XString(const char* text, uint32_t length) {
+  ResetInline();
+  if (length > kInlineLength) {
+    m_buffer = Allocate(length + 1);
+    m_capacity = length;
+  }
+  if (length) std::memcpy(m_buffer, text, length);
   m_buffer[length] = 0;
+  m_length = length;
 }
 
 XString::XString(const std::string& text) : XString(text.data(), static_cast<uint32_t>(text.size())) {}
 
 XString::XString(const XString& other) : XString(other.m_buffer, other.m_length) {}
 
-XString::XString(XString&& other) noexcept : m_buffer(other.m_buffer), m_length(other.m_length) {
+XString::XString(XString&& other) noexcept {
+  ResetInline();
+  if (other.IsInline()) {
+    std::memcpy(m_inline, other.m_inline, other.m_length + 1);
+    m_length = other.m_length;
+  } else {
+    m_buffer = other.m_buffer;
+    m_length = other.m_length;
+    m_capacity = other.m_capacity;
+  }
   // The moved-from string is left empty.
-  other.m_buffer = EmptyBuffer();
-  other.m_length = 0;
+  other.ResetInline();
 }
 
 XString::XString(char c) : XString(&c, 1) {}
@@ -76,33 +110,33 @@ XString::XString(const char16_t* wide, int count) : XString() {
   *this = XString(os::WideToNarrow(std::u16string(wide, n)));
 }
 
-XString::~XString() { Free(m_buffer); }
+XString::~XString() {
+  if (!IsInline()) delete[] m_buffer;
+}
 
 XString& XString::operator=(const XString& other) {
-  if (this != &other) {
-    char* copy = other.m_length ? Allocate(other.m_length + 1) : EmptyBuffer();
-    if (other.m_length) std::memcpy(copy, other.m_buffer, other.m_length + 1);
-    Adopt(copy, other.m_length);
-  }
+  if (this != &other) AssignBytes(other.m_buffer, other.m_length);
   return *this;
 }
 
 XString& XString::operator=(XString&& other) noexcept {
-  std::swap(m_buffer, other.m_buffer);
-  std::swap(m_length, other.m_length);
+  if (this == &other) return *this;
+  if (other.IsInline()) {
+    // Short text is copied; a heap buffer this string has stays for later use.
+    std::memcpy(m_buffer, other.m_inline, other.m_length + 1);
+    m_length = other.m_length;
+  } else {
+    if (!IsInline()) delete[] m_buffer;
+    m_buffer = other.m_buffer;
+    m_length = other.m_length;
+    m_capacity = other.m_capacity;
+  }
+  other.ResetInline();
   return *this;
 }
 
 XString& XString::operator=(const char* text) {
-  uint32_t n = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
-  if (n == 0) {
-    Adopt(EmptyBuffer(), 0);
-    return *this;
-  }
-  char* copy = Allocate(n + 1);
-  std::memcpy(copy, text, n);
-  copy[n] = 0;
-  Adopt(copy, n);
+  AssignBytes(text ? text : "", text ? static_cast<uint32_t>(std::strlen(text)) : 0);
   return *this;
 }
 
@@ -157,12 +191,24 @@ bool XString::IsDecimal() const {
 
 XString& XString::Append(const char* text, uint32_t length) {
   if (length == 0) return *this;
-  char* grown = new (std::nothrow) char[m_length + length + 1];
-  if (!grown) throw XException("Failed to reallocate memory.");
-  std::memcpy(grown, m_buffer, m_length);
-  std::memcpy(grown + m_length, text, length);
-  grown[m_length + length] = 0;
-  Adopt(grown, m_length + length);
+  if (length > UINT32_MAX - 1 - m_length) throw XException("Failed to reallocate memory.");
+  const uint32_t total = m_length + length;
+  if (total > m_capacity) {
+    // The text may lie inside this string's own buffer, which growing frees: copy it first.
+    const auto at = reinterpret_cast<uintptr_t>(text), own = reinterpret_cast<uintptr_t>(m_buffer);
+    if (at >= own && at <= own + m_length) {
+      XString copy(text, length);
+      Grow(total, true);
+      std::memcpy(m_buffer + m_length, copy.m_buffer, length);
+    } else {
+      Grow(total, true);
+      std::memcpy(m_buffer + m_length, text, length);
+    }
+  } else {
+    std::memmove(m_buffer + m_length, text, length);
+  }
+  m_buffer[total] = 0;
+  m_length = total;
   return *this;
 }
 
@@ -170,13 +216,7 @@ XString& XString::Append(const char* text) {
   return text ? Append(text, static_cast<uint32_t>(std::strlen(text))) : *this;
 }
 
-XString& XString::Append(const XString& other) {
-  if (&other == this) {
-    XString copy(other);
-    return Append(copy.m_buffer, copy.m_length);
-  }
-  return Append(other.m_buffer, other.m_length);
-}
+XString& XString::Append(const XString& other) { return Append(other.m_buffer, other.m_length); }
 
 XString& XString::Format(uint32_t bufferSize, const char* format, ...) {
   va_list args;
@@ -188,17 +228,25 @@ XString& XString::Format(uint32_t bufferSize, const char* format, ...) {
 
 XString& XString::FormatList(uint32_t bufferSize, const char* format, va_list args) {
   if (bufferSize == 0) bufferSize = 1;
-  char* buffer = Allocate(bufferSize);
+  // Most formats fit a buffer on the stack; a larger one is allocated for the call.
+  char small[512];
+  char* buffer = bufferSize <= sizeof small ? small : Allocate(bufferSize);
   int n = std::vsnprintf(buffer, bufferSize, format, args);
   uint32_t length = n < 0 ? 0 : static_cast<uint32_t>(n) >= bufferSize ? bufferSize - 1 : static_cast<uint32_t>(n);
-  buffer[length] = 0;
-  *this = XString(buffer, length);
-  delete[] buffer;
+  try {
+    AssignBytes(buffer, length);
+  } catch (...) {
+    if (buffer != small) delete[] buffer;
+    throw;
+  }
+  if (buffer != small) delete[] buffer;
   return *this;
 }
 
 XString XString::Quote() const {
-  XString quoted("\"");
+  XString quoted;
+  quoted.Reserve(m_length + 2);
+  quoted.Append("\"", 1);
   quoted.Append(*this);
   quoted.Append("\"", 1);
   return quoted;
@@ -212,8 +260,11 @@ XString XString::Mid(uint32_t n) const {
 
 XString& XString::Insert(uint32_t position, const char* text) {
   if (position >= m_length) return Append(text);
-  XString result(m_buffer, position);
-  result.Append(text);
+  const uint32_t n = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
+  XString result;
+  result.Reserve(m_length + n);
+  result.Append(m_buffer, position);
+  result.Append(text, n);
   result.Append(m_buffer + position, m_length - position);
   return *this = std::move(result);
 }
@@ -223,7 +274,8 @@ XString& XString::Trim() {
   while (begin < end && std::isspace(static_cast<unsigned char>(m_buffer[begin]))) ++begin;
   while (end > begin && std::isspace(static_cast<unsigned char>(m_buffer[end - 1]))) --end;
   if (begin == 0 && end == m_length) return *this;
-  return *this = XString(m_buffer + begin, end - begin);
+  AssignBytes(m_buffer + begin, end - begin);
+  return *this;
 }
 
 XString& XString::RemoveChars(const char* set) {
@@ -250,7 +302,7 @@ XString& XString::RemoveRange(unsigned char low, unsigned char high) {
 XString& XString::TrimTrailing(const char* set) {
   uint32_t end = m_length;
   while (end > 0 && m_buffer[end - 1] != 0 && std::strchr(set, m_buffer[end - 1])) --end;
-  if (end != m_length) *this = XString(m_buffer, end);
+  if (end != m_length) AssignBytes(m_buffer, end);
   return *this;
 }
 
@@ -266,13 +318,19 @@ XString& XString::RemoveAll(const char* text) {
 }
 
 XString& XString::SetLength(uint32_t n) {
-  char* resized = new (std::nothrow) char[n + 1];
-  if (!resized) throw XException("Failed to reallocate memory.");
-  uint32_t keep = n < m_length ? n : m_length;
-  std::memcpy(resized, m_buffer, keep);
-  if (n > keep) std::memset(resized + keep, 0, n - keep);
-  resized[n] = 0;
-  Adopt(resized, n);
+  if (n == UINT32_MAX) throw XException("Failed to reallocate memory.");
+  if (n > m_length) {
+    Grow(n, false);
+    std::memset(m_buffer + m_length, 0, n - m_length);
+  }
+  m_buffer[n] = 0;
+  m_length = n;
+  return *this;
+}
+
+XString& XString::Reserve(uint32_t capacity) {
+  if (capacity == UINT32_MAX) throw XException("Failed to reallocate memory.");
+  Grow(capacity, false);
   return *this;
 }
 
@@ -289,23 +347,23 @@ std::u16string XString::ToWide() const {
   return wide;
 }
 
-XString operator+(const XString& a, const XString& b) {
-  XString r(a);
-  r.Append(b);
+namespace {
+XString Joined(const char* a, uint32_t aLength, const char* b, uint32_t bLength) {
+  XString r;
+  r.Reserve(aLength + bLength);
+  r.Append(a, aLength);
+  r.Append(b, bLength);
   return r;
 }
 
-XString operator+(const XString& a, const char* b) {
-  XString r(a);
-  r.Append(b);
-  return r;
-}
+uint32_t LengthOf(const char* text) { return text ? static_cast<uint32_t>(std::strlen(text)) : 0; }
+}  // namespace
 
-XString operator+(const char* a, const XString& b) {
-  XString r(a);
-  r.Append(b);
-  return r;
-}
+XString operator+(const XString& a, const XString& b) { return Joined(a.c_str(), a.Length(), b.c_str(), b.Length()); }
+
+XString operator+(const XString& a, const char* b) { return Joined(a.c_str(), a.Length(), b, LengthOf(b)); }
+
+XString operator+(const char* a, const XString& b) { return Joined(a, LengthOf(a), b.c_str(), b.Length()); }
 
 bool operator==(const XString& a, const XString& b) {
   return a.Length() == b.Length() && std::memcmp(a.c_str(), b.c_str(), a.Length()) == 0;

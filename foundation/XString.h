@@ -1,6 +1,8 @@
 // The system's string: narrow 8-bit text in the system code page, with an explicit length
-// and an owned buffer of exactly length + 1 bytes (the last one always 0); empty strings share
-// one static buffer. Copies copy.
+// and an owned buffer whose byte after the text is always 0. Text of up to kInlineLength
+// bytes lives inside the object (most values of a row: codes, keys, dates); longer text lives
+// on the heap, and a string that is appended to grows its buffer by half again, so building a
+// line does not copy it at every step. Copies copy; nothing is shared.
 #pragma once
 
 #include <cstdarg>
@@ -9,6 +11,9 @@
 
 class XString {
  public:
+  // The longest text held inside the object itself.
+  static constexpr uint32_t kInlineLength = 23;
+
   XString();
   XString(const char* text);  // null gives empty
   XString(const char* text, uint32_t length);
@@ -80,6 +85,11 @@ class XString {
   XString& TrimTrailing(const char* set);
   XString& RemoveAll(const char* text);
   XString& SetLength(uint32_t n);
+  // Room for `capacity` bytes of text without another allocation.
+  XString& Reserve(uint32_t capacity);
+
+  // Bytes of text the buffer holds before it must grow.
+  uint32_t Capacity() const { return m_capacity; }
 
   // UTF-16 form for the Win32 boundary; throws "XString::WinToWChar error" when the text does
   // not fit the 260-character conversion buffer.
@@ -87,14 +97,19 @@ class XString {
   std::u16string ToWideUnbounded() const;
 
  private:
-  void Adopt(char* buffer, uint32_t length);
+  bool IsInline() const { return m_buffer == m_inline; }
+  // Points the string at its own inline buffer, emptied (the heap buffer is not freed).
+  void ResetInline();
+  // Copies `length` bytes (which may lie inside this string's own buffer) as the whole text.
+  void AssignBytes(const char* text, uint32_t length);
+  // A buffer of at least `capacity` text bytes, keeping the text; growing appends ask for more.
+  void Grow(uint32_t capacity, bool growing);
   static char* Allocate(uint32_t size);
-  // The shared buffer of empty strings, and the release of a buffer that spares it.
-  static char* EmptyBuffer();
-  static void Free(char* buffer);
 
   char* m_buffer;
   uint32_t m_length;
+  uint32_t m_capacity;
+  char m_inline[kInlineLength + 1];
 };
 
 XString operator+(const XString& a, const XString& b);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "foundation/XException.h"
 
 TEST(XString, TrimOfBlanksOnlyIsEmptyAndTrimRemovesEveryIsspaceCharacter) {
@@ -109,9 +112,8 @@ TEST(XString, WideConversionForWin32CallsRefusesTextBeyondItsBuffer) {
   }
 }
 
-// Empty strings share one buffer: however a string becomes empty (made so, moved from, cut,
-// assigned "", formatted to nothing), it reads "" and takes text again, and no edit of one
-// shows in another.
+// However a string becomes empty (made so, moved from, cut, assigned "", formatted to
+// nothing), it reads "" and takes text again, and no edit of one shows in another.
 TEST(XString, EmptyStringsFromEveryPathStayEmptyAndIndependent) {
   XString moved("moved away");
   XString target(std::move(moved));
@@ -143,4 +145,64 @@ TEST(XString, EmptyStringsFromEveryPathStayEmptyAndIndependent) {
   EXPECT_STREQ(assigned.c_str(), "");
   EXPECT_STREQ(XString().c_str(), "");
   EXPECT_STREQ(XString(nullptr).c_str(), "");
+}
+
+// Text on either side of the inline limit, moved, copied and edited, reads the same; sources
+// inside the string's own buffer survive the buffer growing under them.
+TEST(XString, TextAcrossTheInlineLimitSurvivesMovesCopiesAndSelfReferences) {
+  const std::string shortText(XString::kInlineLength, 's'), longText(XString::kInlineLength + 1, 'L');
+  for (const std::string& text : {shortText, longText}) {
+    XString original(text);
+    XString copy(original);
+    XString moved(std::move(copy));
+    EXPECT_EQ(moved.ToStd(), text);
+    EXPECT_TRUE(copy.IsEmpty());
+    XString assigned("previous text that is longer than the inline buffer");
+    assigned = std::move(moved);
+    EXPECT_EQ(assigned.ToStd(), text);
+    EXPECT_STREQ(moved.c_str(), "");
+    assigned = original;
+    EXPECT_EQ(assigned.ToStd(), text);
+    EXPECT_EQ(original.ToStd(), text);
+
+    XString doubled(text);
+    doubled.Append(doubled);
+    EXPECT_EQ(doubled.ToStd(), text + text);
+    XString tail(text);
+    tail.Append(tail.c_str() + 1, tail.Length() - 1);
+    EXPECT_EQ(tail.ToStd(), text + text.substr(1));
+    XString self(text);
+    self = self.c_str() + 2;
+    EXPECT_EQ(self.ToStd(), text.substr(2));
+  }
+
+  // A vector of short strings keeps every text through its reallocations.
+  std::vector<XString> many;
+  for (int i = 0; i < 100; ++i) many.emplace_back(XString(i));
+  for (int i = 0; i < 100; ++i) EXPECT_STREQ(many[static_cast<size_t>(i)].c_str(), std::to_string(i).c_str());
+}
+
+TEST(XString, AppendingGrowsTheBufferByHalvesNotByEachValue) {
+  XString line;
+  std::string expected;
+  int buffers = 0;
+  uint32_t capacity = line.Capacity();
+  for (int i = 0; i < 10000; ++i) {
+    line += "value\t";
+    expected += "value\t";
+    if (line.Capacity() != capacity) ++buffers, capacity = line.Capacity();
+  }
+  EXPECT_EQ(line.ToStd(), expected);
+  EXPECT_LT(buffers, 30);  // 60,000 bytes: about log1.5(60000 / 23) buffers
+  EXPECT_EQ(line.c_str()[line.Length()], '\0');
+
+  // Cutting and growing again: the bytes between are zero, the text ends where it says.
+  XString sized("abcdefghijklmnopqrstuvwxyz0123456789");
+  sized.SetLength(3);
+  sized.SetLength(6);
+  EXPECT_EQ(sized.ToStd(), std::string("abc\0\0\0", 6));
+  XString formatted;
+  formatted.Format(2000, "%01500d", 7);
+  EXPECT_EQ(formatted.Length(), 1500u);
+  EXPECT_EQ(formatted[1499], '7');
 }
