@@ -134,6 +134,21 @@ int WindowYear(int yy) {
   return year;
 }
 
+// Exactly four digits, '-', two digits, '-', two digits and the end of the text.
+bool IsIsoDateShape(const char* text) {
+  for (int i = 0; i < 10; ++i) {
+    const char c = text[i];
+    if (i == 4 || i == 7 ? c != '-' : c < '0' || c > '9') return false;
+  }
+  return text[10] == 0;
+}
+
+int Digits(const char* text, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) value = value * 10 + (text[i] - '0');
+  return value;
+}
+
 }  // namespace
 
 int XDate::FromYMD(int year, int month, int day) {
@@ -228,6 +243,14 @@ XString XDate::FormatDate(int day, const char* pattern) {
 bool XDate::ParseDate(const char* text, const char* pattern, int& day) {
   day = kNone;
   if (text == nullptr || pattern == nullptr) return false;
+  // "YYYY-MM-DD" text for that pattern (every day the attendance store holds) is read
+  // directly, with the checks the general reading below makes.
+  if (std::strcmp(pattern, "YYYY-MM-DD") == 0 && IsIsoDateShape(text)) {
+    const int year = Digits(text, 4), month = Digits(text + 5, 2), dayOfMonth = Digits(text + 8, 2);
+    if (month < 1 || month > 12 || dayOfMonth < 1 || dayOfMonth > 31) return false;
+    day = FromYMD(year, month, dayOfMonth);
+    return day != kNone;
+  }
   constexpr size_t kMaxFields = 32;
   Field patternFields[kMaxFields], textFields[kMaxFields];
   const size_t patternCount = SplitFields(pattern, patternFields, kMaxFields);

@@ -368,6 +368,23 @@ bool XFile::ReadField(XString& field, bool* endOfLine) {
 }
 
 void XFile::WriteField(const char* field) {
+  const uint32_t length = static_cast<uint32_t>(std::strlen(field));
+  const uint32_t open = m_openQuote.Length(), close = m_closeQuote.Length();
+  const uint32_t total = (m_atLineStart ? 0 : 1) + open + length + close;
+  // Most fields go into the write buffer in one piece; Write below checks and flushes.
+  if (m_writeBuffer && !m_discarding && m_readCount == 0 && m_writeCount + total <= kWriteBufferSize &&
+      (m_mode & (kWrite | kAppend)) != 0 && IsOpen()) {
+    char* p = m_writeBuffer.get() + m_writeCount;
+    if (!m_atLineStart) *p++ = m_separator;
+    std::memcpy(p, m_openQuote.c_str(), open);
+    std::memcpy(p + open, field, length);
+    std::memcpy(p + open + length, m_closeQuote.c_str(), close);
+    m_writeCount += total;
+    const int64_t position = m_osPosition + m_writeCount;
+    if (position > m_largestWritten) m_largestWritten = position;
+    m_atLineStart = false;
+    return;
+  }
   if (!m_atLineStart) Write(&m_separator, 1);
   if (!m_openQuote.IsEmpty()) Write(m_openQuote);
   Write(field);

@@ -6,12 +6,14 @@
 #include <cstring>
 #include <new>
 
+#include "foundation/XDigits.h"
 #include "foundation/XException.h"
 #include "os/OsText.h"
 
 namespace {
 // Win32 calls of the system take names and paths converted into a 260-character buffer.
 constexpr size_t kWideBufferChars = 260;
+static_assert(XString::kInlineLength >= xdigits::kMaxIntegerText, "a number's digits fit the inline buffer");
 }  // namespace
 
 char* XString::Allocate(uint32_t size) {
@@ -94,9 +96,14 @@ XString::XString(XString&& other) noexcept {
 
 XString::XString(char c) : XString(&c, 1) {}
 
-XString::XString(int value) : XString() { Format(16, "%d", value); }
+XString::XString(int value) : XString(static_cast<int64_t>(value)) {}
 
-XString::XString(int64_t value) : XString() { Format(24, "%" PRId64, value); }
+XString::XString(int64_t value) : XString() {
+  // The digits "%lld" writes, without a format call: numbers of every row come here.
+  char* end = xdigits::PutInteger(m_inline, value);
+  m_length = static_cast<uint32_t>(end - m_inline);
+  m_inline[m_length] = 0;
+}
 
 XString::XString(double value) : XString() { Format(352, "%.4f", value); }
 

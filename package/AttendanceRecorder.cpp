@@ -417,17 +417,22 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
 
 void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid) {
   const XString& dateFormat = package.HeaderSettings().m_dateFormat;
-  XString values[kExportValueCount];
+  // The columns in the order of the file: student, day, timeframe or period, new code, then
+  // excused, absent, tardy, truant and discipline. The day is rewritten in the package's
+  // format; the others go as the store holds them, straight from the row.
+  constexpr int kColumns[kExportValueCount] = {0, 1, 7, 9, 2, 3, 4, 5, 6};
+  uint32_t length = 0;
   while (rows.Step()) {
-    int day = XDate::kNone;
-    const XString attDate = rows.StringColumn(1);
-    if (!XDate::ParseDate(attDate.c_str(), "YYYY-MM-DD", day)) day = XDate::kNone;
-    values[0] = rows.StringColumn(0);
-    values[1] = XDate::FormatDate(day, dateFormat.c_str());
-    values[2] = rows.StringColumn(7);
-    values[3] = rows.StringColumn(9);
-    for (int i = 0; i < 5; ++i) values[4 + i] = rows.StringColumn(2 + i);
-    for (const XString& value : values) out.WriteField(value);
+    for (int column : kColumns) {
+      const char* text = rows.TextColumn(column, length);
+      if (column != 1) {
+        out.WriteField(text);
+        continue;
+      }
+      int day = XDate::kNone;
+      if (!XDate::ParseDate(text, "YYYY-MM-DD", day)) day = XDate::kNone;
+      out.WriteField(XDate::FormatDate(day, dateFormat.c_str()));
+    }
     out.EndLine();
     package.CountProgressItem();
     lastRowid = rows.StringColumn(10);

@@ -44,6 +44,9 @@ class Query {
   XString ColumnName(int index) const;
   // The column's value in the current row as text (empty for NULL).
   XString StringColumn(int index) const;
+  // The same text without a copy: valid until the next step, reset or read of that column as
+  // another type. Never null.
+  const char* TextColumn(int index, uint32_t& length) const;
   bool IsNullColumn(int index) const;
 
  private:

@@ -267,3 +267,21 @@ TEST(XDate, AddingDaysNeverLeavesTheDayNumbers) {
   EXPECT_EQ(XDate::AddDays(5, -5), 0);
   EXPECT_EQ(XDate::AddDays(XDate::kNone, 3), XDate::kNone);
 }
+
+// The store's "YYYY-MM-DD" days are read by a shortcut; a lower-case pattern takes the general
+// reading, and both must agree on every text of that shape and near it.
+TEST(XDateParse, IsoDaysReadTheSameByTheShortcutAndTheGeneralReading) {
+  static const char* const texts[] = {"2024-08-20", "2024-02-29", "2023-02-29", "2024-02-30", "2024-13-01",
+                                      "2024-00-10", "2024-04-31", "2024-04-00", "0000-01-01", "9999-12-31",
+                                      "1899-12-30", "2024-8-20",  "2024-08-2",  "2024-08-20x", "2024/08/20",
+                                      "20240820",   "2024-08-20 00:00:00", " 2024-08-20", "", "abcd-ef-gh"};
+  for (const char* text : texts) {
+    int shortcut = 0, general = 0;
+    const bool a = XDate::ParseDate(text, "YYYY-MM-DD", shortcut);
+    const bool b = XDate::ParseDate(text, "yyyy-mm-dd", general);
+    EXPECT_EQ(a, b) << text;
+    EXPECT_EQ(shortcut, general) << text;
+  }
+  EXPECT_EQ(Parse("2024-02-29", "YYYY-MM-DD"), XDate::FromYMD(2024, 2, 29));
+  EXPECT_EQ(Parse("2024-13-01", "YYYY-MM-DD"), XDate::kNone);
+}

@@ -293,6 +293,27 @@ TEST(XFile, LargeWritesArriveWholeAndInOrder) {
   EXPECT_EQ(ReadAll(dir.File("big.txt")), expected);
 }
 
+// Quoted fields that straddle the write buffer's end arrive whole, in order, with their
+// separators; a field after the file's own reading (a read-write file) lands after the text.
+TEST(XFile, QuotedFieldsAcrossTheWriteBufferArriveWhole) {
+  TempDir dir;
+  std::string expected;
+  XFile writer('|', "<<", ">>");
+  writer.Open(XFileSpec(dir.File("quoted.txt")), XFile::kWrite);
+  for (int i = 0; i < 9000; ++i) {
+    const std::string field(static_cast<size_t>(i % 37), static_cast<char>('a' + i % 26));
+    writer.WriteField(field.c_str());
+    expected += (i % 5 ? "|<<" : "<<") + field + ">>";
+    if (i % 5 == 4) {
+      writer.EndLine();
+      expected += "\r\n";
+    }
+  }
+  EXPECT_EQ(writer.LargestPositionWritten(), static_cast<int64_t>(expected.size()));
+  writer.Close();
+  EXPECT_EQ(ReadAll(dir.File("quoted.txt")), expected);
+}
+
 class SafeReplace : public testing::Test {
  protected:
   std::vector<std::string> Names() {
