@@ -285,24 +285,26 @@ XString& XString::Trim() {
   return *this;
 }
 
+// The kept characters move forward in the string's own buffer (never shared).
 XString& XString::RemoveChars(const char* set) {
-  std::string kept;
-  kept.reserve(m_length);
+  uint32_t kept = 0;
   for (uint32_t i = 0; i < m_length; ++i) {
-    if (!std::strchr(set, m_buffer[i]) || m_buffer[i] == 0) kept += m_buffer[i];
+    const char c = m_buffer[i];
+    if (c == 0 || !std::strchr(set, c)) m_buffer[kept++] = c;
   }
-  if (kept.size() != m_length) *this = XString(kept);
+  m_buffer[kept] = 0;
+  m_length = kept;
   return *this;
 }
 
 XString& XString::RemoveRange(unsigned char low, unsigned char high) {
-  std::string kept;
-  kept.reserve(m_length);
+  uint32_t kept = 0;
   for (uint32_t i = 0; i < m_length; ++i) {
-    unsigned char c = static_cast<unsigned char>(m_buffer[i]);
-    if (c < low || c > high) kept += m_buffer[i];
+    const unsigned char c = static_cast<unsigned char>(m_buffer[i]);
+    if (c < low || c > high) m_buffer[kept++] = m_buffer[i];
   }
-  if (kept.size() != m_length) *this = XString(kept);
+  m_buffer[kept] = 0;
+  m_length = kept;
   return *this;
 }
 
