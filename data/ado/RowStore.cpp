@@ -175,10 +175,16 @@ void RowStore::ReserveArena(size_t size) {
 }
 
 void RowStore::AddBytes(const char* data, size_t size) {
-  AddLength(size, false);
-  ReserveArena(size);
-  std::vector<char>& arena = m_blocks.back().arena;
-  arena.insert(arena.end(), data, data + size);
+  // The length and the bytes appended in one reservation, neither zero-filled first.
+  char length[16];
+  const size_t lengthBytes = LengthBytes(size);
+  PutLength(length, size);
+  ReserveArena(lengthBytes + size);
+  Block& block = m_blocks.back();
+  block.arena.insert(block.arena.end(), length, length + lengthBytes);
+  block.arena.insert(block.arena.end(), data, data + size);
+  block.nulls.push_back(false);
+  ++m_column;
 }
 
 char* RowStore::BeginVariable(size_t capacity) {
