@@ -4,10 +4,12 @@
 
 #include "sqlite/Query.h"
 #include "os/OsFaults.h"
+#include "os/OsSystem.h"
 #include "os/OsText.h"
 #include "package/SchoolConfig.h"
 #include "package/tests/WriterFixture.h"
 #include "sqlite3.h"
+#include "testsupport/TestDataSources.h"
 
 namespace attstoretest {
 namespace {
@@ -466,6 +468,34 @@ TEST_F(StoreTest, ARowDeletedOnTheFirstDayOfTheWindowIsSentAsRemoved) {
   SetToday(Day(2009, 3, 3));
   EXPECT_EQ(DataLines(Run({kept}, {}), kDaily, "AttTimeFrameRef"),
             std::vector<std::string>{Line("S1", Day(2009, 2, 15), "AM", "")});
+}
+
+// A store and school configuration left by a first run of an earlier build (kept in the
+// sources, made on 2 March 2009 from the rows below) go on as this build's own: the next run
+// opens the store and sends only what changed since.
+TEST_F(StoreTest, AStoreMadeByAnEarlierBuildOpensAndSendsOnlyWhatChanged) {
+  const std::string source = os::GetEnv("QV_SOURCE_DIR");
+  ASSERT_FALSE(source.empty()) << "QV_SOURCE_DIR names the source folder (ctest sets it)";
+  const std::string kept = testsupport::LocalPath(testsupport::DriverPath(source) +
+                                                  "/package/tests/data/store-made-2009-03-02/");
+  const std::string storeBytes = testsupport::ReadAll(kept + "Attendance/Attendance.db");
+  ASSERT_EQ(storeBytes.size(), 20480u);
+  XFileSpec::Folder(ImportFile("Attendance").c_str()).CreateFolder();
+  testsupport::WriteAll(ImportFile("Attendance") + os::kPathSeparator + "Attendance.db", storeBytes);
+  testsupport::WriteAll(ImportFile("SchoolConfig.xml"), testsupport::ReadAll(kept + "SchoolConfig.xml"));
+
+  std::vector<SisRow> daily = {{"S1", Day(2009, 2, 10), "AM", "A", ""},
+                               {"S1", Day(2009, 2, 10), "PM", "T", ""},
+                               {"S2", Day(2009, 2, 27), "AM", "EA", ""},
+                               {"S3", Day(2009, 3, 2), "AM", "T", ""}};  // was "A"
+  std::vector<SisRow> period = {{"S1", Day(2009, 2, 11), "1", "A", ""},
+                                {"S2", Day(2009, 3, 1), "3", "T", ""}};
+  SetToday(Day(2009, 3, 3));
+  UpdateTables next = Run(daily, period);
+  EXPECT_EQ(m_lastFailure, "");
+  EXPECT_EQ(DataLines(next, kDaily, "AttTimeFrameRef"), Sorted({Line("S3", Day(2009, 3, 2), "AM", "T")}));
+  EXPECT_TRUE(DataLines(next, kPeriod, "AttPerRef").empty());
+  EXPECT_EQ(RunLogText().find("unreadable"), std::string::npos) << RunLogText();
 }
 
 }  // namespace
