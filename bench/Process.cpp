@@ -25,9 +25,10 @@ pid_t Start(const Launch& launch) {
   const pid_t pid = ::fork();
   if (pid < 0) Die("bench", "fork failed");
   if (pid == 0) {
-    const int in = ::open(launch.in.c_str(), O_RDONLY);
-    const int out = ::open(launch.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err = ::open(launch.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    // Close-on-exec: the program keeps only its standard streams (dup2 clears the flag there).
+    const int in = ::open(launch.in.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(launch.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int err = ::open(launch.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (in < 0 || out < 0 || err < 0 || args.size() < 2) ::_exit(126);
     ::dup2(in, 0);
     ::dup2(out, 1);

@@ -38,7 +38,6 @@
 // Nothing is asserted on speed: exits 0 unless something failed functionally.
 //
 // Native only: it measures processes with fork, exec and wait4 directly, as a harness would.
-#include <dirent.h>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -71,7 +70,9 @@
 #include "foundation/XLogFile.h"
 #include "foundation/XProgress.h"
 #include "foundation/XTime.h"
+#include "os/OsFiles.h"
 #include "package/QDEApplication.h"
+#include "testsupport/TempDir.h"
 #include "tools/demosis/DemoGenerator.h"
 
 namespace {
@@ -110,14 +111,8 @@ void WriteFile(const std::string& path, const std::string& text) {
   }
 }
 
-std::string ReadFile(const std::string& path) {
-  std::string text;
-  ForEachLine(path, [&](const std::string& line) { text += line + "\n"; });
-  return text;
-}
-
 void MakeFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) Die("cannot create " + path);
+  if (!os::CreateOneDirectory(path)) Die("cannot create " + path);
 }
 
 // Creates every missing folder of a path.
@@ -128,27 +123,12 @@ void MakeFolders(const std::string& path) {
   MakeFolder(path);
 }
 
-std::vector<std::string> ListFolder(const std::string& folder) {
-  std::vector<std::string> names;
-  if (DIR* dir = ::opendir(folder.c_str())) {
-    while (dirent* entry = ::readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
+// Removes a file or a folder with everything in it (links as links); nothing when absent.
 void RemoveTree(const std::string& path) {
-  struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return;
-  if (S_ISDIR(info.st_mode)) {
-    for (const std::string& name : ListFolder(path)) RemoveTree(path + "/" + name);
-    ::rmdir(path.c_str());
+  if (os::IsDirectory(path) && !os::IsLink(path)) {
+    os::RemoveDirectoryTree(path);
   } else {
-    ::unlink(path.c_str());
+    os::DeleteFilePath(path);
   }
 }
 
@@ -266,7 +246,9 @@ struct Package {
 
 Package CountPackage(const std::string& importFolder) {
   Package package;
-  for (const std::string& name : ListFolder(importFolder)) {
+  std::vector<std::string> names;
+  os::ListDirectory(importFolder, names);
+  for (const std::string& name : names) {
     const std::string path = importFolder + name;
     if (EndsWith(name, ".qef")) {
       ++package.tableFiles;
@@ -426,11 +408,9 @@ void PrintFigures(const char* name, const Figures& f) {
 
 void PrintRatio(const char* name, const Figures& a, const Figures& b, const char* target = nullptr,
                 double limit = 0) {
-  const double wall = a.seconds / b.seconds;
-  std::printf("  %-30s %6.2f wall  %6.2f cpu  %6.2f peak", name, wall, a.cpuSeconds / b.cpuSeconds,
-              a.peakKb / b.peakKb);
-  // Targets are stated in CPU time: the wall time of a shared machine says little.
   const double cpu = a.cpuSeconds / b.cpuSeconds;
+  std::printf("  %-30s %6.2f wall  %6.2f cpu  %6.2f peak", name, a.seconds / b.seconds, cpu, a.peakKb / b.peakKb);
+  // Targets are stated in CPU time: the wall time of a shared machine says little.
   if (target) std::printf("  (%s %.2f cpu: %s)", target, limit, cpu <= limit ? "met" : "missed");
   std::printf("\n");
 }
@@ -491,7 +471,7 @@ void CountFsyncs(const Environment& env, const std::string& strace) {
       std::printf("  fsyncs: the run under strace failed (%s)\n", m.error.c_str());
       return;
     }
-    const std::string text = ReadFile(summary);
+    const std::string text = testsupport::ReadAll(summary);
     for (const char* call : {"fsync", "fdatasync", "sync_file_range"}) counts[run] += bench::CallsOf(text, call);
   }
   std::printf("  fsyncs per run                 first %lld, second %lld  (fsync, fdatasync and sync_file_range "
@@ -802,7 +782,7 @@ int main(int argc, char** argv) {
   if (!options.onlyProgram) {
     const Figures odbc = bench::MediansOf(odbcFloors), capi = bench::MediansOf(capiFloors);
     const Figures is = bench::MediansOf(isqls), sh = bench::MediansOf(shells);
-    std::printf("  rows selected              %s", ReadFile(capiFloor.out).c_str());
+    std::printf("  rows selected              %s", testsupport::ReadAll(capiFloor.out).c_str());
     PrintFigures("ODBC floor", odbc);
     PrintFigures("C-API floor", capi);
     PrintFigures("isql", is);

@@ -160,8 +160,9 @@ class ODBCDataAccess : public DataAccessBase {
   // The COM error text: the connection's ODBC diagnostics, then the error itself; logged.
   XString ComErrorText(const ado::ComError& error);
   // A failed fetch while the records are read (a large result is fetched as the cursor
-  // moves): logged, and thrown as the XException that ends the reading.
-  [[noreturn]] void ThrowReadError(const ado::ComError& error);
+  // moves), given by its ComErrorText: logged in the run log, and thrown as the XException
+  // that ends the reading.
+  [[noreturn]] void ThrowReadError(const XString& errorText);
 
  private:
   bool IsXBase() const { return GetDatabaseTypeInfo(m_databaseType).dialect & kDirectFileAccess; }

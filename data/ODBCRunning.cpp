@@ -427,7 +427,7 @@ bool ODBCDataAccess::GetFirstRecord() {
     LogExtract(kLogDebug, XString("GetFirstRecord Error: ") + error.Description());
     // Going back to the first record of a large result runs its query again: a failure there
     // ends the reading as a failure, not as an empty result.
-    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(error);
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(ComErrorText(error));
   } catch (const XException&) {
     throw;
   } catch (...) {
@@ -444,15 +444,14 @@ bool ODBCDataAccess::GetNextRecord() {
   } catch (const ado::ComError& error) {
     // A large result is fetched as the cursor moves: a fetch that fails is an error, never
     // the end of the records. Moving on from the end is the end.
-    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(error);
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(ComErrorText(error));
     return false;
   }
 }
 
-void ODBCDataAccess::ThrowReadError(const ado::ComError& error) {
-  XString text = ComErrorText(error);
-  LogRun(kLogProprietary, XString("While reading the records of the query: ") + text);
-  throw XException::Format(0, "While reading the records of the query: %s", text.c_str());
+void ODBCDataAccess::ThrowReadError(const XString& errorText) {
+  LogRun(kLogProprietary, XString("While reading the records of the query: ") + errorText);
+  throw XException::Format(0, "While reading the records of the query: %s", errorText.c_str());
 }
 
 int32_t ODBCDataAccess::GetRecordCount() {
@@ -461,9 +460,10 @@ int32_t ODBCDataAccess::GetRecordCount() {
   try {
     count = m_recordset->RecordCount();
   } catch (const ado::ComError& error) {
-    LogExtract(kLogDebug, XString("GetRecordCount: ") + ComErrorText(error));
+    const XString text = ComErrorText(error);
+    LogExtract(kLogDebug, XString("GetRecordCount: ") + text);
     // A large result is counted by fetching the rest of it: a fetch that fails is an error.
-    if (error.HResult() != ado::kHresultObjectClosed) ThrowReadError(error);
+    if (error.HResult() != ado::kHresultObjectClosed) ThrowReadError(text);
     count = -1;
   }
   LogExtract(kLogDebug, "GetRecordCount: Finishing Getting Record Count.");

@@ -68,8 +68,8 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
     try {
       probe->Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     } catch (const ado::ComError& error) {
+      if (LostLink(error)) throw;  // logged once, below
       ComErrorText(error);
-      if (LostLink(error)) throw;
       if (traced) LogExtract(kLogProprietary, "Query Failed.");
       return false;
     }
@@ -155,10 +155,8 @@ bool ODBCDataAccess::DoTableExists(const XString& tableName) {
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
     LogExtract(kLogProprietary, XString("Table Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Table");
-  } catch (const ado::ComError& error) {
-    if (LostLink(error)) throw;
-    LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
-    return false;
+  } catch (const ado::ComError&) {
+    throw;  // only a lost link gets here (the probes answer every other failure): it fails the run
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
     return false;
@@ -175,10 +173,8 @@ bool ODBCDataAccess::DoFieldExists(const XString& tableName, const XString& fiel
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
     LogExtract(kLogProprietary, XString("Field Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Field");
-  } catch (const ado::ComError& error) {
-    if (LostLink(error)) throw;
-    LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
-    return false;
+  } catch (const ado::ComError&) {
+    throw;  // only a lost link gets here (the probes answer every other failure): it fails the run
   } catch (...) {
     LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
     return false;

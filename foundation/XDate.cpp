@@ -89,6 +89,21 @@ bool ReadNumber(const char* text, size_t length, int& value) {
   return true;
 }
 
+// The pattern "YYYY-MM-DD" in either case (patterns are read without regard to case).
+bool IsIsoPattern(const char* pattern) {
+  static const char kIso[] = "YYYY-MM-DD";
+  for (size_t i = 0; i < sizeof kIso; ++i) {
+    if (Upper(pattern[i]) != kIso[i]) return false;
+  }
+  return true;
+}
+
+// Exactly "DDDD-DD-DD": its three numbers.
+bool ReadIsoDate(const char* text, int& year, int& month, int& day) {
+  return std::strlen(text) == 10 && text[4] == '-' && text[7] == '-' && ReadNumber(text, 4, year) &&
+         ReadNumber(text + 5, 2, month) && ReadNumber(text + 8, 2, day);
+}
+
 // The part of a text field that a token of a pattern field stands for: the whole text field
 // when the pattern field is nothing but that token's letter (so "3" fits "MM"), otherwise the
 // characters at the token's place ("20090315" under "YYYYMMDD").
@@ -132,21 +147,6 @@ int WindowYear(int yy) {
   int year = end / 100 * 100 + yy;
   if (year > end) year -= 100;
   return year;
-}
-
-// Exactly four digits, '-', two digits, '-', two digits and the end of the text.
-bool IsIsoDateShape(const char* text) {
-  for (int i = 0; i < 10; ++i) {
-    const char c = text[i];
-    if (i == 4 || i == 7 ? c != '-' : c < '0' || c > '9') return false;
-  }
-  return text[10] == 0;
-}
-
-int Digits(const char* text, int count) {
-  int value = 0;
-  for (int i = 0; i < count; ++i) value = value * 10 + (text[i] - '0');
-  return value;
 }
 
 }  // namespace
@@ -245,10 +245,10 @@ bool XDate::ParseDate(const char* text, const char* pattern, int& day) {
   if (text == nullptr || pattern == nullptr) return false;
   // "YYYY-MM-DD" text for that pattern (every day the attendance store holds) is read
   // directly, with the checks the general reading below makes.
-  if (std::strcmp(pattern, "YYYY-MM-DD") == 0 && IsIsoDateShape(text)) {
-    const int year = Digits(text, 4), month = Digits(text + 5, 2), dayOfMonth = Digits(text + 8, 2);
-    if (month < 1 || month > 12 || dayOfMonth < 1 || dayOfMonth > 31) return false;
-    day = FromYMD(year, month, dayOfMonth);
+  int isoYear, isoMonth, isoDay;
+  if (IsIsoPattern(pattern) && ReadIsoDate(text, isoYear, isoMonth, isoDay)) {
+    if (isoMonth < 1 || isoMonth > 12 || isoDay < 1 || isoDay > 31) return false;
+    day = FromYMD(isoYear, isoMonth, isoDay);
     return day != kNone;
   }
   constexpr size_t kMaxFields = 32;

@@ -228,29 +228,37 @@ uint32_t XFile::Read(void* buffer, uint32_t count) {
   return done;
 }
 
-void XFile::Write(const void* data, uint32_t count) {
-  if (m_discarding) return;
+char* XFile::WriteRoom(uint32_t count) {
   RequireOpen("Error writing to file: %s");
   // Writes are buffered, so a file opened only for reading must refuse here rather than at
   // Close.
   if ((m_mode & (kWrite | kAppend)) == 0) ThrowForFile("Error writing to file: %s", m_spec);
   if (m_readCount != 0) DropReadBuffer();
   if (!m_writeBuffer) m_writeBuffer.reset(new char[kWriteBufferSize]);
-  const char* bytes = static_cast<const char*>(data);
   if (m_writeCount + count > kWriteBufferSize) {
     FlushWriteBuffer();
-    if (count > kWriteBufferSize) {
-      if (!os::WriteFile(m_handle, bytes, count)) ThrowForFile("Error writing to file: %s", m_spec);
-      m_osPosition += count;
-      count = 0;
-    }
+    if (count > kWriteBufferSize) return nullptr;
   }
-  if (count > 0) {
-    std::memcpy(m_writeBuffer.get() + m_writeCount, bytes, count);
-    m_writeCount += count;
-  }
-  int64_t position = m_osPosition + m_writeCount;
+  return m_writeBuffer.get() + m_writeCount;
+}
+
+void XFile::Wrote(uint32_t buffered) {
+  m_writeCount += buffered;
+  const int64_t position = m_osPosition + m_writeCount;
   if (position > m_largestWritten) m_largestWritten = position;
+}
+
+void XFile::Write(const void* data, uint32_t count) {
+  if (m_discarding) return;
+  if (char* room = WriteRoom(count)) {
+    if (count > 0) std::memcpy(room, data, count);
+    Wrote(count);
+    return;
+  }
+  // Larger than the whole buffer (now empty): straight to the file.
+  if (!os::WriteFile(m_handle, data, count)) ThrowForFile("Error writing to file: %s", m_spec);
+  m_osPosition += count;
+  Wrote(0);
 }
 
 void XFile::Write(const char* text) { Write(text, static_cast<uint32_t>(std::strlen(text))); }
@@ -371,17 +379,15 @@ void XFile::WriteField(const char* field) {
   const uint32_t length = static_cast<uint32_t>(std::strlen(field));
   const uint32_t open = m_openQuote.Length(), close = m_closeQuote.Length();
   const uint32_t total = (m_atLineStart ? 0 : 1) + open + length + close;
-  // Most fields go into the write buffer in one piece; Write below checks and flushes.
-  if (m_writeBuffer && !m_discarding && m_readCount == 0 && m_writeCount + total <= kWriteBufferSize &&
-      (m_mode & (kWrite | kAppend)) != 0 && IsOpen()) {
-    char* p = m_writeBuffer.get() + m_writeCount;
+  // Separator, quotes and text go into the write buffer in one piece; only a field larger
+  // than the whole buffer is written piece by piece.
+  char* p = m_discarding ? nullptr : WriteRoom(total);
+  if (p != nullptr) {
     if (!m_atLineStart) *p++ = m_separator;
     std::memcpy(p, m_openQuote.c_str(), open);
     std::memcpy(p + open, field, length);
     std::memcpy(p + open + length, m_closeQuote.c_str(), close);
-    m_writeCount += total;
-    const int64_t position = m_osPosition + m_writeCount;
-    if (position > m_largestWritten) m_largestWritten = position;
+    Wrote(total);
     m_atLineStart = false;
     return;
   }

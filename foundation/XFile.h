@@ -96,6 +96,11 @@ class XFile {
 
  private:
   void RequireOpen(const char* errorFormat);
+  // Place in the write buffer for `count` more bytes, after the checks of a write, with the
+  // read-ahead dropped and the buffer flushed when they would not fit; null when they are more
+  // than the whole buffer. Wrote then counts what was put there.
+  char* WriteRoom(uint32_t count);
+  void Wrote(uint32_t buffered);
   void FlushWriteBuffer();
   void DropReadBuffer();
   // Next byte of the text reader, or -1 at the end.

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "foundation/XDigits.h"
@@ -29,8 +30,8 @@ void XString::ResetInline() {
   m_inline[0] = 0;
 }
 
-void XString::Grow(uint32_t capacity, bool growing) {
-  if (capacity <= m_capacity) return;
+char* XString::Grow(uint32_t capacity, bool growing) {
+  if (capacity <= m_capacity) return nullptr;
   // An append asks for half as much again as the buffer had: a line built value by value is
   // copied a logarithmic number of times, not once per value.
   if (growing) {
@@ -41,9 +42,10 @@ void XString::Grow(uint32_t capacity, bool growing) {
   char* grown = new (std::nothrow) char[static_cast<size_t>(capacity) + 1];
   if (!grown) throw XException("Failed to reallocate memory.");
   std::memcpy(grown, m_buffer, m_length + 1);
-  if (!IsInline()) delete[] m_buffer;
+  char* old = IsInline() ? nullptr : m_buffer;
   m_buffer = grown;
   m_capacity = capacity;
+  return old;
 }
 
 void XString::AssignBytes(const char* text, uint32_t length) {
@@ -54,7 +56,7 @@ void XString::AssignBytes(const char* text, uint32_t length) {
     if (!IsInline()) delete[] m_buffer;
     m_buffer = copy;
     m_capacity = length;
-  } else {
+  } else if (length > 0) {
     std::memmove(m_buffer, text, length);
   }
   m_buffer[length] = 0;
@@ -67,13 +69,7 @@ XString::XString(const char* text) : XString(text, text ? static_cast<uint32_t>(
 
 XString::XString(const char* text, uint32_t length) {
   ResetInline();
-  if (length > kInlineLength) {
-    m_buffer = Allocate(length + 1);
-    m_capacity = length;
-  }
-  if (length) std::memcpy(m_buffer, text, length);
-  m_buffer[length] = 0;
-  m_length = length;
+  AssignBytes(text, length);
 }
 
 XString::XString(const std::string& text) : XString(text.data(), static_cast<uint32_t>(text.size())) {}
@@ -201,16 +197,10 @@ XString& XString::Append(const char* text, uint32_t length) {
   if (length > UINT32_MAX - 1 - m_length) throw XException("Failed to reallocate memory.");
   const uint32_t total = m_length + length;
   if (total > m_capacity) {
-    // The text may lie inside this string's own buffer, which growing frees: copy it first.
-    const auto at = reinterpret_cast<uintptr_t>(text), own = reinterpret_cast<uintptr_t>(m_buffer);
-    if (at >= own && at <= own + m_length) {
-      XString copy(text, length);
-      Grow(total, true);
-      std::memcpy(m_buffer + m_length, copy.m_buffer, length);
-    } else {
-      Grow(total, true);
-      std::memcpy(m_buffer + m_length, text, length);
-    }
+    // The text may lie inside the old buffer: it is freed only after the copy.
+    char* old = Grow(total, true);
+    std::memcpy(m_buffer + m_length, text, length);
+    delete[] old;
   } else {
     std::memmove(m_buffer + m_length, text, length);
   }
@@ -237,16 +227,11 @@ XString& XString::FormatList(uint32_t bufferSize, const char* format, va_list ar
   if (bufferSize == 0) bufferSize = 1;
   // Most formats fit a buffer on the stack; a larger one is allocated for the call.
   char small[512];
-  char* buffer = bufferSize <= sizeof small ? small : Allocate(bufferSize);
+  std::unique_ptr<char[]> large(bufferSize > sizeof small ? Allocate(bufferSize) : nullptr);
+  char* buffer = large ? large.get() : small;
   int n = std::vsnprintf(buffer, bufferSize, format, args);
   uint32_t length = n < 0 ? 0 : static_cast<uint32_t>(n) >= bufferSize ? bufferSize - 1 : static_cast<uint32_t>(n);
-  try {
-    AssignBytes(buffer, length);
-  } catch (...) {
-    if (buffer != small) delete[] buffer;
-    throw;
-  }
-  if (buffer != small) delete[] buffer;
+  AssignBytes(buffer, length);
   return *this;
 }
 
@@ -329,7 +314,7 @@ XString& XString::RemoveAll(const char* text) {
 XString& XString::SetLength(uint32_t n) {
   if (n == UINT32_MAX) throw XException("Failed to reallocate memory.");
   if (n > m_length) {
-    Grow(n, false);
+    delete[] Grow(n, false);
     std::memset(m_buffer + m_length, 0, n - m_length);
   }
   m_buffer[n] = 0;
@@ -339,7 +324,7 @@ XString& XString::SetLength(uint32_t n) {
 
 XString& XString::Reserve(uint32_t capacity) {
   if (capacity == UINT32_MAX) throw XException("Failed to reallocate memory.");
-  Grow(capacity, false);
+  delete[] Grow(capacity, false);
   return *this;
 }
 

@@ -103,7 +103,9 @@ class XString {
   // Copies `length` bytes (which may lie inside this string's own buffer) as the whole text.
   void AssignBytes(const char* text, uint32_t length);
   // A buffer of at least `capacity` text bytes, keeping the text; growing appends ask for more.
-  void Grow(uint32_t capacity, bool growing);
+  // Returns the replaced heap buffer (null when there was none or nothing changed), which the
+  // caller frees once it no longer reads from it.
+  char* Grow(uint32_t capacity, bool growing);
   static char* Allocate(uint32_t size);
 
   char* m_buffer;

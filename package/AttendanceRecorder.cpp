@@ -15,7 +15,6 @@
 namespace {
 
 constexpr const char* kStoreDate = "yyyy-mm-dd";
-constexpr int kExportValueCount = 9;
 
 // Single quotes would end the text of a statement early; they are dropped from every value.
 // A value without one (nearly all) is used as it is; `copy` holds the one made otherwise.
@@ -417,22 +416,14 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
 
 void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid) {
   const XString& dateFormat = package.HeaderSettings().m_dateFormat;
-  // The columns in the order of the file: student, day, timeframe or period, new code, then
-  // excused, absent, tardy, truant and discipline. The day is rewritten in the package's
-  // format; the others go as the store holds them, straight from the row.
-  constexpr int kColumns[kExportValueCount] = {0, 1, 7, 9, 2, 3, 4, 5, 6};
-  uint32_t length = 0;
   while (rows.Step()) {
-    for (int column : kColumns) {
-      const char* text = rows.TextColumn(column, length);
-      if (column != 1) {
-        out.WriteField(text);
-        continue;
-      }
-      int day = XDate::kNone;
-      if (!XDate::ParseDate(text, "YYYY-MM-DD", day)) day = XDate::kNone;
-      out.WriteField(XDate::FormatDate(day, dateFormat.c_str()));
-    }
+    // Student, the day in the package's format, timeframe or period, new code, then excused,
+    // absent, tardy, truant and discipline, straight from the store's row.
+    out.WriteField(rows.TextColumn(0));
+    int day = XDate::kNone;
+    if (!XDate::ParseDate(rows.TextColumn(1), kStoreDate, day)) day = XDate::kNone;
+    out.WriteField(XDate::FormatDate(day, dateFormat.c_str()));
+    for (int column : {7, 9, 2, 3, 4, 5, 6}) out.WriteField(rows.TextColumn(column));
     out.EndLine();
     package.CountProgressItem();
     lastRowid = rows.StringColumn(10);

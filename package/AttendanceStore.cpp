@@ -127,17 +127,13 @@ void AttendanceStore::Close() {
 }
 
 sqlite::Query* AttendanceStore::FindStatement(const XString& key, const char* shape) {
-  // Shapes are usually the same constant text: its address finds it without comparing long
-  // statements that share their first hundred characters.
-  for (bool byAddress : {true, false}) {
-    for (KeptStatement& kept : m_statements) {
-      const bool sameShape = byAddress ? kept.shape == shape : std::strcmp(kept.shape, shape) == 0;
-      if (sameShape && kept.key == key) {
-        // A statement that failed to prepare fails again at once rather than being parsed anew.
-        if (!kept.query) throw XException("The statement could not be prepared.", 0);
-        kept.query->Reset();
-        return kept.query.get();
-      }
+  for (KeptStatement& kept : m_statements) {
+    // A shape is usually the same literal: its address matches before any comparison of text.
+    if ((kept.shape == shape || std::strcmp(kept.shape, shape) == 0) && kept.key == key) {
+      // A statement that failed to prepare fails again at once rather than being parsed anew.
+      if (!kept.query) throw XException("The statement could not be prepared.", 0);
+      kept.query->Reset();
+      return kept.query.get();
     }
   }
   return nullptr;

@@ -21,7 +21,7 @@ case "${1:-}" in
   --scale) mode=scale ;;
   --windows) mode=windows ;;
   --profile) mode=profile ;;
-  -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   *) echo "bench: unknown option: $1 (see --help)" >&2; exit 2 ;;
 esac
 

@@ -73,13 +73,10 @@ if [ "$windows" = 1 ]; then
   # The Windows program sees the Linux root as drive Z:, and keeps its own application data
   # inside the Wine prefix: point its bridge data folder at the same site configuration.
   win_import="Z:$(printf '%s' "$import" | tr '/' '\\')"
-  win_bridge="Z:$(printf '%s' "$bridge_data/" | tr '/' '\\')"
   sed -i "s|SISImportFolder=\"[^\"]*\"|SISImportFolder=\"${win_import//\\/\\\\}\"|" "$bridge_data/QvConfig.xml"
-  # The first start creates the prefix; then the preference points at the shared folder.
-  "${program[@]}" --help >/dev/null 2>&1
-  WINEPREFIX="$QV_WINEPREFIX" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
-    'HKCU\Software\Velkstrom Software\Quorvane Connect\QvMeridane' /v "Database Folder" /t REG_SZ \
-    /d "$win_bridge" /f >/dev/null 2>&1
+  # The preference points at the shared folder.
+  source scripts/wine-site.sh
+  wine_bridge_folder "$bridge_data/"
   run_log_hint="$QV_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Quorvane/QvMeridane/QvMeridaneRunLog.txt"
   import_arg="$win_import"
 else

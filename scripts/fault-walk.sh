@@ -73,13 +73,11 @@ night_school "$sis" WalkDemo 17 "$students" "Walk School"
 # The folder as the program names it: the Windows program sees the Linux root as drive Z:.
 folder_arg() { printf '%s/' "$1"; }
 if [ "$windows" = 1 ]; then
-  # A prefix of the walk's own; its first start creates it, then the preference points the
-  # program at the site configuration (and the run log) in the walk's folder.
+  # A prefix of the walk's own, whose preference points the program at the site
+  # configuration (and the run log) in the walk's folder.
   export QV_WINEPREFIX="$work/wineprefix"
-  "${program[@]}" --help >/dev/null 2>&1 || true
-  WINEPREFIX="$QV_WINEPREFIX" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
-    'HKCU\Software\Velkstrom Software\Quorvane Connect\QvMeridane' /v "Database Folder" /t REG_SZ \
-    /d "Z:$(printf '%s/' "$bridge_data" | tr '/' '\\')" /f >/dev/null 2>&1
+  source scripts/wine-site.sh
+  wine_bridge_folder "$bridge_data/"
   folder_arg() { printf 'Z:%s\\' "$(printf '%s' "$1" | tr '/' '\\')"; }
   # The run log stays in the application data of the prefix.
   run_log="$QV_WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Quorvane/QvMeridane/QvMeridaneRunLog.txt"

@@ -93,10 +93,8 @@ extract() {
   if [ "$windows" = 1 ]; then
     export QV_WINEPREFIX="$home/wineprefix"
     import_arg="Z:$(printf '%s' "$import" | tr '/' '\\')"
-    "${program[@]}" --help >/dev/null 2>&1 || true
-    WINEPREFIX="$QV_WINEPREFIX" WINEDEBUG=-all /usr/lib/wine/wine64 reg add \
-      'HKCU\Software\Velkstrom Software\Quorvane Connect\QvMeridane' /v "Database Folder" /t REG_SZ \
-      /d "Z:$(printf '%s' "$bridge/" | tr '/' '\\')" /f >/dev/null 2>&1
+    source scripts/wine-site.sh
+    wine_bridge_folder "$bridge/"
   fi
   mkdir -p "$bridge"
   cat >"$bridge/QvConfig.xml" <<XML

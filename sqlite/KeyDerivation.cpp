@@ -10,29 +10,22 @@ namespace sqlite {
 namespace {
 
 constexpr size_t kBlockBytes = 64;
-constexpr size_t kMaxPassphraseBytes = 64;  // longer ones are hashed first, as HMAC does
-
-void ToWords(const unsigned char* bytes, size_t count, uint32_t* words) {
-  for (size_t i = 0; i < count; ++i) {
-    words[i] = static_cast<uint32_t>(bytes[4 * i]) << 24 | static_cast<uint32_t>(bytes[4 * i + 1]) << 16 |
-               static_cast<uint32_t>(bytes[4 * i + 2]) << 8 | bytes[4 * i + 3];
-  }
-}
+constexpr size_t kMaxPassphraseBytes = 64;  // the longest passphrase the kept keys hold
 
 // The state after the HMAC key block padded with `pad`.
 void PadState(const unsigned char key[kBlockBytes], unsigned char pad, uint32_t state[8]) {
   unsigned char padded[kBlockBytes];
   for (size_t i = 0; i < kBlockBytes; ++i) padded[i] = static_cast<unsigned char>(key[i] ^ pad);
   uint32_t block[16];
-  ToWords(padded, 16, block);
+  Sha256::LoadBlock(padded, block);
   std::memcpy(state, Sha256::kInitial, sizeof(uint32_t) * 8);
   Sha256::Compress(state, block);
   Wipe(padded, sizeof padded);
   Wipe(block, sizeof block);
 }
 
-// The outer half of an HMAC whose inner digest is in `digest`, into `out`; both are 8 words.
-// The block is the digest, the padding and the length of the key block plus 32 bytes.
+// The state `start` (after a key block) with a 32-byte message, `digest`, added as the final
+// block: the digest, the padding and the length of the key block plus 32 bytes; into `out`.
 void Finish(const uint32_t start[8], const uint32_t digest[8], uint32_t out[8]) {
   uint32_t block[16] = {};
   std::memcpy(block, digest, sizeof(uint32_t) * 8);
@@ -128,38 +121,28 @@ DerivedKey KeyDerivation::Derive(const unsigned char* passphrase, size_t passphr
   std::memcpy(state, inner, sizeof state);
   uint32_t block[16];
   for (size_t at = 0; at < message.size(); at += kBlockBytes) {
-    ToWords(message.data() + at, 16, block);
+    Sha256::LoadBlock(message.data() + at, block);
     Sha256::Compress(state, block);
   }
   uint32_t u[8], t[8];
   Finish(outer, state, u);
   std::memcpy(t, u, sizeof t);
 
-  // U(i) = HMAC(passphrase, U(i-1)): one block for the inner hash and one for the outer.
-  uint32_t next[16] = {};
-  next[8] = 0x80000000u;
-  next[15] = (kBlockBytes + 32) * 8;
+  // U(i) = HMAC(passphrase, U(i-1)): a 32-byte message after either key block, so the
+  // inner hash is one padded block as the outer one is.
   for (uint32_t round = 1; round < rounds; ++round) {
-    std::memcpy(next, u, sizeof u);
-    std::memcpy(state, inner, sizeof state);
-    Sha256::Compress(state, next);
+    Finish(inner, u, state);
     Finish(outer, state, u);
     for (int i = 0; i < 8; ++i) t[i] ^= u[i];
   }
 
   DerivedKey derived;
-  for (int i = 0; i < 8; ++i) {
-    derived.bytes[4 * i] = static_cast<unsigned char>(t[i] >> 24);
-    derived.bytes[4 * i + 1] = static_cast<unsigned char>(t[i] >> 16);
-    derived.bytes[4 * i + 2] = static_cast<unsigned char>(t[i] >> 8);
-    derived.bytes[4 * i + 3] = static_cast<unsigned char>(t[i]);
-  }
+  Sha256::StoreState(t, derived.bytes);
   Wipe(inner, sizeof inner);
   Wipe(outer, sizeof outer);
   Wipe(state, sizeof state);
   Wipe(u, sizeof u);
   Wipe(t, sizeof t);
-  Wipe(next, sizeof next);
   Wipe(block, sizeof block);
   Wipe(message.data(), message.size());
   return derived;

@@ -149,15 +149,10 @@ XString Query::StringColumn(int index) const {
   return XString(reinterpret_cast<const char*>(text), static_cast<uint32_t>(bytes));
 }
 
-const char* Query::TextColumn(int index, uint32_t& length) const {
+const char* Query::TextColumn(int index) const {
   m_imp->RequireStatement("sqlite::Query::TextColumn");
   const unsigned char* text = sqlite3_column_text(m_imp->m_statement, index);
-  if (text == nullptr) {
-    length = 0;
-    return "";
-  }
-  length = static_cast<uint32_t>(sqlite3_column_bytes(m_imp->m_statement, index));
-  return reinterpret_cast<const char*>(text);
+  return text ? reinterpret_cast<const char*>(text) : "";
 }
 
 bool Query::IsNullColumn(int index) const {

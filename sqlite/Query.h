@@ -46,7 +46,7 @@ class Query {
   XString StringColumn(int index) const;
   // The same text without a copy: valid until the next step, reset or read of that column as
   // another type. Never null.
-  const char* TextColumn(int index, uint32_t& length) const;
+  const char* TextColumn(int index) const;
   bool IsNullColumn(int index) const;
 
  private:

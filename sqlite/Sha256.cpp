@@ -82,8 +82,6 @@ bool ShaInstructions() {
 
 }  // namespace
 
-constexpr uint32_t Sha256::kInitial[8];
-
 void Sha256::CompressPortable(uint32_t state[8], const uint32_t block[16]) {
   // Unrolled: the rounds' renaming of a..h then costs nothing.
   uint32_t w[64];
@@ -131,20 +129,30 @@ void Sha256::Compress(uint32_t state[8], const uint32_t block[16]) {
   CompressPortable(state, block);
 }
 
+void Sha256::LoadBlock(const unsigned char bytes[64], uint32_t block[16]) {
+  for (int i = 0; i < 16; ++i) {
+    block[i] = static_cast<uint32_t>(bytes[4 * i]) << 24 | static_cast<uint32_t>(bytes[4 * i + 1]) << 16 |
+               static_cast<uint32_t>(bytes[4 * i + 2]) << 8 | bytes[4 * i + 3];
+  }
+}
+
+void Sha256::StoreState(const uint32_t state[8], unsigned char out[32]) {
+  for (int i = 0; i < 8; ++i) {
+    out[4 * i] = static_cast<unsigned char>(state[i] >> 24);
+    out[4 * i + 1] = static_cast<unsigned char>(state[i] >> 16);
+    out[4 * i + 2] = static_cast<unsigned char>(state[i] >> 8);
+    out[4 * i + 3] = static_cast<unsigned char>(state[i]);
+  }
+}
+
 void Sha256::Digest(const unsigned char* data, size_t size, unsigned char out[32]) {
   uint32_t state[8];
   std::memcpy(state, kInitial, sizeof state);
   unsigned char tail[128] = {};
   const size_t whole = size / 64;
   uint32_t block[16];
-  auto load = [&block](const unsigned char* bytes) {
-    for (int i = 0; i < 16; ++i) {
-      block[i] = static_cast<uint32_t>(bytes[4 * i]) << 24 | static_cast<uint32_t>(bytes[4 * i + 1]) << 16 |
-                 static_cast<uint32_t>(bytes[4 * i + 2]) << 8 | bytes[4 * i + 3];
-    }
-  };
   for (size_t i = 0; i < whole; ++i) {
-    load(data + 64 * i);
+    LoadBlock(data + 64 * i, block);
     Compress(state, block);
   }
   const size_t rest = size - 64 * whole;
@@ -154,15 +162,10 @@ void Sha256::Digest(const unsigned char* data, size_t size, unsigned char out[32
   const uint64_t bits = static_cast<uint64_t>(size) * 8;
   for (int i = 0; i < 8; ++i) tail[tailBlocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   for (size_t i = 0; i < tailBlocks; ++i) {
-    load(tail + 64 * i);
+    LoadBlock(tail + 64 * i, block);
     Compress(state, block);
   }
-  for (int i = 0; i < 8; ++i) {
-    out[4 * i] = static_cast<unsigned char>(state[i] >> 24);
-    out[4 * i + 1] = static_cast<unsigned char>(state[i] >> 16);
-    out[4 * i + 2] = static_cast<unsigned char>(state[i] >> 8);
-    out[4 * i + 3] = static_cast<unsigned char>(state[i]);
-  }
+  StoreState(state, out);
 }
 
 }  // namespace sqlite

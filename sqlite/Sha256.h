@@ -20,6 +20,10 @@ class Sha256 {
   // True when Compress uses the processor's SHA instructions.
   static bool UsesShaInstructions();
 
+  // A 64-byte block as sixteen big-endian words, and a state as its 32 digest bytes.
+  static void LoadBlock(const unsigned char bytes[64], uint32_t block[16]);
+  static void StoreState(const uint32_t state[8], unsigned char out[32]);
+
   // The digest of a whole message, for tests and for keys longer than a block.
   static void Digest(const unsigned char* data, size_t size, unsigned char out[32]);
 };

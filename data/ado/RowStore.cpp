@@ -141,20 +141,23 @@ void RowStore::AddFixed(uint64_t bits, bool isNull) {
   ++m_column;
 }
 
-void RowStore::AddLength(size_t size, bool isNull) {
-  ReserveArena(LengthBytes(size));
-  std::vector<char>& arena = m_blocks.back().arena;
-  const size_t at = arena.size();
-  arena.resize(at + LengthBytes(size));
-  PutLength(arena.data() + at, size);
-  m_blocks.back().nulls.push_back(isNull);
+void RowStore::AddVariable(const char* data, size_t size, bool isNull) {
+  // The length and the bytes appended in one reservation, neither zero-filled first.
+  char length[16];
+  const size_t lengthBytes = LengthBytes(size);
+  PutLength(length, size);
+  ReserveArena(lengthBytes + size);
+  Block& block = m_blocks.back();
+  block.arena.insert(block.arena.end(), length, length + lengthBytes);
+  block.arena.insert(block.arena.end(), data, data + size);
+  block.nulls.push_back(isNull);
   ++m_column;
 }
 
 void RowStore::AddNull() {
   // A null variable-length value is an empty one, so that the values after it are found.
   if (m_isVariable[m_column]) {
-    AddLength(0, true);
+    AddVariable("", 0, true);
   } else {
     AddFixed(0, true);
   }
@@ -174,18 +177,7 @@ void RowStore::ReserveArena(size_t size) {
   arena.reserve(std::max(arena.size() + size, arena.capacity() + arena.capacity() / 2));
 }
 
-void RowStore::AddBytes(const char* data, size_t size) {
-  // The length and the bytes appended in one reservation, neither zero-filled first.
-  char length[16];
-  const size_t lengthBytes = LengthBytes(size);
-  PutLength(length, size);
-  ReserveArena(lengthBytes + size);
-  Block& block = m_blocks.back();
-  block.arena.insert(block.arena.end(), length, length + lengthBytes);
-  block.arena.insert(block.arena.end(), data, data + size);
-  block.nulls.push_back(false);
-  ++m_column;
-}
+void RowStore::AddBytes(const char* data, size_t size) { AddVariable(data, size, false); }
 
 char* RowStore::BeginVariable(size_t capacity) {
   // One byte for the length, which is all a value under 128 bytes needs.

@@ -97,8 +97,8 @@ class RowStore {
   // Makes room for `size` more arena bytes, growing by half (not doubling) past the estimate.
   void ReserveArena(size_t size);
   void AddFixed(uint64_t bits, bool isNull);
-  // Appends a length to the arena and counts the value.
-  void AddLength(size_t size, bool isNull);
+  // Appends a variable-length value (its length, then its bytes) and counts it.
+  void AddVariable(const char* data, size_t size, bool isNull);
   static size_t BytesOf(const Block& block);
   const Block& BlockOf(int64_t row) const;
   Slot Locate(int64_t row, int32_t column) const;

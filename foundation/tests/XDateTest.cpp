@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "foundation/XDateNames.h"
@@ -268,19 +269,24 @@ TEST(XDate, AddingDaysNeverLeavesTheDayNumbers) {
   EXPECT_EQ(XDate::AddDays(XDate::kNone, 3), XDate::kNone);
 }
 
-// The store's "YYYY-MM-DD" days are read by a shortcut; a lower-case pattern takes the general
-// reading, and both must agree on every text of that shape and near it.
+// The store's "YYYY-MM-DD" days are read by a shortcut; the same text with slashes under
+// "YYYY/MM/DD" takes the general reading, and both must agree on every text of that shape and
+// near it, whatever the case of the pattern.
 TEST(XDateParse, IsoDaysReadTheSameByTheShortcutAndTheGeneralReading) {
   static const char* const texts[] = {"2024-08-20", "2024-02-29", "2023-02-29", "2024-02-30", "2024-13-01",
                                       "2024-00-10", "2024-04-31", "2024-04-00", "0000-01-01", "9999-12-31",
                                       "1899-12-30", "2024-8-20",  "2024-08-2",  "2024-08-20x", "2024/08/20",
                                       "20240820",   "2024-08-20 00:00:00", " 2024-08-20", "", "abcd-ef-gh"};
   for (const char* text : texts) {
-    int shortcut = 0, general = 0;
+    std::string slashed(text);
+    std::replace(slashed.begin(), slashed.end(), '-', '/');
+    int shortcut = 0, lowerCase = 0, general = 0;
     const bool a = XDate::ParseDate(text, "YYYY-MM-DD", shortcut);
-    const bool b = XDate::ParseDate(text, "yyyy-mm-dd", general);
+    const bool b = XDate::ParseDate(slashed.c_str(), "YYYY/MM/DD", general);
     EXPECT_EQ(a, b) << text;
     EXPECT_EQ(shortcut, general) << text;
+    EXPECT_EQ(XDate::ParseDate(text, "yyyy-mm-dd", lowerCase), a) << text;
+    EXPECT_EQ(lowerCase, shortcut) << text;
   }
   EXPECT_EQ(Parse("2024-02-29", "YYYY-MM-DD"), XDate::FromYMD(2024, 2, 29));
   EXPECT_EQ(Parse("2024-13-01", "YYYY-MM-DD"), XDate::kNone);

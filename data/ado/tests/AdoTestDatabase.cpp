@@ -27,4 +27,14 @@ std::string TestDatabase::ConnectionString() const {
   return "Driver=SQLite3;Database=" + DriverPath() + ";StepAPI=1";
 }
 
+std::string ManyRowsScript(int rows, int longLabelBase) {
+  return "CREATE TABLE many(n INTEGER, label TEXT);"
+         "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < " +
+         std::to_string(rows) + ") INSERT INTO many SELECT n, CASE WHEN n % 100 = 0 THEN printf('%.*c', " +
+         std::to_string(longLabelBase) +
+         " + n, 'x') ELSE 'row ' || n END FROM c;"
+         "CREATE TABLE nums(n INTEGER, half REAL, day DATE);"
+         "INSERT INTO nums SELECT n, n * 0.5, date('2009-01-01', '+' || n || ' days') FROM many;";
+}
+
 }  // namespace adotest

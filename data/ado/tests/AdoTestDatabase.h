@@ -27,4 +27,9 @@ class TestDatabase {
   std::string m_path;
 };
 
+// A script for rows in many fetch blocks: `many(n, label)` with n = 1..rows, labels "row n"
+// and, in every hundredth row, a long label of longLabelBase + n characters 'x'; and beside it
+// `nums(n, half, day)`: n, n * 0.5 and the day n days after 2009-01-01.
+std::string ManyRowsScript(int rows, int longLabelBase);
+
 }  // namespace adotest

@@ -16,15 +16,7 @@ namespace {
 // Rows in several fetch blocks, with a long text in every hundredth row, for both fetch paths.
 constexpr int kManyRows = 3000;
 
-std::string ManyRowsScript() {
-  return "CREATE TABLE many(n INTEGER, label TEXT);"
-         "WITH RECURSIVE c(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM c WHERE n < " +
-         std::to_string(kManyRows) +
-         ") INSERT INTO many SELECT n, CASE WHEN n % 100 = 0 THEN printf('%.*c', 2000 + n, 'x') "
-         "ELSE 'row ' || n END FROM c;"
-         "CREATE TABLE nums(n INTEGER, half REAL, day DATE);"
-         "INSERT INTO nums SELECT n, n * 0.5, date('2009-01-01', '+' || n || ' days') FROM many;";
-}
+std::string ManyRowsScript() { return adotest::ManyRowsScript(kManyRows, 2000); }
 
 std::string Bytes(const XString& text) { return std::string(text.c_str(), text.Length()); }
 
