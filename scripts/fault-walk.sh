@@ -186,7 +186,7 @@ for kind in $kinds; do
     fi
     check_whole "$chain" "$what" "$work/marker"
     check_old_or_new "$chain" "$saved" "$what"
-    run "$chain" || fail "$what: the clean run after the fault failed"
+    run "$chain" || fail "$what: the clean run after the fault failed ($(head -3 "$work/stderr"))"
     check_whole "$chain" "$what, the clean run" "$work/marker"
     leftovers="$(find "$chain" -maxdepth 1 -name '*.partial' | wc -l)"
     [ "$leftovers" = 0 ] || fail "$what: $leftovers unfinished files survived the clean run"
