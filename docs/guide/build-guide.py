@@ -3,7 +3,7 @@
 # chapters (NN-*.md, in the order of their numbers) become one HTML page with a table of
 # contents, and WeasyPrint prints it to PDF with guide.css.
 #
-#   build-guide.py --out FILE.pdf [--shots DIR]... [--html FILE.html] [--force]
+#   build-guide.py --out FILE.pdf [--shots DIR]... [--html FILE.html] [--force] [--source DIR]
 #
 # A picture "images/NAME.png" is taken from the first --shots folder that holds NAME.png (the
 # window test's fresh screenshots), else from the copy kept in images/. A picture found in
@@ -12,6 +12,7 @@
 # newer than it, or when the pictures come from other files than last time (or with --force),
 # so that the build can run this on every packaging.
 #
+# --source names another folder of chapters, guide.css and images/ (the tests use one).
 # Debian's own python3 runs it: python3-markdown and weasyprint are Debian packages
 # (scripts/setup-deps.sh installs them).
 import argparse
@@ -20,7 +21,7 @@ import os
 import re
 import sys
 
-here = os.path.dirname(os.path.abspath(__file__))
+here = os.path.dirname(os.path.abspath(__file__))  # the guide's folder; --source replaces it
 picture_pattern = re.compile(r'!\[([^\]]*)\]\(images/([^)\s]+)\)')
 
 
@@ -94,7 +95,11 @@ def main():
     parser.add_argument('--shots', action='append', default=[])
     parser.add_argument('--html')
     parser.add_argument('--force', action='store_true')
+    parser.add_argument('--source')
     args = parser.parse_args()
+    global here
+    if args.source:
+        here = os.path.abspath(args.source)
 
     sources = chapters()
     shot_folders = [f for f in args.shots if os.path.isdir(f)]
