@@ -46,8 +46,9 @@ convert -size 40x20 xc:blue "$src/images/fresh.png"
 convert -size 40x20 xc:green "$src/images/kept.png"
 convert -size 40x20 xc:black "$work/secret.png"
 
-run() { "${build[@]}" --source "$src" --out "$out" --shots "$work/no-such-folder" --shots "$shots" \
-          --html "$work/out/Guide.html" >"$work/out.txt" 2>"$work/err.txt"; }
+# The screenshot folder is given relative to the folder the build runs in, as a build may.
+run() { (cd "$work" && "${build[@]}" --source "$src" --out "$out" --shots no-such-folder --shots shots \
+          --html "$work/out/Guide.html" >"$work/out.txt" 2>"$work/err.txt"); }
 
 check "a guide with a missing picture builds" run
 check "the missing picture is a warning that names it" \

@@ -102,7 +102,7 @@ def main():
         here = os.path.abspath(args.source)
 
     sources = chapters()
-    shot_folders = [f for f in args.shots if os.path.isdir(f)]
+    shot_folders = [os.path.abspath(f) for f in args.shots if os.path.isdir(f)]
     used, missing = [], []
     page = to_html(sources, shot_folders, used, missing)
     for name in missing:
