@@ -226,6 +226,8 @@ XString CommandLine::HelpText() {
   text += XString(
       "\n"
       "and a copy goes into the import folder (the -p folder when given).\n"
+      "The user guide, MeridaneGuide.pdf, is in /usr/share/doc/qvmeridane/ (Debian package),\n"
+      "and in the program folder on Windows.\n"
       "\n"
       "Exit codes: 0 the extraction succeeded (or this text was shown); 1 it failed: one line\n"
       "on standard error says why and where the run log is.\n"

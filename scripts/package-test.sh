@@ -7,10 +7,13 @@
 # installed program's extraction of the demo SIS, upgrades to this version, runs it again,
 # uninstalls; checks the program files, the shortcut and the uninstall entry at each step, and
 # that the preferences, the site configuration, the import folder and its change store come
-# through the upgrade and the uninstall unchanged.
+# through the upgrade and the uninstall unchanged; with an X display (its own Xvfb when none is
+# set), Help > User Guide of the installed program finds MeridaneGuide.pdf in the program
+# folder.
 # Debian package, in a throwaway root (dpkg --root): lintian, the control fields, the files;
 # runs the installed program's extraction (it finds its default data files in
-# /usr/share/qvmeridane of that root), renders the manual page with man, purges the package.
+# /usr/share/qvmeridane of that root), renders the manual page with man, checks the user guide
+# in /usr/share/doc/qvmeridane and that --help names it, purges the package.
 # Everything the tests write stays under build/package-test. Exits non-zero on any failure.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,7 +25,7 @@ for arg in "$@"; do
   case "$arg" in
     --native) test_msi=0 ;;
     --windows) test_deb=0 ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "package-test: unknown option: $arg" >&2; exit 2 ;;
   esac
 done
@@ -80,6 +83,16 @@ check_package() {
     cmp -s app/AutoUp/QvVendor.xml "$2/QvVendor.xml"
 }
 
+# check_guide FILE: the user guide as the build made it, a PDF with its chapters.
+check_guide() {
+  check "the user guide is the one the build made" \
+    cmp -s "$1" "build/$2/packaging/MeridaneGuide.pdf"
+  local text
+  text="$(pdftotext -q "$1" - 2>/dev/null | tr -d '\f')" || true
+  check "the user guide reads as a PDF with its contents and the messages chapter" \
+    eval 'grep -q "^Contents" <<<"$text" && grep -q "^Messages and what to do" <<<"$text"'
+}
+
 test_debian_package() {
   echo "== Debian package in a throwaway root"
   scripts/package.sh --native >/dev/null
@@ -109,11 +122,16 @@ test_debian_package() {
   listed() { dpkg "--root=$r" -L qvmeridane | grep -qx "$1"; }
   local file
   for file in /usr/bin/QvMeridane /usr/share/qvmeridane/AutoUp/QvSIS.xml \
-              /usr/share/qvmeridane/AutoUp/QvVendor.xml /usr/share/man/man1/QvMeridane.1.gz; do
+              /usr/share/qvmeridane/AutoUp/QvVendor.xml /usr/share/man/man1/QvMeridane.1.gz \
+              /usr/share/doc/qvmeridane/MeridaneGuide.pdf; do
     check "dpkg lists $file and it is there" eval 'listed "$file" && test -f "$r$file"'
   done
   check "nothing is installed beside the program in /usr/bin" \
     test "$(ls "$r/usr/bin")" = QvMeridane
+  check_guide "$r/usr/share/doc/qvmeridane/MeridaneGuide.pdf" native
+  check "--help names where the user guide is" \
+    eval '"$r/usr/bin/QvMeridane" --help | tr "\n" " " |
+          grep -q "MeridaneGuide.pdf, is in /usr/share/doc/qvmeridane/"'
 
   # The installed program with its own preferences, application data and import folder.
   export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
@@ -134,6 +152,8 @@ test_debian_package() {
   check "the page lists the options" grep -q -- "-d<dsn>" <<<"$page"
   check "the page names the installed data files" \
     grep -q "/usr/share/qvmeridane/AutoUp/" <<<"$page"
+  check "the page names the user guide" \
+    grep -q "/usr/share/doc/qvmeridane/MeridaneGuide.pdf" <<<"$page"
   check "man gives no warnings" test ! -s "$work/man.err"
 
   user_data() { local f; for f in config data machine import; do snapshot "$work/$f"; done; }
@@ -141,8 +161,9 @@ test_debian_package() {
   local before
   before="$(user_data)"
   check "dpkg purges the package" logged "$work/dpkg.out" "${dpkg[@]}" --purge qvmeridane
-  check "the program and its data files are gone" \
-    test ! -e "$r/usr/bin/QvMeridane" -a ! -e "$r/usr/share/qvmeridane"
+  check "the program, its data files and the user guide are gone" \
+    test ! -e "$r/usr/bin/QvMeridane" -a ! -e "$r/usr/share/qvmeridane" \
+    -a ! -e "$r/usr/share/doc/qvmeridane/MeridaneGuide.pdf"
   check "the preferences, site configuration and import folder are unchanged" \
     test "$before" = "$(user_data)"
   unset XDG_CONFIG_HOME XDG_DATA_HOME QV_MACHINE_HIVE_DIR
@@ -215,6 +236,9 @@ test_windows_installer() {
     test -f "$program_dir/QvMeridane.exe" -a -f "$program_dir/AutoUp/QvSIS.xml" \
     -a -f "$program_dir/AutoUp/QvVendor.xml"
   check "the Start-menu shortcut exists" shortcut_exists
+  check "the user guide is in the program folder" test -f "$program_dir/MeridaneGuide.pdf"
+  check_guide "$program_dir/MeridaneGuide.pdf" windows
+  check_help_user_guide
   rm -f "$bridge/QvSIS.xml" "$bridge/QvVendor.xml"
   check "the upgraded program extracts the demo SIS" \
     logged "$work/run.log" "$wine" "$program" -dMeridaneDemo -n101 "-p$win_import"
@@ -222,7 +246,7 @@ test_windows_installer() {
 
   before="$(user_data)"
   check "msiexec uninstalls silently" "$wine" msiexec /x "$msi" /qn
-  check "the program folder is gone" test ! -e "$program_dir"
+  check "the program folder, the user guide with it, is gone" test ! -e "$program_dir"
   check "the Start-menu shortcut is gone" shortcut_gone
   check "the uninstall entry is gone" test -z "$(arp_versions)"
   check "the preferences, site configuration and import folder are unchanged" \
@@ -230,6 +254,51 @@ test_windows_installer() {
   check "the preferences still hold the data source" stored_dsn
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   unset WINEPREFIX
+}
+
+# Help > User Guide in the installed program's window: the run log names the guide it opens,
+# the one in the program folder, and no "User guide not found". Wine has no PDF reader, so the
+# program then says that no program opens the file; that box is closed with the program.
+# Needs xdotool and a display: DISPLAY, or an Xvfb of its own.
+check_help_user_guide() {
+  if ! command -v xdotool >/dev/null; then
+    echo "package-test: skipped Help > User Guide (needs xdotool)"
+    return
+  fi
+  local xvfb_pid=""
+  if [ -z "${DISPLAY:-}" ]; then
+    command -v Xvfb >/dev/null || { echo "package-test: skipped Help > User Guide (no display)"; return; }
+    local n
+    for n in $(seq 120 140); do [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break; done
+    Xvfb ":$n" -screen 0 1024x768x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    sleep 1
+  fi
+  local run_log="$bridge/QvMeridaneRunLog.txt" title="Velkstrom Data Extractor for Meridane"
+  (cd "$work" && exec "$wine" "$program" >"$work/window.out" 2>&1) &
+  local app_pid=$! main="" waited
+  main="$(timeout 60 xdotool search --sync --onlyvisible --name "^$title\$" | head -1)" || true
+  if [ -n "$main" ]; then
+    sleep 1
+    xdotool windowfocus --sync "$main" 2>/dev/null || true
+    xdotool key alt+h
+    sleep 0.3
+    xdotool key u
+    for waited in $(seq 1 100); do
+      grep -qE "Opening the user guide|User guide not found" "$run_log" 2>/dev/null && break
+      sleep 0.2
+    done
+  fi
+  cp "$run_log" "$work/window-run.log" 2>/dev/null || true
+  check "Help > User Guide opens the guide in the program folder" \
+    grep -qF "Opening the user guide: C:\Program Files\Velkstrom Software\Quorvane Connect\QvMeridane\MeridaneGuide.pdf" "$run_log"
+  check "Help > User Guide does not say the guide is missing" \
+    eval '! grep -q "User guide not found" "$run_log"'
+  kill "$app_pid" 2>/dev/null || true
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; unset DISPLAY; fi
 }
 
 if [ "$test_deb" = 1 ]; then test_debian_package; fi

@@ -8,6 +8,7 @@
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
+#include "os/OsFiles.h"
 #include "os/OsSystem.h"
 #include "ui/QvResourceIds.h"
 #include "ui/SISConnectView.h"
@@ -199,9 +200,23 @@ void AppMainWindow::OnClose() {
 }
 
 void AppMainWindow::OpenUserGuide() {
+  // The installer puts the guide beside the program. A guide that is there but that no
+  // program opens (no PDF reader) is told apart from a missing one: reinstalling would not
+  // help then. The run log names the file either way.
   XString guide = m_programFolder + bridge::kGuideFile;
-  if (os::ShellOpen(guide.ToStd()) < 32) {
+  XLogFile& log = RunLog();
+  if (!os::PathExists(guide.ToStd()) || os::IsDirectory(guide.ToStd())) {
+    log.WriteFormat(kLogError, "User guide not found: %s", guide.c_str());
     Message(XString("User guide not found, please reinstall ") + bridge::kTitle, MB_OK | MB_ICONERROR);
+    return;
+  }
+  log.WriteFormat(kLogInfo, "Opening the user guide: %s", guide.c_str());
+  int result = os::ShellOpen(guide.ToStd());
+  if (result < 32) {
+    log.WriteFormat(kLogError, "No program opened the user guide ( %d ): %s", result, guide.c_str());
+    Message(XString("No program is set to open the user guide ") + guide +
+                ". Install a PDF reader, or open the file from the program folder.",
+            MB_OK | MB_ICONERROR);
   }
 }
 
