@@ -261,7 +261,8 @@ TEST_F(DistrictSchedulerTest, SchoolWithoutAnImportFolderOrWithOneNoRunCouldMake
   // Under a file: no run can make that folder.
   testsupport::WriteAll(m_dir.File("plain"), "");
   const std::string missing = m_dir.File("plain") + os::kPathSeparator + "gone" + os::kPathSeparator;
-  for (const std::string& folder : {std::string(), missing}) {
+  const std::string file = m_dir.File("plain") + os::kPathSeparator;
+  for (const std::string& folder : {std::string(), missing, file}) {
     SCOPED_TRACE(folder);
     QvSchoolConfDS schools;
     AddSchools(schools, {m_folders[0], folder, m_folders[2]});
@@ -275,7 +276,7 @@ TEST_F(DistrictSchedulerTest, SchoolWithoutAnImportFolderOrWithOneNoRunCouldMake
       const std::string text = error.Text();
       EXPECT_NE(std::string::npos, text.find("\"Maple Middle\" (School Number 202)")) << text;
       if (!folder.empty()) {
-        EXPECT_NE(std::string::npos, text.find(missing)) << text;
+        EXPECT_NE(std::string::npos, text.find("does not exist: " + folder)) << text;
       }
     }
     // Nothing written, nothing registered.
@@ -343,7 +344,8 @@ TEST_F(DistrictSchedulerTest, SummaryShowsAFailedSchoolsExitCode) {
 // A school under a district gets -t in its line (quoted as the other values), the others keep
 // their lines byte for byte; the file run as the scheduler runs it extracts the district school.
 TEST_F(DistrictSchedulerTest, ADistrictSchoolsLineNamesItsDistrictAndRunsToAPackage) {
-  const char* district = "North 100% O'Dell";
+  // Characters that cmd (& and %) or sh (' and &) would take for their own.
+  const char* district = "North & 100% O'Dell";
   QvFramework site;
   AddSchools(site.Schools(), m_folders);
   QvSchoolConf* under = site.Schools().Find("303", "");
@@ -357,8 +359,8 @@ TEST_F(DistrictSchedulerTest, ADistrictSchoolsLineNamesItsDistrictAndRunsToAPack
   const std::string batch = WithoutPasswords(scheduler.BatchFileText().ToStd(), false, passwords);
   const std::string shell =
       WithoutPasswords(scheduler.ShellScriptText("/x/summary.txt").ToStd(), true, passwords);
-  EXPECT_NE(std::string::npos, batch.find(" -n\"303\" -t\"North 100%% O'Dell\" -a\"ad\"\r\n")) << batch;
-  EXPECT_NE(std::string::npos, shell.find(" -n'303' -t'North 100% O'\\''Dell' -a'ad'\n")) << shell;
+  EXPECT_NE(std::string::npos, batch.find(" -n\"303\" -t\"North & 100%% O'Dell\" -a\"ad\"\r\n")) << batch;
+  EXPECT_NE(std::string::npos, shell.find(" -n'303' -t'North & 100% O'\\''Dell' -a'ad'\n")) << shell;
   // Everything before the district school's block is as it was without the district.
   const size_t batchBlock = batch.find("REM Extract Data for: O'Brien");
   const size_t shellBlock = shell.find("# Extract Data for: O'Brien");
@@ -379,6 +381,18 @@ TEST_F(DistrictSchedulerTest, ADistrictSchoolsLineNamesItsDistrictAndRunsToAPack
   ExpectExtracted();
   EXPECT_NE(std::string::npos, testsupport::ReadAll(m_folders[2] + "QvMeridaneRunLog.txt")
                                    .find(std::string("District: \"") + district + "\""));
+
+  // A double quote or a line break cannot be carried inside a quoted value: refused by name.
+  for (const char* bad : {"North \"East\"", "North\r\nEast"}) {
+    under->m_district = bad;
+    try {
+      scheduler.CheckSchools();
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const XException& error) {
+      EXPECT_NE(std::string::npos, std::string(error.Text()).find("\"O'Brien Elementary\" (School Number 303)"))
+          << error.Text();
+    }
+  }
 }
 
 // A folder that does not exist yet is accepted when a run could make it; the check leaves
