@@ -105,10 +105,12 @@ QvSchoolConf& SISMainWindow::FindSchool(const XString& schoolNumber, const XStri
       sharing += school->m_schoolNumber == schoolNumber && school->m_district == district;
     }
     if (sharing > 1) {
+      const XString under = district.IsEmpty() ? XString("an empty District")
+                                               : XString("the District \"") + district + "\"";
       RunLog().WriteFormat(kLogWarning,
-                           "%d entries of the site configuration have the School Number \"%s\" and the "
-                           "District \"%s\"; the run takes the first: \"%s\" (import folder \"%s\").",
-                           sharing, schoolNumber.c_str(), district.c_str(), found->m_schoolName.c_str(),
+                           "%d entries of the site configuration have the School Number \"%s\" and %s; "
+                           "the run takes the first: \"%s\" (import folder \"%s\").",
+                           sharing, schoolNumber.c_str(), under.c_str(), found->m_schoolName.c_str(),
                            found->m_importFolder.c_str());
     }
     return *found;

@@ -301,9 +301,15 @@ TEST_F(CommandLineRunTest, ASchoolUnderADistrictAndSharedNumbersAreNamed) {
   // after the choice.
   WriteSchools({{"555", "", "Brookside"}, {"555", "East", "Eastside"}, {"555", "", "Alder"}});
   Run(std::string("-d") + kDsn + " -n555");
-  EXPECT_NE(RunLogText().find("2 entries of the site configuration have the School Number \"555\" and the "
-                              "District \"\"; the run takes the first: \"Alder\" (import folder \"" +
+  EXPECT_NE(RunLogText().find("2 entries of the site configuration have the School Number \"555\" and an empty "
+                              "District; the run takes the first: \"Alder\" (import folder \"" +
                               m_importFolder + "\")."),
+            std::string::npos)
+      << RunLogText();
+  WriteSchools({{"555", "East", "Eastside"}, {"555", "", "Brookside"}, {"555", "East", "Alder"}});
+  Run(std::string("-d") + kDsn + " -n555 -tEast");
+  EXPECT_NE(RunLogText().find("2 entries of the site configuration have the School Number \"555\" and the "
+                              "District \"East\"; the run takes the first: \"Alder\""),
             std::string::npos)
       << RunLogText();
 }
