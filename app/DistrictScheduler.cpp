@@ -30,6 +30,20 @@ std::string OneLine(const XString& text) {
   return line;
 }
 
+// Text for a REM line of a batch file. cmd expands percent signs before it sees REM (a "%~" there
+// stops the whole file), and a caret at the end of a line joins the next line to the comment,
+// which would skip the school's command line: percent signs are doubled (cmd shows one) and a
+// closing caret is followed by a blank.
+std::string BatchComment(const std::string& text) {
+  std::string comment;
+  for (char c : text) {
+    comment += c;
+    if (c == '%') comment += '%';
+  }
+  if (!comment.empty() && comment.back() == '^') comment += ' ';
+  return os::NarrowToConsole(comment);
+}
+
 // A value between double quotes in a batch file: cmd expands %name% even inside quotes, and a
 // doubled percent sign reaches the program as one.
 std::string BatchQuoted(const XString& value) {
@@ -222,7 +236,7 @@ XString DistrictScheduler::BatchFileText() const {
   // In the console code page, as cmd.exe reads it: the command lines exactly (a school whose
   // values that page lacks is refused by name), the comments as near as the page allows.
   for (const QvSchoolConf* school : m_schools) {
-    text += "REM Extract Data for: " + os::NarrowToConsole(OneLine(school->m_schoolName)) + kCrlf + kCrlf;
+    text += "REM Extract Data for: " + BatchComment(OneLine(school->m_schoolName)) + kCrlf + kCrlf;
     std::string line;
     if (!os::NarrowToConsoleExact(CommandLineOf(*school).ToStd(), line)) {
       CheckConsoleText(*school);
@@ -232,7 +246,7 @@ XString DistrictScheduler::BatchFileText() const {
     }
     text += line + kCrlf + kCrlf;
     text += "REM Information about this extract can be found in " +
-            os::NarrowToConsole(OneLine(school->m_importFolder) + bridge::kShortName + "ExtractLog.txt") + kCrlf;
+            BatchComment(OneLine(school->m_importFolder) + bridge::kShortName + "ExtractLog.txt") + kCrlf;
     text += std::string(kCrlf) + kCrlf + kCrlf;
   }
   if (HasUpdater()) {

@@ -199,12 +199,24 @@ TEST_F(DistrictSchedulerTest, BatchFileHoldsOneBlockPerSchoolAndTheUpdaterLineWh
       // cmd turns a doubled percent sign into one.
       "\"C:\\Bridge\\QvMeridane.exe\" -d\"Qv Sched District\" -u\"u3\" -z\"<Z>\" "
       "-p\"C:\\100%%\\\" -n\"303\" -a\"ad\"\r\n\r\n"
-      "REM Information about this extract can be found in C:\\100%\\QvMeridaneExtractLog.txt\r\n"
+      // In a comment too: cmd expands percent signs before it sees REM.
+      "REM Information about this extract can be found in C:\\100%%\\QvMeridaneExtractLog.txt\r\n"
       "\r\n\r\n\r\n";
   EXPECT_EQ(expected, text);
   EXPECT_EQ((std::vector<std::string>{kOddPassword, kStoredPassword, "pw3"}), passwords);
   EXPECT_EQ("Export for District has been scheduled for 1:00 AM every school day.",
             DistrictScheduler::ScheduledMessage(false).ToStd());
+
+  // A caret closing a REM line would join the school's command line to the comment.
+  {
+    QvSchoolConfDS careted;
+    AddSchools(careted, {"C:\\imp\\101\\", "C:\\imp 202\\", "C:\\imp 303\\"});
+    careted.At(0)->m_schoolName = "Lakeside^";
+    DistrictScheduler other(careted, kStoredDsn, kStoredUser, kStoredPassword, "C:\\Bridge\\QvMeridane.exe");
+    other.SetUpdaterPath(m_dir.File("no-updater.exe").c_str());
+    const std::string careful = other.BatchFileText().ToStd();
+    EXPECT_NE(std::string::npos, careful.find("REM Extract Data for: Lakeside^ \r\n\r\n\"C:\\Bridge")) << careful;
+  }
 
   const std::string updater = m_dir.File("tvc_update.exe");
   testsupport::WriteAll(updater, "");
