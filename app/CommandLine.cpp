@@ -140,7 +140,7 @@ bool CommandLine::IsEncodePasswordRequest() const {
 }
 
 std::vector<XString> CommandLine::Warnings() const {
-  static const char kKnownKeys[] = "uzwdnpyiavqr";
+  static const char kKnownKeys[] = "uzwdntpyiavqr";
   std::vector<XString> warnings;
   std::string seen;
   for (const XString& token : m_tokens) {
@@ -193,10 +193,12 @@ XString CommandLine::HelpText() {
       "\"Password\"\n"
       "  -d<dsn>      ODBC data source name   default: the stored \"DSN\"\n"
       "  -n<number>   school number           default: empty\n"
+      "  -t<district> the school's district   default: empty\n"
       "  -p<folder>   import folder           default: the school's current import folder\n"
-      "  -y<year>     school year             default: empty\n"
-      "  -i<rule>     inactive students: a date YYYYMMDD, or yes, y, true (all)\n"
-      "                                       default: active students only\n"
+      "  -y<year>     school year             default: the school's stored year\n"
+      "  -i<rule>     inactive students: a date YYYYMMDD, or yes, y, true (all), anything\n"
+      "               else active students only\n"
+      "                                       default: the school's stored rule\n"
       "  -a<letters>  gather: d demographic, a attendance\n"
       "                                       default (or empty): everything\n"
       "  -v<letters>  filter optional extracts: s Extra Student Demo, c Extra Student\n"
@@ -213,9 +215,9 @@ XString CommandLine::HelpText() {
       "                  prints the text to give to -z\n"
       "\n"
       "The school: the run takes the entry of the site configuration, QvConfig.xml, whose\n"
-      "SchoolNumber is the -n value and whose SISSchoolDistrict is empty; entries under a\n"
-      "district are not reached from the command line. QvConfig.xml is in the folder named by\n"
-      "the preference \"Database Folder\", else in\n"
+      "SchoolNumber is the -n value and whose SISSchoolDistrict is the -t value (empty when\n"
+      "-t is absent). QvConfig.xml is in the folder named by the preference\n"
+      "\"Database Folder\", else in\n"
       "  ");
   text += folder;
   text += XString(

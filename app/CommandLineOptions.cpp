@@ -44,11 +44,21 @@ XString CommandLineOptions::ImportFolder(const XString& current) const {
   return folder;
 }
 
+XString CommandLineOptions::District() const { return m_line.GetOption('t', ""); }
+
 XString CommandLineOptions::SchoolYear() const { return m_line.GetOption('y', ""); }
+
+XString CommandLineOptions::SchoolYear(const XString& stored) const {
+  return m_line.GetOption('y', stored.c_str());
+}
 
 XString CommandLineOptions::InactiveText() const { return m_line.GetOption('i', ""); }
 
 int32_t CommandLineOptions::InactiveCutoff() const { return InactiveCutoffOf(InactiveText()); }
+
+int32_t CommandLineOptions::InactiveCutoff(int32_t stored) const {
+  return HasInactive() ? InactiveCutoff() : stored;
+}
 
 int32_t CommandLineOptions::InactiveCutoffOf(const XString& text) {
   int day = XDate::kNone;

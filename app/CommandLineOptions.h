@@ -39,15 +39,23 @@ class CommandLineOptions {
   XString Dsn(const XString& stored) const;
   // n: the school number; empty when absent.
   XString SchoolNumber() const;
+  // t: the district of the school entry; empty when absent.
+  XString District() const;
   // p: the import folder, ending in a path separator; the entry's current folder when p is
   // absent or empty. An empty folder stays empty rather than becoming the root of the drive.
   XString ImportFolder(const XString& current) const;
-  // y: the school year as text; empty when absent.
+  // y: the school year as text; empty when absent, or `stored` (the entry's year) for a run
+  // that keeps what the window stored.
   XString SchoolYear() const;
+  XString SchoolYear(const XString& stored) const;
+  bool HasSchoolYear() const { return m_line.HasOption('y'); }
   // i: the raw text, and the cutoff it gives: a date "YYYYMMDD" gives its day number; "yes",
   // "y" or "true" in any case gives 1 (all inactive students); anything else -1 (active only).
   XString InactiveText() const;
   int32_t InactiveCutoff() const;
+  // The cutoff of i, or `stored` (the entry's) when i is absent.
+  int32_t InactiveCutoff(int32_t stored) const;
+  bool HasInactive() const { return m_line.HasOption('i'); }
   static int32_t InactiveCutoffOf(const XString& text);
   // a: d demographic, a attendance; absent or empty gathers everything.
   GatherChoice Gathering() const;

@@ -1,6 +1,7 @@
 #include "app/DistrictScheduler.h"
 
 #include <string>
+#include <utility>
 
 #include "app/BridgeIdentity.h"
 #include "app/PasswordCodec.h"
@@ -29,6 +30,20 @@ std::string OneLine(const XString& text) {
   return line;
 }
 
+// Text for a REM line of a batch file. cmd expands percent signs before it sees REM (a "%~" there
+// stops the whole file), and a caret at the end of a line joins the next line to the comment,
+// which would skip the school's command line: percent signs are doubled (cmd shows one) and a
+// closing caret is followed by a blank.
+std::string BatchComment(const std::string& text) {
+  std::string comment;
+  for (char c : text) {
+    comment += c;
+    if (c == '%') comment += '%';
+  }
+  if (!comment.empty() && comment.back() == '^') comment += ' ';
+  return os::NarrowToConsole(comment);
+}
+
 // A value between double quotes in a batch file: cmd expands %name% even inside quotes, and a
 // doubled percent sign reaches the program as one.
 std::string BatchQuoted(const XString& value) {
@@ -49,6 +64,35 @@ XString SchoolLabel(const QvSchoolConf& school) {
 bool CarriesLineEndOrQuote(const XString& value) {
   for (char c : value.ToStd()) {
     if (c == '"' || c == '\r' || c == '\n') return true;
+  }
+  return false;
+}
+
+// True when an extraction could use the folder: it is a folder, or it does not exist yet and
+// the nearest folder above it that does exist lets a folder be made in it (a run makes every
+// missing level). The check makes and removes a folder of its own there, as that is the one
+// test the system's permissions answer exactly.
+bool RunCouldUse(const std::string& folder) {
+  if (os::IsDirectory(folder)) return true;
+  const std::string volume = os::VolumeOf(folder);
+  if (volume.empty() || !os::IsDirectory(volume)) return false;
+  std::string above = folder;
+  while (!above.empty() && above.back() == os::kPathSeparator) above.pop_back();
+  if (os::PathExists(above)) return false;  // a file, which no run replaces by a folder
+  for (;;) {
+    const size_t cut = above.rfind(os::kPathSeparator);
+    if (cut == std::string::npos || cut + 1 < volume.size()) return false;
+    above.erase(cut + 1 == volume.size() ? cut + 1 : cut);
+    if (os::PathExists(above)) break;
+  }
+  if (!os::IsDirectory(above)) return false;
+  if (above.back() != os::kPathSeparator) above += os::kPathSeparator;
+  for (int n = 0; n < 100; ++n) {
+    const std::string probe = above + "QvMeridane schedule check " + std::to_string(n);
+    if (os::PathExists(probe)) continue;
+    if (!os::CreateOneDirectory(probe)) return false;
+    os::RemoveDirectoryTree(probe);
+    return true;
   }
   return false;
 }
@@ -101,6 +145,7 @@ DistrictScheduler::Values DistrictScheduler::ValuesOf(const QvSchoolConf& school
       PasswordCodec::Encode(school.m_password.IsEmpty() ? m_password : school.m_password);
   values.folder = school.m_importFolder;
   values.number = school.m_schoolNumber;
+  values.district = school.m_district;
   return values;
 }
 
@@ -113,19 +158,45 @@ void DistrictScheduler::CheckSchools() const {
       throw XException(XString("The school ") + SchoolLabel(*school) +
                        " has no import folder; choose one before scheduling.");
     }
-    if (!os::IsDirectory(school->m_importFolder.ToStd())) {
+    if (!RunCouldUse(school->m_importFolder.ToStd())) {
       throw XException(XString("The import folder of the school ") + SchoolLabel(*school) +
                        " does not exist: " + school->m_importFolder);
     }
     const Values values = ValuesOf(*school);
     // The command line has no way to carry these inside a quoted value.
-    for (const XString* value : {&values.dsn, &values.user, &values.folder, &values.number}) {
+    for (const XString* value :
+         {&values.dsn, &values.user, &values.folder, &values.number, &values.district}) {
       if (CarriesLineEndOrQuote(*value)) {
         throw XException(XString("The school ") + SchoolLabel(*school) +
-                         " has a DSN, user name, import folder or number with a double quote or"
-                         " a line break, which a scheduled command line cannot carry.");
+                         " has a DSN, user name, import folder, number or district with a double"
+                         " quote or a line break, which a scheduled command line cannot carry.");
       }
     }
+    if (os::kTasksRunBatchFiles) CheckConsoleText(*school);
+  }
+}
+
+void DistrictScheduler::CheckConsoleText(const QvSchoolConf& school) const {
+  // cmd.exe reads a batch file in the console code page: a value with a character that page
+  // lacks would reach the program as some other text (another folder, another DSN).
+  const XString page(os::ConsoleCodePageName());
+  std::string unused;
+  if (!os::NarrowToConsoleExact(m_executable.ToStd(), unused)) {
+    throw XException(XString("The program's path has a character that the console code page ") + page +
+                     " lacks, so a scheduled batch file could not start it: " + m_executable);
+  }
+  const Values values = ValuesOf(school);
+  const std::pair<const char*, const XString*> named[] = {{"DSN", &values.dsn},
+                                                          {"user name", &values.user},
+                                                          {"import folder", &values.folder},
+                                                          {"school number", &values.number},
+                                                          {"district", &values.district}};
+  for (const auto& [what, value] : named) {
+    if (os::NarrowToConsoleExact(value->ToStd(), unused)) continue;
+    throw XException(XString("The ") + what + " of the school " + SchoolLabel(school) +
+                     " has a character that the console code page " + page +
+                     " lacks, so a scheduled batch file could not hand it to the program as written: " +
+                     *value);
   }
 }
 
@@ -140,6 +211,8 @@ XString CommandLineWith(const XString& executable, const Values& values, Quote q
   line += " -z" + quoted(values.encodedPassword);
   line += " -p" + quoted(values.folder);
   line += " -n" + quoted(values.number);
+  // Only for an entry under a district: the lines of the other schools stay as they were.
+  if (!values.district.IsEmpty()) line += " -t" + quoted(values.district);
   line += " -a" + quoted(XString("ad"));
   return XString(line);
 }
@@ -160,16 +233,30 @@ XString DistrictScheduler::BatchFileText() const {
   text += std::string("REM Each line below is the command needed to extract the data from your SIS for "
                       "each of the listed schools.") + kCrlf;
   text += std::string(kCrlf) + kCrlf;
+  // In the console code page, as cmd.exe reads it: the command lines exactly (a school whose
+  // values that page lacks is refused by name), the comments as near as the page allows.
   for (const QvSchoolConf* school : m_schools) {
-    text += "REM Extract Data for: " + OneLine(school->m_schoolName) + kCrlf + kCrlf;
-    text += CommandLineOf(*school).ToStd() + kCrlf + kCrlf;
-    text += "REM Information about this extract can be found in " + OneLine(school->m_importFolder) +
-            bridge::kShortName + "ExtractLog.txt" + kCrlf;
+    text += "REM Extract Data for: " + BatchComment(OneLine(school->m_schoolName)) + kCrlf + kCrlf;
+    std::string line;
+    if (!os::NarrowToConsoleExact(CommandLineOf(*school).ToStd(), line)) {
+      CheckConsoleText(*school);
+      throw XException(XString("The command line of the school ") + SchoolLabel(*school) +
+                       " has a character that the console code page " + os::ConsoleCodePageName().c_str() +
+                       " lacks.");
+    }
+    text += line + kCrlf + kCrlf;
+    text += "REM Information about this extract can be found in " +
+            BatchComment(OneLine(school->m_importFolder) + bridge::kShortName + "ExtractLog.txt") + kCrlf;
     text += std::string(kCrlf) + kCrlf + kCrlf;
   }
   if (HasUpdater()) {
+    std::string updater;
+    if (!os::NarrowToConsoleExact(m_updaterPath.ToStd(), updater)) {
+      throw XException(XString("The updater's path has a character that the console code page ") +
+                       os::ConsoleCodePageName().c_str() + " lacks: " + m_updaterPath);
+    }
     text += std::string("REM Auto Schedule TVC Update Command") + kCrlf;
-    text += m_updaterPath.ToStd() + kCrlf;
+    text += updater + kCrlf;
   }
   return XString(text);
 }

@@ -2,10 +2,12 @@
 // per school, in the form a command-line run reads, and one scheduled task that runs the file
 // at 1:00 AM every school day (Monday to Friday).
 //
-// Windows: "DistrictScheduling.bat" in the program folder, run by a Task Scheduler task under
-// the Windows account the user names; when the Tallyvox Connect updater is installed its
-// update command follows the extracts. POSIX: "DistrictScheduling.sh" beside the site
-// configuration, run by a line of the invoking user's crontab; each school's exit code and the
+// Both files are written beside the site configuration (the bridge data folder), which the
+// user can write, unlike the folder of an installed program. Windows: "DistrictScheduling.bat",
+// in the console code page that cmd.exe reads it in, run by a Task Scheduler task under the
+// Windows account the user names; when the Tallyvox Connect updater is installed its update
+// command follows the extracts. POSIX: "DistrictScheduling.sh", run by a line of the invoking
+// user's crontab; each school's exit code and the
 // copy of its run log are appended to "DistrictSchedulingSummary.txt" beside the script, so a
 // failed school is visible the next morning.
 #pragma once
@@ -42,17 +44,21 @@ class DistrictScheduler {
   // extract and one attendance task under either family word.
   static std::vector<XString> OlderTaskNames(const QvSchoolConfDS& schools);
 
-  // Every school must have an import folder that exists, and values a command line can carry;
-  // otherwise throws XException naming the first school that does not.
+  // Every school must have an import folder that exists or that a run could create (the
+  // nearest existing folder above it lets a folder be made), and values a command line can
+  // carry (on Windows: in the console code page too); otherwise throws XException naming the
+  // first school that does not.
   void CheckSchools() const;
 
   // One school's command line: the batch form (values in double quotes) and the sh form
-  // (every argument quoted for sh).
+  // (every argument quoted for sh). An entry under a district gets -t with it; the others'
+  // lines carry no -t.
   XString CommandLineOf(const QvSchoolConf& school) const;
   XString ShellCommandOf(const QvSchoolConf& school) const;
 
-  // The files' complete texts (narrow code-page text; the script is written as UTF-8, as the
-  // shell hands arguments over).
+  // The files' complete texts: the batch file in the console code page (throws XException
+  // naming the school whose command line that page cannot carry), the script in the narrow
+  // code page (it is written as UTF-8, as the shell hands arguments over).
   XString BatchFileText() const;
   XString ShellScriptText(const XString& summaryPath) const;
 
@@ -73,9 +79,11 @@ class DistrictScheduler {
 
  private:
   struct Values {
-    XString dsn, user, encodedPassword, folder, number;
+    XString dsn, user, encodedPassword, folder, number, district;
   };
   Values ValuesOf(const QvSchoolConf& school) const;
+  // Throws XException naming the value of the school's line that the console code page lacks.
+  void CheckConsoleText(const QvSchoolConf& school) const;
 
   const QvSchoolConfDS& m_schools;
   XString m_dsn;

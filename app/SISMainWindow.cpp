@@ -96,9 +96,7 @@ void SISMainWindow::Fail(const XString& error, const XString& reason) {
   throw XException(error);
 }
 
-QvSchoolConf& SISMainWindow::FindSchool(const XString& schoolNumber) {
-  // The command line names no district: only an entry with an empty district can match.
-  const XString district;
+QvSchoolConf& SISMainWindow::FindSchool(const XString& schoolNumber, const XString& district) {
   QvSchoolConfDS& schools = Framework().Schools();
   QvSchoolConf* found = schools.Find(schoolNumber, district);
   if (found) {
@@ -107,24 +105,26 @@ QvSchoolConf& SISMainWindow::FindSchool(const XString& schoolNumber) {
       sharing += school->m_schoolNumber == schoolNumber && school->m_district == district;
     }
     if (sharing > 1) {
+      const XString under = district.IsEmpty() ? XString("an empty District")
+                                               : XString("the District \"") + district + "\"";
       RunLog().WriteFormat(kLogWarning,
-                           "%d entries of the site configuration have the School Number \"%s\" and an "
-                           "empty District; the run takes the first: \"%s\" (import folder \"%s\").",
-                           sharing, schoolNumber.c_str(), found->m_schoolName.c_str(),
+                           "%d entries of the site configuration have the School Number \"%s\" and %s; "
+                           "the run takes the first: \"%s\" (import folder \"%s\").",
+                           sharing, schoolNumber.c_str(), under.c_str(), found->m_schoolName.c_str(),
                            found->m_importFolder.c_str());
     }
     return *found;
   }
   XString error;
-  error.Format(static_cast<uint32_t>(schoolNumber.Length() + 128),
-               "No school in the site configuration has the School Number \"%s\" and the District \"\".",
-               schoolNumber.c_str());
+  error.Format(static_cast<uint32_t>(schoolNumber.Length() + district.Length() + 128),
+               "No school in the site configuration has the School Number \"%s\" and the District \"%s\".",
+               schoolNumber.c_str(), district.c_str());
   for (const QvSchoolConf* school : schools) {
     if (school->m_schoolNumber != schoolNumber) continue;
     XString reason;
     reason.Format(static_cast<uint32_t>(schoolNumber.Length() + school->m_district.Length() + 160),
-                  "The School Number \"%s\" is there under the District \"%s\"; a command-line run "
-                  "reaches only entries with an empty District.",
+                  "The School Number \"%s\" is there under the District \"%s\"; name that district "
+                  "with -t.",
                   schoolNumber.c_str(), school->m_district.c_str());
     Fail(error, reason);
   }
@@ -163,7 +163,9 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
 
   XString schoolNumber = options.SchoolNumber();
   log.WriteFormat(kLogInfo, "School Number: \"%s\"", schoolNumber.c_str());
-  entry = &FindSchool(schoolNumber);
+  const XString district = options.District();
+  if (!district.IsEmpty()) log.WriteFormat(kLogInfo, "District: \"%s\"", district.c_str());
+  entry = &FindSchool(schoolNumber, district);
   m_runSchool = entry;
 
   // The entry keeps a folder only once it has passed: the site configuration is saved with it.
@@ -187,11 +189,19 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   entry->m_userName = user;
   entry->m_password = password;
 
-  entry->m_schoolYear = options.SchoolYear();
-  log.WriteFormat(kLogInfo, "School Year: \"%s\"", entry->m_schoolYear.c_str());
+  // Without -y and -i the entry keeps the year and rule it has (those the window stored): the
+  // package writer compares them with the last package's, and a change cleans the folder.
+  entry->m_schoolYear = options.SchoolYear(entry->m_schoolYear);
+  log.WriteFormat(kLogInfo, "School Year: \"%s\"%s", entry->m_schoolYear.c_str(),
+                  options.HasSchoolYear() ? "" : " (the school's stored year)");
 
-  entry->m_inactiveCutoff = options.InactiveCutoff();
-  log.WriteFormat(kLogInfo, "Include Inactive Students: %s", options.InactiveText().c_str());
+  entry->m_inactiveCutoff = options.InactiveCutoff(entry->m_inactiveCutoff);
+  if (options.HasInactive()) {
+    log.WriteFormat(kLogInfo, "Include Inactive Students: %s", options.InactiveText().c_str());
+  } else {
+    log.WriteFormat(kLogInfo, "Include Inactive Students: %s (the school's stored rule)",
+                    entry->m_inactiveCutoff == -1 ? "no" : "yes");
+  }
 
   GatherChoice gathering = options.Gathering();
   m_gatherDemographic = gathering.demographic;

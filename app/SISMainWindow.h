@@ -55,10 +55,11 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
 
  private:
   void ApplyOptions(const CommandLineOptions& options, QvSchoolConf*& entry);
-  // The entry with this school number and an empty district, or an error that says why none
-  // is found (the number exists only under a district). A number that several such entries
-  // share is logged with the entry taken.
-  QvSchoolConf& FindSchool(const XString& schoolNumber);
+  // The entry with this school number and district (both exactly; the district empty when the
+  // command line names none), or an error that says why none is found (the number exists only
+  // under other districts). A number that several such entries share is logged with the entry
+  // taken.
+  QvSchoolConf& FindSchool(const XString& schoolNumber, const XString& district);
   // Stops the run with the error text; the reason follows it in the run log as its own Error
   // line, and on the standard-error line.
   [[noreturn]] void Fail(const XString& error, const XString& reason);

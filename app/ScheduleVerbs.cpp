@@ -19,12 +19,9 @@ void Say(std::FILE* to, const XString& text) {
   std::fprintf(to, "%s\n", line.c_str());
 }
 
-// The folder of the file the task runs: the program folder on Windows, as the window's button
-// writes it; beside the site configuration on POSIX, where the program folder is not the
-// user's to write.
-XString ScriptFolder(MainWindow& app) {
-  return os::kTasksRunBatchFiles ? app.ProgramFolder() : app.BridgeDataFolder();
-}
+// The folder of the file the task runs: beside the site configuration, as the window's button
+// writes it; the folder of an installed program is not the user's to write.
+XString ScriptFolder(MainWindow& app) { return app.BridgeDataFolder(); }
 
 }  // namespace
 

@@ -48,8 +48,9 @@ class SchedulerError : public std::runtime_error {
   explicit SchedulerError(const std::string& text) : std::runtime_error(text) {}
 };
 
-// Creates the task, or when one of that name exists, replaces its triggers and account; the
-// trigger begins today, has no end and does not repeat. Throws SchedulerError.
+// Creates the task, or when one of that name exists, replaces its application, parameters,
+// working folder, triggers and account; the trigger begins today, has no end and does not
+// repeat. Throws SchedulerError.
 void ScheduleWeeklyTask(const std::string& name, const WeeklyTask& task);
 
 // Removes the task. False when there was none (which is no error); throws SchedulerError when

@@ -37,4 +37,15 @@ std::string Utf8ToNarrowNamed(const std::string& utf8);
 // code page on Windows, e.g. "CP1252").
 std::string CodePageName();
 
+// The console code page, in which cmd.exe reads a batch file ("CP437", "CP850", ...): the OEM
+// code page on Windows; on POSIX, where no batch file runs, QV_OEMCODEPAGE or CP437 (the page
+// paired with Windows-1252).
+std::string ConsoleCodePageName();
+
+// Narrow code-page text to the console code page, exactly: false (and `console` left as it
+// was) when a character has no exact counterpart there; no look-alike is put in its place.
+bool NarrowToConsoleExact(const std::string& narrow, std::string& console);
+// The same for text that only needs to be readable: '?' for each character the page lacks.
+std::string NarrowToConsole(const std::string& narrow);
+
 }  // namespace os

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The district schedule on a Linux server, end to end, against a real crontab: a throwaway user
-# adds three schools and schedules them (twice); its crontab then holds one line beside the
-# user's own; the script that line runs extracts every school and writes the nightly summary;
-# --unschedule removes the line; a school whose import folder is gone is refused by name and
-# nothing is scheduled. Needs root (useradd, crontab -u); skips otherwise. The crontab of the
+# adds three schools, one of them under a district, and schedules them (twice); its crontab then
+# holds one line beside the user's own; the script that line runs extracts every school (the
+# district school through -t) and writes the nightly summary; --unschedule removes the line; an
+# import folder that does not exist yet but that a run can make is accepted; one that no run
+# can make is refused by name and nothing is scheduled. Needs root (useradd, crontab -u); skips otherwise. The crontab of the
 # person who runs it is never touched.
 # usage: scripts/schedule-test.sh [build folder, default build/native]
 set -euo pipefail
@@ -62,6 +63,13 @@ for n in 101 202 303; do
     || fail "--add-school $n"
 done
 
+# School 303 under a district, as the window files it: --add-school files schools without one.
+config="$home/.local/share/Quorvane/QvMeridane/QvConfig.xml"
+district="North 100% O'Dell"
+DISTRICT="$district" perl -pi -e \
+  's{(SchoolNumber="303" [^>]*?SISSchoolDistrict=")[^"]*"}{$1$ENV{DISTRICT}"}' "$config"
+grep -qF "SISSchoolDistrict=\"$district\"" "$config" || fail "district not filed: $(cat "$config")"
+
 # A line of the user's own, which scheduling must keep.
 printf '30 2 * * * /bin/true # the user'"'"'s own\n' | crontab -u "$user" -
 marker="Velkstrom QvMeridane District Extract"
@@ -81,6 +89,8 @@ for round in 1 2; do
 done
 [ "$(stat -c %a "$script")" = 700 ] || fail "script mode $(stat -c %a "$script")"
 [ "$(stat -c %U "$script")" = "$user" ] || fail "script owner"
+grep -qF " -n'303' -t'North 100% O'\''Dell' -a'ad'" "$script" || fail "no -t in the line of 303: $(cat "$script")"
+[ "$(grep -c " -t'" "$script")" = 1 ] || fail "-t in a line of a school without a district"
 
 # The night: the line's command as cron runs it (sh -c).
 command="$(sed -e "s/^0 1 \* \* 1-5 //" -e "s/ # $marker\$//" <<<"$expected")"
@@ -92,14 +102,22 @@ for n in 101 202 303; do
     || fail "summary for $n: $(cat "$summary")"
   grep -q "Returned from Execute." "$home/import $n/QvMeridaneRunLog.txt" || fail "school $n not extracted"
 done
+grep -qF "District: \"$district\"" "$home/import 303/QvMeridaneRunLog.txt" || fail "303 not found by its district"
 
 as_user "$program" --unschedule >/dev/null || fail "--unschedule"
 lines="$(crontab -u "$user" -l)"
 grep -q "$marker" <<<"$lines" && fail "line left after --unschedule"
 grep -qxF "30 2 * * * /bin/true # the user's own" <<<"$lines" || fail "the user's line is gone"
 
-# A school whose import folder is gone: refused by name, nothing scheduled.
+# A missing import folder that a run can make: accepted, and left to the run to make.
 rm -rf "$home/import 202"
+as_user "$program" --schedule >/dev/null || fail "--schedule with a folder a run can make"
+[ -e "$home/import 202" ] && fail "the schedule made the import folder"
+as_user "$program" --unschedule >/dev/null || fail "--unschedule"
+
+# A school whose import folder no run can make (a file is in its place): refused by name,
+# nothing scheduled.
+as_user touch "$home/import 202"
 if err="$(as_user "$program" --schedule 2>&1 >/dev/null)"; then fail "scheduled without a folder"; fi
 grep -q "(School Number 202)" <<<"$err" || fail "refusal does not name the school: $err"
 crontab -u "$user" -l | grep -q "$marker" && fail "scheduled despite the refusal"

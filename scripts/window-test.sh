@@ -10,9 +10,9 @@
 #     the previous table files whole and copies the run log into the import folder (the time
 #     from the click to the end of the run is printed);
 #   - "Schedule Extractor..." refuses a differing confirmation, writes DistrictScheduling.bat
-#     with one block per school and registers the task (read back with qv_taskprobe); Cancel
-#     changes nothing, scheduling again keeps one task, a missing import folder is refused by
-#     name, and no task is left behind;
+#     beside the site configuration with one block per school and registers the task (read back
+#     with qv_taskprobe); Cancel changes nothing, scheduling again keeps one task, an import
+#     folder no run could make is refused by name, and no task is left behind;
 #   - a second start brings the first window to the front and ends.
 #
 #   scripts/window-test.sh [BUILD_DIR]      (default build/windows; needs DISPLAY and xdotool)
@@ -291,17 +291,19 @@ grep -q "Extraction was cancelled\\." "$out/import-big/QvMeridaneRunLog.txt" 2>/
 cp -r "$out/import-big" "$out/import-big-after-cancel"
 
 # 4b. "Schedule Extractor...": the login dialog offers the logon account and refuses a
-# confirmation that differs; a matching one writes the batch file beside the program with one
-# block per school and registers the task, read back from the prefix's scheduler. Cancel
-# changes nothing; scheduling again keeps one task; a school whose import folder is gone is
-# refused by name and nothing is registered. No task is left in the prefix.
+# confirmation that differs; a matching one writes the batch file beside the site
+# configuration (never beside the program) with one block per school and registers the task,
+# read back from the prefix's scheduler. Cancel changes nothing; scheduling again keeps one
+# task; a school whose import folder no run could make is refused by name and nothing is
+# registered. No task is left in the prefix.
 task_name="Velkstrom QvMeridane District Extract"
 probe="$build/tools/taskprobe/qv_taskprobe.exe"
-batch="$(dirname "$exe")/DistrictScheduling.bat"
+batch="$bridge_data/DistrictScheduling.bat"
+data_folder_win="C:\\users\\$(id -un)\\AppData\\Roaming\\Quorvane\\QvMeridane\\"
 schedule_button=(432 470)
 read_task() { { "$wine" "$probe" "$task_name" 2>&1 || true; } | tr -d '\r'; }
 "$wine" "$exe" --unschedule >/dev/null 2>&1 || true
-rm -f "$batch"
+rm -f "$batch" "$(dirname "$exe")/DistrictScheduling.bat"
 # A fresh extract view whatever the previous step left: the connect view, then Connect.
 loads=$(grep -c "Done school load\\." "$run_log" || true)
 focus_main
@@ -355,13 +357,13 @@ if [ -f "$batch" ]; then
   [ "$blocks" = 2 ] && [ "$lines_ok" = 1 ] && pass "DistrictScheduling.bat has one command line per school" ||
     fail "DistrictScheduling.bat: $blocks blocks, lines as expected: $lines_ok"
 else
-  fail "no DistrictScheduling.bat beside the program"
+  fail "no DistrictScheduling.bat beside the site configuration"
 fi
+[ ! -e "$(dirname "$exe")/DistrictScheduling.bat" ] || fail "a DistrictScheduling.bat beside the program"
 task="$(read_task)"
 echo "$task" | sed 's/^/  task: /'
-program_folder="$(winpath "$(dirname "$exe")/")"
-if grep -qxF "application=${program_folder}DistrictScheduling.bat" <<<"$task" &&
-  grep -qxF "workingDirectory=$program_folder" <<<"$task" && grep -qx "parameters=" <<<"$task" &&
+if grep -qixF "application=${data_folder_win}DistrictScheduling.bat" <<<"$task" &&
+  grep -qixF "workingDirectory=$data_folder_win" <<<"$task" && grep -qx "parameters=" <<<"$task" &&
   grep -qx "days=62" <<<"$task" && grep -qx "time=01:00" <<<"$task" &&
   grep -qx "everyWeeks=1" <<<"$task" && grep -qx "triggers=1" <<<"$task"; then
   pass "the task runs the batch file Monday to Friday at 1:00 AM"
@@ -403,15 +405,18 @@ fi
 "$wine" "$exe" --unschedule >/dev/null 2>&1 || fail "--unschedule failed"
 [ "$(read_task)" = missing ] && pass "no task left after --unschedule" || fail "a task was left after --unschedule"
 
-# A school whose import folder is gone: refused by name before the account is asked for.
+# A school whose import folder no run could make (a file in its place): refused by name before
+# the account is asked for. A folder that is merely missing is made by the run, and accepted.
 focus_main
 click 50 35   # the first school, so that the current school's own folder is still there
 sleep 1
 mv "$out/import-big" "$out/import-big-away"
+touch "$out/import-big"
 rm -f "$batch"
 focus_main
 click "${schedule_button[@]}"
 if box=$(other_window "$title"); then shot 18-schedule-refused "$box"; dismiss "$box" Return; else fail "no refusal of a missing import folder"; fi
+rm -f "$out/import-big"
 mv "$out/import-big-away" "$out/import-big"
 xdotool search --onlyvisible --name "^Windows Account\$" >/dev/null 2>&1 && fail "the login dialog appeared for a refused schedule"
 only_main || fail "a dialog stayed open after the refusal"

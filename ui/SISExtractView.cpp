@@ -422,7 +422,7 @@ void SISExtractView::OnSchedule() {
       return;
     }
     const XString message =
-        scheduler.Schedule(m_app.ProgramFolder(), login.UserName(), login.Password(), &log);
+        scheduler.Schedule(m_app.BridgeDataFolder(), login.UserName(), login.Password(), &log);
     m_app.Message(message, MB_OK | MB_ICONINFORMATION);
   } catch (const std::exception& e) {
     log.WriteFormat(kLogError, "Error: %s", e.what());

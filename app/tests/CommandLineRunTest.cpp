@@ -282,13 +282,19 @@ TEST_F(CommandLineRunTest, ASchoolUnderADistrictAndSharedNumbersAreNamed) {
   WriteSchools({{"101", "North", "Lakeside"}});
   std::string line = Run(std::string("-d") + kDsn + " -n101");
   const std::string reason =
-      "The School Number \"101\" is there under the District \"North\"; a command-line run reaches only "
-      "entries with an empty District.";
+      "The School Number \"101\" is there under the District \"North\"; name that district with -t.";
   EXPECT_EQ(LineAfter("Error: No school in the site configuration has the School Number \"101\" and the District "
                       "\"\"."),
             reason)
       << RunLogText();
   EXPECT_NE(line.find(reason), std::string::npos);
+
+  // -t names the district, compared exactly; the entry under it then runs to a package.
+  line = Run(std::string("-d") + kDsn + " -n101 -tnorth");
+  EXPECT_NE(line.find("has the School Number \"101\" and the District \"north\"."), std::string::npos) << line;
+  EXPECT_EQ(Run(std::string("-d") + kDsn + " -n101 -tNorth -ad"), "") << RunLogText();
+  EXPECT_NE(RunLogText().find("District: \"North\"\r\n"), std::string::npos) << RunLogText();
+  EXPECT_TRUE(os::PathExists(m_importFolder + "SchoolConfig.xml"));
 
   // Two entries with the number and no district (and one under a district): the first by the
   // list's order is taken, and the log says which. The SIS has no school 555, so the run stops
@@ -300,6 +306,40 @@ TEST_F(CommandLineRunTest, ASchoolUnderADistrictAndSharedNumbersAreNamed) {
                               m_importFolder + "\")."),
             std::string::npos)
       << RunLogText();
+  WriteSchools({{"555", "East", "Eastside"}, {"555", "", "Brookside"}, {"555", "East", "Alder"}});
+  Run(std::string("-d") + kDsn + " -n555 -tEast");
+  EXPECT_NE(RunLogText().find("2 entries of the site configuration have the School Number \"555\" and the "
+                              "District \"East\"; the run takes the first: \"Alder\""),
+            std::string::npos)
+      << RunLogText();
+}
+
+// The window stores the year and rule it shows; the scheduled line carries neither. A run
+// without -y and -i keeps them, so the package's configuration is unchanged and the folder is
+// not cleaned; -y and -i still replace them.
+TEST_F(CommandLineRunTest, WithoutYAndIARunKeepsTheStoredYearAndRuleAndDoesNotClean) {
+  const std::string base = std::string("-d") + kDsn + " -n101 -ad";
+  ASSERT_EQ(Run(base + " -y2026 -iyes"), "") << RunLogText();
+  testsupport::WriteAll(m_importFolder + "kept.txt", "not the run's");
+  ASSERT_EQ(Run(base), "") << RunLogText();
+  const std::string log = RunLogText();
+  EXPECT_NE(log.find("School Year: \"2026\" (the school's stored year)\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Include Inactive Students: yes (the school's stored rule)\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Bridge Configuration Did Not Change."), std::string::npos) << log;
+  EXPECT_TRUE(os::PathExists(m_importFolder + "kept.txt"));
+  {
+    QvFramework site;
+    site.LoadSchools((m_bridgeFolder + "QvConfig.xml").c_str());
+    ASSERT_EQ(site.Schools().Count(), 1u);
+    EXPECT_EQ(site.Schools().At(0)->m_schoolYear.ToStd(), "2026");
+    EXPECT_NE(site.Schools().At(0)->m_inactiveCutoff, -1);
+  }
+  ASSERT_EQ(Run(base + " -y2027 -ino"), "") << RunLogText();
+  EXPECT_NE(RunLogText().find("Bridge Configuration Changed."), std::string::npos) << RunLogText();
+  QvFramework site;
+  site.LoadSchools((m_bridgeFolder + "QvConfig.xml").c_str());
+  EXPECT_EQ(site.Schools().At(0)->m_schoolYear.ToStd(), "2027");
+  EXPECT_EQ(site.Schools().At(0)->m_inactiveCutoff, -1);
 }
 
 TEST_F(CommandLineRunTest, AnUnreadableSiteConfigurationFailsTheRunAndIsLeftAsItWas) {
@@ -411,7 +451,9 @@ TEST_F(CommandLineRunTest, AnEncodedPasswordFromTheProgramDecodesThroughZ) {
 TEST_F(CommandLineRunTest, TheHelpSaysWhereThingsAreAndWhatTheExitCodesMean) {
   testsupport::ProgramResult result = Program({"--help"});
   EXPECT_EQ(result.exitCode, 0);
-  for (const char* text : {"QvConfig.xml", "SISSchoolDistrict is empty", "QvMeridaneRunLog.txt", "Exit codes",
+  for (const char* text : {"QvConfig.xml", "SISSchoolDistrict is the -t value", "-t<district>",
+                           "default: the school's stored year", "default: the school's stored rule",
+                           "QvMeridaneRunLog.txt", "Exit codes",
                            "--encode-password", "does not use them",
                            "Without arguments the Windows build (QvMeridane.exe) opens its window; the Linux build\nhas no window"}) {
     EXPECT_NE(result.out.find(text), std::string::npos) << text;

@@ -99,6 +99,14 @@ std::string WithoutPasswords(const std::string& text, bool shell, std::vector<st
   return result + text.substr(at);
 }
 
+// The batch file (false) or the sh script (true) of these schools, passwords replaced.
+std::string FileTextOf(QvFramework& site, bool shell, const std::string& program) {
+  DistrictScheduler scheduler(site.Schools(), kStoredDsn, kStoredUser, kStoredPassword, program.c_str());
+  std::vector<std::string> passwords;
+  return WithoutPasswords(shell ? scheduler.ShellScriptText("/x/summary.txt").ToStd() : scheduler.BatchFileText().ToStd(),
+                          shell, passwords);
+}
+
 class DistrictSchedulerTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -191,12 +199,24 @@ TEST_F(DistrictSchedulerTest, BatchFileHoldsOneBlockPerSchoolAndTheUpdaterLineWh
       // cmd turns a doubled percent sign into one.
       "\"C:\\Bridge\\QvMeridane.exe\" -d\"Qv Sched District\" -u\"u3\" -z\"<Z>\" "
       "-p\"C:\\100%%\\\" -n\"303\" -a\"ad\"\r\n\r\n"
-      "REM Information about this extract can be found in C:\\100%\\QvMeridaneExtractLog.txt\r\n"
+      // In a comment too: cmd expands percent signs before it sees REM.
+      "REM Information about this extract can be found in C:\\100%%\\QvMeridaneExtractLog.txt\r\n"
       "\r\n\r\n\r\n";
   EXPECT_EQ(expected, text);
   EXPECT_EQ((std::vector<std::string>{kOddPassword, kStoredPassword, "pw3"}), passwords);
   EXPECT_EQ("Export for District has been scheduled for 1:00 AM every school day.",
             DistrictScheduler::ScheduledMessage(false).ToStd());
+
+  // A caret closing a REM line would join the school's command line to the comment.
+  {
+    QvSchoolConfDS careted;
+    AddSchools(careted, {"C:\\imp\\101\\", "C:\\imp 202\\", "C:\\imp 303\\"});
+    careted.At(0)->m_schoolName = "Lakeside^";
+    DistrictScheduler other(careted, kStoredDsn, kStoredUser, kStoredPassword, "C:\\Bridge\\QvMeridane.exe");
+    other.SetUpdaterPath(m_dir.File("no-updater.exe").c_str());
+    const std::string careful = other.BatchFileText().ToStd();
+    EXPECT_NE(std::string::npos, careful.find("REM Extract Data for: Lakeside^ \r\n\r\n\"C:\\Bridge")) << careful;
+  }
 
   const std::string updater = m_dir.File("tvc_update.exe");
   testsupport::WriteAll(updater, "");
@@ -249,9 +269,12 @@ TEST_F(DistrictSchedulerTest, ShellScriptQuotesEveryArgumentAndAddsEachExitCodeT
   EXPECT_EQ((std::vector<std::string>{kOddPassword, kStoredPassword, "pw3"}), passwords);
 }
 
-TEST_F(DistrictSchedulerTest, SchoolWithoutAnImportFolderOrWithAMissingOneIsRefusedByName) {
-  const std::string missing = m_dir.File("gone") + os::kPathSeparator;
-  for (const std::string& folder : {std::string(), missing}) {
+TEST_F(DistrictSchedulerTest, SchoolWithoutAnImportFolderOrWithOneNoRunCouldMakeIsRefusedByName) {
+  // Under a file: no run can make that folder.
+  testsupport::WriteAll(m_dir.File("plain"), "");
+  const std::string missing = m_dir.File("plain") + os::kPathSeparator + "gone" + os::kPathSeparator;
+  const std::string file = m_dir.File("plain") + os::kPathSeparator;
+  for (const std::string& folder : {std::string(), missing, file}) {
     SCOPED_TRACE(folder);
     QvSchoolConfDS schools;
     AddSchools(schools, {m_folders[0], folder, m_folders[2]});
@@ -265,7 +288,7 @@ TEST_F(DistrictSchedulerTest, SchoolWithoutAnImportFolderOrWithAMissingOneIsRefu
       const std::string text = error.Text();
       EXPECT_NE(std::string::npos, text.find("\"Maple Middle\" (School Number 202)")) << text;
       if (!folder.empty()) {
-        EXPECT_NE(std::string::npos, text.find(missing)) << text;
+        EXPECT_NE(std::string::npos, text.find("does not exist: " + folder)) << text;
       }
     }
     // Nothing written, nothing registered.
@@ -330,6 +353,111 @@ TEST_F(DistrictSchedulerTest, SummaryShowsAFailedSchoolsExitCode) {
   EXPECT_NE(std::string::npos, summary.find("303 O'Brien Elementary: exit 1,")) << summary;
 }
 
+// A school under a district gets -t in its line (quoted as the other values), the others keep
+// their lines byte for byte; the file run as the scheduler runs it extracts the district school.
+TEST_F(DistrictSchedulerTest, ADistrictSchoolsLineNamesItsDistrictAndRunsToAPackage) {
+  // Characters that cmd (& and %) or sh (' and &) would take for their own.
+  const char* district = "North & 100% O'Dell";
+  QvFramework site;
+  AddSchools(site.Schools(), m_folders);
+  QvSchoolConf* under = site.Schools().Find("303", "");
+  ASSERT_NE(nullptr, under);
+  const std::string plainBatch = FileTextOf(site, false, m_program);
+  const std::string plainShell = FileTextOf(site, true, m_program);
+  under->m_district = district;
+  site.SaveSiteConfiguration(m_bridgeFolder.c_str());
+  DistrictScheduler scheduler(site.Schools(), kStoredDsn, kStoredUser, kStoredPassword, m_program.c_str());
+  std::vector<std::string> passwords;
+  const std::string batch = WithoutPasswords(scheduler.BatchFileText().ToStd(), false, passwords);
+  const std::string shell =
+      WithoutPasswords(scheduler.ShellScriptText("/x/summary.txt").ToStd(), true, passwords);
+  EXPECT_NE(std::string::npos, batch.find(" -n\"303\" -t\"North & 100%% O'Dell\" -a\"ad\"\r\n")) << batch;
+  EXPECT_NE(std::string::npos, shell.find(" -n'303' -t'North & 100% O'\\''Dell' -a'ad'\n")) << shell;
+  // Everything before the district school's block is as it was without the district.
+  const size_t batchBlock = batch.find("REM Extract Data for: O'Brien");
+  const size_t shellBlock = shell.find("# Extract Data for: O'Brien");
+  EXPECT_EQ(plainBatch.substr(0, batchBlock), batch.substr(0, batchBlock));
+  EXPECT_EQ(plainShell.substr(0, shellBlock), shell.substr(0, shellBlock));
+
+  const std::string folder = m_dir.File("run") + os::kPathSeparator;
+  os::CreateOneDirectory(m_dir.File("run"));
+  testsupport::ProgramResult ran;
+  if constexpr (os::kTasksRunBatchFiles) {
+    testsupport::WriteAll(folder + "DistrictScheduling.bat", scheduler.BatchFileText().ToStd());
+    ran = testsupport::RunProgram("C:\\windows\\system32\\cmd.exe", {"/c", folder + "DistrictScheduling.bat"});
+  } else {
+    testsupport::WriteAll(folder + "night.sh", scheduler.ShellScriptText((folder + "summary.txt").c_str()).ToStd());
+    ran = testsupport::RunProgram("/bin/sh", {folder + "night.sh"});
+  }
+  EXPECT_EQ(0, ran.exitCode) << ran.out << ran.err;
+  ExpectExtracted();
+  EXPECT_NE(std::string::npos, testsupport::ReadAll(m_folders[2] + "QvMeridaneRunLog.txt")
+                                   .find(std::string("District: \"") + district + "\""));
+
+  // A double quote or a line break cannot be carried inside a quoted value: refused by name.
+  for (const char* bad : {"North \"East\"", "North\r\nEast"}) {
+    under->m_district = bad;
+    try {
+      scheduler.CheckSchools();
+      ADD_FAILURE() << "accepted " << bad;
+    } catch (const XException& error) {
+      EXPECT_NE(std::string::npos, std::string(error.Text()).find("\"O'Brien Elementary\" (School Number 303)"))
+          << error.Text();
+    }
+  }
+}
+
+// A folder that does not exist yet is accepted when a run could make it; the check leaves
+// nothing behind.
+TEST_F(DistrictSchedulerTest, AMissingImportFolderARunCouldMakeIsAccepted) {
+  const std::string deeper = m_dir.File("new") + os::kPathSeparator + "deeper" + os::kPathSeparator;
+  QvSchoolConfDS schools;
+  AddSchools(schools, {m_folders[0], deeper, m_folders[2]});
+  DistrictScheduler scheduler(schools, kStoredDsn, kStoredUser, kStoredPassword, m_program.c_str());
+  EXPECT_NO_THROW(scheduler.CheckSchools());
+  EXPECT_FALSE(os::PathExists(m_dir.File("new")));
+  std::vector<std::string> names;
+  os::ListDirectory(m_dir.Path(), names);
+  for (const std::string& name : names) EXPECT_EQ(std::string::npos, name.find("schedule check")) << name;
+}
+
+// cmd.exe reads a batch file in the console code page: the file is written in it, so that a
+// folder with accented letters reaches the program as written, and a value that page lacks is
+// refused naming the school.
+TEST_F(DistrictSchedulerTest, BatchLinesReachTheProgramAsWrittenInTheConsoleCodePage) {
+  if (os::CodePageName() != "CP1252" || os::ConsoleCodePageName() != "CP437") {
+    GTEST_SKIP() << "written for the code pages CP1252 and CP437";
+  }
+  const std::string accented = m_dir.File("Donn\xE9" "es") + os::kPathSeparator + "Saint-\xC9loi" + os::kPathSeparator;
+  QvFramework site;
+  AddSchools(site.Schools(), {m_folders[0], m_folders[1], accented});
+  site.SaveSiteConfiguration(m_bridgeFolder.c_str());
+  DistrictScheduler scheduler(site.Schools(), kStoredDsn, kStoredUser, kStoredPassword, m_program.c_str());
+  const std::string text = scheduler.BatchFileText().ToStd();
+  // In CP437: é is 0x82, É is 0x90.
+  EXPECT_NE(std::string::npos, text.find("Donn\x82" "es" + std::string(1, os::kPathSeparator) + "Saint-\x90loi")) << text;
+  EXPECT_EQ(std::string::npos, text.find("\xE9"));
+  if constexpr (os::kTasksRunBatchFiles) {
+    const std::string batch = m_dir.File("night.bat");
+    testsupport::WriteAll(batch, text);
+    testsupport::ProgramResult ran = testsupport::RunProgram("C:\\windows\\system32\\cmd.exe", {"/c", batch});
+    EXPECT_EQ(0, ran.exitCode) << ran.out << ran.err;
+    m_folders[2] = accented;
+    ExpectExtracted();
+  }
+
+  // "€" is in CP1252 but not in CP437.
+  site.Schools().Find("202", "")->m_importFolder = (m_dir.File("100\x80") + os::kPathSeparator).c_str();
+  try {
+    scheduler.BatchFileText();
+    ADD_FAILURE() << "written";
+  } catch (const XException& error) {
+    EXPECT_NE(std::string::npos, std::string(error.Text()).find("The import folder of the school \"Maple Middle\" "
+                                                              "(School Number 202) has a character that the "
+                                                              "console code page CP437 lacks")) << error.Text();
+  }
+}
+
 // The program registers the task itself (as the current user) and reads back as the Task
 // Scheduler holds it; a second scheduling keeps one task with the new account and one trigger.
 TEST_F(DistrictSchedulerTest, ScheduleVerbRegistersOneTaskAndSchedulingAgainReplacesIt) {
@@ -345,13 +473,17 @@ TEST_F(DistrictSchedulerTest, ScheduleVerbRegistersOneTaskAndSchedulingAgainRepl
   EXPECT_EQ(0u, scheduled.out.find("Export for District has been scheduled for 1:00 AM every school "
                                    "day.")) << scheduled.out;
   EXPECT_EQ(std::string::npos, scheduled.out.find("Tallyvox")) << scheduled.out;
+  // Beside the site configuration, never in the program's folder (not the user's to write
+  // once installed).
   const std::string programFolder = m_program.substr(0, m_program.rfind('\\') + 1);
-  const std::string batch = programFolder + "DistrictScheduling.bat";
+  const std::string batch = m_bridgeFolder + "DistrictScheduling.bat";
+  EXPECT_FALSE(os::PathExists(programFolder + "DistrictScheduling.bat"));
+  EXPECT_NE(std::string::npos, scheduled.out.find("Scheduled file: " + batch)) << scheduled.out;
   os::WeeklyTask task;
   ASSERT_TRUE(os::ReadScheduledTask(name, task));
   EXPECT_EQ(batch, task.application);
   EXPECT_EQ("", task.parameters);
-  EXPECT_EQ(programFolder, task.workingDirectory);
+  EXPECT_EQ(m_bridgeFolder, task.workingDirectory);
   // Wine's scheduler does not report the account back; Windows does.
   if (task.accountReported) {
     EXPECT_EQ(os::UserName(), task.account);
@@ -368,24 +500,30 @@ TEST_F(DistrictSchedulerTest, ScheduleVerbRegistersOneTaskAndSchedulingAgainRepl
   EXPECT_EQ(0, ran.exitCode) << ran.out << ran.err;
   ExpectExtracted();
 
-  // Again, under another account: one task, one trigger, the new account.
+  // Again, from another folder and under another account: one task, one trigger, the new
+  // account, and the file of this scheduling.
   QvFramework site;
   AddSchools(site.Schools(), m_folders);
   DistrictScheduler scheduler(site.Schools(), kStoredDsn, kStoredUser, kStoredPassword, m_program.c_str());
-  scheduler.Schedule(programFolder.c_str(), "QvSchedOther", "other", nullptr);
+  const std::string elsewhere = m_dir.File("elsewhere") + os::kPathSeparator;
+  os::CreateOneDirectory(m_dir.File("elsewhere"));
+  scheduler.Schedule(elsewhere.c_str(), "QvSchedOther", "other", nullptr);
   ASSERT_TRUE(os::ReadScheduledTask(name, task));
   if (task.accountReported) {
     EXPECT_EQ("QvSchedOther", task.account);
   }
   EXPECT_EQ(1, task.triggers);
   EXPECT_EQ(os::kMondayToFriday, task.days);
-  EXPECT_EQ(batch, task.application);
+  EXPECT_EQ(elsewhere + "DistrictScheduling.bat", task.application);
+  EXPECT_EQ(elsewhere, task.workingDirectory);
 
   testsupport::ProgramResult removed = testsupport::RunProgram(m_program, {"--unschedule"});
   EXPECT_EQ(0, removed.exitCode) << removed.err;
   EXPECT_FALSE(os::ReadScheduledTask(name, task));
   // Refused with a school that has no import folder: nothing registered.
-  WriteSiteConfiguration({m_folders[0], m_dir.File("gone") + os::kPathSeparator, m_folders[2]});
+  testsupport::WriteAll(m_dir.File("plain"), "");
+  WriteSiteConfiguration({m_folders[0], m_dir.File("plain") + os::kPathSeparator + "gone" + os::kPathSeparator,
+                          m_folders[2]});
   testsupport::ProgramResult refused = testsupport::RunProgram(m_program, {"--schedule"});
   EXPECT_EQ(1, refused.exitCode);
   EXPECT_NE(std::string::npos, refused.err.find("\"Maple Middle\" (School Number 202)")) << refused.err;

@@ -251,6 +251,21 @@ std::string CodePageName() {
   return configured && *configured ? configured : "CP1252";
 }
 
+std::string ConsoleCodePageName() {
+  const char* configured = std::getenv("QV_OEMCODEPAGE");
+  return configured && *configured ? configured : "CP437";
+}
+
+bool NarrowToConsoleExact(const std::string& narrow, std::string& console) {
+  return ConvertExact(ConsoleCodePageName().c_str(), CodePageName().c_str(), narrow.data(), narrow.size(),
+                      console);
+}
+
+std::string NarrowToConsole(const std::string& narrow) {
+  return Convert(ConsoleCodePageName().c_str(), CodePageName().c_str(), narrow.data(), narrow.size(), 1,
+                 "?");
+}
+
 std::string WideToNarrow(const std::u16string& wide) {
   return Convert(CodePageName().c_str(), "UTF-16LE", reinterpret_cast<const char*>(wide.data()),
                  wide.size() * 2, 2, "?");

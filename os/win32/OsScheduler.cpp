@@ -118,12 +118,14 @@ void ScheduleWeeklyTask(const std::string& name, const WeeklyTask& task) {
   } else {
     Check(scheduler->NewWorkItem(taskName.c_str(), CLSID_CTask, IID_ITask, work.putUnknown()),
           "Task Scheduler error: Failure calling NewWorkItem: ");
-    Check(work->SetApplicationName(application.c_str()),
-          "Task Scheduler error: Failure calling SetApplicationName: ");
-    Check(work->SetParameters(parameters.c_str()), "Task Scheduler error: Failure calling SetParameters: ");
-    Check(work->SetWorkingDirectory(folder.c_str()),
-          "Task Scheduler error: Failure calling SetWorkingDirectory: ");
   }
+  // Set on an existing task too: it must run the file of this scheduling, not the one of the
+  // place it was first scheduled from.
+  Check(work->SetApplicationName(application.c_str()),
+        "Task Scheduler error: Failure calling SetApplicationName: ");
+  Check(work->SetParameters(parameters.c_str()), "Task Scheduler error: Failure calling SetParameters: ");
+  Check(work->SetWorkingDirectory(folder.c_str()),
+        "Task Scheduler error: Failure calling SetWorkingDirectory: ");
 
   Check(work->SetAccountInformation(account.c_str(), password.c_str()),
         "Task Scheduler error: Failure calling SetAccountInformation: ");

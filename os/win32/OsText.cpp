@@ -80,6 +80,44 @@ std::string Utf8ToNarrowNamed(const std::string& utf8) { return WideToNarrowName
 
 std::string CodePageName() { return "CP" + std::to_string(GetACP()); }
 
+std::string ConsoleCodePageName() { return "CP" + std::to_string(GetOEMCP()); }
+
+namespace {
+
+// The text in the console (OEM) code page; `exact` refuses a character the page lacks instead
+// of writing the default character, and no page is allowed a look-alike letter.
+bool ToConsole(const std::string& narrow, bool exact, std::string& console) {
+  if (narrow.empty()) {
+    console.clear();
+    return true;
+  }
+  const std::u16string wide = NarrowToWide(narrow);
+  const wchar_t* src = reinterpret_cast<const wchar_t*>(wide.data());
+  const int units = static_cast<int>(wide.size());
+  const bool utf8 = GetOEMCP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultOut = utf8 ? nullptr : &usedDefault;
+  const int n = WideCharToMultiByte(CP_OEMCP, flags, src, units, nullptr, 0, nullptr, usedDefaultOut);
+  if (n <= 0 || (exact && usedDefault)) return false;
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_OEMCP, flags, src, units, out.data(), n, nullptr, usedDefaultOut);
+  if (exact && usedDefault) return false;
+  console = std::move(out);
+  return true;
+}
+
+}  // namespace
+
+bool NarrowToConsoleExact(const std::string& narrow, std::string& console) {
+  return ToConsole(narrow, true, console);
+}
+
+std::string NarrowToConsole(const std::string& narrow) {
+  std::string console;
+  return ToConsole(narrow, false, console) ? console : std::string();
+}
+
 std::string WideToNarrow(const std::u16string& wide) {
   if (wide.empty()) return std::string();
   const wchar_t* src = reinterpret_cast<const wchar_t*>(wide.data());
