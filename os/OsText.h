@@ -37,4 +37,9 @@ std::string Utf8ToNarrowNamed(const std::string& utf8);
 // code page on Windows, e.g. "CP1252").
 std::string CodePageName();
 
+// The code page's name as an XML declaration or an HTTP header gives it ("windows-1252" for
+// CP1252, "UTF-8" for CP65001, "Shift_JIS" for CP932); a name that is no "CP" number is given
+// as it is.
+std::string CodePageCharsetName();
+
 }  // namespace os
