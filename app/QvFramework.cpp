@@ -260,7 +260,7 @@ void QvFramework::UpdateDataFile(const char* fileName,
   Log("Searching Internet...");
   XString url = m_updateUrl + fileName;
   LogFormat("Looking for %s", url.c_str());
-  XString reason("no update address is set");
+  XString reason("not asked (no update address is set)");
   if (!m_updateUrl.IsEmpty() && DownloadDataFile(url, localPath, fileName, reason)) {
     Log("Found Internet File!");
   } else {

@@ -221,28 +221,4 @@ TEST_F(XPrefsTest, ARefusedSaveNamesTheHiveFileAndTheHivesAreTheOwnersAlone) {
     }
   }
 }
-
-// A stored path with a character the code page lacks is refused by name, never read as the
-// path with '?' in its place (another folder, which the program would create and fill).
-TEST_F(XPrefsTest, AStoredPathTheCodePageCannotHoldIsRefusedByName) {
-  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
-  XPrefs prefs(m_key.c_str(), "0.0.0.0");
-  prefs.WriteText("Folder", "/srv/OMEGAdata/");
-  prefs.WriteText("Plain", "/srv/caf\xE9/");
-  const std::string user = m_userDir.File("QvRegistry") + "/user.reg";
-  std::string hive = testsupport::ReadAll(user);
-  hive.replace(hive.find("OMEGA"), 5, "\xCE\xA9");
-  testsupport::WriteAll(user, hive);
-  EXPECT_STREQ(prefs.ReadPath("Plain", "").c_str(), "/srv/caf\xE9/");
-  EXPECT_STREQ(prefs.ReadText("Folder", "").c_str(), "/srv/?data/");
-  try {
-    prefs.ReadPath("Folder", "");
-    ADD_FAILURE() << "no error";
-  } catch (const XException& error) {
-    EXPECT_EQ(std::string(error.Text()),
-              "The preference \"Folder\" in " + user +
-                  " holds the path /srv/<U+03A9>data/, which has characters that the code page CP1252 cannot "
-                  "represent; use a path made of characters of that code page.");
-  }
-}
 #endif
