@@ -150,6 +150,8 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
   if (!haveConfig && productFolder.CompareNoCase(bridgeFolder.c_str()) != 0 &&
       os::PathExists(productConfig.ToStd())) {
     haveConfig = os::CopyFilePath(productConfig.ToStd(), configPath.ToStd());
+    // The copy holds the encoded passwords too: its owner's alone, as the program writes it.
+    if (haveConfig) os::KeepToOwner(configPath.ToStd());
   }
   if (haveConfig) {
     try {
@@ -160,7 +162,7 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
       if (m_log) m_log->WriteFormat(kLogError, "%s", error.Text());
       m_unreadableConfiguration = error.Text();
       XString keep = configPath + ".unreadable";
-      os::CopyFilePath(configPath.ToStd(), keep.ToStd());
+      if (os::CopyFilePath(configPath.ToStd(), keep.ToStd())) os::KeepToOwner(keep.ToStd());
       LogFormat("Kept the unreadable site configuration as %s", keep.c_str());
       m_schools.Clear();
     }
