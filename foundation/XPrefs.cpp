@@ -9,6 +9,9 @@
 
 namespace {
 
+constexpr const char* kSaveTo = "save the settings to";
+constexpr const char* kReadIn = "read the settings in";
+
 // Value names cross into the registry as UTF-16; a name that cannot be converted is an error.
 std::string RegistryName(const char* name) {
   XString text(name);
@@ -130,16 +133,14 @@ void XPrefs::Register(XPrefItem* item) {
 // error" alone does not tell an administrator which file to look at.
 void XPrefs::ThrowFor(const char* action, const os::RegistryKey& key, int rc) const {
   const std::string location = os::RegistryLocation(key.hive, m_keyPath.ToStd());
-  throw XException::Format(rc, "Could not %s the settings %s %s: %s", action,
-                           std::string(action) == "save" ? "to" : "in", location.c_str(),
-                           os::ErrorMessage(rc).c_str());
+  throw XException::Format(rc, "Could not %s %s: %s", action, location.c_str(), os::ErrorMessage(rc).c_str());
 }
 
 void XPrefs::Open(bool read, bool write) {
   Close();
   if (int rc = os::OpenRegistryKey(os::Hive::kCurrentUser, m_keyPath.ToStd(), read, write, m_user)) {
     m_user.hive = os::Hive::kCurrentUser;
-    ThrowFor(write ? "save" : "read", m_user, rc);
+    ThrowFor(write ? kSaveTo : kReadIn, m_user, rc);
   }
   if (os::OpenRegistryKey(os::Hive::kLocalMachine, m_keyPath.ToStd(), read, write, m_machine)) {
     m_machine = os::RegistryKey{};
@@ -204,9 +205,9 @@ void XPrefs::WriteInt(const char* name, int32_t value) {
     return;
   }
   Access access(*this, true);
-  if (int rc = os::WriteRegistryDword(m_user, key, static_cast<uint32_t>(value))) ThrowFor("save", m_user, rc);
+  if (int rc = os::WriteRegistryDword(m_user, key, static_cast<uint32_t>(value))) ThrowFor(kSaveTo, m_user, rc);
   if (m_machine.open) {
-    if (int rc = os::WriteRegistryDword(m_machine, key, static_cast<uint32_t>(value))) ThrowFor("save", m_machine, rc);
+    if (int rc = os::WriteRegistryDword(m_machine, key, static_cast<uint32_t>(value))) ThrowFor(kSaveTo, m_machine, rc);
   }
 }
 
@@ -220,9 +221,9 @@ void XPrefs::WriteText(const char* name, const char* value) {
     return;
   }
   Access access(*this, true);
-  if (int rc = os::WriteRegistryString(m_user, key, value ? value : "")) ThrowFor("save", m_user, rc);
+  if (int rc = os::WriteRegistryString(m_user, key, value ? value : "")) ThrowFor(kSaveTo, m_user, rc);
   if (m_machine.open) {
-    if (int rc = os::WriteRegistryString(m_machine, key, value ? value : "")) ThrowFor("save", m_machine, rc);
+    if (int rc = os::WriteRegistryString(m_machine, key, value ? value : "")) ThrowFor(kSaveTo, m_machine, rc);
   }
 }
 
@@ -236,13 +237,13 @@ void XPrefs::Writes::Commit() {
   m_prefs.m_pending = nullptr;
   if (m_values.empty()) return;
   Access access(m_prefs, true);
-  if (int rc = os::WriteRegistryValues(m_prefs.m_user, m_values)) m_prefs.ThrowFor("save", m_prefs.m_user, rc);
+  if (int rc = os::WriteRegistryValues(m_prefs.m_user, m_values)) m_prefs.ThrowFor(kSaveTo, m_prefs.m_user, rc);
   // A machine hive that was opened for writing and does not take the values is a failed save
   // as well: the program would otherwise report settings as kept that the next start will not
   // find there.
   if (m_prefs.m_machine.open) {
     if (int rc = os::WriteRegistryValues(m_prefs.m_machine, m_values)) {
-      m_prefs.ThrowFor("save", m_prefs.m_machine, rc);
+      m_prefs.ThrowFor(kSaveTo, m_prefs.m_machine, rc);
     }
   }
   m_values.clear();

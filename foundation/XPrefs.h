@@ -131,7 +131,8 @@ class XPrefs {
  private:
   friend class XPrefItem;
   void Register(XPrefItem* item);
-  // Throws "Could not <action> the settings to|in <where they are kept>: <system text>".
+  // Throws "Could not <action> <where the settings are kept>: <system text>", the action being
+  // "save the settings to" or "read the settings in".
   [[noreturn]] void ThrowFor(const char* action, const os::RegistryKey& key, int rc) const;
   // Opens for the duration of one access when no walk holds the keys open.
   class Access;
