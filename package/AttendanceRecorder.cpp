@@ -575,6 +575,11 @@ void AttendanceRecorder::Restore(int updateDate, const XDateTime& referenceTime,
   m_overlap = CheckedOverlap(overlap);
 }
 
+void AttendanceRecorder::ForgetUpdateDate() {
+  m_updateDate = XDate::kNone;
+  m_referenceTime = XDateTime();
+}
+
 XString AttendanceRecorder::CheckedOverlap(const XString& text) {
   if (text.IsEmpty()) return XString(kDefaultOverlap);
   if (text.IsDigits() && text.Length() <= 3 && std::atoi(text.c_str()) <= kMaxOverlap) return text;

@@ -108,6 +108,9 @@ class AttendanceRecorder {
   const XString& Kind() const { return m_kind; }
   int UpdateDate() const { return m_updateDate; }
   void SetUpdateDate(int day) { m_updateDate = day; }
+  // A cleaned import folder starts without update date and without reference time, so that
+  // the school configuration saved at the end of the run names no date.
+  void ForgetUpdateDate();
   const XDateTime& ReferenceTime() const { return m_referenceTime; }
   const XString& Overlap() const { return m_overlap; }
 

@@ -364,4 +364,36 @@ TEST_F(AttendanceRun, AYearStartingBeforeTheFirstOfJulySendsTheDeletionOfItsFirs
   EXPECT_EQ(Lines{}, Daily(Run(Ymd(2009, 7, 4))));
 }
 
+// A configuration change cleans the folder: whatever the run then gathers, the school
+// configuration it saves names no update date, so that the next run reads the whole year
+// into the cleaned folder as into a new one.
+TEST_F(AttendanceRun, ACleanedFolderStartsWithoutUpdateDate) {
+  changes = kLateMay;
+  undo = kUndoLateMay;
+  Change(changes);
+  const Lines fresh = Run(Ymd(2009, 6, 1));
+  ASSERT_EQ(XString("31-May-2009"), SavedUpdateDate());
+  const Lines all = Daily(fresh), allPeriods = Period(fresh);
+
+  // Without term dates no attendance is read, but the changed school year cleans the folder.
+  Change({"UPDATE System_Profile SET FirstDay_1 = NULL, FirstDay_2 = NULL, FirstDay_3 = NULL,"
+          " FirstDay_4 = NULL, FirstDay_5 = NULL, FirstDay_6 = NULL"});
+  settings.m_schoolYear = "2009-2010";
+  Run(Ymd(2009, 6, 3));
+  EXPECT_EQ(XString(), SavedUpdateDate());
+  Change({"DELETE FROM System_Profile", "INSERT INTO System_Profile SELECT * FROM SavedProfile"});
+  Lines back = Run(Ymd(2009, 6, 4));
+  EXPECT_EQ(all, Daily(back));
+  EXPECT_EQ(allPeriods, Period(back));
+
+  // A demographic-only run of a changed configuration likewise.
+  settings.m_schoolYear = "2008-2009";
+  XDateTime::SetFixedNow(XDateTime(Ymd(2009, 6, 5), XTime::FromHMS(9, 30, 0)));
+  engine.PerformExtract(nullptr, DemoSources::kAttendance, "", "", settings, true, false);
+  EXPECT_EQ(XString(), SavedUpdateDate());
+  back = Run(Ymd(2009, 6, 6));
+  EXPECT_EQ(all, Daily(back));
+  EXPECT_EQ(allPeriods, Period(back));
+}
+
 }  // namespace
