@@ -1,7 +1,8 @@
 // The package writer: the object the data access and the engine extend to write an import
 // package. Its parts, each in its own file:
 //  - the package files and their byte format (QDEWriter.cpp): table files, the package header,
-//    update files; CR LF line ends, TAB-separated values, no quoting or escaping;
+//    update files; CR LF line ends, TAB-separated values, no quoting or escaping (a line end
+//    inside a value is written as a blank, by the line writer);
 //  - the table extraction loop (QDEWriterTable.cpp) and a run's Begin and Finish
 //    (QDEWriterRun.cpp);
 //  - the import folder and its housekeeping: the member ImportFolder (ImportFolder.h);
