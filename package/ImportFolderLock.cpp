@@ -22,12 +22,12 @@ XString Field(const std::string& content, const char* name, const char* unknown)
   return XString(content.substr(at, end == std::string::npos ? std::string::npos : end - at).c_str());
 }
 
-// "it started <time> (process <n>)", from the holder's lock file.
-XString HolderText(const std::string& path) {
+// The other run's start time and process, from its lock file.
+void ReadHolder(const std::string& path, XString& started, XString& process) {
   std::string holder;
   os::ReadLockFile(path, holder);
-  return XString("it started ") + Field(holder, "Started", "at an unknown time") + " (process " +
-         Field(holder, "Process", "unknown") + ")";
+  started = Field(holder, "Started", "at an unknown time");
+  process = Field(holder, "Process", "unknown");
 }
 
 }  // namespace
@@ -61,13 +61,19 @@ void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName, co
       throw XException::Format(error, "Could not lock the import folder ( %d ): %s", error, file.c_str());
     }
     if (attempt >= attempts) break;
-    if (waiting) waiting(HolderText(path));
+    if (waiting) {
+      XString started, process;
+      ReadHolder(path, started, process);
+      waiting(started, process);
+    }
     os::SleepMilliseconds(kRetryMs);
   }
+  XString started, process;
+  ReadHolder(path, started, process);
   throw XException::Format(0,
-                           "Another run is writing into the import folder %s: %s; "
+                           "Another run is writing into the import folder %s: it started %s (process %s); "
                            "this run waited %d seconds for it to end.",
-                           folder.c_str(), HolderText(path).c_str(), waitSeconds);
+                           folder.c_str(), started.c_str(), process.c_str(), waitSeconds);
 }
 
 void ImportFolderLock::Release() {

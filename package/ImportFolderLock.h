@@ -29,9 +29,9 @@ class ImportFolderLock {
   // import folder <folder>: it started <time> (process <n>); this run waited <n> seconds."
   // A lock file that cannot be made at all also throws. Held already: nothing happens.
   // While it waits, `waiting` (when given) is called before every pause with what the lock
-  // file says of the other run ("it started <time> (process <n>)"), so that the caller can
-  // say so, keep its window alive and end the wait by throwing.
-  using WaitObserver = std::function<void(const XString& holder)>;
+  // file says of the other run (its start time and process), so that the caller can say so,
+  // keep its window alive and end the wait by throwing.
+  using WaitObserver = std::function<void(const XString& started, const XString& process)>;
   void Take(const XFileSpec& folder, const XString& baseName, const WaitObserver& waiting = nullptr);
   void Release();
   bool IsHeld() const { return m_handle != -1; }

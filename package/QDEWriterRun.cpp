@@ -26,12 +26,13 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
     // A wait for another run is said once, where the progress shows its steps and in the run
     // log; while it lasts the progress display stays alive and its Cancel ends the wait.
     bool told = false;
-    auto waiting = [&](const XString& holder) {
+    auto waiting = [&](const XString& started, const XString& process) {
       XProgress* progress = GetProgress();
       if (!told) {
         told = true;
-        XString text = XString("Waiting for another run into the import folder ") +
-                       configuration.m_importFolder + ": " + holder + ".";
+        // The time first: a long folder path must not push it out of a caption.
+        XString text = XString("Waiting for another run, started ") + started + " (process " + process +
+                       "), to finish in the import folder " + configuration.m_importFolder + ".";
         log.RunLogWrite(kLogInfo, text.c_str());
         if (progress != nullptr) progress->ShowStepText(text.c_str());
       }

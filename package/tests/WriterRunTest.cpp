@@ -177,9 +177,9 @@ TEST_F(WriterRun, AWaitForAnotherRunIsShownAndCanBeCancelled) {
   } catch (const XException& e) {
     EXPECT_STREQ(e.what(), "Extraction was cancelled.");
   }
-  const std::string waiting = std::string("Waiting for another run into the import folder ") +
-                              config.m_importFolder.c_str() + ": it started 2009-02-25 12:13:41 (process " +
-                              std::to_string(os::CurrentProcessId()) + ").";
+  const std::string waiting = "Waiting for another run, started 2009-02-25 12:13:41 (process " +
+                              std::to_string(os::CurrentProcessId()) + "), to finish in the import folder " +
+                              config.m_importFolder.c_str() + ".";
   ASSERT_EQ(progress.steps.size(), 1u);
   EXPECT_EQ(progress.steps[0], waiting);
   EXPECT_TRUE(secondLog.Has(waiting));
