@@ -184,7 +184,8 @@ fi
 #   - the first extraction ends in a plain end state, and leaves the change store closed;
 #   - a stored import folder that no longer serves: Connect leads to the extract view with the
 #     folder's problem shown;
-#   - Extract while a command-line run holds the folder says whom it waits for and since when.
+#   - Extract while a command-line run holds the folder says whom it waits for and since when;
+#   - leaving during a run stops it and ends the program without a message box.
 night="$out/import-night"
 # The main window with whatever stands over it (a message box, an open drop-down list).
 screen_shot() { sleep 1.2; import -window root -crop 700x560+0+0 +repage "$shots/$1.png"; }
@@ -324,13 +325,38 @@ else
   fail "the waiting extraction did not complete"
 fi
 shot extraction-done-after-wait
+# Leaving during a run (the large school, so that the run is still going): the run stops and
+# the program ends without a message box, which would hold it open.
+focus_main
+click "${extract_button[@]}"   # "Close"
+sleep 1
+focus_main
+click 400 60                   # the school's DSN
+xdotool key End shift+Home
+xdotool type --delay 20 "MeridaneBig"
+rm -f "$night/QvMeridaneExtractLog.txt"
+click "${extract_button[@]}"
+for _ in $(seq 1 600); do
+  grep -q "^Inactive: " "$night/QvMeridaneExtractLog.txt" 2>/dev/null && break
+  sleep 0.1
+done
+shot leaving-during-run
 focus_main
 xdotool key alt+f
 sleep 0.3
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-wait "$app_pid" 2>/dev/null || true
+for _ in $(seq 1 600); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+  screen_shot did-not-leave
+  fail "leaving during a run did not end the program"
+  kill "$app_pid" 2>/dev/null || true
+fi
+status=0
+wait "$app_pid" || status=$?
 app_pid=""
+[ "$status" = 0 ] && grep -q "Error: Extraction was cancelled\\." "$run_log" &&
+  pass "leaving during a run stops it and ends without a message box" ||
+  fail "leaving during a run: exit code $status"
 unset QV_LOCK_WAIT_SECONDS
 cp "$run_log" "$out/night-session.log"
 # The checks below start from their own configuration again.
