@@ -178,6 +178,7 @@ fi
 
 # ---- the first night: an empty configuration to a first extraction, and what goes wrong --
 # Its own session before the checks below, which start again from their own configuration.
+#   - a data source that does not exist is refused with the driver's reason;
 #   - Connect with no school points to "Add School..."; the dialog offers the SIS's schools,
 #     refuses a typed number the SIS lacks by name, and a pick adds the school;
 #   - an unreachable import folder typed into the extract view is refused with a message;
@@ -196,12 +197,22 @@ rm -f "$bridge_data/QvConfig.xml"
 export QV_LOCK_WAIT_SECONDS=600
 start_app
 wait_log "Validation Failed\\." 20 || fail "the first start did not try the connection"
+# A data source that does not exist: refused with the driver's reason after the text.
 focus_main
-xdotool type --delay 40 "MeridaneDemo"
+xdotool type --delay 40 "NoSuchDSN"
 xdotool key Tab
 xdotool type --delay 40 "admin"
 xdotool key Tab
 xdotool type --delay 40 "secret"
+xdotool key Return
+if box=$(other_window "$title"); then screen_shot connect-refused-dsn; dismiss "$box" Return; else fail "no message for a data source that does not exist"; fi
+grep -qE "^Validate DSN Failed: NoSuchDSN .+" "$run_log" &&
+  pass "a data source that does not exist is refused with the driver's reason" ||
+  fail "the refusal of NoSuchDSN carries no reason"
+focus_main
+click 200 122   # the DSN edit
+xdotool key End shift+Home
+xdotool type --delay 40 "MeridaneDemo"
 xdotool key Return
 if wait_log "Done school load\\." 30 && grep -q 'No school yet: click "Add School..."' "$run_log"; then
   pass "Connect with no school points to Add School"
