@@ -144,18 +144,22 @@ void AppMainWindow::DoExecute() {
   m_windowLog.SetWriteLevel(Preferences().LogLevel());
   progress->SetLog(&m_windowLog);
   SetProgress(progress);
+  BeginRunRecord();
   try {
     Execute(*entry);
     log.Write(kLogInfo, "Finished DoExecute");
+    EndRunRecord(nullptr);
     CopyRunLog();
     log.Write(kLogInfo, "Copied Run Log to Import Folder");
   } catch (const std::exception& e) {
     m_windowLog.WriteFormat(kLogError, "Error: %s", e.what());
+    EndRunRecord(e.what());
     CopyRunLog();
     progress->End(false);
     progress->ShowLatestLog();
     Message(e.what(), MB_OK | MB_ICONERROR);
   } catch (...) {
+    EndRunRecord("Unknown error terminated extraction.");
     progress->End(false);
     Message("Unknown error terminated extraction.", MB_OK | MB_ICONERROR);
   }
