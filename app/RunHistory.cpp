@@ -136,11 +136,12 @@ bool RunRecord::FromJsonLine(const std::string& line, RunRecord& record) {
 RunHistory::RunHistory(const XString& folder)
     : m_path(folder + kFileName), m_lockPath(folder + kLockName) {}
 
-XString RunHistory::IsoNow() {
-  const XDateTime now = XDateTime::Now();
+XString RunHistory::IsoNow() { return Iso(XDateTime::Now()); }
+
+XString RunHistory::Iso(const XDateTime& now) {
   int year = 0, month = 0, day = 0;
   XDate::ToYMD(now.Date(), year, month, day);
-  const int seconds = now.Time() / 1000;
+  const int seconds = now.Time() < 0 ? 0 : now.Time() / 1000;
   os::LocalTime local;
   local.year = year;
   local.month = month;

@@ -20,6 +20,7 @@
 #include "foundation/XString.h"
 
 class ILog;
+class XDateTime;
 
 struct RunRecord {
   // The outcomes, as written.
@@ -37,7 +38,7 @@ struct RunRecord {
   double durationSeconds = 0;
   XString outcome;
   int exitCode = 0;
-  XString firstError;  // the first Error line of the run; empty when there was none
+  XString firstError;  // the Error line that ended a run that did not succeed ("Error: ...")
   std::vector<std::pair<XString, int64_t>> tables;  // table file, rows
   int64_t attendanceRowsSent = 0;
   XString updateFile;  // empty when the run sent no update file
@@ -73,7 +74,8 @@ class RunHistory {
   // line number and the file. A missing file is an empty history.
   std::vector<RunRecord> Read(std::vector<XString>* damaged) const;
 
-  // The local time of the clock (XDateTime::Now) in ISO 8601 with its offset from UTC.
+  // A local time in ISO 8601 with its offset from UTC; IsoNow: the clock's (XDateTime::Now).
+  static XString Iso(const XDateTime& local);
   static XString IsoNow();
   // The day number (XDate) and the milliseconds of the day of such a text, as it was written
   // (the local time of the run's machine); false when it is no such text.

@@ -294,6 +294,7 @@ void SISMainWindow::BeginRunRecord() {
   m_recordDistrict = XString();
   m_stopped = false;
   m_runSchool = nullptr;
+  m_failureReason = XString();
   RunLog().ResetTally();
   m_engine->ResetTally();
 }
@@ -316,13 +317,13 @@ void SISMainWindow::EndRunRecord(const char* error) {
   for (const auto& table : tally.tables) record.tables.emplace_back(table.first, table.second);
   record.attendanceRowsSent = tally.attendanceRowsSent;
   record.updateFile = tally.updateFile;
-  // The extract log's first error is the engine's own text; the run log's is "Error: ..." of
-  // the same failure, or an earlier one of the run's set-up.
-  record.firstError = !tally.extractLogFirstError.IsEmpty() ? tally.extractLogFirstError : log.FirstError();
+  // The Error line that ended the run, as the run log holds it. Not the run's first line at
+  // level Error: the import folder's cleaning logs each of its steps at that level.
   if (error) {
     record.outcome = m_stopped ? RunRecord::kCancelled : RunRecord::kFailed;
     record.exitCode = 1;
-    if (record.firstError.IsEmpty()) record.firstError = error;
+    record.firstError = XString("Error: ") + error;
+    if (!m_failureReason.IsEmpty()) record.firstError += XString(" ") + m_failureReason;
   } else {
     record.outcome = log.WarningCount() + tally.extractLogWarnings > 0 ? RunRecord::kWarnings : RunRecord::kSucceeded;
     record.exitCode = 0;

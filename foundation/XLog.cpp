@@ -22,18 +22,9 @@ void XLog::Begin() { End(); }
 
 void XLog::End() {}
 
-void XLog::ResetTally() {
-  m_warnings = 0;
-  m_firstError = XString();
-}
-
 void XLog::Write(int32_t level, const char* message) {
   if (message == nullptr) message = "";
-  if (level == kLogWarning) {
-    ++m_warnings;
-  } else if ((level == kLogError || level == kLogFatal) && m_firstError.IsEmpty()) {
-    m_firstError = message;
-  }
+  if (level == kLogWarning) ++m_warnings;
   if (level >= m_writeLevel) Emit(level, message);
   if (level >= m_throwLevel) throw XLogRaisedException(message);
 }

@@ -39,11 +39,10 @@ class XLog : public ILog {
   // Puts one line on the medium.
   virtual void Emit(int32_t level, const char* message) = 0;
 
-  // What the log was given since the last ResetTally, whatever its write level: the number of
-  // Warning messages and the first message at Error or Fatal. A run's record is made of them.
+  // The Warning messages the log was given since the last ResetTally, whatever its write
+  // level: a run that had any ended "with warnings".
   uint32_t WarningCount() const { return m_warnings; }
-  const XString& FirstError() const { return m_firstError; }
-  void ResetTally();
+  void ResetTally() { m_warnings = 0; }
 
   int32_t WriteLevel() const { return m_writeLevel; }
   void SetWriteLevel(int32_t level) { m_writeLevel = level; }
@@ -66,5 +65,4 @@ class XLog : public ILog {
   int32_t m_writeLevel;
   int32_t m_throwLevel = kLogFatal;
   uint32_t m_warnings = 0;
-  XString m_firstError;
 };

@@ -86,6 +86,5 @@ void QDEWriter::EndExtractLog() {
   if (GetExtractLog() == m_ownExtractLog.get()) SetExtractLog(nullptr);
   std::unique_ptr<XLogFile> extractLog = std::move(m_ownExtractLog);
   m_tally.extractLogWarnings += extractLog->WarningCount();
-  if (m_tally.extractLogFirstError.IsEmpty()) m_tally.extractLogFirstError = extractLog->FirstError();
   extractLog->End();
 }
