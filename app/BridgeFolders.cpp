@@ -1,5 +1,8 @@
 #include "app/BridgeFolders.h"
 
+#include <string>
+#include <vector>
+
 #include "app/BridgeIdentity.h"
 #include "app/SISExpPrefs.h"
 #include "foundation/ILog.h"
@@ -18,10 +21,21 @@ XString Join(const XString& folder, const char* name) {
   return WithSeparator(WithSeparator(folder) + name);
 }
 
+// Creates the folder and its missing parents. The folders hold the site configuration and the
+// run log, and the site configuration an encoded password: each folder made here is its
+// owner's alone (an existing folder keeps what its owner gave it).
 bool CreateFolder(const XString& folder) {
   XFileSpec spec = XFileSpec::Folder(folder);
   if (spec.Exists()) return false;
+  std::vector<std::string> missing;
+  const std::string path = spec.Path().ToStd();
+  for (size_t i = os::VolumeOf(path).size(); i < path.size(); ++i) {
+    if (path[i] != os::kPathSeparator) continue;
+    std::string part = path.substr(0, i);
+    if (!os::PathExists(part)) missing.push_back(part);
+  }
   spec.CreateFolder();
+  for (const std::string& part : missing) os::KeepToOwner(part);
   return true;
 }
 
@@ -65,7 +79,7 @@ XString BridgeFolders::BridgeDataFolder(const SISExpPrefs& prefs, ILog* log) {
 
 XString BridgeFolders::ProductDataFolder() {
   XPrefs product(bridge::kProductKey, "0.0.0.0");
-  XString configured = product.ReadText("Database Folder", "");
+  XString configured = product.ReadPath("Database Folder", "");
   if (!configured.IsEmpty()) return WithSeparator(configured);
   return Join(AppDataFolder(), bridge::kProductShortName);
 }

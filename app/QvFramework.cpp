@@ -9,6 +9,7 @@
 #include "foundation/XException.h"
 #include "os/OsFiles.h"
 #include "os/OsSystem.h"
+#include "os/OsText.h"
 
 #ifndef QV_UPDATE_URL
 #define QV_UPDATE_URL "http://www.velkstrom.example/autoupdate/"
@@ -149,6 +150,8 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
   if (!haveConfig && productFolder.CompareNoCase(bridgeFolder.c_str()) != 0 &&
       os::PathExists(productConfig.ToStd())) {
     haveConfig = os::CopyFilePath(productConfig.ToStd(), configPath.ToStd());
+    // The copy holds the encoded passwords too: its owner's alone, as the program writes it.
+    if (haveConfig) os::KeepToOwner(configPath.ToStd());
   }
   if (haveConfig) {
     try {
@@ -159,7 +162,7 @@ void QvFramework::LoadFramework(const XString& productDataFolder,
       if (m_log) m_log->WriteFormat(kLogError, "%s", error.Text());
       m_unreadableConfiguration = error.Text();
       XString keep = configPath + ".unreadable";
-      os::CopyFilePath(configPath.ToStd(), keep.ToStd());
+      if (os::CopyFilePath(configPath.ToStd(), keep.ToStd())) os::KeepToOwner(keep.ToStd());
       LogFormat("Kept the unreadable site configuration as %s", keep.c_str());
       m_schools.Clear();
     }
@@ -174,7 +177,7 @@ void QvFramework::SaveSiteConfiguration(const XString& bridgeDataFolder) {
   pugi::xml_document document;
   pugi::xml_node declaration = document.append_child(pugi::node_declaration);
   declaration.append_attribute("version").set_value("1.0");
-  declaration.append_attribute("encoding").set_value("UTF-8");
+  declaration.append_attribute("encoding").set_value(os::CodePageCharsetName().c_str());
   pugi::xml_node root = document.append_child("QvSchoolConfFile");
   for (const QvSchoolConf* school : m_schools) {
     pugi::xml_node element = root.append_child("QvSchoolConf");
@@ -218,20 +221,30 @@ void QvFramework::LoadVendors(const XString& path) {
 }
 
 bool QvFramework::DownloadDataFile(const XString& url, const XString& localPath,
-                                   const char* fileName) {
+                                   const char* fileName, XString& reason) {
   XString fetched = localPath + ".new";
+  XString detail;
   try {
-    XHTTP::Download(url, fetched, m_log, m_timeouts);
+    XHTTP::Download(url, fetched, m_log, m_timeouts, &detail);
+  } catch (const XException& error) {
+    os::DeleteFilePath(fetched.ToStd());
+    // In words that tell what happened without reading as a failed run: a school without
+    // Internet access sees this at every start, and sites look for lines beginning "Error".
+    reason = XString("not reached (") + (detail.IsEmpty() ? XString(error.Text()) : detail) + ")";
+    return false;
+  }
+  try {
     pugi::xml_document check;
     qvxml::Load(fetched, check, RootElementOf(fileName));
     RequireRecords(check, fetched, fileName);
   } catch (const XException& error) {
-    if (m_log) m_log->WriteFormat(kLogInfo, "%s", error.Text());
     os::DeleteFilePath(fetched.ToStd());
+    reason = XString("reached, but its file was not taken (") + error.Text() + ")";
     return false;
   }
   if (!os::ReplaceFilePath(fetched.ToStd(), localPath.ToStd())) {
     os::DeleteFilePath(fetched.ToStd());
+    reason = XString("reached, but its file could not replace ") + localPath;
     return false;
   }
   return true;
@@ -249,10 +262,12 @@ void QvFramework::UpdateDataFile(const char* fileName,
   Log("Searching Internet...");
   XString url = m_updateUrl + fileName;
   LogFormat("Looking for %s", url.c_str());
-  if (!m_updateUrl.IsEmpty() && DownloadDataFile(url, localPath, fileName)) {
+  XString reason("not asked (no update address is set)");
+  if (!m_updateUrl.IsEmpty() && DownloadDataFile(url, localPath, fileName, reason)) {
     Log("Found Internet File!");
   } else {
     Log("Could not contact website.  We'll ignore!");
+    LogFormat("Website %s; the copy at hand is used.", reason.c_str());
   }
 
   auto tryLoad = [&](const XString& path) {

@@ -90,8 +90,9 @@ class QvFramework {
   void Log(const char* text) const;
   void LogFormat(const char* format, const char* value) const;
   // Downloads into a scratch file and moves it over the local path only when it loads as a
-  // document of the expected kind: a proxy's error page must not replace good data.
-  bool DownloadDataFile(const XString& url, const XString& localPath, const char* fileName);
+  // document of the expected kind: a proxy's error page must not replace good data. When it
+  // does not, `reason` says why, to follow "Website " in the log.
+  bool DownloadDataFile(const XString& url, const XString& localPath, const char* fileName, XString& reason);
   void AssociateSchools();
   // The "AutoUp" copy of a data file: the program folder's, else the shared data folder's
   // when that one has it.

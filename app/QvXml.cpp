@@ -1,10 +1,13 @@
 #include "app/QvXml.h"
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 #include "foundation/XException.h"
+#include "foundation/XFile.h"
 #include "os/OsFiles.h"
+#include "os/OsSystem.h"
 #include "package/XmlFile.h"
 
 namespace qvxml {
@@ -47,7 +50,23 @@ void Load(const XString& path, pugi::xml_document& document, const char* rootNam
 }
 
 void Save(const pugi::xml_document& document, const XString& path) {
-  xmlfile::Save(document, path);
+  std::ostringstream text;
+  // The values are held in the code page and pugixml writes them as they are: the file carries
+  // the code page's bytes, as the document's declaration says.
+  document.save(text, "\t", pugi::format_default, pugi::encoding_utf8);
+  const std::string bytes = text.str();
+  try {
+    XFile file;
+    file.OpenReplacing(XFileSpec(path));
+    // Owner-only before the first byte: the entries hold encoded passwords.
+    if (!os::KeepToOwner(file.Spec().Path().ToStd())) {
+      throw XException::Format(os::LastError(), "Could not restrict file: %s", file.Spec().c_str());
+    }
+    file.Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    file.Commit();
+  } catch (const XException&) {
+    throw XException::Format(0, "Error writing to file: %s", path.c_str());
+  }
 }
 
 XString Text(const pugi::xml_node& element, const char* name) {

@@ -1,6 +1,8 @@
 // Reading and writing the site configuration's XML files. Values are held in the system code
-// page; the files are written as UTF-8 with a declaration. Files written by older tools in the
-// code page itself (not valid UTF-8) are read byte for byte.
+// page. The files are read as UTF-8 (as earlier versions wrote them) unless their declaration
+// names another encoding, and files in the code page without a declaration (not valid UTF-8)
+// byte for byte; "QvConfig.xml" is written in the code page, as the family's other tools read
+// it, declared so.
 #pragma once
 
 #include <pugixml.hpp>
@@ -14,9 +16,9 @@ namespace qvxml {
 // element is not `rootName` (any root is accepted when rootName is null).
 void Load(const XString& path, pugi::xml_document& document, const char* rootName);
 
-// Writes the document (values in the code page) to the path through a scratch file that is
-// moved over the target, so a failed write leaves the previous file. Throws
-// "Error writing to file: %s".
+// Writes the document in the code page (its declaration must name CodePageCharsetName) to the
+// path through a scratch file that is moved over the target, so a failed write leaves the
+// previous file. The file is its owner's alone on POSIX. Throws "Error writing to file: %s".
 void Save(const pugi::xml_document& document, const XString& path);
 
 // Attribute access in the code page.

@@ -12,10 +12,16 @@ XString SISBaseApp::RunLogTitle() {
 
 SISBaseApp::SISBaseApp(const XString& runLogPath) {
   XString path = runLogPath.IsEmpty() ? BridgeFolders::RunLogFolder() + RunLogFileName() : runLogPath;
-  m_runLog = std::make_unique<XLogFile>(RunLogTitle(), XFileSpec(path), kLogInfo);
+  // Another run may be writing the run log at this moment: this one then writes its own file.
+  m_runLogClaim = std::make_unique<RunLogClaim>(path);
+  m_runLog = std::make_unique<XLogFile>(RunLogTitle(), XFileSpec(m_runLogClaim->Path()), kLogInfo);
   // The run log records errors; it never raises them.
   m_runLog->SetThrowLevel(kLogNone);
   m_runLog->Begin();
+  if (m_runLogClaim->TookAnother()) {
+    m_runLog->WriteFormat(kLogWarning, "The run log %s is in use by another run; this run writes %s.", path.c_str(),
+                          m_runLogClaim->Path().c_str());
+  }
 
   m_prefs = std::make_unique<Prefs>();
   m_prefs->Load();
@@ -30,8 +36,15 @@ SISBaseApp::SISBaseApp(const XString& runLogPath) {
   m_runLog->WriteFormat(kLogInfo, "Set Log LevelFromFile: %s", LogLevelName(m_runLog->WriteLevel()));
 
   m_runLog->Write(kLogInfo, "Loading Qv Framework");
-  m_bridgeDataFolder = BridgeFolders::BridgeDataFolder(*m_prefs, m_runLog.get());
-  m_productDataFolder = BridgeFolders::ProductDataFolder();
+  try {
+    m_bridgeDataFolder = BridgeFolders::BridgeDataFolder(*m_prefs, m_runLog.get());
+    m_productDataFolder = BridgeFolders::ProductDataFolder();
+  } catch (const std::exception& e) {
+    // A data folder that cannot be had (a preference naming a path the code page cannot hold,
+    // a folder that cannot be created) ends the start; the run log says why.
+    m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+    throw;
+  }
   Framework().SetLog(m_runLog.get());
   Framework().LoadFramework(m_productDataFolder, m_bridgeDataFolder);
 }
@@ -45,6 +58,7 @@ bool SISBaseApp::SaveConfiguration() {
     m_runLog->Write(kLogInfo, "Saved prefs.");
   } catch (const std::exception& e) {
     m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+    m_saveFailure = e.what();
     saved = false;
   }
   if (CommandLineMode() && !Framework().UnreadableConfiguration().IsEmpty()) {
@@ -56,6 +70,7 @@ bool SISBaseApp::SaveConfiguration() {
       Framework().SaveSiteConfiguration(m_bridgeDataFolder);
     } catch (const std::exception& e) {
       m_runLog->WriteFormat(kLogError, "Error: %s", e.what());
+      if (m_saveFailure.IsEmpty()) m_saveFailure = e.what();
       saved = false;
     }
   }

@@ -6,11 +6,13 @@
 
 #include "app/Prefs.h"
 #include "app/QvBaseApp.h"
+#include "app/RunLogClaim.h"
 #include "foundation/XLogFile.h"
 
 class SISBaseApp : public QvBaseApp {
  public:
-  // Opens the run log (in the run log folder, or at `runLogPath` when given), loads the
+  // Opens the run log (in the run log folder, or at `runLogPath` when given; another file of
+  // its series while another run writes that one, see RunLogClaim), loads the
   // preferences, sets the log level from them and from the marker files of the program folder,
   // and loads the site configuration.
   explicit SISBaseApp(const XString& runLogPath = XString());
@@ -22,6 +24,8 @@ class SISBaseApp : public QvBaseApp {
   // Error line and the other is still made; false when either failed, so that a run whose
   // settings were not kept can end as failed.
   bool SaveConfiguration();
+  // What the first failed save of SaveConfiguration said (empty when both were kept).
+  const XString& SaveFailure() const { return m_saveFailure; }
 
   Prefs& Preferences() { return *m_prefs; }
   XLogFile& RunLog() { return *m_runLog; }
@@ -31,7 +35,9 @@ class SISBaseApp : public QvBaseApp {
   static XString RunLogTitle();
 
  private:
+  std::unique_ptr<RunLogClaim> m_runLogClaim;  // outlives the run log: held until the last line
   std::unique_ptr<XLogFile> m_runLog;
   std::unique_ptr<Prefs> m_prefs;
   bool m_saved = false;
+  XString m_saveFailure;
 };

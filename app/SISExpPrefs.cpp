@@ -42,4 +42,4 @@ void SISExpPrefs::SetLinkStaffToTch(bool value) {
   WriteText("LinkStaffToTch", value ? "True" : "False");
 }
 
-XString SISExpPrefs::DatabaseFolder() const { return ReadText("Database Folder", ""); }
+XString SISExpPrefs::DatabaseFolder() const { return ReadPath("Database Folder", ""); }

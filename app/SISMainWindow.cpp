@@ -66,8 +66,6 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     for (const XString& warning : commandLine.Warnings()) log.Write(kLogWarning, warning);
     commandLine.RequireRepresentable();
     CommandLineOptions options(commandLine);
-    // The -p folder is where the operator looks, whatever stops the run.
-    m_copyFolder = options.ImportFolder(XString());
     const XString& unreadable = Framework().UnreadableConfiguration();
     if (!unreadable.IsEmpty()) Fail("The site configuration could not be read.", unreadable);
     QvSchoolConf* entry = nullptr;
@@ -162,12 +160,9 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
     log.WriteFormat(kLogInfo, "DSN:\"%s\"", dsn.c_str());
   }
 
-  if (!m_engine->ValidateConnection(dsn, user, password)) {
-    XString error;
-    error.Format(256, "Error connecting to %s Database, please check your information.", bridge::kTitle);
-    Fail(error, m_engine->ValidationFailure());
-  }
-
+  // The school and its import folder come before the connection test: the run log's copy goes
+  // only into the folder of the school that runs, once that folder has passed its check, and a
+  // night whose connection fails must still leave its log there.
   XString schoolNumber = options.SchoolNumber();
   log.WriteFormat(kLogInfo, "School Number: \"%s\"", schoolNumber.c_str());
   const XString district = options.District();
@@ -184,7 +179,14 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
     Fail(XString("Import Folder does not exist: ") + folder, m_engine->ImportFolderFailure());
   }
   entry->m_importFolder = folder;
+  m_copyFolder = folder;
   log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
+
+  if (!m_engine->ValidateConnection(dsn, user, password)) {
+    XString error;
+    error.Format(256, "Error connecting to %s Database, please check your information.", bridge::kTitle);
+    Fail(error, m_engine->ValidationFailure());
+  }
 
   if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {
     XString error;
@@ -235,6 +237,13 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
 }
 
 void SISMainWindow::Execute(QvSchoolConf& entry) {
+  if (m_runSchool != &entry || m_copyFolder != entry.m_importFolder) {
+    // A run of the window: its school's folder is checked here, before the copy may go there.
+    m_copyFolder = XString();
+    if (!entry.m_importFolder.IsEmpty() && m_engine->ValidateImportFolder(entry.m_importFolder)) {
+      m_copyFolder = entry.m_importFolder;
+    }
+  }
   m_runSchool = &entry;
   XCLIDualProgress console(nullptr, &RunLog());
   XProgress* progress = m_progress ? m_progress : &console;
@@ -269,12 +278,16 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
 void SISMainWindow::CopyRunLog() {
   XLogFile& log = RunLog();
   m_runLogCopy = XString();  // a failed copy must not leave an older run's copy to be shown
+  log.Write(kLogInfo, "Getting Current School");
+  if (!m_runSchool || m_copyFolder.IsEmpty()) {
+    // Another school's folder (the one the preferences point at) holds that school's own copy,
+    // and a folder that failed its check, or none at all ("\"), is no place for it.
+    log.Write(kLogInfo, "Run log not copied: no import folder of this run has passed its check.");
+    return;
+  }
   try {
-    log.Write(kLogInfo, "Getting Current School");
-    QvSchoolConf* entry = m_runSchool ? m_runSchool : CurrentSchool();
-    if (!entry && m_copyFolder.IsEmpty()) throw XException("No current school.");
     log.Write(kLogInfo, "Getting Extract Folder");
-    XFileSpec target = XFileSpec::Folder(m_copyFolder.IsEmpty() ? entry->m_importFolder : m_copyFolder);
+    XFileSpec target = XFileSpec::Folder(m_copyFolder);
     log.Write(kLogInfo, "Getting FileName");
     target.SetFileName(RunLogFileName());
     log.Write(kLogInfo, "Copying to Import Folder");

@@ -28,9 +28,10 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   // The extraction for one school entry; errors pass to the caller.
   virtual void Execute(QvSchoolConf& entry);
 
-  // Copies the run log into the -p folder of the command-line run when one is given, else the
-  // import folder of the run's school entry (the current one when no run has chosen another);
-  // a failure is logged and swallowed.
+  // Copies the run log into the import folder of the school entry that runs (the -p folder of
+  // a command-line run when one is given), once that folder has passed its check; before that,
+  // or when it failed, no copy is made (never into another school's folder). A failure is
+  // logged and swallowed.
   void CopyRunLog();
 
   // The entry at the preference "SchoolNth", or null when that is beyond the list.
@@ -80,7 +81,7 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   bool m_filters[kCommandLineFilterCount] = {};
   QvSchoolConf* m_runSchool = nullptr;  // the entry the current run works on
   XString m_runLogCopy;
-  XString m_copyFolder;     // the -p folder of the run, where a failed run's log copy goes
+  XString m_copyFolder;     // the run's import folder once it has passed its check, else empty
   XString m_failureReason;  // the reason behind the error of a failed run, if known
   XString m_failureLine;
   XProgress* m_progress = nullptr;      // a progress target given by the caller, else console

@@ -13,7 +13,7 @@ void Trace(ILog* log, const char* text) {
 }  // namespace
 
 void XHTTP::Download(const XString& url, const XString& localPath, ILog* log,
-                     const os::HttpTimeouts& timeouts) {
+                     const os::HttpTimeouts& timeouts, XString* detail) {
   std::string target = localPath.ToStd();
   std::string scratch = target + ".download";
 
@@ -23,9 +23,7 @@ void XHTTP::Download(const XString& url, const XString& localPath, ILog* log,
   // The transfer runs as one call; its stages are traced afterwards as far as it got.
   auto fail = [&](const XException& error) {
     os::DeleteFilePath(scratch);
-    if (log && !result.message.empty()) {
-      log->WriteFormat(kLogInfo, "XHTTP: %s", result.message.c_str());
-    }
+    if (detail) *detail = XString(result.message);
     Trace(log, "XHTTP: WinCleanup");
     throw error;
   };

@@ -5,8 +5,12 @@
 
 #include "foundation/XException.h"
 #include "os/OsSystem.h"
+#include "os/OsText.h"
 
 namespace {
+
+constexpr const char* kSaveTo = "save the settings to";
+constexpr const char* kReadIn = "read the settings in";
 
 // Value names cross into the registry as UTF-16; a name that cannot be converted is an error.
 std::string RegistryName(const char* name) {
@@ -125,10 +129,18 @@ void XPrefs::Register(XPrefItem* item) {
   m_last = item;
 }
 
+// A failed access names where the settings are kept and the system's reason: "Input/output
+// error" alone does not tell an administrator which file to look at.
+void XPrefs::ThrowFor(const char* action, const os::RegistryKey& key, int rc) const {
+  const std::string location = os::RegistryLocation(key.hive, m_keyPath.ToStd());
+  throw XException::Format(rc, "Could not %s %s: %s", action, location.c_str(), os::ErrorMessage(rc).c_str());
+}
+
 void XPrefs::Open(bool read, bool write) {
   Close();
   if (int rc = os::OpenRegistryKey(os::Hive::kCurrentUser, m_keyPath.ToStd(), read, write, m_user)) {
-    throw XException(XString(os::ErrorMessage(rc)), rc);
+    m_user.hive = os::Hive::kCurrentUser;
+    ThrowFor(write ? kSaveTo : kReadIn, m_user, rc);
   }
   if (os::OpenRegistryKey(os::Hive::kLocalMachine, m_keyPath.ToStd(), read, write, m_machine)) {
     m_machine = os::RegistryKey{};
@@ -158,6 +170,30 @@ XString XPrefs::ReadText(const char* name, const char* defaultValue) const {
   return XString(defaultValue);
 }
 
+XString XPrefs::ReadPath(const char* name, const char* defaultValue) const {
+  std::string key = RegistryName(name);
+  Access access(*this, false);
+  std::string value;
+  bool exact = true;
+  const os::RegistryKey* found = nullptr;
+  if (os::ReadRegistryString(m_user, key, value, &exact)) {
+    found = &m_user;
+  } else if (m_machine.open && os::ReadRegistryString(m_machine, key, value, &exact)) {
+    found = &m_machine;
+  }
+  if (!found) return XString(defaultValue);
+  if (!exact) {
+    // The same path with '?' in place of a character would be another folder, which the
+    // program would then create and fill.
+    const std::string location = os::RegistryLocation(found->hive, m_keyPath.ToStd());
+    throw XException::Format(0,
+                             "The preference \"%s\" in %s holds the path %s, which has characters that the "
+                             "code page %s cannot represent; use a path made of characters of that code page.",
+                             name, location.c_str(), value.c_str(), os::CodePageName().c_str());
+  }
+  return XString(value);
+}
+
 void XPrefs::WriteInt(const char* name, int32_t value) {
   std::string key = RegistryName(name);
   if (m_pending) {
@@ -169,10 +205,10 @@ void XPrefs::WriteInt(const char* name, int32_t value) {
     return;
   }
   Access access(*this, true);
-  if (int rc = os::WriteRegistryDword(m_user, key, static_cast<uint32_t>(value))) {
-    throw XException(XString(os::ErrorMessage(rc)), rc);
+  if (int rc = os::WriteRegistryDword(m_user, key, static_cast<uint32_t>(value))) ThrowFor(kSaveTo, m_user, rc);
+  if (m_machine.open) {
+    if (int rc = os::WriteRegistryDword(m_machine, key, static_cast<uint32_t>(value))) ThrowFor(kSaveTo, m_machine, rc);
   }
-  if (m_machine.open) os::WriteRegistryDword(m_machine, key, static_cast<uint32_t>(value));
 }
 
 void XPrefs::WriteText(const char* name, const char* value) {
@@ -185,10 +221,10 @@ void XPrefs::WriteText(const char* name, const char* value) {
     return;
   }
   Access access(*this, true);
-  if (int rc = os::WriteRegistryString(m_user, key, value ? value : "")) {
-    throw XException(XString(os::ErrorMessage(rc)), rc);
+  if (int rc = os::WriteRegistryString(m_user, key, value ? value : "")) ThrowFor(kSaveTo, m_user, rc);
+  if (m_machine.open) {
+    if (int rc = os::WriteRegistryString(m_machine, key, value ? value : "")) ThrowFor(kSaveTo, m_machine, rc);
   }
-  if (m_machine.open) os::WriteRegistryString(m_machine, key, value ? value : "");
 }
 
 XPrefs::Writes::Writes(XPrefs& prefs) : m_prefs(prefs) { m_prefs.m_pending = &m_values; }
@@ -201,8 +237,15 @@ void XPrefs::Writes::Commit() {
   m_prefs.m_pending = nullptr;
   if (m_values.empty()) return;
   Access access(m_prefs, true);
-  if (int rc = os::WriteRegistryValues(m_prefs.m_user, m_values)) throw XException(XString(os::ErrorMessage(rc)), rc);
-  if (m_prefs.m_machine.open) os::WriteRegistryValues(m_prefs.m_machine, m_values);
+  if (int rc = os::WriteRegistryValues(m_prefs.m_user, m_values)) m_prefs.ThrowFor(kSaveTo, m_prefs.m_user, rc);
+  // A machine hive that was opened for writing and does not take the values is a failed save
+  // as well: the program would otherwise report settings as kept that the next start will not
+  // find there.
+  if (m_prefs.m_machine.open) {
+    if (int rc = os::WriteRegistryValues(m_prefs.m_machine, m_values)) {
+      m_prefs.ThrowFor(kSaveTo, m_prefs.m_machine, rc);
+    }
+  }
   m_values.clear();
 }
 

@@ -4,7 +4,8 @@
 //
 // Reads look under the current user first and fall back to the machine; writes go to the
 // current user and, when the machine key could be opened, to the machine as well. The user key
-// must be accessible; the machine key is optional.
+// must be accessible; the machine key is optional, but once opened for writing, a write that it
+// refuses fails like one the user key refuses.
 #pragma once
 
 #include <cstdint>
@@ -93,6 +94,10 @@ class XPrefs {
 
   int32_t ReadInt(const char* name, int32_t defaultValue) const;
   XString ReadText(const char* name, const char* defaultValue) const;
+  // A text that names a file or folder: as ReadText, but a stored path holding characters the
+  // code page cannot represent throws, naming the value, where it is kept and the path, instead
+  // of reading as another path.
+  XString ReadPath(const char* name, const char* defaultValue) const;
   void WriteInt(const char* name, int32_t value);
   void WriteText(const char* name, const char* value);
 
@@ -126,6 +131,9 @@ class XPrefs {
  private:
   friend class XPrefItem;
   void Register(XPrefItem* item);
+  // Throws "Could not <action> <where the settings are kept>: <system text>", the action being
+  // "save the settings to" or "read the settings in".
+  [[noreturn]] void ThrowFor(const char* action, const os::RegistryKey& key, int rc) const;
   // Opens for the duration of one access when no walk holds the keys open.
   class Access;
 

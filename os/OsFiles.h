@@ -68,6 +68,12 @@ bool ReplaceFilePath(const std::string& from, const std::string& to);
 // False where the system or the account cannot.
 bool MakeSymbolicLink(const std::string& target, const std::string& link);
 
+// Makes a file or folder readable and writable by its owner alone (POSIX: 0600 for a file,
+// 0700 for a folder), for what holds an encoded password. A link is refused, never followed.
+// Windows keeps such files in the user's own profile, whose access list already allows only
+// the user: there it does nothing and answers true.
+bool KeepToOwner(const std::string& path);
+
 // Names (not paths) of the entries of a folder, without "." and "..". An entry whose name the
 // code page cannot hold is left out: it could only be handed on as some other name.
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names);

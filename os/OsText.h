@@ -48,4 +48,9 @@ bool NarrowToConsoleExact(const std::string& narrow, std::string& console);
 // The same for text that only needs to be readable: '?' for each character the page lacks.
 std::string NarrowToConsole(const std::string& narrow);
 
+// The code page's name as an XML declaration or an HTTP header gives it ("windows-1252" for
+// CP1252, "UTF-8" for CP65001, "Shift_JIS" for CP932); a name that is no "CP" number is given
+// as it is.
+std::string CodePageCharsetName();
+
 }  // namespace os

@@ -1,5 +1,6 @@
 #include "package/XmlFile.h"
 
+#include <cctype>
 #include <sstream>
 
 #include "foundation/XException.h"
@@ -75,6 +76,23 @@ void ToCodePage(pugi::xml_node root) {
   }
 }
 
+// A file whose declaration names an encoding other than UTF-8 ("windows-1252", as the site
+// configuration is written) holds code-page bytes, even where they happen to form valid UTF-8
+// ("\xC3\xA9" is two letters there, not one).
+bool DeclaresUtf8OrNothing(const std::string& bytes) {
+  if (bytes.compare(0, 5, "<?xml") != 0) return true;
+  const size_t end = bytes.find("?>");
+  const std::string declaration = bytes.substr(0, end);
+  size_t at = declaration.find("encoding");
+  if (at == std::string::npos) return true;
+  at = declaration.find_first_of("\"'", at);
+  if (at == std::string::npos) return true;
+  const size_t close = declaration.find(declaration[at], at + 1);
+  std::string name = declaration.substr(at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
+  for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return name == "UTF-8" || name == "UTF8";
+}
+
 }  // namespace
 
 pugi::xml_parse_result Load(const XString& path, pugi::xml_document& document) {
@@ -86,7 +104,7 @@ pugi::xml_parse_result Load(const XString& path, pugi::xml_document& document) {
   }
   pugi::xml_parse_result parsed =
       document.load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_utf8);
-  if (parsed && IsUtf8(bytes)) ToCodePage(document);
+  if (parsed && IsUtf8(bytes) && DeclaresUtf8OrNothing(bytes)) ToCodePage(document);
   return parsed;
 }
 

@@ -1,6 +1,7 @@
 // XML files whose values the system holds in its code page (the site configuration files and
 // "SchoolConfig.xml"): written as UTF-8 with a declaration; read as UTF-8, or byte for byte
-// when an older tool wrote them in the code page itself (not valid UTF-8).
+// when an older tool wrote them in the code page itself (not valid UTF-8) or declared an
+// encoding other than UTF-8.
 #pragma once
 
 #include <pugixml.hpp>

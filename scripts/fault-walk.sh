@@ -167,12 +167,13 @@ for kind in $kinds; do
     elif [ "$status" = 0 ]; then
       carried=$((carried + 1))
       # Carrying on is sound only where nothing is lost: a move that is tried again, a
-      # leftover that the next run deletes, a line of a log.
+      # leftover that the next run deletes, a line of a log, the run log's lock (the run then
+      # writes the run log as it always did).
       failed_path="$(sed -n 's/^QV_FAULT: [a-z]* call [0-9]* failed: //p' "$work/stderr" | head -1)"
       # The ODBC calls whose failure the data layer takes in its stride: hints a driver may
       # refuse (timeouts, the access mode, the block size), optional answers, a disconnect.
       case "$kind:$failed_path" in
-        rename:* | delete:* | *RunLog.txt | *RunLog.txt.*.partial | *ExtractLog.txt) ;;
+        rename:* | delete:* | *RunLog.txt | *RunLog.txt.*.partial | *RunLog.txt.lock | *ExtractLog.txt) ;;
         odbc:SQLSetConnectAttrW | odbc:SQLSetStmtAttrW | odbc:SQLGetStmtAttrW | odbc:SQLGetInfoW) ;;
         odbc:SQLColAttributeW | odbc:SQLDisconnect | odbc:SQLEndTran) ;;
         *) fail "$what: the run ended with 0 after its $kind of ${failed_path:-a file} failed" ;;

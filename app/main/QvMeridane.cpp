@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
     if (!succeeded) {
       std::fprintf(stderr, "%s\n", app.FailureLine().c_str());
     } else if (!saved) {
-      std::fprintf(stderr, "%s: Error: the preferences or the site configuration could not be saved. Run log: %s\n",
-                   bridge::kShortName, app.RunLog().Path().Path().c_str());
+      std::fprintf(stderr, "%s: Error: the preferences or the site configuration could not be saved: %s Run log: %s\n",
+                   bridge::kShortName, app.SaveFailure().c_str(), app.RunLog().Path().Path().c_str());
     }
     return succeeded && saved ? 0 : 1;
   } catch (const std::exception& e) {

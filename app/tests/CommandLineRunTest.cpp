@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "app/BridgeFolders.h"
 #include "app/MainWindow.h"
 #include "app/PasswordCodec.h"
 #include "app/QvSchoolConf.h"
 #include "os/Os.h"
+#include "os/OsFaults.h"
 #include "package/QDEApplication.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/ChildProcess.h"
@@ -391,7 +398,7 @@ TEST_F(CommandLineRunTest, FailingProgramRunsExitOneWithOneLineOnStandardError) 
   struct Case {
     std::vector<std::string> arguments;
     std::string error;
-    bool copied;  // a relative -p folder cannot take the copy
+    bool copied;  // only a school found, with a folder that passed its check, takes the copy
   };
   const std::string dsn = std::string("-d") + kDsn;
   const std::vector<Case> cases = {
@@ -399,7 +406,7 @@ TEST_F(CommandLineRunTest, FailingProgramRunsExitOneWithOneLineOnStandardError) 
        "QvMeridane: Error connecting to Velkstrom Data Extractor for Meridane Database, please check your "
        "information.",
        true},
-      {{dsn, "-n999"}, "QvMeridane: No school in the site configuration has the School Number \"999\"", true},
+      {{dsn, "-n999"}, "QvMeridane: No school in the site configuration has the School Number \"999\"", false},
       {{dsn, "-n101", "-prelative"}, "QvMeridane: Import Folder does not exist: relative", false},
   };
   for (const Case& c : cases) {
@@ -565,3 +572,154 @@ TEST_F(CommandLineRunTest, ARunWithoutAnImportFolderStopsAndABadOneIsNotSaved) {
   site.LoadSchools((m_bridgeFolder + "QvConfig.xml").c_str());
   EXPECT_EQ(site.Schools().At(0)->m_importFolder.ToStd(), "");
 }
+
+// ---- One run's log, and its copy only where that run's school is ------------------------------
+
+namespace {
+
+int Occurrences(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+}  // namespace
+
+// The test process holds a run, as the window or a long extraction does, while the real program
+// starts another: that one writes its own file of the series, and the first run's log keeps its
+// one header and its lines in order. Once the first run has ended its file is taken again.
+TEST_F(CommandLineRunTest, ARunStartedWhileAnotherWritesTheRunLogNeverEmptiesOrJoinsIt) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  const std::string folder = BridgeFolders::RunLogFolder().ToStd();
+  const std::string first = folder + "QvMeridaneRunLog.txt";
+  const std::string second = folder + "QvMeridaneRunLog 2.txt";
+  {
+    TestApp holder{XString()};
+    ASSERT_EQ(holder.RunLog().Path().Path().ToStd(), first);
+    holder.RunLog().Write(kLogInfo, "Holder: before the other run");
+    testsupport::ProgramResult other = Program({"-dQvNoSuchDsn", "-n101"});
+    holder.RunLog().Write(kLogInfo, "Holder: after the other run");
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_EQ(PathIn(other.err, "Run log: ", " (copy: "), second) << other.err;
+
+    const std::string held = testsupport::ReadAll(first);
+    EXPECT_EQ(Occurrences(held, "Last Run Log\r\n"), 1) << held;
+    EXPECT_NE(held.find("Holder: before the other run\r\nHolder: after the other run\r\n"), std::string::npos)
+        << held;
+    EXPECT_EQ(held.find("Running via the command line."), std::string::npos) << held;
+
+    const std::string own = testsupport::ReadAll(second);
+    EXPECT_NE(own.find("The run log " + first + " is in use by another run; this run writes " + second + "."),
+              std::string::npos)
+        << own;
+    EXPECT_NE(own.find("Error: Error connecting to"), std::string::npos) << own;
+    EXPECT_EQ(own.find("Holder:"), std::string::npos);
+    // The copy in the import folder is the other run's own log, as far as it went then.
+    EXPECT_EQ(own.rfind(CopyText(), 0), 0u) << CopyText();
+    EXPECT_NE(CopyText().find("Running via the command line."), std::string::npos);
+  }
+  testsupport::ProgramResult later = Program({"-dQvNoSuchDsn", "-n101"});
+  EXPECT_EQ(PathIn(later.err, "Run log: ", " (copy: "), first) << later.err;
+  EXPECT_EQ(testsupport::ReadAll(first).find("Holder:"), std::string::npos);
+}
+
+// A run that stops before its school's folder has passed its check leaves no copy anywhere: not
+// in the folder of the school the preferences point at (that school's own copy stays), not at
+// the top of the volume for a school without a folder; the standard-error line claims none.
+TEST_F(CommandLineRunTest, ARunCopiesItsLogOnlyIntoItsOwnSchoolsCheckedFolder) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  const std::string current = m_importFolder + "QvMeridaneRunLog.txt";
+  testsupport::WriteAll(current, "school 101's own copy");
+  const std::string other = m_dir.File("other") + os::kPathSeparator;
+  {
+    QvFramework site;
+    for (const char* number : {"101", "202", "303"}) {
+      auto school = std::make_unique<QvSchoolConf>();
+      school->m_schoolNumber = number;
+      school->m_importFolder = std::string(number) == "101" ? m_importFolder.c_str()
+                               : std::string(number) == "202" ? other.c_str()
+                                                              : "";
+      site.Schools().Add(std::move(school));
+    }
+    site.SaveSiteConfiguration(m_bridgeFolder.c_str());
+  }
+  const std::string top = std::string(1, os::kPathSeparator) + "QvMeridaneRunLog.txt";
+  const bool topExisted = os::PathExists(top);
+
+  // No data source stored or given: the run stops before it has a school.
+  testsupport::ProgramResult noDsn = Program({"-n202"});
+  EXPECT_EQ(noDsn.exitCode, 1);
+  EXPECT_NE(noDsn.err.find("No data source name is set"), std::string::npos) << noDsn.err;
+  // A school without an import folder.
+  testsupport::ProgramResult noFolder = Program({std::string("-d") + kDsn, "-n303"});
+  EXPECT_EQ(noFolder.exitCode, 1);
+  EXPECT_NE(noFolder.err.find("Import Folder is not set for school 303"), std::string::npos) << noFolder.err;
+  for (const testsupport::ProgramResult* result : {&noDsn, &noFolder}) {
+    EXPECT_EQ(result->err.find("(copy: "), std::string::npos) << result->err;
+    const std::string log = testsupport::ReadAll(PathIn(result->err, "Run log: ", "\n"));
+    EXPECT_NE(log.find("Run log not copied: no import folder of this run has passed its check."), std::string::npos)
+        << log;
+  }
+  EXPECT_EQ(testsupport::ReadAll(current), "school 101's own copy");
+  EXPECT_FALSE(os::PathExists(other + "QvMeridaneRunLog.txt"));
+  if (!topExisted) {
+    EXPECT_FALSE(os::PathExists(top));
+  }
+
+  // School 202's run that fails at the connection has checked its folder: the copy goes there.
+  testsupport::ProgramResult failed = Program({"-dQvNoSuchDsn", "-n202"});
+  EXPECT_EQ(PathIn(failed.err, "(copy: ", ")\n"), other + "QvMeridaneRunLog.txt") << failed.err;
+  EXPECT_EQ(testsupport::ReadAll(current), "school 101's own copy");
+}
+
+// A stored data folder whose name the code page cannot hold stops the start with its name,
+// instead of making and using the folder with '?' (or a look-alike letter) in its place.
+TEST_F(CommandLineRunTest, ADataFolderTheCodePageCannotHoldStopsTheStartNamingIt) {
+  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
+  const std::string parent = m_dir.Path() + os::kPathSeparator;
+#ifdef _WIN32
+  const std::u16string folder = os::NarrowToWide(parent) + u"\u03A9data\\";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(os::NarrowToWide(bridge::kPrefsKey).c_str()),
+                            0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, L"Database Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                           static_cast<DWORD>((folder.size() + 1) * sizeof(char16_t))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+#else
+  { Prefs().WriteText("Database Folder", (parent + "OMEGAdata/").c_str()); }
+  const std::string hive = m_dir.File("config") + "/QvRegistry/user.reg";
+  std::string text = testsupport::ReadAll(hive);
+  text.replace(text.find("OMEGA"), 5, "\xCE\xA9");
+  testsupport::WriteAll(hive, text);
+#endif
+  testsupport::ProgramResult result = Program({std::string("-d") + kDsn, "-n101"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("The preference \"Database Folder\" in "), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find(" holds the path " + parent + "<U+03A9>data" + os::kPathSeparator +
+                            ", which has characters that the code page CP1252 cannot represent"),
+            std::string::npos)
+      << result.err;
+  std::vector<std::string> names;
+  os::ListDirectory(m_dir.Path(), names);
+  for (const std::string& name : names) {
+    EXPECT_TRUE(name == "data" || name.find("data") == std::string::npos) << name;  // "data": the fixture's
+  }
+}
+
+#ifndef _WIN32
+// The machine's settings file refuses the exit save: the save fails naming the file and the
+// reason, and "Saved prefs." is not written (the program then ends with exit code 1).
+TEST_F(CommandLineRunTest, ASettingsSaveThatFailsIsReportedWithTheFile) {
+  TestApp app(m_runLog.c_str());
+  os::FaultPlan plan;
+  plan.FailPath(os::FaultKind::kRename, "machine.reg", EIO);
+  EXPECT_FALSE(app.SaveConfiguration());
+  const std::string expected =
+      "Could not save the settings to " + m_dir.File("machine") + "/machine.reg: Input/output error";
+  EXPECT_EQ(app.SaveFailure().ToStd(), expected);
+  EXPECT_NE(RunLogText().find("Error: " + expected + "\r\n"), std::string::npos) << RunLogText();
+  EXPECT_EQ(RunLogText().find("Saved prefs."), std::string::npos);
+}
+#endif

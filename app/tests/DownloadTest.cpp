@@ -145,3 +145,21 @@ TEST(DownloadTest, ADownloadReplacesTheLocalListOnlyWhenCompleteAndHoldingItsRec
     EXPECT_STREQ(framework.SISes().At(0)->m_name.c_str(), "Local");
   }
 }
+
+// A school without Internet access sees the update fail at every start: the log says so in the
+// described words, then what the system answered, and no line of it begins "Error" (sites
+// look for such lines to flag a failed night).
+TEST(DownloadTest, AnOfflineStartLogsNoLineThatReadsAsAnError) {
+  TempDir program, product, bridge;
+  TestLog log;
+  QvFramework framework(&log);
+  framework.SetProgramFolder(program.Path());
+  framework.SetUpdateUrl("http://127.0.0.1:" + std::to_string(LoopbackHttpServer::ClosedPort()) + "/autoup");
+  framework.LoadFramework(product.Path(), bridge.Path());
+  const int contact = log.IndexOf("Could not contact website.  We'll ignore!");
+  ASSERT_GE(contact, 0) << log.All();
+  const std::string detail = log.m_lines[static_cast<size_t>(contact) + 1];
+  EXPECT_EQ(detail.rfind("Website not reached (", 0), 0u) << detail;
+  EXPECT_NE(detail.find("); the copy at hand is used."), std::string::npos) << detail;
+  for (const std::string& line : log.m_lines) EXPECT_NE(line.rfind("Error", 0), 0u) << line;
+}

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "LoopbackHttpServer.h"
 #include "TestLog.h"
 #include "app/QvFramework.h"
+#include "app/QvSchoolConf.h"
 #include "foundation/XDate.h"
 #include "foundation/XTime.h"
 #include "os/Os.h"
@@ -288,4 +293,45 @@ TEST(SiteConfigTest, AFailedSaveReportsTheFile) {
     EXPECT_EQ(std::string(error.Text()),
               "Error writing to file: " + missing + Sep() + "QvConfig.xml");
   }
+}
+
+// The site configuration is written in the code page, declared so, for the family's tools that
+// read it as ANSI text, and only its owner may read it (it holds encoded passwords). Files that
+// earlier versions wrote in UTF-8 still read; a file declared in the code page is read byte
+// for byte even where its bytes happen to form UTF-8.
+TEST(SiteConfigTest, TheSiteConfigurationIsCodePageTextDeclaredSoAndOldUtf8FilesStillRead) {
+  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
+  TempDir folder;
+  const std::string path = folder.File("QvConfig.xml");
+  auto nameRead = [&] {
+    QvFramework framework;
+    framework.LoadSchools(XString(path));
+    return framework.Schools().Count() == 1 ? framework.Schools().At(0)->m_schoolName.ToStd() : "(none)";
+  };
+  {
+    QvFramework framework;
+    auto school = std::make_unique<QvSchoolConf>();
+    school->m_schoolNumber = "101";
+    school->m_schoolName = "\xC9" "cole";
+    framework.Schools().Add(std::move(school));
+    framework.SaveSiteConfiguration(XString(folder.Path()));
+  }
+  const std::string bytes = ReadAll(path);
+  EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"windows-1252\"?>", 0), 0u) << bytes;
+  EXPECT_NE(bytes.find("SISSchoolName=\"\xC9" "cole\""), std::string::npos) << bytes;
+  EXPECT_EQ(nameRead(), "\xC9" "cole");
+#ifndef _WIN32
+  struct stat st{};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+#endif
+
+  WriteAll(path,
+           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<QvSchoolConfFile>\n"
+           "<QvSchoolConf SchoolNumber=\"101\" SISSchoolName=\"\xC3\x89" "cole\">\n</QvSchoolConf>\n</QvSchoolConfFile>\n");
+  EXPECT_EQ(nameRead(), "\xC9" "cole");
+  WriteAll(path,
+           "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<QvSchoolConfFile>\n"
+           "<QvSchoolConf SchoolNumber=\"101\" SISSchoolName=\"\xC3\xA9t\xC3\xA9\">\n</QvSchoolConf>\n</QvSchoolConfFile>\n");
+  EXPECT_EQ(nameRead(), "\xC3\xA9t\xC3\xA9");
 }

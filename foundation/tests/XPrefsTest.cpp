@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+
+#include <cerrno>
+#endif
+
 #include "foundation/XException.h"
 #include "os/Os.h"
+#include "os/OsFaults.h"
 #include "testsupport/TempDir.h"
 
 namespace {
@@ -177,3 +184,41 @@ TEST_F(XPrefsTest, GatheredWritesReachTheHivesTogetherAtCommitOrNotAtAll) {
     EXPECT_THROW(refused.Commit(), XException);
   }
 }
+
+#ifndef _WIN32
+// A save that either hive refuses fails, naming the hive's file and the system's reason: a
+// machine hive that was opened for writing is no less a place the settings must reach. The
+// hive files, which may hold an encoded password, and the folder made for them are the
+// owner's alone.
+TEST_F(XPrefsTest, ARefusedSaveNamesTheHiveFileAndTheHivesAreTheOwnersAlone) {
+  WriteMachine("Shared", "from machine");  // the machine key exists: no save at opening
+  XPrefs prefs(m_key.c_str(), "0.0.0.0");
+  prefs.WriteInt("Count", 1);
+  const std::string user = m_userDir.File("QvRegistry") + "/user.reg";
+  struct stat st{};
+  ASSERT_EQ(::stat(user.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat(m_userDir.File("QvRegistry").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  for (const std::string& hive : {std::string("machine.reg"), std::string("user.reg")}) {
+    const std::string file = hive == "user.reg" ? user : m_machineDir.Path() + "/machine.reg";
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kRename, hive, EIO);
+    for (bool gathered : {false, true}) {
+      try {
+        if (gathered) {
+          XPrefs::Writes writes(prefs);
+          prefs.WriteText("Shared", "new");
+          writes.Commit();
+        } else {
+          prefs.WriteInt("Count", 2);
+        }
+        ADD_FAILURE() << hive << " refused nothing";
+      } catch (const XException& error) {
+        EXPECT_EQ(std::string(error.Text()), "Could not save the settings to " + file + ": Input/output error");
+      }
+    }
+  }
+}
+#endif

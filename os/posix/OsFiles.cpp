@@ -157,6 +157,17 @@ bool sys::CreateOneDirectory(const std::string& path) {
   return errno == EEXIST && IsDirectory(path);
 }
 
+bool KeepToOwner(const std::string& path) {
+  struct stat st{};
+  if (WithNative(path, [&](const char* name) { return ::lstat(name, &st); }) != 0) return false;
+  if (S_ISLNK(st.st_mode)) {
+    errno = ELOOP;
+    return false;
+  }
+  const mode_t mode = S_ISDIR(st.st_mode) ? 0700 : 0600;
+  return WithNative(path, [&](const char* name) { return ::chmod(name, mode); }) == 0;
+}
+
 bool RemoveDirectoryTree(const std::string& path) {
   // A link is removed as a link, whatever it points to, and never entered.
   if (IsLink(path)) return DeleteFilePath(path);

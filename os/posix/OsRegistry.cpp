@@ -9,6 +9,7 @@
 #include "os/OsRegistry.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,7 +61,7 @@ std::string HiveFile(Hive hive) {
 int MakeFolders(const std::string& folder) {
   for (size_t pos = folder.find('/', 1); ; pos = folder.find('/', pos + 1)) {
     std::string part = pos == std::string::npos ? folder : folder.substr(0, pos);
-    if (!part.empty() && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return errno;
+    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
     if (pos == std::string::npos) return 0;
   }
 }
@@ -182,8 +183,16 @@ int Save(Hive hive, const HiveData& data) {
   }
   std::string target = HiveFile(hive);
   std::string temp = target + ".tmp" + std::to_string(::getpid());
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return errno;
+  // Created for the owner alone before anything is written: the hive may hold a password.
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return errno;
+  FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    int error = errno;
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return error;
+  }
   bool ok = std::fwrite(content.data(), 1, content.size(), f) == content.size();
   ok = std::fflush(f) == 0 && ok;
   ok = ::fsync(fileno(f)) == 0 && ok;
@@ -253,14 +262,21 @@ bool ReadRegistryDword(const RegistryKey& key, const std::string& name, uint32_t
   return true;
 }
 
-bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::string& value) {
+bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::string& value, bool* exact) {
   if (!key.open) return false;
   HiveData data = Load(key.hive);
   const Value* v = Find(data, key, name);
   if (!v || v->isDword) return false;
+  if (exact) {
+    *exact = Utf8ToNarrowExact(v->text, value);
+    if (!*exact) value = Utf8ToNarrowNamed(v->text);
+    return true;
+  }
   value = Utf8ToNarrow(v->text);
   return true;
 }
+
+std::string RegistryLocation(Hive hive, const std::string&) { return Utf8ToNarrow(HiveFile(hive)); }
 
 int WriteRegistryDword(const RegistryKey& key, const std::string& name, uint32_t value) {
   Value v;

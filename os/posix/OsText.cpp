@@ -144,6 +144,9 @@ std::string Convert(const char* to, const char* from, const char* data, size_t s
         // Skip a whole UTF-8 sequence.
         unsigned char lead = static_cast<unsigned char>(*in);
         skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        // A character beyond the 16-bit range is two UTF-16 code units, and Windows writes a
+        // default character for each: the same text gives the same bytes on both builds.
+        if (skip == 4 && inLeft >= 4) out += replacement;
       } else if (unitSize == 2 && inLeft >= 4) {
         // A surrogate pair stands for one character but two code units: keep one narrow
         // character per code unit.

@@ -51,3 +51,16 @@ TEST(OsText, ConversionsAfterAFailureAndOnSeveralThreadsAreWhole) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
+
+// A character the code page lacks becomes the default character '?', one per UTF-16 code
+// unit, on both builds: never a look-alike letter (an omega as O, a macron a as a, infinity
+// as 8), which Windows would pick by itself. The package then carries the same bytes whichever
+// build wrote it, and a folder name never turns into the name of another folder.
+TEST(OsText, CharactersTheCodePageLacksBecomeTheDefaultCharacterOnBothBuilds) {
+  if (os::CodePageName() != "CP1252") GTEST_SKIP() << "written for the code page CP1252";
+  const std::u16string wide = u"\u03A9 \u0101 \u221E \u2013 \u00E9 \U0001F600.";
+  const std::string expected = "? ? ? \x96 \xE9 ??.";
+  EXPECT_EQ(os::WideToNarrow(wide), expected);
+  EXPECT_EQ(os::Utf8ToNarrow("\xCE\xA9 \xC4\x81 \xE2\x88\x9E \xE2\x80\x93 \xC3\xA9 \xF0\x9F\x98\x80."), expected);
+  EXPECT_EQ(os::WideToNarrow(u"C:\\\u03A9data\\"), "C:\\?data\\");
+}

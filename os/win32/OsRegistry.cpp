@@ -53,7 +53,7 @@ bool ReadRegistryDword(const RegistryKey& key, const std::string& name, uint32_t
   return true;
 }
 
-bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::string& value) {
+bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::string& value, bool* exact) {
   if (!key.open) return false;
   std::wstring wname = Wide(name);
   // First into a buffer of MAX_PATH wide characters; a longer value again into a buffer of the
@@ -71,8 +71,19 @@ bool ReadRegistryString(const RegistryKey& key, const std::string& name, std::st
   if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
   size_t chars = size / sizeof(wchar_t);
   while (chars > 0 && buffer[chars - 1] == L'\0') --chars;
-  value = WideToNarrow(std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), chars));
+  std::u16string text(reinterpret_cast<const char16_t*>(buffer.data()), chars);
+  if (exact) {
+    *exact = WideToNarrowExact(text, value);
+    if (!*exact) value = WideToNarrowNamed(text);
+    return true;
+  }
+  value = WideToNarrow(text);
   return true;
+}
+
+std::string RegistryLocation(Hive hive, const std::string& path) {
+  std::string location = hive == Hive::kCurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+  return path.empty() ? location : location + "\\" + path;
 }
 
 int WriteRegistryDword(const RegistryKey& key, const std::string& name, uint32_t value) {

@@ -121,10 +121,18 @@ std::string NarrowToConsole(const std::string& narrow) {
 std::string WideToNarrow(const std::u16string& wide) {
   if (wide.empty()) return std::string();
   const wchar_t* src = reinterpret_cast<const wchar_t*>(wide.data());
-  int n = WideCharToMultiByte(CP_ACP, 0, src, static_cast<int>(wide.size()), nullptr, 0, nullptr,
+  // Without WC_NO_BEST_FIT_CHARS the system writes a look-alike letter for a character the code
+  // page lacks (an omega becomes an O): a folder would then name another folder, and the
+  // package would carry other bytes than the POSIX build writes. The default character '?'
+  // stands in for it instead. A UTF-8 ANSI code page has every character and takes no flags.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* defaultChar = utf8 ? nullptr : "?";
+  int n = WideCharToMultiByte(CP_ACP, flags, src, static_cast<int>(wide.size()), nullptr, 0, defaultChar,
                               nullptr);
+  if (n <= 0) return std::string();
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, src, static_cast<int>(wide.size()), out.data(), n, nullptr,
+  WideCharToMultiByte(CP_ACP, flags, src, static_cast<int>(wide.size()), out.data(), n, defaultChar,
                       nullptr);
   return out;
 }
