@@ -91,7 +91,8 @@ class ExpEngine : public ODBCExpEngineBase {
                                    int32_t& updateDate, int32_t& windowStart, int32_t& windowEnd);
   // The days whose attendance the extracts can read back: from the first school day to the
   // windows' last day (today within the school days), within the school year `schoolYear`
-  // ("YYYY-YYYY", 1 July to 30 June) that their queries ask for. First after last: none.
+  // ("YYYY-YYYY", 1 July to 30 June) that their queries ask for; terms of that year that start
+  // before 1 July are read from their first day. First after last: none.
   static void ReadableAttendanceDays(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
                                      const XString& schoolYear, int32_t& first, int32_t& last);
 

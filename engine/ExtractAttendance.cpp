@@ -54,7 +54,12 @@ void ExpEngine::ReadableAttendanceDays(int32_t today, int32_t schoolStartDate, i
   last = WindowLimit(today, schoolStartDate, schoolEndDate);
   int32_t yearFirst = XDate::kNone, yearLast = XDate::kNone;
   if (!SchoolYearDays(schoolYear, yearFirst, yearLast)) return;
-  if (first < yearFirst) first = yearFirst;
+  // Terms whose middle falls in the school year asked for are that year's, and their first day
+  // is the year's first day even before 1 July: its absences carry the year and are read back.
+  // Terms of another year (still the old terms after 1 July) are cut at the year's bounds.
+  const bool termsOfTheYear = schoolEndDate >= schoolStartDate &&
+                              SchoolYearOf(schoolStartDate + (schoolEndDate - schoolStartDate) / 2) == schoolYear;
+  if (first < yearFirst && !termsOfTheYear) first = yearFirst;
   if (last > yearLast) last = yearLast;
 }
 

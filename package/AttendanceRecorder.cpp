@@ -11,6 +11,8 @@
 #include "package/AttendanceStatements.h"
 #include "package/QDEWriter.h"
 #include "package/SchoolConfig.h"
+#include "os/OsFiles.h"
+#include "os/OsSystem.h"
 
 namespace {
 
@@ -107,12 +109,20 @@ bool AttendanceRecorder::OpenStore(const XFileSpec& folder, const XFileSpec& imp
     Fail("opening it", e.what());
     return false;
   }
-  if (!m_store.KeptAside().IsEmpty()) {
-    XString text = XString("The attendance change store ") + m_store.OpenFile().Path() +
-                   " could not be read (" + m_store.KeptAsideReason() + "); it was kept as " +
-                   m_store.KeptAside().Path() + " and a new store was made: this run sends every attendance row "
-                   "it reads again.";
-    WriteBothLogs(m_log, kLogError, text);
+  if (m_store.KeptAsideReason().IsEmpty()) return true;
+  XString text = XString("The attendance change store ") + m_store.OpenFile().Path() + " could not be read (" +
+                 m_store.KeptAsideReason() + ")";
+  if (!m_store.KeptAside().IsEmpty()) text += XString("; it was kept as ") + m_store.KeptAside().Path();
+  if (!m_store.StartedAnew()) {
+    // Nothing is lost: the copy knows what the last completed run sent.
+    WriteBothLogs(m_log, kLogWarning,
+                  text + ". It was rebuilt from its copy " + m_store.RestoredFrom().Path() +
+                      " of the last completed run: the attendance changed since then is sent.");
+  } else {
+    WriteBothLogs(m_log, kLogError,
+                  text + ". No copy of it could be used (" + m_store.CopyReason() +
+                      "): a new store was made, and the import folder is cleaned so that the import tool "
+                      "loads all attendance anew.");
   }
   return true;
 }
@@ -465,6 +475,22 @@ void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Commit Sent Rows: ", e.what()));
     Fail("committing the marks of the sent rows", e.what());
   }
+  KeepStoreCopy();
+}
+
+void AttendanceRecorder::KeepStoreCopy() {
+  // The copy follows the store as committed, also after a failed statement: what was rolled
+  // back is unsent in both, and the next run sends it.
+  if (!m_store.IsOpen() || m_store.IsRecording() || m_store.MarksPending()) return;
+  try {
+    m_store.KeepCopy();
+  } catch (const XException& e) {
+    WriteBothLogs(m_log, kLogWarning,
+                  XString("The copy of the attendance change store ") + m_store.OpenFile().Path() +
+                      " could not be kept: " + e.what() +
+                      ". The store itself is whole; should it become unreadable before the next copy, the import "
+                      "tool loads all attendance anew.");
+  }
 }
 
 bool AttendanceRecorder::CheckUpdateTime(const XString& table) {
@@ -510,6 +536,20 @@ bool AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
   m_store.Close();
   XFileSpec file = AttendanceStore::StoreFile(importFolder);
   bool deleted = true;
+  // The copy first: a copy without its store would be taken for a lost store and restored.
+  for (const char* copySuffix : {AttendanceStore::kCopySuffix, AttendanceStore::kNewCopySuffix}) {
+    for (const char* suffix : {"", "-journal"}) {
+      XFileSpec copy(file.Path() + copySuffix + suffix);
+      if (!os::PathExists(copy.Path().ToStd()) && !os::IsLink(copy.Path().ToStd())) continue;
+      if (!os::DeleteFilePath(copy.Path().ToStd())) {
+        const int error = os::LastError();
+        m_log.ExtractLogWrite(kLogDebug, "Attendance: Database could not be deleted");
+        deleted = false;
+        Fail("being deleted for the changed configuration",
+             XException::Format(error, "Could not delete ( %d )", error).what(), &copy);
+      }
+    }
+  }
   if (file.Exists()) {
     try {
       file.Delete();
@@ -539,6 +579,11 @@ void AttendanceRecorder::Restore(int updateDate, const XDateTime& referenceTime,
   m_updateDate = updateDate;
   m_referenceTime = referenceTime;
   m_overlap = CheckedOverlap(overlap);
+}
+
+void AttendanceRecorder::ForgetUpdateDate() {
+  m_updateDate = XDate::kNone;
+  m_referenceTime = XDateTime();
 }
 
 XString AttendanceRecorder::CheckedOverlap(const XString& text) {

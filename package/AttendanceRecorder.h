@@ -39,8 +39,9 @@ class AttendanceRecorder {
 
   AttendanceStore& Store() { return m_store; }
   // Opens the store in `folder` (see AttendanceStore::Open) unless it is open; a failure is
-  // logged ("Attendance: Set Database: ...") and answers false. A store that had to be made
-  // anew is reported at Error in both logs.
+  // logged ("Attendance: Set Database: ...") and answers false. A store that could not be
+  // read is reported in both logs: at Warning when it was rebuilt from its copy, at Error when
+  // it had to be made anew (Store().StartedAnew(): the caller cleans the import folder).
   bool OpenStore(const XFileSpec& folder, const XFileSpec& importFolder);
 
   // ---- Failures of the run ----
@@ -82,8 +83,11 @@ class AttendanceRecorder {
   // CompleteUpdateFile commits. A failure of the output rolls the marks back and is rethrown.
   void ExportChanges(bool daily, QDEWriter& package);
   // Flushes the package's update file to the disk, ends it, and only then commits the marks
-  // of the rows written into it.
+  // of the rows written into it; then keeps the store's copy (KeepStoreCopy).
   void CompleteUpdateFile(QDEWriter& package);
+  // Keeps a copy of the store as committed (AttendanceStore::KeepCopy); a failure is a Warning
+  // in both logs, and leaves no copy.
+  void KeepStoreCopy();
   bool MarksPending() const { return m_store.MarksPending(); }
 
   // ---- The store's life ----
@@ -104,6 +108,9 @@ class AttendanceRecorder {
   const XString& Kind() const { return m_kind; }
   int UpdateDate() const { return m_updateDate; }
   void SetUpdateDate(int day) { m_updateDate = day; }
+  // A cleaned import folder starts without update date and without reference time, so that
+  // the school configuration saved at the end of the run names no date.
+  void ForgetUpdateDate();
   const XDateTime& ReferenceTime() const { return m_referenceTime; }
   const XString& Overlap() const { return m_overlap; }
 

@@ -9,6 +9,7 @@
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
 #include "os/OsExclusiveFiles.h"
+#include "os/OsFiles.h"
 #include "os/OsSystem.h"
 
 AttendanceStore::AttendanceStore() = default;
@@ -52,15 +53,25 @@ void AttendanceStore::Open(const XFileSpec& folder, const XFileSpec& importFolde
   m_openFile = file;
   m_keptAside = XFileSpec();
   m_keptAsideReason = XString();
+  m_restoredFrom = XFileSpec();
+  m_copyReason = XString();
   file.CreateFolder();
+  // Only a cleaning deletes the store, and it deletes the copy with it: a store gone while its
+  // copy is there was lost, as a damaged one is.
+  const bool lost = !os::PathExists(file.Path().ToStd()) && os::PathExists(CopyFile(file).Path().ToStd());
   try {
     OpenReadable(file);
+    if (lost) {
+      m_keptAsideReason = "the file is missing";
+      RestoreFromCopy(file);
+    }
   } catch (const sqlite::SqlError& e) {
     if (!e.IsUnreadableFile()) throw;
-    // Kept for whoever wants to look at it; the rows it knew are sent again from a new store.
+    // Kept for whoever wants to look at it.
     m_keptAsideReason = e.what();
     KeepAside(file);
     OpenReadable(file);
+    RestoreFromCopy(file);
   }
   // Every page read from the disk is decrypted, so the cache is 8 MB, four times SQLite's
   // default; but it is a fixed budget, not the whole store, so that a run's peak memory does
@@ -116,6 +127,86 @@ void AttendanceStore::KeepAside(const XFileSpec& file) {
       throw XException::Format(error, "Could not move the unreadable store aside ( %d ): %s", error,
                                companion.c_str());
     }
+  }
+}
+
+XFileSpec AttendanceStore::CopyFile(const XFileSpec& storeFile) {
+  return XFileSpec((storeFile.Path() + kCopySuffix).c_str());
+}
+
+void AttendanceStore::RestoreFromCopy(const XFileSpec& file) {
+  const XFileSpec copy = CopyFile(file);
+  const std::string path = copy.Path().ToStd();
+  if (os::IsLink(path)) {
+    m_copyReason = "the copy is a link, which is not followed";
+    return;
+  }
+  if (!os::PathExists(path)) {
+    m_copyReason = "there is no copy";
+    return;
+  }
+  try {
+    sqlite::Database source;
+    source.Open(MakeKey(), copy.Path());
+    source.SetBusyTimeout(kBusyTimeoutMs);
+    source.CheckWhole();
+    m_db.CopyFrom(source);
+    source.Close();
+  } catch (const XException& e) {
+    // The new store stays empty: a failed copy is rolled back whole.
+    m_copyReason = e.what();
+    return;
+  }
+  m_restoredFrom = copy;
+}
+
+namespace {
+
+// A database file and the journal SQLite may have left beside it; true when none is left.
+bool DeleteWithJournal(const std::string& path) {
+  bool deleted = true;
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+    const std::string file = path + suffix;
+    if ((os::PathExists(file) || os::IsLink(file)) && !os::DeleteFilePath(file)) deleted = false;
+  }
+  return deleted;
+}
+
+}  // namespace
+
+void AttendanceStore::KeepCopy() {
+  if (!m_db.IsOpen() || m_transaction != kNone) {
+    throw XException(XString("The attendance change store is not open between transactions: ") + m_openFile.Path());
+  }
+  const std::string copy = CopyFile(m_openFile).Path().ToStd();
+  const std::string fresh = m_openFile.Path().ToStd() + kNewCopySuffix;
+  try {
+    // What a run that died while copying left; SQLite would play its journal back.
+    if (!DeleteWithJournal(fresh)) {
+      const int error = os::LastError();
+      throw XException::Format(error, "Could not delete the unfinished copy ( %d ): %s", error, fresh.c_str());
+    }
+    sqlite::Database target;
+    target.Open(MakeKey(), XString(fresh.c_str()));
+    target.SetBusyTimeout(kBusyTimeoutMs);
+    target.CopyFrom(m_db);
+    target.Close();
+    // Read back as the restore will read it, before it replaces the copy that stands.
+    sqlite::Database check;
+    check.Open(MakeKey(), XString(fresh.c_str()));
+    check.CheckWhole();
+    check.Close();
+    if (!os::ReplaceFilePath(fresh, copy)) {
+      const int error = os::LastError();
+      throw XException::Format(error, "Could not replace the copy of the attendance change store ( %d ): %s", error,
+                               copy.c_str());
+    }
+  } catch (const XException&) {
+    // A copy older than the store would send again what this run sent, or miss what it
+    // deleted: none is better. Both deletes are best efforts; the error says what failed.
+    DeleteWithJournal(fresh);
+    DeleteWithJournal(copy);
+    throw;
   }
 }
 

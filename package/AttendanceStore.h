@@ -10,6 +10,10 @@
 //    second transaction that commits only once the update file is complete and on the disk.
 //    A run that fails or dies before that leaves the rows unsent in the store, so the next
 //    run sends them again instead of losing them.
+//
+// After each run that completed, a checked copy of the store is kept beside it
+// ("Attendance.db.copy"). A store that cannot be read is rebuilt from that copy, so that the
+// next comparison still knows what was sent, and sends the attendance removed in the SIS since.
 #pragma once
 
 #include <memory>
@@ -26,6 +30,9 @@ class AttendanceStore {
   static constexpr const char* kPeriod = "PERIOD_ATT";
   static constexpr const char* kFolderName = "Attendance";
   static constexpr const char* kFileName = "Attendance.db";
+  // Beside the store: the copy of its last completed run, and the copy being made.
+  static constexpr const char* kCopySuffix = ".copy";
+  static constexpr const char* kNewCopySuffix = ".copy-new";
 
   AttendanceStore();
   // Rolls back what was not committed and closes.
@@ -47,11 +54,24 @@ class AttendanceStore {
   // Opens the store in `folder` (the import folder when `folder` does not exist), creating
   // its "Attendance" folder when missing. Throws XException / sqlite::SqlError.
   // A file that SQLite cannot read as the store (garbage, another key, cut short) is moved
-  // aside as "Attendance.db.unreadable-<YYYYMMDDHHNNSS>" and a new, empty store is made in its
-  // place: KeptAside() then names the moved file and KeptAsideReason() SQLite's message.
+  // aside as "Attendance.db.unreadable-<YYYYMMDDHHNNSS>": KeptAside() then names the moved file
+  // and KeptAsideReason() SQLite's message. The store is then rebuilt from its copy
+  // (RestoredFrom() names it); a missing store with a copy beside it is rebuilt the same way.
+  // Without a readable copy a new, empty store is made (StartedAnew(); CopyReason() says why
+  // the copy was not taken): it knows nothing that was sent.
   void Open(const XFileSpec& folder, const XFileSpec& importFolder);
   const XFileSpec& KeptAside() const { return m_keptAside; }
   const XString& KeptAsideReason() const { return m_keptAsideReason; }
+  const XFileSpec& RestoredFrom() const { return m_restoredFrom; }
+  bool StartedAnew() const { return !m_keptAside.IsEmpty() && m_restoredFrom.IsEmpty(); }
+  const XString& CopyReason() const { return m_copyReason; }
+  // Keeps a copy of the open store beside it, for Open to restore: made under a temporary name
+  // through SQLite's backup (on the disk when it commits), read back whole, and only then moved
+  // over the previous copy. Throws when any step fails; the previous copy is removed then, as
+  // it no longer matches the store. Only between transactions.
+  void KeepCopy();
+  // <store>.copy
+  static XFileSpec CopyFile(const XFileSpec& storeFile);
   // Rolls back an unfinished transaction and closes; the wrapper reports a failed close.
   void Close();
   sqlite::Database& Db() { return m_db; }
@@ -94,6 +114,8 @@ class AttendanceStore {
   void OpenReadable(const XFileSpec& file);
   // Moves an unreadable store, and the journal SQLite keeps beside it, to a free name.
   void KeepAside(const XFileSpec& file);
+  // Fills the new, empty store at `file` from its copy when one is there and reads whole.
+  void RestoreFromCopy(const XFileSpec& file);
   void Begin(Transaction kind);
   bool Commit(Transaction kind);
 
@@ -111,6 +133,8 @@ class AttendanceStore {
   XFileSpec m_openFile;
   XFileSpec m_keptAside;
   XString m_keptAsideReason;
+  XFileSpec m_restoredFrom;
+  XString m_copyReason;
   Transaction m_transaction = kNone;
   XFileSpec m_markedFile;
 };

@@ -157,6 +157,7 @@ void ImportFolder::Clean() {
     if (schoolConfig.Exists()) schoolConfig.Delete();
     m_startUpdateDate = XString();
     m_startReferenceTime = XString();
+    m_attendance.ForgetUpdateDate();
     step("Deleted SchoolConfig");
 
     XString folderPath = folder.Path();

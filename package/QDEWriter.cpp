@@ -87,6 +87,12 @@ void QDEWriter::StartAttTable(const XString& kind, int firstReadable, int lastRe
   if (m_dryRun) {
     m_attendance.SetUpdateDate(XDate::kNone);
   } else {
+    // A store that could not be read and had no copy knows nothing of what was sent: the
+    // folder starts a new history, as after a change of configuration, before any row counts.
+    if (!m_attendance.Store().IsOpen() && m_attendance.OpenStore(ImportFolder(), ImportFolder()) &&
+        m_attendance.Store().StartedAnew()) {
+      m_importFolder.Clean();
+    }
     m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat, firstReadable,
                        lastReadable);
   }

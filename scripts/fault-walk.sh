@@ -174,6 +174,9 @@ for kind in $kinds; do
       # refuse (timeouts, the access mode, the block size), optional answers, a disconnect.
       case "$kind:$failed_path" in
         rename:* | delete:* | *RunLog.txt | *RunLog.txt.*.partial | *RunLog.txt.lock | *ExtractLog.txt) ;;
+        # The store's copy: the run warns and leaves none (the store itself is whole).
+        *Attendance.db.copy-new | *Attendance.db.copy-new-journal)
+          [ ! -e "$chain/Attendance/Attendance.db.copy" ] || fail "$what: a copy older than the store stayed" ;;
         odbc:SQLSetConnectAttrW | odbc:SQLSetStmtAttrW | odbc:SQLGetStmtAttrW | odbc:SQLGetInfoW) ;;
         odbc:SQLColAttributeW | odbc:SQLDisconnect | odbc:SQLEndTran) ;;
         *) fail "$what: the run ended with 0 after its $kind of ${failed_path:-a file} failed" ;;

@@ -84,3 +84,21 @@ compare_with_reference() {
     cmp -s "$file" "$2/$(basename "$file")" || fail "the last $(basename "$file") differs from the reference's"
   done
 }
+
+# import_state <folder>: the attendance the import tool holds after reading every update file
+# of the folder in name order: per table and row key (student, date, time frame or period) the
+# last line sent, a line with an empty code removing the row; sorted.
+import_state() {
+  local file
+  for file in "$1"/*.QDU; do
+    [ -e "$file" ] && tr -d '\r' <"$file"
+  done | awk -F'\t' '
+    /^\/\/ Cached / { table = $0; header = 1; next }
+    header { header = 0; fields = $0; next }
+    table != "" && $0 == "*" { table = ""; next }
+    table != "" {
+      key = table "|" fields "|" $1 "\t" $2 "\t" $3
+      if ($4 == "") delete state[key]; else state[key] = $0
+    }
+    END { for (key in state) print key "|" state[key] }' | LC_ALL=C sort
+}

@@ -89,6 +89,8 @@ if [ "$run_native" = 1 ]; then
   (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
   echo "== the program killed at 40 points of its runs"
   bash scripts/crash-test.sh || status=1
+  echo "== an attendance store damaged between two nights"
+  bash scripts/store-damage-test.sh || status=1
   echo "== one write, sync, move or delete failing at every point of a run, an ODBC call at sampled ones"
   bash scripts/fault-walk.sh || status=1
   echo "== the attendance store on a full or read-only file system"

@@ -131,6 +131,33 @@ void Database::CheckReadable() {
   Execute("SELECT count(*) FROM sqlite_master");
 }
 
+void Database::CheckWhole() {
+  CheckReadable();
+  sqlite3_stmt* check = nullptr;
+  int rc = sqlite3_prepare_v2(m_db, "PRAGMA quick_check", -1, &check, nullptr);
+  CheckSql(rc == SQLITE_OK, rc, m_db, "sqlite::Database::CheckWhole", "failed");
+  rc = sqlite3_step(check);
+  const unsigned char* answer = rc == SQLITE_ROW ? sqlite3_column_text(check, 0) : nullptr;
+  const std::string first = answer != nullptr ? reinterpret_cast<const char*>(answer) : "";
+  const int stepRc = rc;
+  sqlite3_finalize(check);
+  CheckSql(stepRc == SQLITE_ROW || stepRc == SQLITE_DONE, stepRc, m_db, "sqlite::Database::CheckWhole", "failed");
+  // Anything but the one row "ok" lists what is damaged.
+  if (first != "ok") ThrowSqlError(SQLITE_CORRUPT, "sqlite::Database::CheckWhole", first.c_str(), "damaged");
+}
+
+void Database::CopyFrom(Database& source) {
+  CheckSql(m_db != nullptr && source.m_db != nullptr, -1, nullptr, "sqlite::Database::CopyFrom", "db not open");
+  sqlite3_backup* backup = sqlite3_backup_init(m_db, "main", source.m_db, "main");
+  CheckSql(backup != nullptr, sqlite3_errcode(m_db), m_db, "sqlite::Database::CopyFrom", "failed");
+  // All pages in one step: the source stays read-locked for the whole copy, so no write of
+  // another connection can slip in between two pages.
+  int rc = sqlite3_backup_step(backup, -1);
+  const int finished = sqlite3_backup_finish(backup);
+  if (rc == SQLITE_DONE) rc = finished;
+  CheckSql(rc == SQLITE_OK, rc, m_db, "sqlite::Database::CopyFrom", "failed");
+}
+
 XString FormatSql(const char* format, ...) {
   va_list args;
   va_start(args, format);

@@ -52,6 +52,13 @@ class Database {
   // Reads the schema: throws when the file is not a database of this key or is damaged
   // (see SqlError::IsUnreadableFile).
   void CheckReadable();
+  // Reads every page and checks how they fit together ("PRAGMA quick_check"): throws, as an
+  // unreadable file does, when the database is damaged anywhere, not only in its schema.
+  void CheckWhole();
+  // Replaces the whole content of this database with that of `source`, page by page through
+  // SQLite's backup, in one transaction of this database: a consistent picture of the source
+  // even while another connection writes it. Neither connection may be in a transaction.
+  void CopyFrom(Database& source);
 
  private:
   sqlite3* m_db;

@@ -96,6 +96,9 @@ TEST(AttendanceWindows, ReadableDaysAreTheWindowsDaysWithinTheSchoolYearAskedFor
   // Terms reaching past 30 June are cut at the year's end.
   EXPECT_EQ((Window{Ymd(2008, 8, 20), Ymd(2009, 6, 30)}),
             Readable(Ymd(2009, 7, 1), Ymd(2008, 8, 20), Ymd(2009, 7, 15), "2008-2009"));
+  // A school year whose terms start before 1 July is read from its first day.
+  EXPECT_EQ((Window{Ymd(2009, 6, 29), Ymd(2009, 7, 2)}),
+            Readable(Ymd(2009, 7, 2), Ymd(2009, 6, 29), Ymd(2010, 6, 4), "2009-2010"));
 }
 
 class AttendanceRun : public ::testing::Test {
@@ -330,6 +333,67 @@ TEST_F(AttendanceRun, WithoutTermDatesNothingIsSentAndTheUpdateDateIsKept) {
   const Lines back = Run(Ymd(2009, 6, 4));
   EXPECT_EQ(Lines{}, Daily(back));
   EXPECT_EQ(Lines{"1002\t05/29/2009\t2\t\t\t\t\t\t"}, Period(back));
+}
+
+// The terms moved so that 2009-2010 starts on Monday 29 June 2009, and absences of that
+// school year on its first two days.
+const std::vector<const char*> kEarlyStart = {
+    "CREATE TABLE SavedProfile AS SELECT * FROM System_Profile",
+    "UPDATE System_Profile SET FirstDay_1 = date(FirstDay_1, '+313 days'), LastDay_1 = date(LastDay_1, '+313 days'),"
+    " FirstDay_2 = date(FirstDay_2, '+313 days'), LastDay_2 = date(LastDay_2, '+313 days'),"
+    " FirstDay_3 = date(FirstDay_3, '+313 days'), LastDay_3 = date(LastDay_3, '+313 days'),"
+    " FirstDay_4 = date(FirstDay_4, '+313 days'), LastDay_4 = date(LastDay_4, '+313 days'),"
+    " FirstDay_5 = date(FirstDay_5, '+313 days'), LastDay_5 = date(LastDay_5, '+313 days'),"
+    " FirstDay_6 = date(FirstDay_6, '+313 days'), LastDay_6 = date(LastDay_6, '+313 days')",
+    "INSERT INTO Absence (ID, SchoolYear, Date, Absence, Type, Period) VALUES"
+    " ('1001', '2009-2010', '2009-06-29', 'A', NULL, 'AM'),"
+    " ('1002', '2009-2010', '2009-06-30', 'T', NULL, 'AM')"};
+const std::vector<const char*> kUndoEarlyStart = {
+    "DELETE FROM Absence WHERE SchoolYear = '2009-2010' AND Date IN ('2009-06-29', '2009-06-30')",
+    "DELETE FROM System_Profile", "INSERT INTO System_Profile SELECT * FROM SavedProfile",
+    "DROP TABLE SavedProfile"};
+
+TEST_F(AttendanceRun, AYearStartingBeforeTheFirstOfJulySendsTheDeletionOfItsFirstDays) {
+  changes = kEarlyStart;
+  undo = kUndoEarlyStart;
+  Change(changes);
+  EXPECT_EQ((Lines{"1001\t06/29/2009\tAM\tA\t\t\t\t\t", "1002\t06/30/2009\tAM\tT\t\t\t\t\t"}),
+            Daily(Run(Ymd(2009, 7, 2))));
+  Change({"DELETE FROM Absence WHERE ID = '1002' AND Date = '2009-06-30'"});
+  EXPECT_EQ(Lines{"1002\t06/30/2009\tAM\t\t\t\t\t\t"}, Daily(Run(Ymd(2009, 7, 3))));
+  EXPECT_EQ(Lines{}, Daily(Run(Ymd(2009, 7, 4))));
+}
+
+// A configuration change cleans the folder: whatever the run then gathers, the school
+// configuration it saves names no update date, so that the next run reads the whole year
+// into the cleaned folder as into a new one.
+TEST_F(AttendanceRun, ACleanedFolderStartsWithoutUpdateDate) {
+  changes = kLateMay;
+  undo = kUndoLateMay;
+  Change(changes);
+  const Lines fresh = Run(Ymd(2009, 6, 1));
+  ASSERT_EQ(XString("31-May-2009"), SavedUpdateDate());
+  const Lines all = Daily(fresh), allPeriods = Period(fresh);
+
+  // Without term dates no attendance is read, but the changed school year cleans the folder.
+  Change({"UPDATE System_Profile SET FirstDay_1 = NULL, FirstDay_2 = NULL, FirstDay_3 = NULL,"
+          " FirstDay_4 = NULL, FirstDay_5 = NULL, FirstDay_6 = NULL"});
+  settings.m_schoolYear = "2009-2010";
+  Run(Ymd(2009, 6, 3));
+  EXPECT_EQ(XString(), SavedUpdateDate());
+  Change({"DELETE FROM System_Profile", "INSERT INTO System_Profile SELECT * FROM SavedProfile"});
+  Lines back = Run(Ymd(2009, 6, 4));
+  EXPECT_EQ(all, Daily(back));
+  EXPECT_EQ(allPeriods, Period(back));
+
+  // A demographic-only run of a changed configuration likewise.
+  settings.m_schoolYear = "2008-2009";
+  XDateTime::SetFixedNow(XDateTime(Ymd(2009, 6, 5), XTime::FromHMS(9, 30, 0)));
+  engine.PerformExtract(nullptr, DemoSources::kAttendance, "", "", settings, true, false);
+  EXPECT_EQ(XString(), SavedUpdateDate());
+  back = Run(Ymd(2009, 6, 6));
+  EXPECT_EQ(all, Daily(back));
+  EXPECT_EQ(allPeriods, Period(back));
 }
 
 }  // namespace

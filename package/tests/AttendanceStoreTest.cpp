@@ -405,34 +405,86 @@ TEST_F(StoreTest, AStoreThatCannotBeOpenedFailsTheRunsAttendance) {
   EXPECT_TRUE(m_lastFailure.empty());
 }
 
-// A store file that SQLite cannot read (garbage, cut short) is kept aside and made anew: the
-// run sends every row of its window again and counts as good.
+std::string StoreFileOf(const std::string& import) {
+  return import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+}
+
+size_t UpdateFileCount(const std::string& folder) {
+  std::vector<std::string> names;
+  os::ListDirectory(folder, names);
+  return std::count_if(names.begin(), names.end(), [](const std::string& name) {
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".QDU") == 0;
+  });
+}
+
+// A store file that SQLite cannot read (garbage, cut short) without a copy that can be used
+// is kept aside and made anew, and the folder is cleaned as after a change of configuration:
+// the update files of the old history go, and the run sends every row again.
 TEST_F(StoreTest, AnUnreadableStoreIsKeptAsideAndTheWindowIsSentAgain) {
   std::vector<SisRow> daily;
   for (int i = 0; i < 300; ++i) daily.push_back({"S" + std::to_string(i), Day(2009, 2, 20 + i % 9), "AM", "A", ""});
   Run(daily, {});
-  const std::string store = m_import + os::kPathSeparator + "Attendance" + os::kPathSeparator + "Attendance.db";
+  const std::string store = StoreFileOf(m_import);
   const std::string whole = testsupport::ReadAll(store);
   ASSERT_GT(whole.size(), 8192u);
+  ASSERT_EQ(testsupport::ReadAll(store + ".copy").size(), whole.size());
   const std::vector<std::pair<std::string, std::string>> damages = {
       {"garbage", std::string(whole.size(), '\x5A')}, {"cut short", whole.substr(0, whole.size() / 2 + 7)}};
   int today = Day(2009, 3, 3);
   for (const auto& [what, bytes] : damages) {
     SCOPED_TRACE(what);
     testsupport::WriteAll(store, bytes);
+    // The copy damaged too, or gone.
+    if (what == "garbage") {
+      testsupport::WriteAll(store + ".copy", bytes);
+    } else {
+      os::DeleteFilePath(store + ".copy");
+    }
     SetToday(today);
     UpdateTables tables = Run(daily, {});
     EXPECT_EQ(DataLines(tables, kDaily, "AttTimeFrameRef").size(), daily.size());
     EXPECT_TRUE(m_lastFailure.empty()) << m_lastFailure;
+    EXPECT_EQ(UpdateFileCount(m_import), 1u);
     const std::string kept = store + ".unreadable-" + XDate::FormatDate(today, "yyyymmdd").ToStd() + "201500";
     EXPECT_EQ(testsupport::ReadAll(kept), bytes);
     EXPECT_NE(RunLogText().find("could not be read (Sql Error: "), std::string::npos);
-    EXPECT_NE(RunLogText().find("it was kept as " + kept + " and a new store was made"), std::string::npos);
+    EXPECT_NE(RunLogText().find("it was kept as " + kept + ". No copy of it could be used ("), std::string::npos);
+    EXPECT_NE(RunLogText().find("the import folder is cleaned"), std::string::npos);
     // The new store works as the old one did.
     SetToday(today + 1);
     EXPECT_TRUE(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef").empty());
     today += 2;
   }
+}
+
+// A store that cannot be read, or is gone, is rebuilt from the copy of the last completed
+// run: the next run knows what was sent and sends the absences deleted in the SIS since.
+TEST_F(StoreTest, AnUnreadableOrMissingStoreIsRebuiltFromItsCopyAndSendsTheDeletions) {
+  std::vector<SisRow> daily;
+  for (int i = 0; i < 40; ++i) daily.push_back({"S" + std::to_string(i), Day(2009, 2, 20 + i % 9), "AM", "A", ""});
+  Run(daily, {});
+  const std::string store = StoreFileOf(m_import);
+  int today = Day(2009, 3, 3);
+  for (const char* damage : {"garbage", "missing"}) {
+    SCOPED_TRACE(damage);
+    const SisRow deleted = daily.back();
+    daily.pop_back();
+    if (std::string(damage) == "garbage") {
+      testsupport::WriteAll(store, std::string(testsupport::ReadAll(store).size(), '\x5A'));
+    } else {
+      ASSERT_TRUE(os::DeleteFilePath(store));
+    }
+    SetToday(today++);
+    EXPECT_EQ(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef"),
+              std::vector<std::string>{Line(deleted.student, deleted.day, "AM", "")});
+    EXPECT_TRUE(m_lastFailure.empty()) << m_lastFailure;
+    EXPECT_NE(RunLogText().find("rebuilt from its copy " + store + ".copy of the last completed run"),
+              std::string::npos);
+    // Rebuilt, it goes on as an undamaged store.
+    SetToday(today++);
+    EXPECT_TRUE(DataLines(Run(daily, {}), kDaily, "AttTimeFrameRef").empty());
+  }
+  EXPECT_EQ(UpdateFileCount(m_import), 5u) << "no update file of the history was cleaned away";
 }
 
 // The saved update date is read back in "dd-mmm-yyyy": on the 31st of a month and in November
