@@ -138,6 +138,7 @@ const char* kStyle =
     ".trend polyline{fill:none;stroke:#3563b0;stroke-width:1.5}.trend circle{fill:#3563b0}"
     ".trend .axis{stroke:#c4cad4}.top{font-size:11px;color:#5a6478;margin-left:4px}"
     ".legend svg{vertical-align:middle;margin:0 4px 0 12px}"
+    "td.when,.when{white-space:nowrap}"
     ".err{font-family:Consolas,monospace;font-size:12px;color:#8a1f1f}"
     ".damaged{color:#8a1f1f}";
 
@@ -178,7 +179,7 @@ std::string RunReport::Html(const RunStatus& status, const std::vector<XString>&
     if (!school.district.IsEmpty()) html += " &middot; " + ::Html(school.district);
     html += "</small></td><td><span class=\"badge b-" + std::string(look.css) + "\">" + look.word + "</span>";
     if (school.overdue && school.last) html += " <span class=\"badge b-warn\">overdue</span>";
-    if (school.last) html += "<br><small>" + ::Html(school.last->start) + "</small>";
+    if (school.last) html += "<br><small class=\"when\">" + ::Html(school.last->start) + "</small>";
     html += "</td><td>" + Strip(nights, today) + "</td><td>" + Trend(nights, false) + "</td><td>" +
             Trend(nights, true) + "</td><td class=\"num\">" +
             (school.lastSuccess ? std::to_string(school.nightsSinceSuccess) + " nights" : std::string("never")) +
@@ -199,7 +200,7 @@ std::string RunReport::Html(const RunStatus& status, const std::vector<XString>&
     });
     html += "<table><tr><th>Started</th><th>School</th><th>Outcome</th><th>First error</th></tr>\n";
     for (const auto& [school, record] : failures) {
-      html += "<tr><td>" + ::Html(record->start) + "</td><td>" + ::Html(school->name) + " (" +
+      html += "<tr><td class=\"when\">" + ::Html(record->start) + "</td><td>" + ::Html(school->name) + " (" +
               ::Html(school->number) + ")</td><td>" + ::Html(record->outcome) + "</td><td class=\"err\">" +
               ::Html(record->firstError) + "</td></tr>\n";
     }
