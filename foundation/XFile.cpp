@@ -375,6 +375,19 @@ bool XFile::ReadField(XString& field, bool* endOfLine) {
   return true;
 }
 
+namespace {
+
+// A field never holds a line end: each CR and each LF becomes a blank, so that one record is
+// always one line, whatever text a column hands over. Text without line ends stays as it is.
+void BlankLineEnds(char* text, uint32_t length) {
+  if (std::memchr(text, '\r', length) == nullptr && std::memchr(text, '\n', length) == nullptr) return;
+  for (char* p = text; p != text + length; ++p) {
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  }
+}
+
+}  // namespace
+
 void XFile::WriteField(const char* field) {
   const uint32_t length = static_cast<uint32_t>(std::strlen(field));
   const uint32_t open = m_openQuote.Length(), close = m_closeQuote.Length();
@@ -386,6 +399,7 @@ void XFile::WriteField(const char* field) {
     if (!m_atLineStart) *p++ = m_separator;
     std::memcpy(p, m_openQuote.c_str(), open);
     std::memcpy(p + open, field, length);
+    BlankLineEnds(p + open, length);
     std::memcpy(p + open + length, m_closeQuote.c_str(), close);
     Wrote(total);
     m_atLineStart = false;
@@ -393,7 +407,11 @@ void XFile::WriteField(const char* field) {
   }
   if (!m_atLineStart) Write(&m_separator, 1);
   if (!m_openQuote.IsEmpty()) Write(m_openQuote);
-  Write(field);
+  if (!m_discarding) {
+    std::string text(field, length);
+    BlankLineEnds(text.data(), length);
+    Write(text.data(), length);
+  }
   if (!m_closeQuote.IsEmpty()) Write(m_closeQuote);
   m_atLineStart = false;
 }

@@ -1,6 +1,7 @@
 // A file opened with explicit modes; every failure is an XException naming the file. The same
 // object reads text lines and separator-delimited fields, and writes fields and lines (the line
-// writer of the package files: separator between fields, CR LF at the end of each line).
+// writer of the package files: separator between fields, CR LF at the end of each line and
+// nowhere inside one).
 //
 // Writes are buffered in the object and reach the operating system when the buffer fills, on
 // Flush and on Close; a failure at any of those raises "Error writing to file: %s".
@@ -87,7 +88,8 @@ class XFile {
   bool ReadField(XString& field, bool* endOfLine = nullptr);
 
   // Line writing. A field is preceded by the separator unless it starts the line, and is
-  // written between the quote texts; EndLine writes CR LF; WriteRaw writes bytes as they are.
+  // written between the quote texts, with each CR and each LF in it written as a blank: a
+  // field never breaks its line. EndLine writes CR LF; WriteRaw writes bytes as they are.
   void WriteField(const char* field);
   void WriteField(const XString& field) { WriteField(field.c_str()); }
   void EndLine();

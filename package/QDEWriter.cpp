@@ -1,12 +1,15 @@
 #include "package/QDEWriter.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "foundation/XDate.h"
 #include "foundation/XFile.h"
 #include "foundation/XPrefs.h"
 #include "foundation/XTime.h"
+#include "os/OsFiles.h"
 
 namespace {
 
@@ -39,6 +42,29 @@ XString FormatGenerated(const XDateTime& now) {
   text += " ";
   text += XTime::FormatTime(now.Time(), "HH:NN:SS");
   return text;
+}
+
+// The clock's second: update files are named to the second, and a time within the newest
+// file's second must count as that second.
+XDateTime WholeSecond(const XDateTime& time) {
+  return XDateTime(time.Date(), time.Time() - time.Time() % 1000);
+}
+
+bool EqualsNoCase(const char* a, const char* b, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return true;
+}
+
+// Reads `count` decimal digits; false when one is not a digit.
+bool ReadDigits(const char*& text, int count, int& value) {
+  value = 0;
+  for (int i = 0; i < count; ++i, ++text) {
+    if (*text < '0' || *text > '9') return false;
+    value = value * 10 + (*text - '0');
+  }
+  return true;
 }
 
 XDateTime AddOneSecond(const XDateTime& time) {
@@ -175,23 +201,31 @@ void QDEWriter::WritePackageHeader() {
 
 XFileSpec QDEWriter::BeginUpdateFile() {
   CloseUpdateFile();
-  XDateTime nameTime = XDateTime::Now();
-  XFileSpec spec = ImportFile(UpdateFileName(nameTime));
-  // Two runs within one second would otherwise write the same name, and the second would
-  // destroy the first run's changes, which the attendance store has already marked as sent.
-  while (spec.Exists()) {
-    nameTime = AddOneSecond(nameTime);
-    spec = ImportFile(UpdateFileName(nameTime));
+  // The import tool applies update files in the order of their names, so a new one is named
+  // after the newest one in the folder: when two runs share a second, and when the clock went
+  // back (the repeated hour of a daylight-saving change, a correction), which would otherwise
+  // have the older changes applied last. An existing update file is never overwritten either.
+  const XDateTime now = WholeSecond(XDateTime::Now());
+  XDateTime nameTime = now;
+  const XDateTime newest = NewestUpdateFileTime();
+  if (newest.IsValid() && !(newest < now)) {
+    nameTime = AddOneSecond(newest);
+    if (now < newest) {
+      EngineLog().ExtractLogWrite(
+          kLogWarning, (XString("BeginUpdateFile: The clock is behind the newest update file in the import folder (") +
+                        UpdateFileName(newest) + "): this update file is named " + UpdateFileName(nameTime) +
+                        " instead of " + UpdateFileName(now) + ", so that it is applied after it.")
+                           .c_str());
+    }
   }
+  XFileSpec spec = ImportFile(UpdateFileName(nameTime));
 
   std::unique_ptr<XFile> file = NewPackageFile();
   file->OpenReplacing(spec);
   WriteCommentBlock(*file);
-  // The stamp is taken anew after the comment block; it never precedes the name's second, so
-  // every update file carries its own stamp.
-  XDateTime stampTime = XDateTime::Now();
-  if (stampTime < nameTime) stampTime = nameTime;
-  WritePragma(*file, "update", {TimeStamp(stampTime).c_str()});
+  // The stamp is the name's time, so that stamps sort as the names do and every update file
+  // carries its own.
+  WritePragma(*file, "update", {TimeStamp(nameTime).c_str()});
   WritePragmaSection(*file);
   WriteFilesBanner(*file);
   m_updateFile = std::move(file);
@@ -206,17 +240,11 @@ void QDEWriter::CloseUpdateFile() {
   if (!m_updateFile) return;
   std::unique_ptr<XFile> file = std::move(m_updateFile);
   m_lastUpdateFile = file->CommitNew([](const XFileSpec& taken) {
+    // The taken name's second plus one.
     XDateTime time;
-    XString name = taken.FileName();
-    // "Update " + stamp + ".QDU": the stamp's second plus one.
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    if (std::sscanf(name.c_str(), "Update %4d%2d%2d%2d%2d%2d", &year, &month, &day, &hour, &minute, &second) == 6) {
-      time = AddOneSecond(XDateTime(XDate::FromYMD(year, month, day), XTime::FromHMS(hour, minute, second)));
-    } else {
-      time = AddOneSecond(XDateTime::Now());
-    }
+    if (!UpdateFileTime(taken.FileName(), time)) time = XDateTime::Now();
     XFileSpec next = taken;
-    next.SetFileName(UpdateFileName(time).c_str());
+    next.SetFileName(UpdateFileName(AddOneSecond(time)).c_str());
     return next;
   });
   m_tally.updateFile = m_lastUpdateFile.FileName();
@@ -343,4 +371,41 @@ XString QDEWriter::TimeStamp(const XDateTime& time) {
 
 XString QDEWriter::UpdateFileName(const XDateTime& time) {
   return XString("Update ") + TimeStamp(time) + kUpdateExtension;
+}
+
+bool QDEWriter::UpdateFileTime(const XString& name, XDateTime& time) {
+  static constexpr size_t kPrefix = 7, kStamp = 14, kExtension = 4;
+  if (name.Length() != kPrefix + kStamp + kExtension) return false;
+  const char* text = name.c_str();
+  // The folder listing of Windows matches names without regard to case.
+  if (!EqualsNoCase(text, "Update ", kPrefix) || !EqualsNoCase(text + kPrefix + kStamp, kUpdateExtension, kExtension)) {
+    return false;
+  }
+  const char* digits = text + kPrefix;
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  if (!ReadDigits(digits, 4, year) || !ReadDigits(digits, 2, month) || !ReadDigits(digits, 2, day) ||
+      !ReadDigits(digits, 2, hour) || !ReadDigits(digits, 2, minute) || !ReadDigits(digits, 2, second)) {
+    return false;
+  }
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  // A day that does not exist (month 13, 31 April, before 1600) comes back as another one.
+  const int date = XDate::FromYMD(year, month, day);
+  int y = 0, m = 0, d = 0;
+  XDate::ToYMD(date, y, m, d);
+  if (y != year || m != month || d != day) return false;
+  time = XDateTime(date, XTime::FromHMS(hour, minute, second));
+  return true;
+}
+
+XDateTime QDEWriter::NewestUpdateFileTime() const {
+  std::string folder = ImportFolder().Path().ToStd();
+  if (folder.size() > 1 && folder.back() == os::kPathSeparator) folder.pop_back();
+  std::vector<std::string> names;
+  os::ListDirectory(folder, names);
+  XDateTime newest;
+  for (const std::string& name : names) {
+    XDateTime time;
+    if (UpdateFileTime(XString(name.c_str()), time) && (!newest.IsValid() || newest < time)) newest = time;
+  }
+  return newest;
 }

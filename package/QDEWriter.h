@@ -1,7 +1,8 @@
 // The package writer: the object the data access and the engine extend to write an import
 // package. Its parts, each in its own file:
 //  - the package files and their byte format (QDEWriter.cpp): table files, the package header,
-//    update files; CR LF line ends, TAB-separated values, no quoting or escaping;
+//    update files; CR LF line ends, TAB-separated values, no quoting or escaping (a line end
+//    inside a value is written as a blank, by the line writer);
 //  - the table extraction loop (QDEWriterTable.cpp) and a run's Begin and Finish
 //    (QDEWriterRun.cpp);
 //  - the import folder and its housekeeping: the member ImportFolder (ImportFolder.h);
@@ -112,8 +113,10 @@ class QDEWriter : public DataExtractorBase {
   void WritePackageHeader();
 
   // Enters update mode: names the update file "Update YYYYMMDDHHNNSS.QDU" for the current
-  // second, or the next second whose name is free, and writes its comment block, update
-  // pragma, pragma section and banner. The file is written under a temporary name
+  // second, or, when the newest update file in the folder is not older (two runs in one
+  // second, a clock gone back: logged at Warning), for the second after that file's; writes
+  // its comment block, update pragma (stamped with the name's time), pragma section and
+  // banner. The file is written under a temporary name
   // (XFile::OpenReplacing); the import tool sees it only once it is complete. Returns the
   // name it is meant to get.
   XFileSpec BeginUpdateFile();
@@ -146,6 +149,9 @@ class QDEWriter : public DataExtractorBase {
   static XString TimeStamp(const XDateTime& time);
   // "Update " + TimeStamp + ".QDU".
   static XString UpdateFileName(const XDateTime& time);
+  // The time an update file's name holds (prefix and extension in any case); false for any
+  // other name.
+  static bool UpdateFileTime(const XString& name, XDateTime& time);
 
   // ---- The import folder's housekeeping (ImportFolder) ----
   bool BridgeConfigurationChanged(const BridgeConfiguration& config) {
@@ -270,6 +276,8 @@ class QDEWriter : public DataExtractorBase {
 
  private:
   void CloseUpdateFile();
+  // The time of the newest update file in the import folder; invalid when there is none.
+  XDateTime NewestUpdateFileTime() const;
 
   QDEHeaderSettings m_settings;
   bool m_updating = false;

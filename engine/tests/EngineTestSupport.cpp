@@ -166,6 +166,14 @@ DemoSources* Create(std::string* whyNot) {
       return nullptr;
     }
     databases.emplace_back(DemoSources::kConductEdges, conduct);
+
+    demosis::DemoOptions generated;
+    generated.out = folder.File("generated.db");
+    generated.seed = 2026;
+    generated.students = 300;
+    generated.yearStart = "2026-08-20";
+    demosis::GenerateDemoDatabase(generated);
+    databases.emplace_back(DemoSources::kGenerated, generated.out);
   } catch (const XException& error) {
     *whyNot = std::string("demo SIS generation failed: ") + error.Text();
     return nullptr;

@@ -67,6 +67,10 @@ struct DemoSources {
   // "Y".
   static constexpr const char* kConductNoViolation = "QvEngineConductNoViolation";
   static constexpr const char* kConductEdges = "QvEngineConductEdges";
+  // The demo SIS as the demo script generates it (seed 2026, 300 students), with the school
+  // year 2026-2027 from 20 August: one staff address of two lines ("4779 Main St", CR LF,
+  // "Unit 17").
+  static constexpr const char* kGenerated = "QvEngineGenerated";
 
   // Null (and a reason) when the databases or the data sources cannot be set up.
   static const DemoSources* Get(std::string* whyNot);

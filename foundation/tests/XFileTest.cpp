@@ -274,6 +274,32 @@ TEST(XFile, LineWriterWritesSeparatorsQuotesAndCrLf) {
   EXPECT_EQ(ReadAll(dir.File("q.txt")), "'a','b'\r\n");
 }
 
+// Whatever text a field is handed, its record stays one line: each CR and each LF is written
+// as a blank, in a field of the write buffer and in one larger than the buffer alike, quoted
+// or not; raw text and line ends are written as they are.
+TEST(XFile, AFieldNeverBreaksItsLine) {
+  TempDir dir;
+  XFile writer('\t');
+  writer.Open(XFileSpec(dir.File("t.qef")), XFile::kWrite);
+  writer.WriteField("4779 Main St\r\nUnit 17");
+  writer.WriteField("\n");
+  writer.WriteField("a\rb\n\nc");
+  const std::string big = std::string(70000, 'x') + "\r\n" + std::string(10, 'y');
+  writer.WriteField(big.c_str());
+  writer.EndLine();
+  writer.WriteRaw("raw\r\n");
+  writer.Close();
+  EXPECT_EQ(ReadAll(dir.File("t.qef")), "4779 Main St  Unit 17\t \ta b  c\t" + std::string(70000, 'x') +
+                                            "  " + std::string(10, 'y') + "\r\nraw\r\n");
+
+  XFile quoted(',', "'", "'");
+  quoted.Open(XFileSpec(dir.File("q.txt")), XFile::kWrite);
+  quoted.WriteField("x\r\ny");
+  quoted.EndLine();
+  quoted.Close();
+  EXPECT_EQ(ReadAll(dir.File("q.txt")), "'x  y'\r\n");
+}
+
 TEST(XFile, LargeWritesArriveWholeAndInOrder) {
   TempDir dir;
   std::string expected;

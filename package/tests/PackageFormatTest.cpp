@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/XDate.h"
@@ -275,6 +276,50 @@ TEST_F(PackageTest, AnUpdateFileIsWrittenUnderATemporaryNameAndPlacedWhole) {
   EXPECT_NE(Read("Update 20090225121342.QDU").find("// Student Daily Attendance\r\nAttStdRef\r\n17\r\n*\r\n\r\n"),
             std::string::npos);
   for (const std::string& name : Names()) EXPECT_EQ(name.find(".partial"), std::string::npos) << name;
+}
+
+// The import tool applies update files in name order. A run after the clock went back (here
+// the repeated hour of a daylight-saving change: 01:50, then 01:10) still names and stamps its
+// update file after the newest one, and the extract log says why; a run within the newest
+// file's second does too, without a warning. Names that are no update file's do not count.
+TEST_F(PackageTest, AnUpdateFileSortsAfterTheNewestOneWhenTheClockWentBack) {
+  const int day = XDate::FromYMD(2026, 11, 1);
+  auto runAt = [&](int hour, int minute, int second, int ms) {
+    XDateTime::SetFixedNow(XDateTime(day, XTime::FromHMS(hour, minute, second, ms)));
+    const std::string name = m_writer.BeginUpdateFile().FileName().ToStd();
+    m_writer.EndUpdateFile();
+    const std::string text = Read(name);
+    const size_t at = text.find("#pragma update \"");
+    return std::make_pair(name, at == std::string::npos ? std::string() : text.substr(at + 16, 14));
+  };
+  const auto first = runAt(1, 50, 0, 0);
+  EXPECT_EQ(first, std::make_pair(std::string("Update 20261101015000.QDU"), std::string("20261101015000")));
+  const auto second = runAt(1, 10, 0, 0);
+  EXPECT_EQ(second, std::make_pair(std::string("Update 20261101015001.QDU"), std::string("20261101015001")));
+  const std::string log = Read("ExtractLog.txt");
+  EXPECT_NE(log.find("BeginUpdateFile: The clock is behind the newest update file in the import folder (Update "
+                     "20261101015000.QDU): this update file is named Update 20261101015001.QDU instead of Update "
+                     "20261101011000.QDU, so that it is applied after it."),
+            std::string::npos)
+      << log;
+
+  // Half a second into the newest file's second: the next second, and no warning.
+  const auto third = runAt(1, 50, 1, 500);
+  EXPECT_EQ(third, std::make_pair(std::string("Update 20261101015002.QDU"), std::string("20261101015002")));
+  EXPECT_EQ(Read("ExtractLog.txt"), log);
+
+  testsupport::WriteAll(m_dir.File("Update 20261399000000.QDU"), "no such month");
+  testsupport::WriteAll(m_dir.File("Update 20261131000000.QDU"), "no such day");
+  testsupport::WriteAll(m_dir.File("Update 20991101250000.QDU"), "no such hour");
+  testsupport::WriteAll(m_dir.File("Update 2099110101000.QDU"), "13 digits");
+  testsupport::WriteAll(m_dir.File("Update 20991101010000.QDU.77.partial"), "a killed run's");
+  testsupport::WriteAll(m_dir.File("Update 20991101010000.txt"), "not an update file");
+  EXPECT_EQ(runAt(1, 10, 0, 0).first, "Update 20261101015003.QDU");
+  // The listing of Windows matches without regard to case: such a name counts.
+  testsupport::WriteAll(m_dir.File("update 20261101020000.qdu"), "copied by hand");
+  EXPECT_EQ(runAt(1, 10, 0, 0).first, "Update 20261101020001.QDU");
+  // A clock that is ahead names the file by the clock.
+  EXPECT_EQ(runAt(3, 0, 0, 0).first, "Update 20261101030000.QDU");
 }
 
 TEST(PackageNames, UpdateNameRollsOverMidnight) {
