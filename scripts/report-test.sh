@@ -13,7 +13,8 @@ root="$PWD"
 build="$(cd "${1:-build/native}" && pwd)"
 program="$build/app/QvMeridane"
 out="$build/report-test"
-shots="$root/build/windows/window-test/shots"
+# Beside the window test's screenshots (which that test clears and takes anew).
+shots="$root/build/windows/window-test/report-shots"
 rm -rf "$out"
 mkdir -p "$out" "$shots"
 
