@@ -173,9 +173,22 @@ bool RunHistory::ParseIso(const XString& text, int& day, int& millisecond) {
   return day != XDate::kNone;
 }
 
+// True when the file's last byte is no line end: a record torn by a crash or a full disk. The
+// next record must then begin a line of its own, or it would be lost with the torn one.
+bool EndsInTornLine(const std::string& path) {
+  const os::FileHandle file = os::OpenFile(path, os::kOpenRead);
+  if (file == os::kInvalidFile) return false;
+  char last = '\n';
+  if (os::SeekFile(file, -1, 2)) {
+    if (os::ReadFile(file, &last, 1) != 1) last = '\n';
+  }
+  os::CloseFile(file);
+  return last != '\n';
+}
+
 void RunHistory::Append(const RunRecord& record, ILog* log) {
-  const std::string line = record.ToJsonLine();
   HistoryLock lock(m_lockPath);
+  const std::string line = (EndsInTornLine(m_path.ToStd()) ? "\n" : "") + record.ToJsonLine();
   const os::FileHandle file = os::OpenFile(m_path.ToStd(), os::kOpenAppendEach);
   if (file == os::kInvalidFile) {
     throw XException::Format(0, "Could not open the run history ( %d ): %s", os::LastError(), m_path.c_str());

@@ -4,7 +4,8 @@
 // can read it.
 //
 // A record is appended as one line in one write to a file opened for appending only, so two
-// runs ending at once never interleave and a crash leaves at most one damaged last line; a
+// runs ending at once never interleave and a crash leaves at most one damaged last line (the
+// next record begins a line of its own after it); a
 // line that cannot be read is skipped with a warning naming it. The history keeps the last
 // kRunsKept runs of each school: when a school's runs pass that by a tenth, the file is
 // rewritten without the oldest ones, under a lock file beside it that every appending run

@@ -62,10 +62,13 @@ TEST_F(RunHistoryTest, ARecordComesBackAsWrittenAndDamagedLinesAreSkippedByNumbe
   testsupport::WriteAll(Path(), bytes);
   history.Append(Record("102", "2009-03-19T01:00:00+01:00", RunRecord::kSucceeded), nullptr);
   testsupport::WriteAll(Path(), testsupport::ReadAll(Path()) + "{\"school\":\"103\",\"dis");
+  // The next run's record after the torn one still begins its own line.
+  history.Append(Record("104", "2009-03-20T01:00:00+01:00", RunRecord::kSucceeded), nullptr);
 
   std::vector<XString> damaged;
   const std::vector<RunRecord> records = history.Read(&damaged);
-  ASSERT_EQ(records.size(), 2u);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[2].schoolNumber.ToStd(), "104");
   const RunRecord& back = records[0];
   EXPECT_EQ(back.schoolName.ToStd(), full.schoolName.ToStd());
   EXPECT_EQ(back.district.ToStd(), "North");
