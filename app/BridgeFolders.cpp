@@ -79,7 +79,7 @@ XString BridgeFolders::BridgeDataFolder(const SISExpPrefs& prefs, ILog* log) {
 
 XString BridgeFolders::ProductDataFolder() {
   XPrefs product(bridge::kProductKey, "0.0.0.0");
-  XString configured = product.ReadPath("Database Folder", "");
+  XString configured(os::ExpandEnvironment(product.ReadPath("Database Folder", "").ToStd()).c_str());
   if (!configured.IsEmpty()) return WithSeparator(configured);
   return Join(AppDataFolder(), bridge::kProductShortName);
 }

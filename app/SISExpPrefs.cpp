@@ -2,6 +2,7 @@
 
 #include "app/BridgeIdentity.h"
 #include "app/PasswordCodec.h"
+#include "os/OsSystem.h"
 
 SISExpPrefs::SISExpPrefs(const char* keyPath) : XPrefs(keyPath, bridge::kPrefsVersion) {
   new XPrefInt(*this, "SchoolNth", &m_schoolNth, 0);
@@ -42,4 +43,7 @@ void SISExpPrefs::SetLinkStaffToTch(bool value) {
   WriteText("LinkStaffToTch", value ? "True" : "False");
 }
 
-XString SISExpPrefs::DatabaseFolder() const { return ReadPath("Database Folder", ""); }
+XString SISExpPrefs::DatabaseFolder() const {
+  // Often stored as REG_EXPAND_SZ ("%APPDATA%\..."): used expanded, as the system's programs do.
+  return XString(os::ExpandEnvironment(ReadPath("Database Folder", "").ToStd()).c_str());
+}

@@ -270,6 +270,13 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
     m_engine->AbandonRun();
     throw;
   }
+  // The school's change store is not held between runs (the window lives on after one): a
+  // command-line run must be able to clean the folder, and the next run opens its own school's.
+  try {
+    m_engine->AttStore().Close();
+  } catch (const std::exception& e) {
+    RunLog().WriteFormat(kLogError, "Error: %s", e.what());
+  }
   // The tables went out; attendance that the store could not keep fails the run, so that the
   // scheduler reports it (the next run reads those days again).
   if (m_engine->AttStoreFailed()) throw XException(m_engine->AttStoreFailure());

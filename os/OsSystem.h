@@ -16,6 +16,10 @@ int ShellOpen(const std::string& path);
 std::string GetEnv(const std::string& name);
 // Sets (or, with an empty value, removes) an environment variable of this process.
 void SetEnv(const std::string& name, const std::string& value);
+// The text with every %NAME% of a set environment variable replaced by its value, as the
+// system expands a REG_EXPAND_SZ value ("%APPDATA%\\Quorvane"); an unset name and a lone %
+// stay as they are.
+std::string ExpandEnvironment(const std::string& text);
 
 // The program's arguments as one raw text, as the system hands it over on Windows (the
 // command line after the program's own name, converted to the code page), for the program to

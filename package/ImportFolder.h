@@ -46,7 +46,9 @@ class ImportFolder {
   void SaveSchoolConfig(const XString& bridgeVersion);
 
   // One run at a time (see ImportFolderLock): taken before the run writes into the folder.
-  void Lock(const XString& baseName) { m_lock.Take(m_folder, baseName); }
+  void Lock(const XString& baseName, const ImportFolderLock::WaitObserver& waiting = nullptr) {
+    m_lock.Take(m_folder, baseName, waiting);
+  }
   void Unlock() { m_lock.Release(); }
   bool IsLocked() const { return m_lock.IsHeld(); }
   // Deletes what runs that were killed left in the folder: files "*.partial", written under

@@ -22,6 +22,14 @@ XString Field(const std::string& content, const char* name, const char* unknown)
   return XString(content.substr(at, end == std::string::npos ? std::string::npos : end - at).c_str());
 }
 
+// The other run's start time and process, from its lock file.
+void ReadHolder(const std::string& path, XString& started, XString& process) {
+  std::string holder;
+  os::ReadLockFile(path, holder);
+  started = Field(holder, "Started", "at an unknown time");
+  process = Field(holder, "Process", "unknown");
+}
+
 }  // namespace
 
 int ImportFolderLock::WaitSeconds() {
@@ -31,7 +39,7 @@ int ImportFolderLock::WaitSeconds() {
   return seconds < 0 ? 0 : seconds;
 }
 
-void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName) {
+void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName, const WaitObserver& waiting) {
   if (IsHeld()) return;
   XFileSpec file = XFileSpec::Folder(folder.c_str());
   file.SetFileName((baseName + "Run.lock").c_str());
@@ -53,16 +61,19 @@ void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName) {
       throw XException::Format(error, "Could not lock the import folder ( %d ): %s", error, file.c_str());
     }
     if (attempt >= attempts) break;
+    if (waiting) {
+      XString started, process;
+      ReadHolder(path, started, process);
+      waiting(started, process);
+    }
     os::SleepMilliseconds(kRetryMs);
   }
-  std::string holder;
-  os::ReadLockFile(path, holder);
+  XString started, process;
+  ReadHolder(path, started, process);
   throw XException::Format(0,
                            "Another run is writing into the import folder %s: it started %s (process %s); "
                            "this run waited %d seconds for it to end.",
-                           folder.c_str(), Field(holder, "Started", "at an unknown time").c_str(),
-                           Field(holder, "Process", "unknown").c_str(),
-                           waitSeconds);
+                           folder.c_str(), started.c_str(), process.c_str(), waitSeconds);
 }
 
 void ImportFolderLock::Release() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "foundation/XFileSpec.h"
@@ -27,7 +28,11 @@ class ImportFolderLock {
   // run holds it. Throws XException when the wait ends: "Another run is writing into the
   // import folder <folder>: it started <time> (process <n>); this run waited <n> seconds."
   // A lock file that cannot be made at all also throws. Held already: nothing happens.
-  void Take(const XFileSpec& folder, const XString& baseName);
+  // While it waits, `waiting` (when given) is called before every pause with what the lock
+  // file says of the other run (its start time and process), so that the caller can say so,
+  // keep its window alive and end the wait by throwing.
+  using WaitObserver = std::function<void(const XString& started, const XString& process)>;
+  void Take(const XFileSpec& folder, const XString& baseName, const WaitObserver& waiting = nullptr);
   void Release();
   bool IsHeld() const { return m_handle != -1; }
   const XFileSpec& File() const { return m_file; }

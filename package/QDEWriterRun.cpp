@@ -5,6 +5,7 @@
 #include "foundation/XFile.h"
 #include "foundation/XLog.h"
 #include "foundation/XLogFile.h"
+#include "foundation/XProgress.h"
 #include "package/QDEWriter.h"
 
 void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
@@ -24,8 +25,26 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
   m_attendance.ResetFailure();
   // Nothing is written into the folder before the lock is held.
   if (!configuration.m_importFolder.IsEmpty()) {
+    // A wait for another run is said once, where the progress shows its steps and in the run
+    // log; while it lasts the progress display stays alive and its Cancel ends the wait.
+    bool told = false;
+    auto waiting = [&](const XString& started, const XString& process) {
+      XProgress* progress = GetProgress();
+      if (!told) {
+        told = true;
+        // The time first: a long folder path must not push it out of a caption.
+        XString text = XString("Waiting for another run, started ") + started + " (process " + process +
+                       "), to finish in the import folder " + configuration.m_importFolder + ".";
+        log.RunLogWrite(kLogInfo, text.c_str());
+        if (progress != nullptr) progress->ShowStepText(text.c_str());
+      }
+      if (progress != nullptr) {
+        progress->Redraw();
+        progress->CheckForStop();
+      }
+    };
     try {
-      m_importFolder.Lock(Application().m_fileBaseName);
+      m_importFolder.Lock(Application().m_fileBaseName, waiting);
     } catch (const XException& e) {
       log.Error(kLogFatal, e.what());
     }

@@ -13,7 +13,11 @@
 #     beside the site configuration with one block per school and registers the task (read back
 #     with qv_taskprobe); Cancel changes nothing, scheduling again keeps one task, an import
 #     folder no run could make is refused by name, and no task is left behind;
-#   - a second start brings the first window to the front and ends.
+#   - a second start brings the first window to the front and ends;
+#   - first of all, a session of its own (see "the first night" below): from an empty
+#     configuration to a first extraction with a school picked from the SIS's list, the
+#     refusals with their messages, an invalid stored import folder, and the wait for a
+#     command-line run that holds the import folder (QV_WINDOW_TEST_NIGHT_ONLY=1: only that).
 #
 #   scripts/window-test.sh [BUILD_DIR]      (default build/windows; needs DISPLAY and xdotool)
 #
@@ -46,7 +50,7 @@ pass() { echo "window-test: ok: $*"; }
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
 # ---- the environment: data sources, site configuration, a prefix without preferences ------
-rm -rf "$out/data" "$out/import" "$out/import-cli" "$out/import-big" "$out/import-big-after-cancel" \
+rm -rf "$out/data" "$out/import" "$out/import-cli" "$out/import-night" "$out/import-big" "$out/import-big-after-cancel" \
   "$out/import-big-ref" "$shots"
 mkdir -p "$out/data" "$out/import" "$out/import-cli" "$out/import-big" "$shots"
 cd "$out"   # whatever the program or a driver writes beside itself stays in the test's folder
@@ -167,11 +171,214 @@ focus_main() { xdotool windowfocus --sync "$main"; }
 extract_button=(580 470)    # "Extract School Now..." and, in the progress view, "Cancel"
 second_school_row=(50 53)   # the second row of the school list
 
-# 1. First start without preferences: the connect view.
 if xdotool search --onlyvisible --name "^$title\$" >/dev/null 2>&1; then
   echo "window-test: a window of the program is already open on $DISPLAY" >&2
   exit 1
 fi
+
+# ---- the first night: an empty configuration to a first extraction, and what goes wrong --
+# Its own session before the checks below, which start again from their own configuration.
+#   - a data source that does not exist is refused with the driver's reason;
+#   - Connect with no school points to "Add School..."; the dialog offers the SIS's schools,
+#     refuses a typed number the SIS lacks by name, and a pick adds the school;
+#   - an unreachable import folder typed into the extract view is refused with a message;
+#   - the first extraction ends in a plain end state, and leaves the change store closed;
+#   - a stored import folder that no longer serves: Connect leads to the extract view with the
+#     folder's problem shown;
+#   - Extract while a command-line run holds the folder says whom it waits for and since when;
+#   - leaving during a run stops it and ends the program without a message box.
+night="$out/import-night"
+# The main window with whatever stands over it (a message box, an open drop-down list).
+screen_shot() { sleep 1.2; import -window root -crop 700x560+0+0 +repage "$shots/$1.png"; }
+rm -rf "$night" "$out/night-cli.out"
+cp "$bridge_data/QvConfig.xml" "$out/two-schools.xml"
+rm -f "$bridge_data/QvConfig.xml"
+# The window waits for the command-line run below as long as that takes.
+export QV_LOCK_WAIT_SECONDS=600
+start_app
+wait_log "Validation Failed\\." 20 || fail "the first start did not try the connection"
+# A data source that does not exist: refused with the driver's reason after the text.
+focus_main
+xdotool type --delay 40 "NoSuchDSN"
+xdotool key Tab
+xdotool type --delay 40 "admin"
+xdotool key Tab
+xdotool type --delay 40 "secret"
+xdotool key Return
+if box=$(other_window "$title"); then screen_shot connect-refused-dsn; dismiss "$box" Return; else fail "no message for a data source that does not exist"; fi
+grep -qE "^Validate DSN Failed: NoSuchDSN .+" "$run_log" &&
+  pass "a data source that does not exist is refused with the driver's reason" ||
+  fail "the refusal of NoSuchDSN carries no reason"
+focus_main
+click 200 122   # the DSN edit
+xdotool key End shift+Home
+xdotool type --delay 40 "MeridaneDemo"
+xdotool key Return
+if wait_log "Done school load\\." 30 && grep -q 'No school yet: click "Add School..."' "$run_log"; then
+  pass "Connect with no school points to Add School"
+else
+  fail "Connect with no school did not say what to do next"
+fi
+shot first-run-no-school
+# Add School: a typed number the SIS does not have is refused by name; a pick is added.
+focus_main
+click 45 470
+if add=$(other_window "Add School"); then
+  shot add-school-dialog "$add"
+  xdotool key Tab
+  xdotool type --delay 40 "999"
+  xdotool key Return
+  if box=$(other_window "$title"); then screen_shot add-school-unknown-number; dismiss "$box" Return; fi
+  grep -q 'Add School: Meridane (data source "MeridaneDemo") has no school with the School Number "999"' "$run_log" &&
+    pass "a school number the SIS lacks is refused by name" || fail "the number 999 was not refused by name"
+  xdotool windowfocus --sync "$add" 2>/dev/null || true
+  xdotool key alt+Down
+  sleep 0.3
+  xdotool key Down
+  screen_shot add-school-pick
+  xdotool key Return
+  sleep 0.3
+  xdotool key Return
+  wait_log "Added School: " 10 || true
+  only_main || { fail "the Add School dialog stayed open"; dismiss "$add" Escape || true; }
+else
+  fail "no Add School dialog in the first run"
+fi
+picked=$(grep -o "Added School: [0-9]*" "$run_log" | head -1 | sed 's/.*: //')
+[ -n "$picked" ] && pass "the school $picked was picked from the SIS list" || fail "no school was added from the list"
+wait_log "Done school load\\." 10 || true
+shot first-run-school-added
+# An unreachable import folder: refused with a message that names it.
+focus_main
+click 300 325
+xdotool key End shift+Home
+xdotool type --delay 20 'Q:\Import\School202\'
+click "${extract_button[@]}"
+if box=$(other_window "$title"); then screen_shot extract-refused-folder; dismiss "$box" Return; else fail "no message for an unreachable folder"; fi
+grep -qF 'The Import Folder cannot be used: Q:\Import\School202\' "$run_log" &&
+  pass "an unreachable folder is refused by name" || fail "the unreachable folder was not named"
+focus_main
+click 300 325
+xdotool key End shift+Home
+xdotool type --delay 20 "$(winpath "$night/")"
+click "${extract_button[@]}"
+if wait_log "Finished DoExecute|Error: " 300 && grep -q "Finished DoExecute" "$run_log"; then
+  pass "the first extraction completed without a typed school number"
+else
+  fail "the first extraction did not complete"
+fi
+shot extraction-done
+# The window lives on; the school's change store must not be held: renaming it (which an open
+# SQLite file refuses under Windows' sharing rules) works.
+store_win="$(winpath "$night/Attendance/Attendance.db")"
+"$wine" cmd /c ren "$store_win" Attendance.moved >/dev/null 2>&1 || true
+if [ -f "$night/Attendance/Attendance.moved" ]; then
+  mv "$night/Attendance/Attendance.moved" "$night/Attendance/Attendance.db"
+  pass "the change store is closed after the window's extraction"
+else
+  fail "the change store is still held after the window's extraction"
+fi
+focus_main
+click "${extract_button[@]}"   # "Close": back to the extract view
+sleep 1
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key x
+for _ in $(seq 1 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$app_pid" 2>/dev/null || true
+app_pid=""
+
+# A stored import folder that no longer serves (a drive that is gone).
+# Saved with its data source only: the login stays the connection's, so that a password
+# changed there reaches this school.
+grep -q "SchoolNumber=\"$picked\"" "$bridge_data/QvConfig.xml" || fail "the added school was not saved"
+grep -q 'SISUserName="" SISPassword=""' "$bridge_data/QvConfig.xml" && grep -q 'SISDSN="MeridaneDemo"' "$bridge_data/QvConfig.xml" &&
+  pass "the school entry keeps no copy of the connection's login" || fail "the connection's login was copied into the school entry"
+sed -i "s|SISImportFolder=\"[^\"]*\"|SISImportFolder=\"Q:\\\\Import\\\\School202\\\\\"|" "$bridge_data/QvConfig.xml"
+start_app
+if box=$(other_window "$title"); then screen_shot start-invalid-folder; dismiss "$box" Return; else fail "no message for the stored folder at start"; fi
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key e
+sleep 1
+shot connect-view-invalid-folder
+loads=$(grep -c "Done school load\\." "$run_log" || true)
+focus_main
+xdotool key Return
+if box=$(other_window "$title"); then screen_shot connect-invalid-folder; dismiss "$box" Return; else fail "no message for the stored folder after Connect"; fi
+[ "$(grep -c "Done school load\\." "$run_log" || true)" -gt "$loads" ] &&
+  grep -qF 'The Import Folder cannot be used: Q:\Import\School202\' "$run_log" &&
+  pass "Connect with an invalid stored folder leads to the extract view, naming the folder" ||
+  fail "Connect with an invalid stored folder did not reach the extract view"
+shot extract-view-invalid-folder
+focus_main
+click 300 325
+xdotool key End shift+Home
+xdotool type --delay 20 "$(winpath "$night/")"
+# A command-line run of the large school into the same folder holds its lock; Extract waits.
+"$wine" "$exe" -dMeridaneBig -uadmin -wsecret "-n$picked" "-p$(winpath "$night/")" >"$out/night-cli.out" 2>&1 &
+cli_pid=$!
+for _ in $(seq 1 600); do [ -f "$night/QvMeridaneRun.lock" ] && break; sleep 0.1; done
+focus_main
+click "${extract_button[@]}"
+if wait_log "Waiting for another run, started [0-9-]+ [0-9:]+ \\(process [0-9]+\\), to finish in the import folder " 60; then
+  pass "Extract says that it waits for another run and since when"
+else
+  fail "Extract did not say that it waits for another run"
+fi
+shot waiting-for-other-run
+wait "$cli_pid" || fail "the command-line run that held the folder failed"
+if wait_log "Finished DoExecute|Error: Another run" 300 && grep -q "Finished DoExecute" "$run_log"; then
+  pass "the waiting extraction ran once the folder was free"
+else
+  fail "the waiting extraction did not complete"
+fi
+shot extraction-done-after-wait
+# Leaving during a run (the large school, so that the run is still going): the run stops and
+# the program ends without a message box, which would hold it open.
+focus_main
+click "${extract_button[@]}"   # "Close"
+sleep 1
+focus_main
+click 400 60                   # the school's DSN
+xdotool key End shift+Home
+xdotool type --delay 20 "MeridaneBig"
+rm -f "$night/QvMeridaneExtractLog.txt"
+click "${extract_button[@]}"
+for _ in $(seq 1 600); do
+  grep -q "^Inactive: " "$night/QvMeridaneExtractLog.txt" 2>/dev/null && break
+  sleep 0.1
+done
+shot leaving-during-run
+focus_main
+xdotool key alt+f
+sleep 0.3
+xdotool key x
+for _ in $(seq 1 600); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+  screen_shot did-not-leave
+  fail "leaving during a run did not end the program"
+  kill "$app_pid" 2>/dev/null || true
+fi
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" = 0 ] && grep -q "Error: Extraction was cancelled\\." "$run_log" &&
+  pass "leaving during a run stops it and ends without a message box" ||
+  fail "leaving during a run: exit code $status"
+unset QV_LOCK_WAIT_SECONDS
+cp "$run_log" "$out/night-session.log"
+# The checks below start from their own configuration again.
+"$wine" reg delete 'HKCU\Software\Velkstrom Software' /f >/dev/null 2>&1 || true
+"$wine" reg delete 'HKLM\Software\Velkstrom Software' /f >/dev/null 2>&1 || true
+rm -rf "$bridge_data"
+mkdir -p "$bridge_data"
+cp "$out/two-schools.xml" "$bridge_data/QvConfig.xml"
+[ -z "${QV_WINDOW_TEST_NIGHT_ONLY:-}" ] || { echo "window-test: $failures failure(s) in the first night"; exit $((failures > 0)); }
+
+# 1. First start without preferences: the connect view.
 start_app
 wait_log "Validation Failed\\." 20 && ! grep -q "Updating school list" "$run_log" &&
   pass "the first start shows the connect view" || fail "the first start did not show the connect view"

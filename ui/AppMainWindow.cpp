@@ -23,6 +23,8 @@ namespace {
 
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 480;
+constexpr int kMinClientWidth = 540;
+constexpr int kMinClientHeight = 420;
 
 // When this program was built, for the About box.
 XDateTime BuildTime() {
@@ -43,6 +45,8 @@ AppMainWindow::AppMainWindow()
 AppMainWindow::~AppMainWindow() { Engine().SetRunLog(&RunLog()); }
 
 bool AppMainWindow::Init(HINSTANCE instance, int showCommand) {
+  // Below this the extract view's right-hand column and bottom buttons run into each other.
+  SetMinimumClientSize(kMinClientWidth, kMinClientHeight);
   return Create(instance, showCommand, bridge::kShortName, bridge::kTitle, IDI_QVMERIDANE,
                 IDR_MAINMENU, kClientWidth, kClientHeight);
 }
@@ -69,6 +73,11 @@ void AppMainWindow::OnStart() {
   bool connected = false;
   try {
     connected = ConnectToSIS();
+  } catch (const XException& e) {
+    // The connect view shows it with its code, as the error's own text may not say it.
+    m_pendingError = e.what();
+    if (e.Code() != 0) m_pendingError += XString(" Error Code ") + XString(static_cast<int>(e.Code()));
+    m_hasPendingError = true;
   } catch (const std::exception& e) {
     m_pendingError = e.what();
     m_hasPendingError = true;
@@ -81,10 +90,14 @@ bool AppMainWindow::ConnectToSIS() {
   XLogFile& log = RunLog();
   if (Engine().IsConnected()) Engine().Disconnect();
   log.Write(kLogInfo, "Connecting to SIS.");
+  // A folder that no longer serves is fixed in the extract view: the connection goes on, and
+  // that view opens with the problem shown.
+  m_folderProblem = XString();
   if (QvSchoolConf* entry = CurrentSchool()) {
     if (!Engine().ValidateImportFolder(entry->m_importFolder)) {
       log.Write(kLogInfo, "Validation of QDE Failed.");
-      return false;
+      m_folderProblem = FolderProblem(entry->m_importFolder, Engine().ImportFolderFailure());
+      log.Write(kLogWarning, m_folderProblem);
     }
   }
   Prefs& prefs = Preferences();
@@ -108,6 +121,18 @@ bool AppMainWindow::ConnectToSIS() {
 void AppMainWindow::ShowConnectView() { SetView(std::make_unique<ConnectView>(*this)); }
 
 void AppMainWindow::ShowExtractView() { SetView(std::make_unique<ExtractView>(*this)); }
+
+XString AppMainWindow::FolderProblem(const XString& folder, const XString& reason) {
+  XString text = XString("The Import Folder cannot be used: ") + folder;
+  if (!reason.IsEmpty()) text += XString("\r\n") + reason;
+  return text;
+}
+
+XString AppMainWindow::TakeFolderProblem() {
+  XString problem = m_folderProblem;
+  m_folderProblem = XString();
+  return problem;
+}
 
 XString AppMainWindow::TakePendingError() {
   m_hasPendingError = false;
@@ -157,12 +182,15 @@ void AppMainWindow::DoExecute() {
     EndRunRecord(e.what());
     CopyRunLog();
     progress->End(false);
+    progress->ShowFailure(e.what());
     progress->ShowLatestLog();
-    Message(e.what(), MB_OK | MB_ICONERROR);
+    // A run stopped because the window is closing needs no box: the user is leaving. A cancel
+    // the user asked for is news, not an error.
+    if (!m_quitAfterRun) Message(e.what(), MB_OK | (progress->StopRequested() ? MB_ICONINFORMATION : MB_ICONERROR));
   } catch (...) {
     EndRunRecord("Unknown error terminated extraction.");
     progress->End(false);
-    Message("Unknown error terminated extraction.", MB_OK | MB_ICONERROR);
+    if (!m_quitAfterRun) Message("Unknown error terminated extraction.", MB_OK | MB_ICONERROR);
   }
   SetProgress(nullptr);
   m_runningView = nullptr;

@@ -22,8 +22,13 @@ class AppMainWindow : public MainWindow, public XUIMainWindow {
   bool Init(HINSTANCE instance, int showCommand);
 
   // Tests the stored connection; on success shows the extract view. Logs and returns false
-  // when the import folder of the current school or the connection fails.
+  // when the connection fails. An import folder of the current school that fails is logged and
+  // kept as the folder problem, which the extract view shows.
   bool ConnectToSIS();
+  // The folder problem found by the last ConnectToSIS (empty when none), once.
+  XString TakeFolderProblem();
+  // "The Import Folder cannot be used: <folder>", then the reason on its own line.
+  static XString FolderProblem(const XString& folder, const XString& reason);
   void ShowConnectView();
   void ShowExtractView();
   // The window run of the current school: a progress view, the extraction, the run log's
@@ -77,6 +82,7 @@ class AppMainWindow : public MainWindow, public XUIMainWindow {
   bool m_quitAfterRun = false;
   bool m_hasPendingError = false;
   XString m_pendingError;
+  XString m_folderProblem;
   ConnectDraft m_connectDraft;
   std::map<const void*, SchoolDraft> m_schoolDrafts;
 };

@@ -59,9 +59,10 @@ bool SISConnectView::CheckAndSave() {
   XLogFile& log = m_app.RunLog();
   log.Write(kLogInfo, "Starting to Validate and Save Connection");
   if (QvSchoolConf* entry = m_app.CurrentSchool()) {
+    // The connection does not depend on the folder: it is saved, and the extract view, where
+    // the folder is fixed, opens with the folder's problem shown (see ConnectToSIS).
     if (!m_app.Engine().ValidateImportFolder(entry->m_importFolder)) {
-      log.Write(kLogInfo, "Validation of QDE Failed.  Cannot Save.");
-      return false;
+      log.Write(kLogInfo, "Validation of QDE Failed.");
     }
   } else {
     log.Write(kLogInfo, "CheckAndSave: No Current Schools Set.");
@@ -81,9 +82,12 @@ bool SISConnectView::CheckAndSave() {
   if (!m_app.Engine().ValidateConnection(dsn, user, password)) {
     m_dsn->Focus();
     m_dsn->SelectAll();
-    log.WriteFormat(kLogInfo, "Validate DSN Failed: %s", dsn.c_str());
-    m_app.Message(XString("Error Validating Connection to ") + dsn + ", please check your information.",
-                  MB_OK | MB_ICONERROR);
+    // The driver's reason follows the text, as the command line gives it.
+    const XString& reason = m_app.Engine().ValidationFailure();
+    log.WriteFormat(kLogInfo, "Validate DSN Failed: %s %s", dsn.c_str(), reason.c_str());
+    XString text = XString("Error Validating Connection to ") + dsn + ", please check your information.";
+    if (!reason.IsEmpty()) text += XString("\r\n\r\n") + reason;
+    m_app.Message(text, MB_OK | MB_ICONERROR);
     return false;
   }
   return true;

@@ -39,6 +39,18 @@ const XUIPlacement kPlacements[] = {
     {IDC_EXTRACT_NOW, XUIFar(85), XUIFar(30), XUIFar(5), XUIFar(5)},
 };
 
+// Posted to itself once the view is on screen, to show the folder problem found on connecting.
+constexpr UINT kShowFolderProblem = WM_APP + 2;
+
+constexpr const char* kSchoolHelp = "Please select the school that you wish to extract information for.";
+constexpr const char* kFirstSchoolHelp =
+    "No school yet: click \"Add School...\" below to add the first school from Meridane.";
+
+// The text after a refusal's own: the reason on its own paragraph, when there is one.
+XString WithReason(const XString& text, const XString& reason) {
+  return reason.IsEmpty() ? text : text + "\r\n\r\n" + reason;
+}
+
 XString SchoolItemText(const XString& number, const XString& name) {
   return name + " (" + number + ")";
 }
@@ -97,7 +109,24 @@ void SISExtractView::OnCreate() {
   m_extract->SetAction([this] { OnExtract(); });
   m_schedule = Bind<XUIButton>(IDC_SCHEDULE);
   m_schedule->SetAction([this] { OnSchedule(); });
+  m_help = Bind<XUILabel>(IDC_SCHOOL_HELP);
+  m_add = GetDlgItem(Handle(), IDC_ADD_SCHOOL);
   DoUpdate();
+  m_folderProblem = m_app.TakeFolderProblem();
+  if (!m_folderProblem.IsEmpty()) PostMessageW(Handle(), kShowFolderProblem, 0, 0);
+}
+
+bool SISExtractView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+  if (message != kShowFolderProblem) return false;
+  result = TRUE;
+  if (m_folderProblem.IsEmpty()) return true;
+  XString problem = m_folderProblem;
+  m_folderProblem = XString();
+  m_folder->Focus();
+  m_folder->SelectAll();
+  m_app.Message(problem + "\r\n\r\nPlease choose another Import Folder.", MB_OK | MB_ICONERROR);
+  m_folder->Focus();
+  return true;
 }
 
 XString SISExtractView::UserNameOf(const QvSchoolConf& entry) const {
@@ -180,6 +209,8 @@ void SISExtractView::LoadSchool() {
     FillDistricts(entry);
     FillSchoolYears(entry);
     EnableSchoolControls(true);
+    m_help->SetText(kSchoolHelp);
+    SendMessageW(Handle(), DM_SETDEFID, IDC_EXTRACT_NOW, 0);
     if (!dsn.IsEmpty() && ValidateDSN(dsn)) {
       log.Write(kLogInfo, "Loading School Popup");
       LoadSchoolPopup();
@@ -200,6 +231,12 @@ void SISExtractView::LoadSchool() {
     m_school->AddItem("No school selected");
     m_school->Select(0);
     EnableSchoolControls(false);
+    // Nothing else can be done before a school is added: say so and point to the button.
+    const bool none = m_app.Framework().Schools().Count() == 0;
+    if (none) log.Write(kLogInfo, kFirstSchoolHelp);
+    m_help->SetText(none ? kFirstSchoolHelp : kSchoolHelp);
+    SendMessageW(Handle(), DM_SETDEFID, IDC_ADD_SCHOOL, 0);
+    if (m_add != nullptr) SetFocus(m_add);
   }
   log.Write(kLogInfo, "Done school load.");
   RECT client;
@@ -283,6 +320,9 @@ bool SISExtractView::CheckAndSave() {
     if (!m_app.Engine().ValidateImportFolder(folder)) {
       m_folder->Focus();
       m_folder->SelectAll();
+      XString problem = AppMainWindow::FolderProblem(folder, m_app.Engine().ImportFolderFailure());
+      log.Write(kLogWarning, problem);
+      m_app.Message(problem, MB_OK | MB_ICONERROR);
       return false;
     }
 
@@ -301,11 +341,11 @@ bool SISExtractView::CheckAndSave() {
     XString password = PasswordOf(*entry);
     if (!m_app.Engine().ValidateConnection(dsn, user, password)) {
       m_dsn->Focus();
-      throw XException("DSN is not valid, please check the value", 0);
+      throw XException(WithReason("DSN is not valid, please check the value", m_app.Engine().ValidationFailure()), 0);
     }
+    // Only the data source: an entry without a login of its own keeps following the stored
+    // connection's (a password changed there reaches it); one with its own keeps that.
     entry->m_dsn = dsn;
-    entry->m_userName = user;
-    entry->m_password = password;
     if (m_district->SelectedIndex() >= 0) entry->m_district = m_district->ItemText(m_district->SelectedIndex());
     if (m_year->SelectedIndex() >= 0) entry->m_schoolYear = m_year->ItemText(m_year->SelectedIndex());
 
@@ -335,7 +375,8 @@ void SISExtractView::OnRefresh() {
   entry->m_dsn = dsn;
   if (!ValidateDSN(dsn)) {
     m_dsn->Focus();
-    m_app.Message("DSN is invalid, please renter", MB_OK | MB_ICONERROR);
+    m_app.Message(WithReason("DSN is invalid, please renter", m_app.Engine().ValidationFailure()),
+                  MB_OK | MB_ICONERROR);
     return;
   }
   m_dsn->SetText(dsn);
@@ -357,11 +398,14 @@ void SISExtractView::OnAddSchool() {
   entry->m_import = true;
   entry->m_district = dialog.District();
   entry->m_schoolNumber = dialog.SchoolNumber();
+  entry->m_schoolName = dialog.SchoolName();
   entry->m_schoolYear = AppMainWindow::DefaultSchoolYear(XDateTime::Now().Date());
   entry->m_dsn = m_app.Preferences().Dsn();
   const QvSIS* sis = m_app.Framework().FindSIS(bridge::kIdentifier);
   entry->m_sis = sis != nullptr ? sis : &m_app.Framework().DefaultSIS();
   entry->m_sisName = entry->m_sis->m_id;
+  m_app.RunLog().WriteFormat(kLogInfo, "Added School: %s %s", entry->m_schoolNumber.c_str(),
+                             entry->m_schoolName.c_str());
   uint32_t position = schools.Add(std::move(entry));
   m_app.Preferences().SetSchoolNth(static_cast<int32_t>(position));
   m_schoolRows.Touch();

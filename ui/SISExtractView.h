@@ -13,6 +13,7 @@
 #include "xui/XUIDateSelect.h"
 #include "xui/XUIEdit.h"
 #include "xui/XUIGrid.h"
+#include "xui/XUILabel.h"
 #include "xui/XUIPopup.h"
 #include "xui/XUIWindow.h"
 
@@ -45,6 +46,7 @@ class SISExtractView : public XUIWindow {
 
  protected:
   void OnCreate() override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
  private:
   void FillDistricts(const QvSchoolConf* entry);
@@ -74,6 +76,9 @@ class SISExtractView : public XUIWindow {
   XUIButton* m_remove = nullptr;
   XUIButton* m_schedule = nullptr;
   XUIButton* m_extract = nullptr;
+  XUILabel* m_help = nullptr;
+  HWND m_add = nullptr;
+  XString m_folderProblem;  // found on connecting, shown once the view is on screen
   const QvSchoolConf* m_shown = nullptr;  // the entry whose settings the controls show
   bool m_saved = false;                   // the shown settings went into the entry
 };

@@ -36,9 +36,11 @@ void SISProgressView::OnCreate() {
   m_log->SetScrollBar(Bind<XUIScrollBar>(IDC_PROGRESS_LOG_VSCROLL));
   m_log->SetFollowEnd(true);
   m_log->SetDataSource(&m_app.WindowLog());
+  m_stepCaption = Bind<XUILabel>(IDC_PROGRESS_STEP);
   BindProgress(Bind<XUILabel>(IDC_PROGRESS_OVERALL), Bind<XUIProgressBar>(IDC_PROGRESS_OVERALL_BAR),
-               Bind<XUILabel>(IDC_PROGRESS_STEP), Bind<XUIProgressBar>(IDC_PROGRESS_STEP_BAR), m_log);
-  Bind<XUIButton>(IDC_PROGRESS_CANCEL)->SetAction([this] { OnCancel(); });
+               m_stepCaption, Bind<XUIProgressBar>(IDC_PROGRESS_STEP_BAR), m_log);
+  m_button = Bind<XUIButton>(IDC_PROGRESS_CANCEL);
+  m_button->SetAction([this] { OnCancel(); });
 }
 
 void SISProgressView::OnCancel() {
@@ -50,10 +52,18 @@ void SISProgressView::OnCancel() {
   m_app.ShowExtractView();
 }
 
+void SISProgressView::ShowFailure(const XString& error) {
+  if (m_stepCaption != nullptr && !StopRequested()) m_stepCaption->SetText(XString("Extraction failed: ") + error);
+}
+
 void SISProgressView::OnProgressEnd(bool success) {
   bool cancelled = StopRequested();
   // A requested cancel shows the cancel message whatever else happened.
   XString text = cancelled ? StopMessage() : success ? m_completionMessage : XString("Extraction failed.");
   if (m_done != nullptr) m_done->SetText(text);
+  // The end state in plain words: the step caption no longer names the last step, and the
+  // button no longer offers to cancel what has ended.
+  if (m_stepCaption != nullptr) m_stepCaption->SetText(success && !cancelled ? XString("Extraction complete.") : text);
+  if (m_button != nullptr) m_button->SetText("Close");
   if (!cancelled) PlaySoundW(L"SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT);
 }

@@ -13,6 +13,9 @@ class SISProgressView : public XUIProgressWindow {
  public:
   SISProgressView(AppMainWindow& app, const XString& completionMessage);
 
+  // After a failed run: the step caption says what ended it.
+  void ShowFailure(const XString& error);
+
  protected:
   void OnCreate() override;
   void OnProgressEnd(bool success) override;
@@ -23,5 +26,7 @@ class SISProgressView : public XUIProgressWindow {
   AppMainWindow& m_app;
   XString m_completionMessage;
   XUILabel* m_done = nullptr;
+  XUILabel* m_stepCaption = nullptr;
+  XUIButton* m_button = nullptr;
   XUIGrid* m_log = nullptr;
 };

@@ -4,6 +4,9 @@
 // progress view lists the lines of its own run.
 #pragma once
 
+#include <deque>
+#include <string>
+
 #include "foundation/XLogFile.h"
 #include "xui/XUIDataSource.h"
 
@@ -14,8 +17,15 @@ class XUILog : public XUITextDataSource, public XLogFile {
 
   XUILog(const XString& title, const XFileSpec& path, int32_t writeLevel);
 
+  // The row at once; the file line, and any that could not be written before it, in order.
+  // The file is shared with a command-line run that opens it per line too: a line that finds
+  // it held is kept for the next write instead of ending the window's run.
   void Emit(int32_t level, const char* message) override;
+  size_t UnwrittenLines() const { return m_unwritten.size(); }
 
  protected:
   void Reload() override;
+
+ private:
+  std::deque<std::string> m_unwritten;
 };

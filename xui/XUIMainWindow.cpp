@@ -99,6 +99,17 @@ LRESULT XUIMainWindow::HandleFrameMessage(UINT message, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
       OnClose();
       return 0;
+    case WM_GETMINMAXINFO:
+      if (m_minClientWidth > 0 || m_minClientHeight > 0) {
+        RECT frame{0, 0, m_minClientWidth, m_minClientHeight};
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), GetMenu(Handle()) != nullptr,
+                           static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize.x = frame.right - frame.left;
+        limits->ptMinTrackSize.y = frame.bottom - frame.top;
+        return 0;
+      }
+      break;
     case WM_DESTROY:
       SetHandle(nullptr);
       return 0;
@@ -106,6 +117,11 @@ LRESULT XUIMainWindow::HandleFrameMessage(UINT message, WPARAM wParam, LPARAM lP
       break;
   }
   return DefWindowProcW(Handle(), message, wParam, lParam);
+}
+
+void XUIMainWindow::SetMinimumClientSize(int width, int height) {
+  m_minClientWidth = width;
+  m_minClientHeight = height;
 }
 
 void XUIMainWindow::SetView(std::unique_ptr<XUIWindow> view) {

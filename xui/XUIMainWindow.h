@@ -49,6 +49,10 @@ class XUIMainWindow : public XUIWindow {
   // Ends the loop with the exit code.
   void Quit(int exitCode);
 
+  // The smallest client area that resizing the frame allows (WM_GETMINMAXINFO): below it the
+  // views' controls would overlap. None by default.
+  void SetMinimumClientSize(int width, int height);
+
   static constexpr DWORD kIdlePassMs = 100;
 
  protected:
@@ -72,4 +76,6 @@ class XUIMainWindow : public XUIWindow {
   std::unique_ptr<XUIWindow> m_view;
   std::vector<std::unique_ptr<XUIWindow>> m_retired;
   HACCEL m_accelerators = nullptr;
+  int m_minClientWidth = 0;
+  int m_minClientHeight = 0;
 };

@@ -122,14 +122,22 @@ void XUIScroller::Paint(HDC dc, const RECT& client) {
   }
 
   // The selection is drawn in the highlight colour while the control has the focus, and
-  // greyed otherwise, so that it stays visible after the focus moved on.
+  // otherwise greyed inside a highlight-coloured frame, so that it stays plain to see after the
+  // focus moved on (the button face alone hardly differs from the list's background).
   bool focused = GetFocus() == Handle();
   std::vector<XUIDataSource::Cells> rows = FetchVisibleRows();
   int y = client.top + header;
   for (size_t r = 0; r < rows.size(); ++r) {
     RECT band{client.left, y, client.right, y + RowHeight()};
     bool selected = static_cast<int32_t>(m_topRow + r) == m_selected;
-    if (selected) FillRect(dc, &band, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+    if (selected) {
+      FillRect(dc, &band, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+      if (!focused) {
+        RECT inner{band.left + 1, band.top + 1, band.right - 1, band.bottom - 1};
+        FrameRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+        FrameRect(dc, &inner, GetSysColorBrush(COLOR_HIGHLIGHT));
+      }
+    }
     SetTextColor(dc, GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     PaintCells(dc, band, rows[r]);
     y += RowHeight();

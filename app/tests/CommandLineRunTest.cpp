@@ -252,6 +252,17 @@ TEST_F(CommandLineRunTest, AnAttendanceStoreThatFailsFailsTheRunAfterTheTables) 
   EXPECT_FALSE(os::PathExists(m_importFolder + "QvMeridaneRun.lock"));
 }
 
+// A run leaves no school's change store open: the window lives on after a run, and a
+// command-line run must be able to clean that folder; a failed run closes it too.
+TEST_F(CommandLineRunTest, EveryRunEndsWithTheChangeStoreClosed) {
+  TestApp app(m_runLog.c_str());
+  ASSERT_TRUE(app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101"))));
+  EXPECT_TRUE(os::PathExists(m_importFolder + "Attendance" + os::kPathSeparator + "Attendance.db"));
+  EXPECT_FALSE(app.Engine().AttStore().IsOpen());
+  EXPECT_FALSE(app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n555"))));
+  EXPECT_FALSE(app.Engine().AttStore().IsOpen());
+}
+
 // The package and engine tests give their writers the identity of testsupport/BridgeIdentity.h;
 // it must be the one the application gives its engine, or they check another program's files.
 TEST_F(CommandLineRunTest, TheEngineWritesUnderTheIdentityTheOtherTestsUse) {

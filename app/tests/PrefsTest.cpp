@@ -84,3 +84,19 @@ TEST_F(PrefsTest, ADatabaseFolderThatDoesNotExistIsCreated) {
   EXPECT_EQ(found.ToStd(), folder + os::kPathSeparator);
   EXPECT_TRUE(os::IsDirectory(folder));
 }
+
+// A "Database Folder" stored as "%APPDATA%\..." (REG_EXPAND_SZ) is used expanded; a lone % and
+// a name that is not set stay as they are, as the system's expansion leaves them.
+TEST_F(PrefsTest, ADatabaseFolderNamingEnvironmentVariablesIsExpanded) {
+  testsupport::TempDir base;
+  os::SetEnv("QV_TEST_DATA_BASE", base.Path());
+  os::SetEnv("QV_TEST_UNSET_NAME", "");
+  const std::string sep(1, os::kPathSeparator);
+  Prefs prefs(m_key.c_str());
+  prefs.WriteText("Database Folder", ("%QV_TEST_DATA_BASE%" + sep + "50%" + sep + "%QV_TEST_UNSET_NAME%").c_str());
+  XString found = BridgeFolders::BridgeDataFolder(prefs, nullptr);
+  const std::string expected = base.Path() + sep + "50%" + sep + "%QV_TEST_UNSET_NAME%";
+  EXPECT_EQ(found.ToStd(), expected + sep);
+  EXPECT_TRUE(os::IsDirectory(expected));
+  os::SetEnv("QV_TEST_DATA_BASE", "");
+}

@@ -72,6 +72,29 @@ std::string GetEnv(const std::string& name) {
   return value ? Utf8ToNarrow(value) : std::string();
 }
 
+std::string ExpandEnvironment(const std::string& text) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t open = text.find('%', at);
+    size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+    if (close == std::string::npos) break;
+    const std::string name = text.substr(open + 1, close - open - 1);
+    const std::string value = name.empty() ? std::string() : GetEnv(name);
+    if (value.empty()) {
+      // Not a variable: the first % stays and the second may open a name.
+      out.append(text, at, open + 1 - at);
+      at = open + 1;
+      continue;
+    }
+    out.append(text, at, open - at);
+    out += value;
+    at = close + 1;
+  }
+  out.append(text, at, std::string::npos);
+  return out;
+}
+
 void SetEnv(const std::string& name, const std::string& value) {
   if (value.empty()) {
     ::unsetenv(name.c_str());

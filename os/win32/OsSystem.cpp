@@ -64,6 +64,16 @@ void SetEnv(const std::string& name, const std::string& value) {
   SetEnvironmentVariableW(Wide(name).c_str(), value.empty() ? nullptr : Wide(value).c_str());
 }
 
+std::string ExpandEnvironment(const std::string& text) {
+  std::wstring wide = Wide(text);
+  DWORD n = ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+  if (n == 0) return text;
+  std::wstring expanded(n, L'\0');
+  n = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), n);
+  if (n == 0) return text;
+  return Narrow(expanded.c_str(), n - 1);  // the count holds the terminating null
+}
+
 std::string ExecutablePath() {
   wchar_t buffer[MAX_PATH + 1];
   DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);

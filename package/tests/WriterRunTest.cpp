@@ -10,6 +10,7 @@
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
 #include "foundation/XLog.h"
+#include "foundation/XProgress.h"
 #include "os/OsFiles.h"
 #include "os/OsExclusiveFiles.h"
 #include "os/OsSystem.h"
@@ -140,6 +141,54 @@ TEST_F(WriterRun, ASecondRunIntoTheFolderWaitsAndThenFailsNamingTheOtherRun) {
   second.AbandonRun();
   EXPECT_FALSE(second.ImportFolderLocked());
   EXPECT_EQ(second.GetExtractLog(), nullptr);
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
+  XDateTime::ClearFixedNow();
+}
+
+// A progress display that keeps its step texts and asks to stop at its fourth redraw.
+class StoppingProgress : public XProgress {
+ public:
+  void ShowStepText(const char* text) override { steps.emplace_back(text); }
+  void SetRange(int32_t) override {}
+  void SetPosition(int32_t) override {}
+  void Redraw() override {
+    if (++redraws == 4) RequestStop();
+  }
+  std::vector<std::string> steps;
+  int redraws = 0;
+};
+
+// While another run holds the folder, the waiting run says once whom it waits for and since
+// when, keeps its display alive, and the display's Cancel ends the wait without the lock.
+TEST_F(WriterRun, AWaitForAnotherRunIsShownAndCanBeCancelled) {
+  XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 2, 25), XTime::FromHMS(12, 13, 41)));
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "30");
+  writer.Begin(config, &runLog);
+
+  QDEWriter second;
+  testsupport::SetBridgeIdentity(second.Application());
+  RunLog secondLog{kLogDebug};
+  StoppingProgress progress;
+  progress.SetStopMessage("Extraction was cancelled.");
+  second.SetProgress(&progress);
+  try {
+    second.Begin(config, &secondLog);
+    ADD_FAILURE() << "the second run was let in";
+  } catch (const XException& e) {
+    EXPECT_STREQ(e.what(), "Extraction was cancelled.");
+  }
+  const std::string waiting = "Waiting for another run, started 2009-02-25 12:13:41 (process " +
+                              std::to_string(os::CurrentProcessId()) + "), to finish in the import folder " +
+                              config.m_importFolder.c_str() + ".";
+  ASSERT_EQ(progress.steps.size(), 1u);
+  EXPECT_EQ(progress.steps[0], waiting);
+  EXPECT_TRUE(secondLog.Has(waiting));
+  // Stopped at the request (the stop redraws once more), not after the 30 seconds.
+  EXPECT_GE(progress.redraws, 4);
+  EXPECT_LE(progress.redraws, 5);
+  EXPECT_FALSE(second.ImportFolderLocked());
+  EXPECT_TRUE(writer.ImportFolderLocked());
+  writer.Finish();
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
   XDateTime::ClearFixedNow();
 }

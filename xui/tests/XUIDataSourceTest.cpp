@@ -1,6 +1,7 @@
 // Data sources: load only when marked, the progress texts, sorting, filtering and the change
 // counter that views compare; the log whose lines are rows.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <sstream>
@@ -152,4 +153,23 @@ TEST(XUILogRows, LinesAboveTheLevelBecomeRowsAndFileLines) {
   log.Write(kLogInfo, "second run");
   EXPECT_EQ(FirstCells(log), std::vector<std::string>{"second run"});
   EXPECT_NE(ReadAll(path).find("first\r\n"), std::string::npos);
+}
+
+// Another process holding the file (a command-line run writing its line) does not end the
+// window's run: the line is listed at once and reaches the file, in order, with the next one.
+TEST(XUILogRows, ALineThatFindsTheFileHeldIsWrittenWithTheNext) {
+  TempDir dir;
+  std::string path = dir.File("RunLog.txt");
+  XUILog log("Test Run Log", XFileSpec(XString(path)), kLogInfo);
+  log.Begin();
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_NO_THROW(log.Write(kLogInfo, "while held"));
+  EXPECT_EQ(log.UnwrittenLines(), 1u);
+  CloseHandle(held);
+  log.Write(kLogInfo, "after");
+  EXPECT_EQ(log.UnwrittenLines(), 0u);
+  EXPECT_EQ(FirstCells(log), (std::vector<std::string>{"while held", "after"}));
+  std::string text = ReadAll(path);
+  EXPECT_NE(text.find("while held\r\nafter\r\n"), std::string::npos) << text;
 }

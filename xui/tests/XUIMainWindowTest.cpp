@@ -103,3 +103,23 @@ TEST(XUIInputFlush, DiscardsKeyboardAndMouseInputOnly) {
   EXPECT_EQ(others, 1);
   EXPECT_EQ(input, 0);
 }
+
+// Resizing stops at the minimum client area, whatever size is asked for; above it the frame
+// takes the size asked.
+TEST(XUIMainWindowSize, ResizingStopsAtTheMinimumClientArea) {
+  xuitest::InitToolkit();
+  CountingMain main;
+  ASSERT_TRUE(main.Create(GetModuleHandleW(nullptr), SW_HIDE, "XuiMinSize", "Min Size Test", 0,
+                          xuitest::kTestMenu, 400, 300));
+  main.SetMinimumClientSize(360, 270);
+  SetWindowPos(main.Handle(), nullptr, 0, 0, 100, 80, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client;
+  GetClientRect(main.Handle(), &client);
+  EXPECT_EQ(client.right, 360);
+  EXPECT_EQ(client.bottom, 270);
+  SetWindowPos(main.Handle(), nullptr, 0, 0, 700, 600, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT frame;
+  GetWindowRect(main.Handle(), &frame);
+  EXPECT_EQ(frame.right - frame.left, 700);
+  EXPECT_EQ(frame.bottom - frame.top, 600);
+}
