@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "os/OsText.h"
+#include "app/JsonText.h"
 
 namespace {
 
@@ -15,27 +15,6 @@ XString Joined(const std::vector<XString>& items) {
     text += item;
   }
   return text;
-}
-
-// A JSON string of code-page text: UTF-8, with quotes, backslashes and control characters
-// escaped.
-std::string JsonString(const XString& text) {
-  const std::string utf8 = os::NarrowToUtf8(text.ToStd());
-  std::string json = "\"";
-  for (char c : utf8) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (byte < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-      json += escape;
-    } else {
-      json += c;
-    }
-  }
-  return json + "\"";
 }
 
 std::string JsonList(const std::vector<XString>& items) {

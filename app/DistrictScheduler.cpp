@@ -7,6 +7,7 @@
 #include "app/PasswordCodec.h"
 #include "app/QvSchoolConf.h"
 #include "app/QvSchoolConfDS.h"
+#include "app/RunReport.h"
 #include "app/SISBaseApp.h"
 #include "foundation/ILog.h"
 #include "foundation/XException.h"
@@ -227,7 +228,7 @@ XString DistrictScheduler::ShellCommandOf(const QvSchoolConf& school) const {
   return CommandLineWith(m_executable, ValuesOf(school), [](const XString& text) { return ShellQuoted(text); });
 }
 
-XString DistrictScheduler::BatchFileText() const {
+XString DistrictScheduler::BatchFileText(const XString& reportPath) const {
   std::string text;
   text += std::string("REM District Scheduling") + kCrlf;
   text += std::string("REM Each line below is the command needed to extract the data from your SIS for "
@@ -258,10 +259,19 @@ XString DistrictScheduler::BatchFileText() const {
     text += std::string("REM Auto Schedule TVC Update Command") + kCrlf;
     text += updater + kCrlf;
   }
+  if (!reportPath.IsEmpty()) {
+    std::string line;
+    if (!os::NarrowToConsoleExact(BatchQuoted(m_executable) + " --report " + BatchQuoted(reportPath), line)) {
+      throw XException(XString("The report's path has a character that the console code page ") +
+                       os::ConsoleCodePageName().c_str() + " lacks: " + reportPath);
+    }
+    text += std::string(kCrlf) + "REM The district's report of the last nights of every school" + kCrlf;
+    text += line + kCrlf;
+  }
   return XString(text);
 }
 
-XString DistrictScheduler::ShellScriptText(const XString& summaryPath) const {
+XString DistrictScheduler::ShellScriptText(const XString& summaryPath, const XString& reportPath) const {
   std::string text;
   text += "#!/bin/sh\n";
   text += "# District Scheduling\n";
@@ -281,6 +291,10 @@ XString DistrictScheduler::ShellScriptText(const XString& summaryPath) const {
     text += "# Information about this extract can be found in " + OneLine(school->m_importFolder) +
             bridge::kShortName + "ExtractLog.txt\n\n\n";
   }
+  if (!reportPath.IsEmpty()) {
+    text += "# The district's report of the last nights of every school\n";
+    text += ShellQuoted(m_executable) + " --report " + ShellQuoted(reportPath) + " >> \"$summary\" 2>&1\n";
+  }
   return XString(text);
 }
 
@@ -294,9 +308,9 @@ XString DistrictScheduler::Schedule(const XString& folder, const XString& accoun
   const XString path = ScriptPath(folder);
   try {
     if (os::kTasksRunBatchFiles) {
-      WriteWhole(path, BatchFileText().ToStd());
+      WriteWhole(path, BatchFileText(folder + RunReport::kFileName).ToStd());
     } else {
-      WriteWhole(path, os::NarrowToUtf8(ShellScriptText(folder + kSummaryFileName).ToStd()));
+      WriteWhole(path, os::NarrowToUtf8(ShellScriptText(folder + kSummaryFileName, folder + RunReport::kFileName).ToStd()));
       if (!os::MakeOwnerOnlyScript(path.ToStd())) {
         throw XException(XString("Could not make the script runnable: ") + path);
       }

@@ -9,7 +9,8 @@
 // command follows the extracts. POSIX: "DistrictScheduling.sh", run by a line of the invoking
 // user's crontab; each school's exit code and the
 // copy of its run log are appended to "DistrictSchedulingSummary.txt" beside the script, so a
-// failed school is visible the next morning.
+// failed school is visible the next morning. After the last school both files write the
+// district's report page (RunReport.h) beside the site configuration.
 #pragma once
 
 #include <vector>
@@ -59,8 +60,10 @@ class DistrictScheduler {
   // The files' complete texts: the batch file in the console code page (throws XException
   // naming the school whose command line that page cannot carry), the script in the narrow
   // code page (it is written as UTF-8, as the shell hands arguments over).
-  XString BatchFileText() const;
-  XString ShellScriptText(const XString& summaryPath) const;
+  // After the schools (and the updater), a non-empty `reportPath` adds the line that writes
+  // the district's report page there (--report).
+  XString BatchFileText(const XString& reportPath = XString()) const;
+  XString ShellScriptText(const XString& summaryPath, const XString& reportPath = XString()) const;
 
   // The whole scheduling after the account is known: checks the schools, writes the file of
   // this platform into `folder` (replacing it), removes the older tasks and registers the

@@ -4,11 +4,13 @@
 
 #include "app/BridgeIdentity.h"
 #include "app/QvSchoolConf.h"
+#include "app/RunHistory.h"
 #include "foundation/XCLIProgress.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "foundation/XFileSpec.h"
 #include "os/OsFiles.h"
+#include "os/OsTime.h"
 #include "package/QDEApplication.h"
 
 namespace {
@@ -54,6 +56,9 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
   m_copyFolder = XString();
   m_failureReason = XString();
   m_failureLine = XString();
+  BeginRunRecord();
+  m_recordNumber = commandLine.GetOption('n', "");
+  m_recordDistrict = commandLine.GetOption('t', "");
   try {
     SetCommandLineMode(true);
     log.Write(kLogInfo, "Running via the command line.");
@@ -68,11 +73,13 @@ bool SISMainWindow::ProcessCommandLine(const CommandLine& commandLine) {
     log.Write(kLogInfo, "End Command Line Processing, ready to Execute.");
     Execute(*entry);
     log.Write(kLogInfo, "Returned from Execute.");
+    EndRunRecord(nullptr);
     CopyRunLog();
     return true;
   } catch (const std::exception& e) {
     log.WriteFormat(kLogError, "Error: %s", e.what());
     if (!m_failureReason.IsEmpty()) log.Write(kLogError, m_failureReason);
+    EndRunRecord(e.what());
     CopyRunLog();
     XString line = XString(bridge::kShortName) + ": " + e.what();
     if (!m_failureReason.IsEmpty()) line += XString(" ") + m_failureReason;
@@ -258,6 +265,7 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
     m_engine->PerformExtract(progress, entry.m_dsn, entry.m_userName, entry.m_password, settings,
                              demographic, attendance);
   } catch (...) {
+    m_stopped = progress->StopRequested();
     // Nothing of the failed run may stay half done or hold the import folder.
     m_engine->AbandonRun();
     throw;
@@ -296,5 +304,53 @@ void SISMainWindow::CopyRunLog() {
     log.Write(kLogInfo, XDateTime::Now().Format("WWW, MMM DD, YYYY: HH:NN:SS AA") + "\r\n");
   } catch (const std::exception&) {
     log.Write(kLogError, "An Error Occured While Copying Run Log to Import Folder");
+  }
+}
+
+void SISMainWindow::BeginRunRecord() {
+  m_recordStart = RunHistory::IsoNow();
+  m_recordStartTick = os::TickCount();
+  m_recordNumber = XString();
+  m_recordDistrict = XString();
+  m_stopped = false;
+  m_runSchool = nullptr;
+  m_failureReason = XString();
+  RunLog().ResetTally();
+  m_engine->ResetTally();
+}
+
+void SISMainWindow::EndRunRecord(const char* error) {
+  XLogFile& log = RunLog();
+  RunRecord record;
+  const QvSchoolConf* school = m_runSchool;
+  if (!school) school = Framework().Schools().Find(m_recordNumber, m_recordDistrict);
+  record.schoolNumber = school ? school->m_schoolNumber : m_recordNumber;
+  record.district = school ? school->m_district : m_recordDistrict;
+  if (school) {
+    record.schoolName = school->m_schoolName;
+    record.importFolder = school->m_importFolder;
+  }
+  record.start = m_recordStart;
+  record.end = RunHistory::IsoNow();
+  record.durationSeconds = static_cast<double>(os::TickCount() - m_recordStartTick) / 1000.0;
+  const RunTally& tally = m_engine->Tally();
+  for (const auto& table : tally.tables) record.tables.emplace_back(table.first, table.second);
+  record.attendanceRowsSent = tally.attendanceRowsSent;
+  record.updateFile = tally.updateFile;
+  // The Error line that ended the run, as the run log holds it. Not the run's first line at
+  // level Error: the import folder's cleaning logs each of its steps at that level.
+  if (error) {
+    record.outcome = m_stopped ? RunRecord::kCancelled : RunRecord::kFailed;
+    record.exitCode = 1;
+    record.firstError = XString("Error: ") + error;
+    if (!m_failureReason.IsEmpty()) record.firstError += XString(" ") + m_failureReason;
+  } else {
+    record.outcome = log.WarningCount() + tally.extractLogWarnings > 0 ? RunRecord::kWarnings : RunRecord::kSucceeded;
+    record.exitCode = 0;
+  }
+  try {
+    RunHistory(BridgeDataFolder()).Append(record, &log);
+  } catch (const std::exception& failure) {
+    log.WriteFormat(kLogWarning, "Run history: this run's record was not kept: %s", failure.what());
   }
 }

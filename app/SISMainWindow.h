@@ -50,6 +50,13 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
 
   void SetProgress(XProgress* progress) { m_progress = progress; }
 
+  // The run's record in the run history (RunHistory.h). BeginRunRecord at the start of a run;
+  // EndRunRecord at its end, with the error that ended it (null: it succeeded), before the run
+  // log is copied. A record that cannot be written is a Warning in the run log; the run's
+  // result stands.
+  void BeginRunRecord();
+  void EndRunRecord(const char* error);
+
  protected:
   // Opens the copy of the run log with the shell so that the operator sees what went wrong.
   virtual void ShowRunLogCopy();
@@ -78,4 +85,11 @@ class SISMainWindow : public SISBaseApp, public IValidateErrorDisplay {
   XString m_failureReason;  // the reason behind the error of a failed run, if known
   XString m_failureLine;
   XProgress* m_progress = nullptr;      // a progress target given by the caller, else console
+  // The run being recorded: its start, the school it names before an entry is found, and
+  // whether the user stopped it.
+  XString m_recordStart;
+  uint32_t m_recordStartTick = 0;
+  XString m_recordNumber;
+  XString m_recordDistrict;
+  bool m_stopped = false;
 };

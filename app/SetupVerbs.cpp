@@ -10,6 +10,9 @@
 #include "app/CommandLineOptions.h"
 #include "app/MainWindow.h"
 #include "app/QvSchoolConf.h"
+#include "app/RunHistory.h"
+#include "app/RunReport.h"
+#include "app/RunStatus.h"
 #include "app/ScheduleVerbs.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -19,7 +22,7 @@
 namespace {
 
 constexpr const char* kVerbs[] = {"--schools", "--add-school", "--remove-school", "--list", "--check",
-                                  "--schedule", "--unschedule"};
+                                  "--schedule", "--unschedule", "--status", "--report"};
 constexpr const char* kJson = "--json";
 
 // A verb's failure: its exit code and its message for standard error.
@@ -146,6 +149,27 @@ class Verbs {
     return SetupVerbs::kOk;
   }
 
+  int Status(bool json, std::FILE* err) {
+    std::vector<XString> damaged;
+    const std::vector<RunRecord> records = ReadHistory(damaged, err);
+    const RunStatus status(m_app.Framework().Schools(), records, XDateTime::Now());
+    if (json) {
+      const std::string text = status.Json(damaged);
+      std::fwrite(text.data(), 1, text.size(), m_out);
+    } else {
+      Print(status.Text());
+    }
+    return status.ExitCode();
+  }
+
+  int Report(const XString& path, std::FILE* err) {
+    const std::vector<XString> damaged = RunReport::Make(m_app.Framework().Schools(), m_app.BridgeDataFolder(), path);
+    Damaged(damaged, err);
+    m_app.RunLog().WriteFormat(kLogInfo, "Report: wrote %s", path.c_str());
+    Print(XString("Wrote ") + path + "\n");
+    return SetupVerbs::kOk;
+  }
+
   int Check(bool json, std::FILE* err) {
     CheckFacts facts;
     facts.schoolNumber = RequiredSchoolNumber("--check");
@@ -211,6 +235,21 @@ class Verbs {
   };
 
   ExpEngine& Engine() { return m_app.Engine(); }
+
+  // The run history of the bridge data folder; each damaged line is a warning on `err` and in
+  // the log.
+  std::vector<RunRecord> ReadHistory(std::vector<XString>& damaged, std::FILE* err) {
+    const std::vector<RunRecord> records = RunHistory(m_app.BridgeDataFolder()).Read(&damaged);
+    Damaged(damaged, err);
+    return records;
+  }
+
+  void Damaged(const std::vector<XString>& damaged, std::FILE* err) {
+    for (const XString& line : damaged) {
+      m_app.RunLog().Write(kLogWarning, line.c_str());
+      std::fprintf(err, "%s: warning: %s\n", bridge::kShortName, ForConsole(line).c_str());
+    }
+  }
 
   XString LogPath() { return m_app.RunLog().Path().Path(); }
 
@@ -303,8 +342,17 @@ int SetupVerbs::Run(const CommandLine& line, std::FILE* out, std::FILE* err) {
     if (verb == nullptr || *verb == '\0') {
       throw VerbFailure{kUsage, "unknown option; QvMeridane --help lists the verbs"};
     }
-    if (json && std::strcmp(verb, "--check") != 0) {
-      throw VerbFailure{kUsage, "--json goes with --check only"};
+    if (json && std::strcmp(verb, "--check") != 0 && std::strcmp(verb, "--status") != 0) {
+      throw VerbFailure{kUsage, "--json goes with --check and --status only"};
+    }
+    XString reportPath;
+    if (std::strcmp(verb, "--report") == 0) {
+      // The page's file follows the verb as its own argument.
+      const std::vector<XString>& tokens = line.Tokens();
+      if (tokens.size() < 2 || tokens[1].IsEmpty() || tokens[1][0] == '-') {
+        throw VerbFailure{kUsage, "--report needs the file to write: --report FILE"};
+      }
+      reportPath = tokens[1];
     }
     int verbs = 0;
     for (const XString& token : line.Tokens()) {
@@ -322,6 +370,8 @@ int SetupVerbs::Run(const CommandLine& line, std::FILE* out, std::FILE* err) {
     if (std::strcmp(verb, "--add-school") == 0) return verbs_.AddSchool();
     if (std::strcmp(verb, "--remove-school") == 0) return verbs_.RemoveSchool();
     if (std::strcmp(verb, "--list") == 0) return verbs_.List();
+    if (std::strcmp(verb, "--status") == 0) return verbs_.Status(json, err);
+    if (std::strcmp(verb, "--report") == 0) return verbs_.Report(reportPath, err);
     return verbs_.Check(json, err);
   } catch (const VerbFailure& failure) {
     std::fprintf(err, "%s: %s\n", bridge::kShortName, ForConsole(failure.message).c_str());
@@ -356,7 +406,16 @@ XString SetupVerbs::HelpText() {
       "                             configuration and a Task Scheduler task under the current\n"
       "                             user (its password as one line on standard input)\n"
       "  --unschedule               removes that crontab line or task\n"
-      "  Exit codes: 0 done (--check: a run would succeed), 1 failed (--check: the SIS cannot\n"
-      "  be reached), 2 --check: a run would end early (its message on standard error),\n"
-      "  64 unknown verb or missing option. Errors go to standard error.\n");
+      "  --status [--json]          per school of the site configuration, from the run history\n"
+      "                             (QvMeridaneRunHistory.jsonl beside the site configuration):\n"
+      "                             last run, outcome, duration, attendance rows sent, nights\n"
+      "                             since the last success, the first error of a failed night\n"
+      "  --report FILE              the same as one HTML page (no script, nothing fetched):\n"
+      "                             the last 30 nights of each school as a strip, the trend of\n"
+      "                             run time and attendance rows, the failures with their error\n"
+      "  Exit codes: 0 done (--check: a run would succeed; --status: every school's last run\n"
+      "  succeeded within 36 hours), 1 failed (--check: the SIS cannot be reached; --status: a\n"
+      "  school's last run failed), 2 --check: a run would end early (its message on standard\n"
+      "  error); --status: a school's last run had warnings, was cancelled or is overdue (none\n"
+      "  within 36 hours), 64 unknown verb or missing option. Errors go to standard error.\n");
 }

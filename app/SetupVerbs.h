@@ -1,6 +1,7 @@
 // Setting up and checking schools without the window, for servers that have none and for
 // districts that script a roll-out: the verbs --schools, --add-school, --remove-school, --list
-// and --check, and the district schedule's --schedule and --unschedule (app/ScheduleVerbs.h).
+// and --check, the district schedule's --schedule and --unschedule (app/ScheduleVerbs.h), and
+// the district's view of its nights from the run history, --status and --report.
 // They are long options, which can never be taken for the one-letter options of a batch run
 // (those follow a single switch character).
 //
@@ -19,6 +20,7 @@ class SetupVerbs {
   static constexpr int kOk = 0;
   static constexpr int kFailed = 1;     // the verb failed; --check: the SIS cannot be reached
   static constexpr int kEndsEarly = 2;  // --check: a run would end early
+  // --status answers RunStatus::ExitCode: 0 all good, 1 a school failed, 2 one needs a look.
   static constexpr int kUsage = 64;     // an unknown verb or a missing option
 
   // The verb of the line: its first token when that is a long option ("--schools", ...; an

@@ -24,6 +24,7 @@ void XLog::End() {}
 
 void XLog::Write(int32_t level, const char* message) {
   if (message == nullptr) message = "";
+  if (level == kLogWarning) ++m_warnings;
   if (level >= m_writeLevel) Emit(level, message);
   if (level >= m_throwLevel) throw XLogRaisedException(message);
 }

@@ -39,6 +39,11 @@ class XLog : public ILog {
   // Puts one line on the medium.
   virtual void Emit(int32_t level, const char* message) = 0;
 
+  // The Warning messages the log was given since the last ResetTally, whatever its write
+  // level: a run that had any ended "with warnings".
+  uint32_t WarningCount() const { return m_warnings; }
+  void ResetTally() { m_warnings = 0; }
+
   int32_t WriteLevel() const { return m_writeLevel; }
   void SetWriteLevel(int32_t level) { m_writeLevel = level; }
   int32_t ThrowLevel() const { return m_throwLevel; }
@@ -59,4 +64,5 @@ class XLog : public ILog {
  private:
   int32_t m_writeLevel;
   int32_t m_throwLevel = kLogFatal;
+  uint32_t m_warnings = 0;
 };

@@ -34,6 +34,10 @@ enum OpenMode : unsigned {
   kOpenRead = 1,    // shared for reading
   kOpenWrite = 2,   // alone: created anew (truncated)
   kOpenAppend = 4,  // position at the end after opening
+  // Every write lands at the end of the file as one piece, also while other processes append
+  // to it (O_APPEND; on Windows append-only access shared with other writers). Alone or with
+  // kOpenRead; the file is created when missing.
+  kOpenAppendEach = 8,
 };
 
 using FileHandle = intptr_t;

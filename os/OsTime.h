@@ -14,6 +14,10 @@ struct LocalTime {
 // The machine's local date and time, to the millisecond.
 LocalTime Now();
 
+// Minutes east of UTC of the machine's time zone at a local time (daylight saving included),
+// so that a time written for other machines says which moment it was.
+int UtcOffsetMinutes(const LocalTime& local);
+
 // Milliseconds from an arbitrary start, monotonic (wraps like a 32-bit tick count).
 uint32_t TickCount();
 

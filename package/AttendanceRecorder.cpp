@@ -393,11 +393,12 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
     XFile& out = package.OpenTableOutput();
     if (package.IsUpdating() && canMark) m_store.SetMarkedFile(out.Spec());
     XString lastRowid;
+    int64_t written = 0;
     try {
       sqlite::Query rows(m_store.Db());
       rows.Prepare(select);
       rows.BindText(1, header);
-      WriteChangedRows(rows, out, package, lastRowid);
+      written = WriteChangedRows(rows, out, package, lastRowid);
     } catch (const sqlite::SqlError& e) {
       // The store could not be read: the rows not yet written stay as they are for the next run.
       m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
@@ -408,6 +409,7 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
     // of the export.
     if (canMark && !lastRowid.IsEmpty()) markFailed = MarkSent(daily, mark, header, lastRowid);
     package.CloseTableOutput();
+    package.TallyAttendanceRows(written);
     // Without an update file the table file is complete and on the disk once closed.
     if (!package.IsUpdating()) m_store.CommitMarking();
   } catch (...) {
@@ -424,8 +426,10 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
   return markFailed;
 }
 
-void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid) {
+int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package,
+                                             XString& lastRowid) {
   const XString& dateFormat = package.HeaderSettings().m_dateFormat;
+  int64_t written = 0;
   while (rows.Step()) {
     // Student, the day in the package's format, timeframe or period, new code, then excused,
     // absent, tardy, truant and discipline, straight from the store's row.
@@ -437,7 +441,9 @@ void AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWr
     out.EndLine();
     package.CountProgressItem();
     lastRowid = rows.StringColumn(10);
+    ++written;
   }
+  return written;
 }
 
 bool AttendanceRecorder::MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid) {

@@ -134,8 +134,9 @@ class AttendanceRecorder {
   bool HasTable(const AttendanceStatements& sql);
   // One table of the export: the rows under `header`. True when the marking failed.
   bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
-  // Writes the selected rows; `lastRowid` follows the rowid of the last row written.
-  static void WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid);
+  // Writes the selected rows and answers how many; `lastRowid` follows the rowid of the last
+  // row written.
+  static int64_t WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid);
   // Marks the rows written under `header` (those up to `lastRowid`) as sent; true when it failed.
   bool MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid);
 

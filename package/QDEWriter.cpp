@@ -247,10 +247,22 @@ void QDEWriter::CloseUpdateFile() {
     next.SetFileName(UpdateFileName(AddOneSecond(time)).c_str());
     return next;
   });
+  m_tally.updateFile = m_lastUpdateFile.FileName();
+  m_tally.attendanceRowsSent += m_attendanceInUpdate;
+  m_attendanceInUpdate = 0;
+}
+
+void QDEWriter::TallyAttendanceRows(int64_t rows) {
+  if (m_updating) {
+    m_attendanceInUpdate += rows;
+  } else {
+    m_tally.attendanceRowsSent += rows;
+  }
 }
 
 void QDEWriter::AbandonUpdateFile() {
   m_updating = false;
+  m_attendanceInUpdate = 0;  // never reached the import tool
   if (!m_updateFile) return;
   std::unique_ptr<XFile> file = std::move(m_updateFile);
   file->Abandon();

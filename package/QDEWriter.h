@@ -41,6 +41,7 @@
 #include "package/ExportColumn.h"
 #include "package/ImportFolder.h"
 #include "package/QDEHeaderSettings.h"
+#include "package/RunTally.h"
 #include "package/SchoolConfig.h"
 #include "package/SISExpCustomField.h"
 #include "package/SISExpHeader.h"
@@ -242,6 +243,13 @@ class QDEWriter : public DataExtractorBase {
   // Whether a statement of the attendance store failed in the run, and the first failure.
   bool AttStoreFailed() const { return m_attendance.Failed(); }
   const XString& AttStoreFailure() const { return m_attendance.Failure(); }
+  // What this run wrote so far (Begin starts it anew); the extract log's part is added when
+  // the extract log ends.
+  const RunTally& Tally() const { return m_tally; }
+  void ResetTally() { m_tally = RunTally(); }
+  // Rows of attendance written into the current table output; they count as sent once the
+  // update file holding them is complete (a full table file: at once).
+  void TallyAttendanceRows(int64_t rows);
   // Releases the data of a run: the columns and the header entries.
   void ClearRunData();
   // Ends and releases the extract log that Begin opened (nothing when there is none).
@@ -282,6 +290,8 @@ class QDEWriter : public DataExtractorBase {
   SISExpHeader* m_currentHeader = nullptr;
   SISExpCustomFieldList m_customFields;
   DryRunReport* m_dryRun = nullptr;  // not owned
+  RunTally m_tally;
+  int64_t m_attendanceInUpdate = 0;  // rows in the update file being written
 
   // The recorder first: the import folder keeps a reference to it.
   AttendanceRecorder m_attendance;

@@ -20,6 +20,8 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
   // The extract log of an earlier run must not receive this run's lines: the housekeeping
   // logs to the run log until the new extract log is open.
   EndExtractLog();
+  ResetTally();
+  m_attendanceInUpdate = 0;
   m_attendance.ResetFailure();
   // Nothing is written into the folder before the lock is held.
   if (!configuration.m_importFolder.IsEmpty()) {
@@ -102,5 +104,6 @@ void QDEWriter::EndExtractLog() {
   if (!m_ownExtractLog) return;
   if (GetExtractLog() == m_ownExtractLog.get()) SetExtractLog(nullptr);
   std::unique_ptr<XLogFile> extractLog = std::move(m_ownExtractLog);
+  m_tally.extractLogWarnings += extractLog->WarningCount();
   extractLog->End();
 }

@@ -88,6 +88,7 @@ int32_t QDEWriter::WriteTableRows(const XString& leadingLine,
       log.ExtractLogWrite(kLogDebug, "Closing Table file");
       CloseTableOutput();
       m_tableWriter = nullptr;
+      m_tally.tables.emplace_back(m_tableFileName, lines);
       log.ExtractLogWrite(kLogDebug, (XString("Closed Table File. Lines= ") + Decimal(lines)).c_str());
     }
   } catch (const XException& error) {

@@ -174,6 +174,9 @@ for kind in $kinds; do
       # refuse (timeouts, the access mode, the block size), optional answers, a disconnect.
       case "$kind:$failed_path" in
         rename:* | delete:* | *RunLog.txt | *RunLog.txt.*.partial | *RunLog.txt.lock | *ExtractLog.txt) ;;
+        # The run history: a record that cannot be written is a Warning of a run that stands;
+        # a lock that cannot be taken only postpones the trimming.
+        *RunHistory.jsonl | *RunHistory.lock) ;;
         # The store's copy: the run warns and leaves none (the store itself is whole).
         *Attendance.db.copy-new | *Attendance.db.copy-new-journal)
           [ ! -e "$chain/Attendance/Attendance.db.copy" ] || fail "$what: a copy older than the store stayed" ;;

@@ -103,6 +103,10 @@ for n in 101 202 303; do
   grep -q "Returned from Execute." "$home/import $n/QvMeridaneRunLog.txt" || fail "school $n not extracted"
 done
 grep -qF "District: \"$district\"" "$home/import 303/QvMeridaneRunLog.txt" || fail "303 not found by its district"
+# After the last school the night writes the district's page, with the three nights on it.
+report="$home/.local/share/Quorvane/QvMeridane/QvMeridaneReport.html"
+[ "$(grep -oE '<span class="badge b-(ok|warn)">' "$report" 2>/dev/null | wc -l)" = 3 ] ||
+  fail "the report page does not show the three nights: $report"
 
 as_user "$program" --unschedule >/dev/null || fail "--unschedule"
 lines="$(crontab -u "$user" -l)"

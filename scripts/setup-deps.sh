@@ -21,7 +21,7 @@ packages=(
   wine64 xvfb xdotool imagemagick faketime hyperfine strace valgrind
   dpkg-dev curl ca-certificates python3 openssl
   wixl msitools help2man lintian man-db cron
-  python3-markdown weasyprint poppler-utils
+  python3-markdown weasyprint poppler-utils chromium
 )
 
 missing=()

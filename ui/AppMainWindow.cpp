@@ -4,6 +4,7 @@
 
 #include "app/BridgeIdentity.h"
 #include "app/QvSchoolConf.h"
+#include "app/RunReport.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
@@ -169,13 +170,16 @@ void AppMainWindow::DoExecute() {
   m_windowLog.SetWriteLevel(Preferences().LogLevel());
   progress->SetLog(&m_windowLog);
   SetProgress(progress);
+  BeginRunRecord();
   try {
     Execute(*entry);
     log.Write(kLogInfo, "Finished DoExecute");
+    EndRunRecord(nullptr);
     CopyRunLog();
     log.Write(kLogInfo, "Copied Run Log to Import Folder");
   } catch (const std::exception& e) {
     m_windowLog.WriteFormat(kLogError, "Error: %s", e.what());
+    EndRunRecord(e.what());
     CopyRunLog();
     progress->End(false);
     progress->ShowFailure(e.what());
@@ -184,6 +188,7 @@ void AppMainWindow::DoExecute() {
     // the user asked for is news, not an error.
     if (!m_quitAfterRun) Message(e.what(), MB_OK | (progress->StopRequested() ? MB_ICONINFORMATION : MB_ICONERROR));
   } catch (...) {
+    EndRunRecord("Unknown error terminated extraction.");
     progress->End(false);
     if (!m_quitAfterRun) Message("Unknown error terminated extraction.", MB_OK | MB_ICONERROR);
   }
@@ -205,6 +210,9 @@ bool AppMainWindow::OnMenuCommand(int id) {
       return true;
     case IDM_USERGUIDE:
       OpenUserGuide();
+      return true;
+    case IDM_DISTRICTREPORT:
+      OpenDistrictReport();
       return true;
     case IDM_CONTACT:
       ShowContactUs();
@@ -244,6 +252,29 @@ void AppMainWindow::OpenUserGuide() {
     log.WriteFormat(kLogError, "No program opened the user guide ( %d ): %s", result, guide.c_str());
     Message(XString("No program is set to open the user guide ") + guide +
                 ". Install a PDF reader, or open the file from the program folder.",
+            MB_OK | MB_ICONERROR);
+  }
+}
+
+void AppMainWindow::OpenDistrictReport() {
+  // Made anew from the run history each time, beside the site configuration where the
+  // district schedule writes it too, and opened as the guide is.
+  const XString page = BridgeDataFolder() + RunReport::kFileName;
+  XLogFile& log = RunLog();
+  try {
+    for (const XString& line : RunReport::Make(Framework().Schools(), BridgeDataFolder(), page)) {
+      log.Write(kLogWarning, line.c_str());
+    }
+  } catch (const std::exception& e) {
+    log.WriteFormat(kLogError, "The district report could not be written: %s", e.what());
+    Message(XString("The district report could not be written: ") + e.what(), MB_OK | MB_ICONERROR);
+    return;
+  }
+  log.WriteFormat(kLogInfo, "Opening the district report: %s", page.c_str());
+  const int result = os::ShellOpen(page.ToStd());
+  if (result < 32) {
+    log.WriteFormat(kLogError, "No program opened the district report ( %d ): %s", result, page.c_str());
+    Message(XString("No program is set to open the district report ") + page + ". Open it with a web browser.",
             MB_OK | MB_ICONERROR);
   }
 }

@@ -73,6 +73,8 @@ class AppMainWindow : public MainWindow, public XUIMainWindow {
  private:
   void ShowAbout();
   void ShowContactUs();
+  // File > District Report: the run history's page (RunReport.h), opened with the shell.
+  void OpenDistrictReport();
   void OpenUserGuide();
 
   XUILog m_windowLog;

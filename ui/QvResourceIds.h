@@ -11,6 +11,7 @@
 #define IDM_CONTACT 32775
 #define IDM_USERGUIDE 32776
 #define IDM_EDITCONNECTION 32777
+#define IDM_DISTRICTREPORT 32778
 #define IDM_HELPKEY 104  // "?" and "/": passed to the default handling
 
 // Dialogs.

@@ -16,6 +16,13 @@
 #include "app/MainWindow.h"
 #include "app/PasswordCodec.h"
 #include "app/QvSchoolConf.h"
+#include "app/JsonText.h"
+#include "app/RunHistory.h"
+#include "app/RunStatus.h"
+#include "foundation/XCLIProgress.h"
+#include "foundation/XDate.h"
+#include "foundation/XDateTime.h"
+#include "foundation/XTime.h"
 #include "os/Os.h"
 #include "os/OsFaults.h"
 #include "package/QDEApplication.h"
@@ -734,3 +741,170 @@ TEST_F(CommandLineRunTest, ASettingsSaveThatFailsIsReportedWithTheFile) {
   EXPECT_EQ(RunLogText().find("Saved prefs."), std::string::npos);
 }
 #endif
+
+// ---- The run history ----------------------------------------------------------------------
+
+namespace {
+
+// The Cancel button pressed while the third table is read: the progress finds the request at
+// its next repaint, as the window's does.
+class CancelledProgress : public XCLIDualProgress {
+ public:
+  void ShowStepText(const char* text) override {
+    XCLIDualProgress::ShowStepText(text);
+    if (++m_steps != 3) return;
+    RequestStop();
+    CheckForStop();
+  }
+
+ private:
+  int m_steps = 0;
+};
+
+}  // namespace
+
+TEST_F(CommandLineRunTest, SucceededWarnedFailedAndCancelledRunsEachLeaveTheirRecord) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  const std::string dsn = std::string("-d") + kDsn;
+  // A night of the tiny SIS's school year, which has attendance to send.
+  XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 18), XTime::FromHMS(1, 0, 0)));
+  EXPECT_EQ(Run(dsn + " -n101"), "");
+  EXPECT_EQ(Run(dsn + " -n101 -x"), "");  // an unknown letter: a Warning line, nothing else
+  EXPECT_NE(Run("-dQvNoSuchDsn -n101"), "");
+  {
+    TestApp app(m_runLog.c_str());
+    CancelledProgress stopped;
+    app.SetProgress(&stopped);
+    EXPECT_FALSE(app.ProcessCommandLine(CommandLine(XString(dsn + " -n101"))));
+  }
+  {
+    // A full disk under the first table file.
+    TestApp app(m_runLog.c_str());
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kWrite, ".qef", os::DefaultFaultError(os::FaultKind::kWrite));
+    EXPECT_FALSE(app.ProcessCommandLine(CommandLine(XString(dsn + " -n101"))));
+  }
+  XDateTime::ClearFixedNow();
+
+  std::vector<XString> damaged;
+  const std::vector<RunRecord> records = RunHistory(m_bridgeFolder.c_str()).Read(&damaged);
+  EXPECT_TRUE(damaged.empty());
+  ASSERT_EQ(records.size(), 5u);
+  const RunRecord& good = records[0];
+  EXPECT_EQ(good.outcome.ToStd(), RunRecord::kSucceeded);
+  EXPECT_EQ(good.exitCode, 0);
+  EXPECT_EQ(good.schoolName.ToStd(), "Lakeside");
+  EXPECT_EQ(good.importFolder.ToStd(), m_importFolder);
+  EXPECT_TRUE(good.firstError.IsEmpty());
+  EXPECT_EQ(good.start.ToStd().substr(0, 19), "2009-03-18T01:00:00");
+  int day = 0, ms = 0;
+  EXPECT_TRUE(RunHistory::ParseIso(good.start, day, ms)) << good.start.c_str();
+  EXPECT_TRUE(RunHistory::ParseIso(good.end, day, ms)) << good.end.c_str();
+  EXPECT_GT(good.durationSeconds, 0);
+  // The rows of each table are those of its file (less the header line).
+  bool sawStudents = false;
+  for (const auto& [file, rows] : good.tables) {
+    const std::string text = testsupport::ReadAll(m_importFolder + file.ToStd());
+    EXPECT_EQ(rows, static_cast<int64_t>(std::count(text.begin(), text.end(), '\n'))) << file.c_str();
+    sawStudents = sawStudents || (file == "Students.qef" && rows > 0);
+  }
+  EXPECT_TRUE(sawStudents);
+  ASSERT_FALSE(good.updateFile.IsEmpty());
+  EXPECT_TRUE(os::PathExists(m_importFolder + good.updateFile.ToStd()));
+  EXPECT_GT(good.attendanceRowsSent, 0);
+
+  EXPECT_EQ(records[1].outcome.ToStd(), RunRecord::kWarnings);
+  EXPECT_EQ(records[1].exitCode, 0);
+  EXPECT_EQ(records[1].attendanceRowsSent, 0);  // the second run has no changes to send
+
+  const RunRecord& noSource = records[2];
+  EXPECT_EQ(noSource.outcome.ToStd(), RunRecord::kFailed);
+  EXPECT_EQ(noSource.exitCode, 1);
+  EXPECT_EQ(noSource.schoolName.ToStd(), "Lakeside");  // found by -n, though the run never got there
+  EXPECT_EQ(noSource.firstError.ToStd().rfind("Error: Error connecting to Velkstrom Data Extractor", 0), 0u)
+      << noSource.firstError.c_str();
+  EXPECT_TRUE(noSource.tables.empty());
+
+  EXPECT_EQ(records[3].outcome.ToStd(), RunRecord::kCancelled);
+  EXPECT_EQ(records[3].firstError.ToStd(), "Error: Extraction was cancelled.");
+
+  const RunRecord& fullDisk = records[4];
+  EXPECT_EQ(fullDisk.outcome.ToStd(), RunRecord::kFailed);
+  EXPECT_NE(fullDisk.firstError.ToStd().find(".qef"), std::string::npos) << fullDisk.firstError.c_str();
+  EXPECT_TRUE(fullDisk.updateFile.IsEmpty());
+}
+
+TEST_F(CommandLineRunTest, AFailingFlushOfTheProcessAndAnUnwritableHistoryAreToldApart) {
+  os::CreateOneDirectory(m_dir.File("import"));
+  const std::string dsn = std::string("-d") + kDsn;
+  // The whole process's first flush to the disk fails: the run fails and its record says so.
+  os::SetEnv("QV_FAULT", "sync:1");
+  testsupport::ProgramResult failed = Program({dsn, "-n101"});
+  os::SetEnv("QV_FAULT", "");
+  EXPECT_EQ(failed.exitCode, 1) << failed.err;
+  std::vector<RunRecord> records = RunHistory(m_bridgeFolder.c_str()).Read(nullptr);
+  ASSERT_EQ(records.size(), 1u) << failed.err;
+  EXPECT_EQ(records[0].outcome.ToStd(), RunRecord::kFailed);
+  EXPECT_EQ(records[0].exitCode, 1);
+  EXPECT_EQ(records[0].firstError.ToStd().rfind("Error: ", 0), 0u);
+
+  // A history that cannot be written is a Warning in the run log; the run succeeded.
+  const std::string history = m_bridgeFolder + RunHistory::kFileName;
+  os::DeleteFilePath(history);
+  os::CreateOneDirectory(history);
+  testsupport::ProgramResult good = Program({dsn, "-n101"});
+  EXPECT_EQ(good.exitCode, 0) << good.err;
+  EXPECT_NE(CopyText().find("Run history: this run's record was not kept: "), std::string::npos)
+      << CopyText();
+}
+
+TEST_F(CommandLineRunTest, StatusExitCodesForMonitoringAndItsJsonReadBack) {
+  WriteSchools({{"101", "", "Lakeside"}, {"102", "North", "Hillcrest"}});
+  os::SetEnv("QV_FIXED_NOW", "2009-03-20 07:30:00");
+  RunHistory history(m_bridgeFolder.c_str());
+  const auto append = [&](const char* number, const char* district, const char* start, const char* outcome) {
+    RunRecord record;
+    record.schoolNumber = number;
+    record.district = district;
+    record.start = start;
+    record.outcome = outcome;
+    record.durationSeconds = 61;
+    record.attendanceRowsSent = 12;
+    record.firstError = std::string(outcome) == RunRecord::kFailed ? "Error: the disk is full" : "";
+    history.Append(record, nullptr);
+  };
+  const auto status = [&](std::vector<std::string> arguments) {
+    testsupport::ProgramResult result = Program(arguments);
+    return result;
+  };
+  append("101", "", "2009-03-19T01:00:00+01:00", RunRecord::kSucceeded);
+  append("102", "North", "2009-03-18T01:00:00+01:00", RunRecord::kSucceeded);
+  // All good but one school last ran 54 hours ago: overdue.
+  testsupport::ProgramResult overdue = status({"--status"});
+  EXPECT_EQ(overdue.exitCode, RunStatus::kAttention) << overdue.out << overdue.err;
+  EXPECT_NE(overdue.out.find("102\tHillcrest\tNorth\t2009-03-18T01:00:00+01:00\tsucceeded, overdue\t1 min 1 s\t12\t2\t\n"),
+            std::string::npos)
+      << overdue.out;
+  append("102", "North", "2009-03-20T01:00:00+01:00", RunRecord::kSucceeded);
+  EXPECT_EQ(status({"--status"}).exitCode, RunStatus::kAllGood);
+  append("101", "", "2009-03-20T01:00:00+01:00", RunRecord::kFailed);
+  // A damaged line is skipped with a warning; the rest still counts.
+  testsupport::WriteAll(history.Path().ToStd(), testsupport::ReadAll(history.Path().ToStd()) + "{torn\n");
+  testsupport::ProgramResult failed = status({"--status", "--json"});
+  os::SetEnv("QV_FIXED_NOW", "");
+  EXPECT_EQ(failed.exitCode, RunStatus::kFailed) << failed.err;
+  EXPECT_NE(failed.err.find("warning: line 5 of " + history.Path().ToStd() + " is damaged"), std::string::npos)
+      << failed.err;
+  JsonValue json;
+  ASSERT_TRUE(JsonValue::Parse(failed.out, json)) << failed.out;
+  EXPECT_EQ(json.Member("exitCode")->Number(-1), RunStatus::kFailed);
+  const std::vector<JsonValue>& schools = json.Member("schools")->Items();
+  ASSERT_EQ(schools.size(), 2u);
+  const JsonValue* lakeside = &schools[0];
+  if (lakeside->Member("school")->Text() != "101") lakeside = &schools[1];
+  EXPECT_EQ(lakeside->Member("outcome")->Text().ToStd(), "failed");
+  EXPECT_EQ(lakeside->Member("firstError")->Text().ToStd(), "Error: the disk is full");
+  EXPECT_EQ(lakeside->Member("nightsSinceSuccess")->Number(-1), 1);
+  EXPECT_EQ(lakeside->Member("lastRun")->Text().ToStd(), "2009-03-20T01:00:00+01:00");
+  EXPECT_EQ(json.Member("damagedLines")->Items().size(), 1u);
+}

@@ -310,14 +310,20 @@ TEST_F(DistrictSchedulerTest, EachLineOfTheFileRunAsWrittenExtractsItsSchool) {
                               m_program.c_str());
   const std::string folder = m_dir.File("run") + os::kPathSeparator;
   os::CreateOneDirectory(m_dir.File("run"));
+  // After the last school the file writes the district's page of the nights just run.
+  const XString report = (folder + "QvMeridaneReport.html").c_str();
+  const std::string text = os::kTasksRunBatchFiles ? scheduler.BatchFileText(report).ToStd()
+                                                   : scheduler.ShellScriptText((folder + "summary.txt").c_str(), report).ToStd();
+  const std::string reportLine = std::string(" --report ") + (os::kTasksRunBatchFiles ? "\"" : "'") + report.ToStd();
+  EXPECT_GT(text.find(reportLine), text.rfind("ExtractLog.txt")) << text;
   testsupport::ProgramResult ran;
   if constexpr (os::kTasksRunBatchFiles) {
     const std::string batch = folder + "DistrictScheduling.bat";
-    testsupport::WriteAll(batch, scheduler.BatchFileText().ToStd());
+    testsupport::WriteAll(batch, text);
     ran = testsupport::RunProgram("C:\\windows\\system32\\cmd.exe", {"/c", batch});
   } else {
     const std::string script = folder + "DistrictScheduling.sh";
-    testsupport::WriteAll(script, scheduler.ShellScriptText((folder + "summary.txt").c_str()).ToStd());
+    testsupport::WriteAll(script, text);
     ran = testsupport::RunProgram("/bin/sh", {script});
     const std::string summary = testsupport::ReadAll(folder + "summary.txt");
     EXPECT_EQ(0u, summary.find("District extract of ")) << summary;
@@ -330,6 +336,11 @@ TEST_F(DistrictSchedulerTest, EachLineOfTheFileRunAsWrittenExtractsItsSchool) {
   }
   EXPECT_EQ(0, ran.exitCode) << ran.out << ran.err;
   ExpectExtracted();
+  const std::string page = testsupport::ReadAll(report.ToStd());
+  for (const char* school : {"Lakeside High", "Maple Middle", "O&#39;Brien Elementary"}) {
+    EXPECT_NE(page.find(school), std::string::npos) << school;
+  }
+  EXPECT_EQ(page.find("never</td>"), std::string::npos) << "a school's run is missing from the page";
 }
 
 TEST_F(DistrictSchedulerTest, SummaryShowsAFailedSchoolsExitCode) {

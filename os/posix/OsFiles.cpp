@@ -50,8 +50,9 @@ std::string VolumeOf(const std::string& path) { return IsAbsolutePath(path) ? "/
 FileHandle sys::OpenFile(const std::string& path, unsigned mode) {
   int flags = O_CLOEXEC;
   bool read = (mode & kOpenRead) != 0;
-  bool write = (mode & (kOpenWrite | kOpenAppend)) != 0;
+  bool write = (mode & (kOpenWrite | kOpenAppend | kOpenAppendEach)) != 0;
   flags |= read && write ? O_RDWR : write ? O_WRONLY : O_RDONLY;
+  if (mode & kOpenAppendEach) flags |= O_APPEND;
   if (mode == kOpenWrite) {
     flags |= O_CREAT | O_TRUNC;
   } else if (write) {

@@ -25,6 +25,19 @@ LocalTime Now() {
   return now;
 }
 
+int UtcOffsetMinutes(const LocalTime& local) {
+  tm parts{};
+  parts.tm_year = local.year - 1900;
+  parts.tm_mon = local.month - 1;
+  parts.tm_mday = local.day;
+  parts.tm_hour = local.hour;
+  parts.tm_min = local.minute;
+  parts.tm_sec = local.second;
+  parts.tm_isdst = -1;  // the zone's own rule for that day
+  if (mktime(&parts) == static_cast<time_t>(-1)) return 0;
+  return static_cast<int>(parts.tm_gmtoff / 60);
+}
+
 uint32_t TickCount() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -33,6 +33,29 @@ TEST(OsFiles, OpenModesCreateTruncateAndAppend) {
   EXPECT_EQ(os::OpenFile(dir.File("missing.txt"), os::kOpenRead), os::kInvalidFile);
 }
 
+// Two writers that append at once (two runs ending together): both are let in, and each write
+// lands after the other's instead of over it.
+TEST(OsFiles, AppendEachWritesOfTwoOpenHandlesLandOneAfterTheOther) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("history.jsonl");
+  testsupport::WriteAll(path, "0\n");
+  os::FileHandle first = os::OpenFile(path, os::kOpenAppendEach);
+  os::FileHandle second = os::OpenFile(path, os::kOpenAppendEach);
+  ASSERT_NE(first, os::kInvalidFile);
+  ASSERT_NE(second, os::kInvalidFile);
+  EXPECT_TRUE(os::WriteFile(first, "1\n", 2));
+  EXPECT_TRUE(os::WriteFile(second, "2\n", 2));
+  EXPECT_TRUE(os::WriteFile(first, "3\n", 2));
+  os::CloseFile(first);
+  os::CloseFile(second);
+  EXPECT_EQ(testsupport::ReadAll(path), "0\n1\n2\n3\n");
+  // A missing file is made.
+  os::FileHandle fresh = os::OpenFile(dir.File("new.jsonl"), os::kOpenAppendEach);
+  ASSERT_NE(fresh, os::kInvalidFile);
+  os::CloseFile(fresh);
+  EXPECT_TRUE(os::PathExists(dir.File("new.jsonl")));
+}
+
 TEST(OsFiles, FolderTreesAreListedAndRemoved) {
   testsupport::TempDir dir;
   std::string sub = dir.File("sub");

@@ -41,10 +41,11 @@ FileHandle sys::OpenFile(const std::string& path, unsigned mode) {
   DWORD access = 0;
   if (mode & kOpenRead) access |= GENERIC_READ;
   if (mode & (kOpenWrite | kOpenAppend)) access |= GENERIC_WRITE;
-  DWORD disposition = mode == kOpenWrite ? CREATE_ALWAYS
-                      : (mode & (kOpenWrite | kOpenAppend)) ? OPEN_ALWAYS
-                                                             : OPEN_EXISTING;
-  const bool write = (mode & (kOpenWrite | kOpenAppend)) != 0;
+  // Append-only access makes the system put every write at the end, whoever else appends.
+  if (mode & kOpenAppendEach) access |= FILE_APPEND_DATA | SYNCHRONIZE;
+  const bool write = (mode & (kOpenWrite | kOpenAppend | kOpenAppendEach)) != 0;
+  DWORD disposition = mode == kOpenWrite ? CREATE_ALWAYS : write ? OPEN_ALWAYS : OPEN_EXISTING;
+  const DWORD share = (mode & kOpenAppendEach) ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
   const std::wstring name = Wide(path);
   // A symbolic link or junction where a file is written would send the bytes wherever it
   // points: the file is opened as the reparse point itself and refused when it is one.
@@ -53,7 +54,7 @@ FileHandle sys::OpenFile(const std::string& path, unsigned mode) {
     return kInvalidFile;
   }
   const DWORD flags = FILE_ATTRIBUTE_NORMAL | (write ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  HANDLE h = CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition, flags, nullptr);
+  HANDLE h = CreateFileW(name.c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return kInvalidFile;
   BY_HANDLE_FILE_INFORMATION info{};
   if (write && GetFileInformationByHandle(h, &info) && IsReparsePoint(info.dwFileAttributes)) {

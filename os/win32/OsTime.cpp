@@ -20,6 +20,24 @@ LocalTime Now() {
   return now;
 }
 
+int UtcOffsetMinutes(const LocalTime& local) {
+  SYSTEMTIME localTime{};
+  localTime.wYear = static_cast<WORD>(local.year);
+  localTime.wMonth = static_cast<WORD>(local.month);
+  localTime.wDay = static_cast<WORD>(local.day);
+  localTime.wHour = static_cast<WORD>(local.hour);
+  localTime.wMinute = static_cast<WORD>(local.minute);
+  localTime.wSecond = static_cast<WORD>(local.second);
+  SYSTEMTIME utc{};
+  if (!TzSpecificLocalTimeToSystemTime(nullptr, &localTime, &utc)) return 0;
+  FILETIME a{}, b{};
+  if (!SystemTimeToFileTime(&localTime, &a) || !SystemTimeToFileTime(&utc, &b)) return 0;
+  const auto ticks = [](const FILETIME& t) {
+    return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+  };
+  return static_cast<int>((ticks(a) - ticks(b)) / (10000000LL * 60));
+}
+
 uint32_t TickCount() { return GetTickCount(); }
 
 namespace {
