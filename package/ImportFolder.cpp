@@ -235,10 +235,14 @@ void ImportFolder::Clean() {
     for (const std::string& name : entries) {
       if (BeginsWithNoCase(name, "AATD")) add(CleaningStep::kAatd, JoinPath(folder, name));
     }
-    // Closed first: an open file cannot be moved everywhere. SQLite's files beside it go with it,
-    // or it would play a journal back into the next run's new store.
+    // Closed first: an open file cannot be moved everywhere. Its copies go before it (a copy
+    // without its store would be taken for a lost store and restored), SQLite's files beside
+    // it with it (a journal would be played back into the next run's new store).
     m_attendance.Store().Close();
     const std::string store = AttendanceStore::StoreFile(folder).Path().ToStd();
+    for (const char* copy : {AttendanceStore::kCopySuffix, AttendanceStore::kNewCopySuffix}) {
+      for (const char* suffix : {"", "-journal"}) add(CleaningStep::kStore, store + copy + suffix);
+    }
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) add(CleaningStep::kStore, store + suffix);
 
     // Nothing is deleted until everything has moved aside; a deletion that fails after that

@@ -184,25 +184,34 @@ TEST_F(HousekeepingTest, ACleaningThatCannotRemoveEverythingRemovesNothing) {
   MakeFolderWithContent(m_dir.File("School") + Sep() + "PAT");
   std::vector<std::string> before;
   for (const std::string& file : files) before.push_back(testsupport::ReadAll(file));
-  std::vector<std::string> names;
+  std::vector<std::string> names, storeNames;
   os::ListDirectory(m_import, names);
+  os::ListDirectory(ImportFile("Attendance"), storeNames);
+  ASSERT_NE(std::find(storeNames.begin(), storeNames.end(), "Attendance.db.copy"), storeNames.end());
 
   m_config.m_schoolYear = "2010";
   {
     os::FaultPlan plan;
-    plan.FailPath(os::FaultKind::kRename, "Attendance.db");
+    plan.FailPath(os::FaultKind::kRename, "Attendance.db-journal");
+    testsupport::WriteAll(store + "-journal", "");
     try {
       Run({}, {});
       ADD_FAILURE() << "the cleaning went on";
     } catch (const XException& e) {
-      EXPECT_NE(std::string(e.what()).find("Could not remove " + store), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("Could not remove " + store + "-journal"), std::string::npos) << e.what();
       EXPECT_NE(std::string(e.what()).find("; nothing was removed"), std::string::npos) << e.what();
     }
   }
   for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(testsupport::ReadAll(files[i]), before[i]) << files[i];
-  std::vector<std::string> after;
+  std::vector<std::string> after, storeAfter;
   os::ListDirectory(m_import, after);
+  os::ListDirectory(ImportFile("Attendance"), storeAfter);
   EXPECT_EQ(after, names);
+  storeNames.push_back("Attendance.db-journal");
+  std::sort(storeNames.begin(), storeNames.end());
+  std::sort(storeAfter.begin(), storeAfter.end());
+  EXPECT_EQ(storeAfter, storeNames);  // the store, its copy and the journal, all still there
+  os::DeleteFilePath(store + "-journal");
 
   // A deletion that fails once all has moved costs nothing but a leftover, which the next
   // run's start removes.
@@ -215,7 +224,9 @@ TEST_F(HousekeepingTest, ACleaningThatCannotRemoveEverythingRemovesNothing) {
             std::string::npos);
   // All gone but the new run's own school configuration and store.
   for (size_t i = 0; i + 1 < files.size(); ++i) {
-    if (files[i] != ImportFile("SchoolConfig.xml")) EXPECT_FALSE(os::PathExists(files[i])) << files[i];
+    if (files[i] != ImportFile("SchoolConfig.xml")) {
+      EXPECT_FALSE(os::PathExists(files[i])) << files[i];
+    }
   }
   QDEWriter writer;
   Prepare(writer);
