@@ -86,6 +86,8 @@ const char* ODBCDataAccess::GetDatabaseTypeName() const { return DatabaseTypeNam
 
 XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char* userName,
                                               const char* password) {
+  // A new string is a new attempt: the diagnostics of an earlier one do not explain it.
+  m_connectDiagnostics = XString();
   LogExtract(kLogDebug, XString("Build Connection String for: ") + GetDatabaseTypeName());
   const ConnectionPattern& pattern = GetDatabaseTypeInfo(m_databaseType).connection;
   if (pattern.logLine) LogExtract(kLogDebug, pattern.logLine);
@@ -130,6 +132,10 @@ XString ODBCDataAccess::BuildConnectionString(const char* dataSource, const char
   AppendCredentials(text, pattern, userName, password);
   text += pattern.suffix;
   return text;
+}
+
+std::vector<std::string> ODBCDataAccess::ValuesUnsafeInString(const XString& connectionString) {
+  return ado::ValuesUnsafeInString(connectionString);
 }
 
 XString ODBCDataAccess::MaskPassword(const XString& text) {

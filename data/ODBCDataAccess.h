@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/DataAccessBase.h"
@@ -54,6 +55,11 @@ class ODBCDataAccess : public DataAccessBase {
   // The database type that the open connection's server calls for, when the driver names a
   // product that needs a type of its own (PostgreSQL: kDbPostgres); kDbNone otherwise.
   int32_t DetectServerType() const;
+  // The keys ("DSN", "DATABASE", "UID", "PWD") of the values that Connect would have to give
+  // the driver inside a connection string and that hold ';', '{' or '}', which a driver that
+  // does not honour braces misreads. Empty when the string is a data source and a login, which
+  // Connect passes as separate values (ado::ReadDataSourceLogin).
+  static std::vector<std::string> ValuesUnsafeInString(const XString& connectionString);
   // The text with the value of its first password key replaced by '*' (length kept); a
   // braced value is masked whole, braces included, and keys inside braces are not keys.
   static XString MaskPassword(const XString& text);

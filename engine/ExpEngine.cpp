@@ -3,6 +3,7 @@
 
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
+#include "foundation/XException.h"
 
 namespace {
 
@@ -95,9 +96,24 @@ XString ExpEngine::BuildStoredConnectionString() {
     LogExtract(kLogError, kNoDataSourceMessage);
     throw XException(kNoDataSourceMessage);
   }
+  XString dataSourceName = m_dataSourceName.Left(m_dataSourceName.Find(';'));
+  dataSourceName.Trim();
+  if (dataSourceName.IsEmpty()) {
+    LogExtract(kLogError, kNoDataSourceBeforeDatabaseMessage);
+    throw XException(kNoDataSourceBeforeDatabaseMessage);
+  }
   // An absent user name or password differs from an empty one for some database types.
-  return BuildConnectionString(m_dataSourceName.c_str(), m_hasUserName ? m_userName.c_str() : nullptr,
-                               m_hasPassword ? m_password.c_str() : nullptr);
+  XString text = BuildConnectionString(m_dataSourceName.c_str(), m_hasUserName ? m_userName.c_str() : nullptr,
+                                       m_hasPassword ? m_password.c_str() : nullptr);
+  for (const std::string& key : ValuesUnsafeInString(text)) {
+    const char* value = key == "UID"   ? "The user name (option -u)"
+                        : key == "PWD" ? "The password (option -w)"
+                                       : "The data source (option -d)";
+    XException error = XException::Format(0, kUnsafeConnectionValueMessage, value);
+    LogExtract(kLogError, error.Text());
+    throw error;
+  }
+  return text;
 }
 
 void ExpEngine::ConnectToSIS() { Connect(BuildStoredConnectionString()); }

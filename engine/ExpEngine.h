@@ -30,6 +30,16 @@ class ExpEngine : public ODBCExpEngineBase {
   static constexpr const char* kNoDataSourceMessage =
       "No data source name is set: name the SIS's ODBC data source with the option -d, or in the "
       "\"DSN\" preference.";
+  // Likewise for a "DSN;Database" data source with nothing before its semicolon.
+  static constexpr const char* kNoDataSourceBeforeDatabaseMessage =
+      "The data source names a database but no data source before its ';': name the SIS's ODBC "
+      "data source with the option -d as DSN or DSN;Database.";
+  // A value that only a connection string could carry, and that a driver may misread there
+  // (%s: "The data source (option -d)", "The user name (option -u)", "The password (option -w)").
+  static constexpr const char* kUnsafeConnectionValueMessage =
+      "%s holds ';', '{' or '}', which a driver may read as the end of the value: a data source "
+      "that names a database (DSN;Database), or one reached without a user name, is reached "
+      "through a connection string. Use a value without these characters.";
   // The largest day number (31 December 3999): the start date before any term is seen.
   static constexpr int32_t kLastDay = 876581;
   // Each profile row defines up to six terms ("FirstDay_1".."FirstDay_6", "LastDay_1"..).
@@ -143,7 +153,9 @@ class ExpEngine : public ODBCExpEngineBase {
   XString CurrentLogLevelName() const;
   // Remembers the data source and the credentials (null: absent) of the connection.
   void StoreConnectionSettings(const char* dataSource, const char* userName, const char* password);
-  // The connection string of the stored settings for the current database type.
+  // The connection string of the stored settings for the current database type. Throws,
+  // before any connection is tried, for a data source with no name before its ';' and for a
+  // value that the string cannot carry safely (kUnsafeConnectionValueMessage).
   XString BuildStoredConnectionString();
   // Connects with the stored data source and credentials for the current database type.
   void ConnectToSIS();

@@ -1,6 +1,7 @@
 // Connection strings from any data source, user name and password, for every database type:
 // the masked string shows no part of the password, the ADO string translates for the driver,
-// and a braced value stays one value through the translation.
+// a braced value stays one value through the translation, and a data source's login is read
+// back whole.
 #include <string>
 
 #include "data/ODBCDataAccess.h"
@@ -40,10 +41,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(ODBCDataAccess::MaskPassword(any).Length() == any.Length());
   Translated(any, thrown);
 
-  // A braced value is read back as exactly that value, and a braced password is masked whole.
+  // A braced value is read back as exactly that value, and a braced password is masked whole;
+  // a blank data source is refused, never left to the driver manager's default.
   const XString braced = ado::BraceConnectionValue(XString(password));
   const XString odbc = XString("DSN=") + braced + ";UID=u";
-  FUZZ_CHECK_EQ(Translated(odbc, thrown).ToStd(), odbc.ToStd() + ";");
+  const XString read = Translated(odbc, thrown);
+  if (password.find_first_not_of(" \t\r\n") == std::string::npos) {
+    FUZZ_CHECK(thrown);
+  } else {
+    FUZZ_CHECK_EQ(read.ToStd(), odbc.ToStd() + ";");
+  }
+  // A data source and its login come back whole as the values the driver manager is given.
+  ado::DataSourceLogin login;
+  FUZZ_CHECK(ado::ReadDataSourceLogin(XString("DSN=x;UID=") + ado::BraceConnectionValue(XString(user)) + ";PWD=" + braced,
+                                      login));
+  FUZZ_CHECK_EQ(login.userName.ToStd(), user);
+  FUZZ_CHECK_EQ(login.password.ToStd(), password);
   const XString masked = ODBCDataAccess::MaskPassword(XString("UID=u;PWD=") + braced + ";X=1");
   FUZZ_CHECK_EQ(masked.ToStd(), "UID=u;PWD=" + std::string(braced.Length(), '*') + ";X=1");
 

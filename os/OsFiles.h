@@ -74,6 +74,11 @@ bool MakeSymbolicLink(const std::string& target, const std::string& link);
 // the user: there it does nothing and answers true.
 bool KeepToOwner(const std::string& path);
 
+// What sits at a name, looked at without following a link there and without opening it.
+// kOther is a pipe, socket or device: nothing a run writes may be one.
+enum class EntryKind { kNone, kFile, kFolder, kLink, kOther };
+EntryKind KindOfEntry(const std::string& path);
+
 // Names (not paths) of the entries of a folder, without "." and "..". An entry whose name the
 // code page cannot hold is left out: it could only be handed on as some other name.
 bool ListDirectory(const std::string& folder, std::vector<std::string>& names);

@@ -7,8 +7,11 @@
 #include "foundation/XDate.h"
 #include "foundation/XException.h"
 #include "foundation/XTime.h"
+#include "os/OsExclusiveFiles.h"
 #include "os/OsFiles.h"
+#include "os/OsSystem.h"
 #include "package/AttendanceRecorder.h"
+#include "package/AttendanceStore.h"
 
 namespace {
 
@@ -43,12 +46,68 @@ std::vector<std::string> FolderEntries(const XFileSpec& folder) {
   return names;
 }
 
-// A file, or a folder with everything in it.
-XFileSpec EntrySpec(const XFileSpec& folder, const std::string& name) {
-  XFileSpec spec = folder;
-  spec.AppendName(name.c_str());
-  if (os::IsDirectory(spec.Path().ToStd())) spec.AppendFolder("");
-  return spec;
+// The name an entry of the cleaning takes until everything has been moved (see Clean).
+constexpr const char* kAsideSuffix = ".deleting";
+
+bool EndsWith(const std::string& name, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return name.size() > n && name.compare(name.size() - n, n, suffix) == 0;
+}
+
+std::string JoinPath(const XFileSpec& folder, const std::string& name) {
+  std::string path = folder.Path().ToStd();
+  if (!path.empty() && path.back() != os::kPathSeparator) path += os::kPathSeparator;
+  return path + name;
+}
+
+const char* EntryDescription(os::EntryKind kind) {
+  switch (kind) {
+    case os::EntryKind::kLink:
+      return "a link";
+    case os::EntryKind::kFolder:
+      return "a folder";
+    case os::EntryKind::kOther:
+      return "a pipe, socket or device";
+    default:
+      return "a file";
+  }
+}
+
+// Removes whatever is at the path: a folder with its contents, a link as a link (nothing it
+// points to is touched). True when nothing is left there.
+bool RemoveEntry(const std::string& path) {
+  const os::EntryKind kind = os::KindOfEntry(path);
+  if (kind == os::EntryKind::kNone) return true;
+  if (kind == os::EntryKind::kFolder || kind == os::EntryKind::kLink) return os::RemoveDirectoryTree(path);
+  return os::DeleteFilePath(path);
+}
+
+// One entry the cleaning removes, with the step it belongs to.
+enum class CleaningStep { kSchoolConfig, kUpdateFiles, kPat, kDat, kAatp, kAatd, kStore };
+struct Removal {
+  CleaningStep step;
+  std::string path;
+  std::string aside;
+};
+
+// Moves every entry to "<name>.deleting" beside it. When one cannot be moved (open in another
+// program, no right to change its folder), those moved go back to their names and the error
+// names the entry: the cleaning removes everything or nothing.
+void MoveAside(std::vector<Removal>& removals) {
+  for (size_t i = 0; i < removals.size(); ++i) {
+    Removal& removal = removals[i];
+    removal.aside = removal.path + kAsideSuffix;
+    // An entry of that name is what an interrupted cleaning left.
+    if (RemoveEntry(removal.aside) && os::MoveFileNoReplace(removal.path, removal.aside)) continue;
+    const int error = os::LastError();
+    std::string notBack;
+    for (size_t back = i; back-- > 0;) {
+      if (!os::MoveFileNoReplace(removals[back].aside, removals[back].path)) notBack += " " + removals[back].aside;
+    }
+    XException failure = XException::Format(error, "Could not remove %s ( %d ); nothing was removed", removal.path.c_str(), error);
+    if (!notBack.empty()) failure = XException(XString(failure.Text()) + ", but these could not be put back:" + notBack.c_str(), error);
+    throw failure;
+  }
 }
 
 // The global folder read from "SchoolConfig.xml": an absolute path of a folder that exists.
@@ -142,61 +201,92 @@ void ImportFolder::Clean() {
   try {
     step("Assigned import folder");
     const XFileSpec folder = m_folder;
-    for (const std::string& name : FolderEntries(folder)) {
+    // The store is deleted in its folder: a link there would lead the delete elsewhere.
+    RemoveLinkAtFolder(AttendanceStore::kFolderName);
+
+    std::vector<Removal> removals;
+    auto add = [&removals](CleaningStep kind, const std::string& path) {
+      if (os::KindOfEntry(path) != os::EntryKind::kNone) removals.push_back({kind, path, std::string()});
+    };
+    // The school configuration goes aside first: a cleaning cut short then leaves a folder
+    // that the next run sees as changed and cleans again.
+    add(CleaningStep::kSchoolConfig, File(SchoolConfig::kFileName).Path().ToStd());
+    const std::vector<std::string> entries = FolderEntries(folder);
+    for (const std::string& name : entries) {
       if (!IsUpdateFileName(name)) continue;
-      // Deleted as a file: an entry of that name that cannot be (open elsewhere, read-only,
-      // a folder) stops the cleaning rather than leaving old changes for the import tool.
-      XFileSpec file = folder;
-      file.AppendName(name.c_str());
-      file.Delete();
+      // A folder of that name is no update file: the cleaning stops rather than leave old
+      // changes for the import tool, or take a tree it does not know.
+      const std::string path = JoinPath(folder, name);
+      if (os::KindOfEntry(path) == os::EntryKind::kFolder) {
+        throw XException::Format(0, "Could not delete spec: %s is a folder, not an update file", path.c_str());
+      }
+      add(CleaningStep::kUpdateFiles, path);
     }
-    step("Deleted qdu files");
-
-    XFileSpec schoolConfig = File(SchoolConfig::kFileName);
-    step("Changed FileName to SchoolConfig");
-    if (schoolConfig.Exists()) schoolConfig.Delete();
-    m_startUpdateDate = XString();
-    m_startReferenceTime = XString();
-    m_attendance.ForgetUpdateDate();
-    step("Deleted SchoolConfig");
-
     XString folderPath = folder.Path();
     XFileSpec parent = folder;
     if (folderPath.Length() > XString(folder.Volume()).Length()) {
       parent = XFileSpec(folderPath.Left(folderPath.Length() - 1)).FolderSpec();
     }
+    add(CleaningStep::kPat, JoinPath(parent, "PAT"));
+    add(CleaningStep::kDat, JoinPath(folder, "DAT"));
+    for (const std::string& name : entries) {
+      if (BeginsWithNoCase(name, "AATP")) add(CleaningStep::kAatp, JoinPath(folder, name));
+    }
+    for (const std::string& name : entries) {
+      if (BeginsWithNoCase(name, "AATD")) add(CleaningStep::kAatd, JoinPath(folder, name));
+    }
+    // Closed first: an open file cannot be moved everywhere. Its copies go before it (a copy
+    // without its store would be taken for a lost store and restored), SQLite's files beside
+    // it with it (a journal would be played back into the next run's new store).
+    m_attendance.Store().Close();
+    const std::string store = AttendanceStore::StoreFile(folder).Path().ToStd();
+    for (const char* copy : {AttendanceStore::kCopySuffix, AttendanceStore::kNewCopySuffix}) {
+      for (const char* suffix : {"", "-journal"}) add(CleaningStep::kStore, store + copy + suffix);
+    }
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) add(CleaningStep::kStore, store + suffix);
+
+    // Nothing is deleted until everything has moved aside; a deletion that fails after that
+    // leaves only a "*.deleting" entry, which the next run removes.
+    MoveAside(removals);
+    auto remove = [&](CleaningStep kind) {
+      bool any = false;
+      for (const Removal& removal : removals) {
+        if (removal.step != kind) continue;
+        any = true;
+        if (kind == CleaningStep::kAatp) step("Iterating AATP Folder");
+        if (!RemoveEntry(removal.aside)) {
+          log.RunLogWrite(kLogWarning, (XString("Could not delete ") + removal.aside.c_str() +
+                                        "; the next run removes it.").c_str());
+        }
+        if (kind == CleaningStep::kAatp) step("Deleted AATP Folder");
+      }
+      return any;
+    };
+    remove(CleaningStep::kUpdateFiles);
+    step("Deleted qdu files");
+    step("Changed FileName to SchoolConfig");
+    remove(CleaningStep::kSchoolConfig);
+    m_startUpdateDate = XString();
+    m_startReferenceTime = XString();
+    m_attendance.ForgetUpdateDate();
+    step("Deleted SchoolConfig");
     step("Got Parent Folder");
-    XFileSpec pat = parent;
-    pat.AppendFolder("PAT");
     step("Appended PAT");
-    if (pat.Exists()) {
-      step("Found PAT Folder");
-      pat.Delete();
-      step("Deleted PAT Folder");
+    for (const Removal& removal : removals) {
+      if (removal.step == CleaningStep::kPat) step("Found PAT Folder");
     }
-
+    if (remove(CleaningStep::kPat)) step("Deleted PAT Folder");
     step("Reset QDE Folder");
-    XFileSpec dat = folder;
-    dat.AppendFolder("DAT");
     step("Appended DAT Folder");
-    if (dat.Exists()) {
-      step("Found DAT Folder");
-      dat.Delete();
-      step("Deleted DAT Folder");
+    for (const Removal& removal : removals) {
+      if (removal.step == CleaningStep::kDat) step("Found DAT Folder");
     }
-
-    std::vector<std::string> entries = FolderEntries(folder);
+    if (remove(CleaningStep::kDat)) step("Deleted DAT Folder");
     step("Assigned AATP Iterator");
-    for (const std::string& name : entries) {
-      if (!BeginsWithNoCase(name, "AATP")) continue;
-      step("Iterating AATP Folder");
-      EntrySpec(folder, name).Delete();
-      step("Deleted AATP Folder");
-    }
+    remove(CleaningStep::kAatp);
     step("Assigned AATD Iterator");
-    for (const std::string& name : entries) {
-      if (BeginsWithNoCase(name, "AATD")) EntrySpec(folder, name).Delete();
-    }
+    remove(CleaningStep::kAatd);
+    remove(CleaningStep::kStore);
 
     if (!m_attendance.CloseAndDelete(folder)) m_storeNotDeleted = true;
 
@@ -260,11 +350,34 @@ void ImportFolder::SaveSchoolConfig(const XString& bridgeVersion) {
 }
 
 void ImportFolder::RemoveLeftovers() {
+  // What the run writes at these names must be a file of its own, and the store's folder a
+  // real folder.
+  if (!m_baseName.IsEmpty()) {
+    ClearFileName(m_baseName + "ExtractLog.txt", "extract log");
+    ClearFileName(m_baseName + "RunLog.txt", "copy of the run log");
+  }
+  RemoveLinkAtFolder(AttendanceStore::kFolderName);
+
+  XFileSpec storeFolder = m_folder;
+  storeFolder.AppendFolder(AttendanceStore::kFolderName);
+  std::vector<std::string> storeEntries;
+  if (os::KindOfEntry(JoinPath(m_folder, AttendanceStore::kFolderName)) == os::EntryKind::kFolder) {
+    storeEntries = FolderEntries(storeFolder);
+  }
+  auto removeAside = [this](const std::string& path) {
+    if (RemoveEntry(path)) {
+      m_log.ExtractLogWrite(kLogInfo, (XString("Removed what an interrupted cleaning left: ") + path.c_str()).c_str());
+    }
+  };
+  for (const std::string& name : storeEntries) {
+    if (EndsWith(name, kAsideSuffix)) removeAside(JoinPath(storeFolder, name));
+  }
   for (const std::string& name : FolderEntries(m_folder)) {
-    static const std::string kPartial = ".partial";
-    if (name.size() <= kPartial.size() || name.compare(name.size() - kPartial.size(), kPartial.size(), kPartial) != 0) {
+    if (EndsWith(name, kAsideSuffix)) {
+      removeAside(JoinPath(m_folder, name));
       continue;
     }
+    if (!EndsWith(name, ".partial")) continue;
     XFileSpec file = File(name.c_str());
     // A folder of that name is nobody's unfinished file.
     if (os::IsDirectory(file.Path().ToStd())) continue;
@@ -272,6 +385,39 @@ void ImportFolder::RemoveLeftovers() {
       m_log.ExtractLogWrite(kLogInfo, (XString("Removed the unfinished file of an earlier run: ") + file.Path()).c_str());
     }
   }
+}
+
+void ImportFolder::Lock(const XString& baseName, const ImportFolderLock::WaitObserver& waiting) {
+  if (m_lock.IsHeld()) return;
+  XString warning;
+  ImportFolderLock::WaitSeconds(&warning);
+  if (!warning.IsEmpty()) m_log.RunLogWrite(kLogWarning, warning.c_str());
+  m_baseName = baseName;
+  ClearFileName(baseName + "Run.lock", "run lock file");
+  m_lock.Take(m_folder, baseName, waiting);
+}
+
+void ImportFolder::ClearFileName(const XString& name, const char* role) {
+  const std::string path = File(name).Path().ToStd();
+  const os::EntryKind kind = os::KindOfEntry(path);
+  if (kind == os::EntryKind::kNone || kind == os::EntryKind::kFile) return;
+  XString found = XString("Found ") + EntryDescription(kind) + " at the name of the " + role + " " + path.c_str();
+  if (!RemoveEntry(path)) {
+    const int error = os::LastError();
+    m_log.Error(kLogFatal, XException::Format(error, "%s and could not remove it ( %d ).", found.c_str(), error).Text());
+  }
+  m_log.RunLogWrite(kLogWarning, (found + (kind == os::EntryKind::kLink ? ": removed it as a link." : ": removed it.")).c_str());
+}
+
+void ImportFolder::RemoveLinkAtFolder(const char* name) {
+  const std::string path = JoinPath(m_folder, name);
+  if (os::KindOfEntry(path) != os::EntryKind::kLink) return;
+  XString found = XString("Found a link at the folder ") + path.c_str() + ", where the run writes only into a real folder";
+  if (!RemoveEntry(path)) {
+    const int error = os::LastError();
+    m_log.Error(kLogFatal, XException::Format(error, "%s, and could not remove it ( %d ).", found.c_str(), error).Text());
+  }
+  m_log.RunLogWrite(kLogWarning, (found + ": removed it as a link.").c_str());
 }
 
 bool ImportFolder::Validate(const XString& path) {

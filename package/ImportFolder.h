@@ -36,8 +36,10 @@ class ImportFolder {
   // "Bridge Configuration Did Not Change.". Returns whether it changed.
   bool CheckBridgeConfiguration(const BridgeConfiguration& config, const XString& bridgeVersion);
   // Removes the update files, "SchoolConfig.xml", the import tool's folders and the change
-  // store; any failure ends the run with the Fatal "Error: Failed while trying to remove QDU
-  // Files. ..." message.
+  // store. Everything is first moved aside ("<name>.deleting"); only when all has moved is
+  // anything deleted, so that an entry that cannot go (open in another program) leaves the
+  // folder as it was. A failure ends the run with the Fatal "Error: Failed while trying to
+  // remove QDU Files. ..." message.
   void Clean();
   // Writes "SchoolConfig.xml" with the thirteen keys of the run. When the attendance store
   // failed in the run, "UpdateDate" and "UpdateDateTime" keep the values the run started
@@ -45,14 +47,16 @@ class ImportFolder {
   // the store, the file is not written at all: the next run then cleans again.
   void SaveSchoolConfig(const XString& bridgeVersion);
 
-  // One run at a time (see ImportFolderLock): taken before the run writes into the folder.
-  void Lock(const XString& baseName, const ImportFolderLock::WaitObserver& waiting = nullptr) {
-    m_lock.Take(m_folder, baseName, waiting);
-  }
+  // One run at a time (see ImportFolderLock): taken before the run writes into the folder. A
+  // link, folder or pipe at the lock file's name is removed first, with a Warning that says
+  // which; so is a QV_LOCK_WAIT_SECONDS that is refused or clamped.
+  void Lock(const XString& baseName, const ImportFolderLock::WaitObserver& waiting = nullptr);
   void Unlock() { m_lock.Release(); }
   bool IsLocked() const { return m_lock.IsHeld(); }
   // Deletes what runs that were killed left in the folder: files "*.partial", written under
-  // that name until complete. Only with the lock held, when no other run can be writing one.
+  // that name until complete, and the "*.deleting" entries of a cleaning cut short. Clears
+  // the names the run writes (extract log, run log copy) of anything but a file, and the
+  // "Attendance" folder of a link. Only with the lock held, when no other run can be writing.
   void RemoveLeftovers();
   // Creates a missing folder; true (and the folder becomes this one) when it exists. An empty
   // path is accepted as it is.
@@ -62,9 +66,17 @@ class ImportFolder {
   const XString& Failure() const { return m_failure; }
 
   const BridgeConfiguration& Configuration() const { return m_bridgeConfiguration; }
+
   const XString& GlobalFolder() const { return m_globalFolder; }
 
  private:
+  // What the run writes at `name` in the folder must be a file: a link, folder, pipe or the
+  // like there is removed (a link as a link), with a Warning that says what was found.
+  void ClearFileName(const XString& name, const char* role);
+  // The folder `name` in the import folder, when there, must be a real folder: a link there
+  // is removed as a link, with a Warning.
+  void RemoveLinkAtFolder(const char* name);
+
   XEngineLog& m_log;
   AttendanceRecorder& m_attendance;
   XFileSpec m_folder;
@@ -75,5 +87,6 @@ class ImportFolder {
   XString m_startUpdateDate;
   XString m_startReferenceTime;
   bool m_storeNotDeleted = false;
+  XString m_baseName;  // of the lock and the log files, once locked
   ImportFolderLock m_lock;
 };

@@ -1,6 +1,5 @@
 #include "package/ImportFolderLock.h"
 
-#include <cstdlib>
 
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
@@ -32,11 +31,32 @@ void ReadHolder(const std::string& path, XString& started, XString& process) {
 
 }  // namespace
 
-int ImportFolderLock::WaitSeconds() {
-  std::string text = os::GetEnv("QV_LOCK_WAIT_SECONDS");
+int ImportFolderLock::WaitSeconds(XString* warning) {
+  if (warning != nullptr) *warning = XString();
+  const std::string text = os::GetEnv("QV_LOCK_WAIT_SECONDS");
   if (text.empty()) return kDefaultWaitSeconds;
-  int seconds = std::atoi(text.c_str());
-  return seconds < 0 ? 0 : seconds;
+  // Digits with an optional sign; a long row of digits is only a large number.
+  size_t at = text[0] == '-' || text[0] == '+' ? 1 : 0;
+  bool number = at < text.size();
+  long long value = 0;
+  for (; at < text.size(); ++at) {
+    if (text[at] < '0' || text[at] > '9') {
+      number = false;
+      break;
+    }
+    if (value <= kMaxWaitSeconds) value = value * 10 + (text[at] - '0');
+  }
+  if (number && text[0] == '-') value = -value;
+  int seconds = !number ? kDefaultWaitSeconds
+                : value < 0 ? 0
+                : value > kMaxWaitSeconds ? kMaxWaitSeconds
+                                          : static_cast<int>(value);
+  if (warning != nullptr && (!number || seconds != value)) {
+    warning->Format(static_cast<uint32_t>(text.size() + 160),
+                    "QV_LOCK_WAIT_SECONDS \"%s\" is not a number of seconds from 0 to %d; %s, %d is used.",
+                    text.c_str(), kMaxWaitSeconds, number ? "clamped" : "refused", seconds);
+  }
+  return seconds;
 }
 
 void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName, const WaitObserver& waiting) {
@@ -58,7 +78,12 @@ void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName, co
     }
     if (result == os::LockResult::kFailed) {
       int error = os::LastError();
-      throw XException::Format(error, "Could not lock the import folder ( %d ): %s", error, file.c_str());
+      const os::EntryKind kind = os::KindOfEntry(path);
+      const char* found = kind == os::EntryKind::kLink     ? " (a link is at that name)"
+                          : kind == os::EntryKind::kFolder ? " (a folder is at that name)"
+                          : kind == os::EntryKind::kOther  ? " (a pipe, socket or device is at that name)"
+                                                           : "";
+      throw XException::Format(error, "Could not lock the import folder ( %d ): %s%s", error, file.c_str(), found);
     }
     if (attempt >= attempts) break;
     if (waiting) {

@@ -16,8 +16,9 @@
 class ImportFolderLock {
  public:
   // How long a run waits for the other run to end, unless the environment variable
-  // QV_LOCK_WAIT_SECONDS gives another number of seconds.
+  // QV_LOCK_WAIT_SECONDS gives another number of seconds, from 0 to kMaxWaitSeconds.
   static constexpr int kDefaultWaitSeconds = 60;
+  static constexpr int kMaxWaitSeconds = 3600;
 
   ImportFolderLock() = default;
   ~ImportFolderLock() { Release(); }
@@ -37,7 +38,10 @@ class ImportFolderLock {
   bool IsHeld() const { return m_handle != -1; }
   const XFileSpec& File() const { return m_file; }
 
-  static int WaitSeconds();
+  // The seconds QV_LOCK_WAIT_SECONDS gives. A value that is no whole number is refused (the
+  // default applies), one out of range is clamped to it; either way `warning`, when given,
+  // receives the Warning line naming the variable and the seconds used, else stays empty.
+  static int WaitSeconds(XString* warning = nullptr);
 
  private:
   XFileSpec m_file;

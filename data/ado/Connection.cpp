@@ -77,8 +77,16 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
     Raise(error);
   }
   // ADO's Open takes the credentials as arguments too; they win over the string's, as there.
-  if (!userId.IsEmpty()) odbcString += XString("UID=") + userId + ";";
-  if (!password.IsEmpty()) odbcString += XString("PWD=") + password + ";";
+  DataSourceLogin login;
+  const bool byLogin = ReadDataSourceLogin(connectionString, login);
+  if (!userId.IsEmpty()) {
+    odbcString += XString("UID=") + BraceConnectionValue(userId) + ";";
+    login.userName = userId;
+  }
+  if (!password.IsEmpty()) {
+    odbcString += XString("PWD=") + BraceConnectionValue(password) + ";";
+    login.password = password;
+  }
 
   SQLHENV env = static_cast<SQLHENV>(m_env);
   SQLHDBC dbc = SQL_NULL_HDBC;
@@ -90,14 +98,29 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   SetOptionalConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, static_cast<SQLULEN>(m_connectionTimeout < 0 ? 0 : m_connectionTimeout));
   if (m_mode == adModeRead) SetOptionalConnectAttr(dbc, SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY);
 
-  std::u16string in = odbc::ToWide(odbcString);
-  SQLWCHAR out[1024];
-  SQLSMALLINT outLength = 0;
-  SQLRETURN rc = odbc::SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
-                                   static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
-                                   SQL_DRIVER_NOPROMPT);
+  SQLRETURN rc;
+  const char* function;
+  if (byLogin) {
+    // Three values, not a string: nothing in a user name or password can end it early and
+    // name another database or driver, whatever the driver makes of braces. An empty user
+    // name or password is not passed, so that the data source's own login applies.
+    std::u16string dsn = odbc::ToWide(login.dataSource), user = odbc::ToWide(login.userName),
+                   pwd = odbc::ToWide(login.password);
+    auto text = [](std::u16string& value) { return value.empty() ? nullptr : odbc::WidePtr(value); };
+    auto length = [](const std::u16string& value) { return static_cast<SQLSMALLINT>(value.empty() ? 0 : SQL_NTS); };
+    function = "SQLConnectW";
+    rc = odbc::SQLConnectW(dbc, odbc::WidePtr(dsn), SQL_NTS, text(user), length(user), text(pwd), length(pwd));
+  } else {
+    std::u16string in = odbc::ToWide(odbcString);
+    SQLWCHAR out[1024];
+    SQLSMALLINT outLength = 0;
+    function = "SQLDriverConnectW";
+    rc = odbc::SQLDriverConnectW(dbc, nullptr, odbc::WidePtr(in), SQL_NTS, out,
+                                 static_cast<SQLSMALLINT>(sizeof out / sizeof out[0]), &outLength,
+                                 SQL_DRIVER_NOPROMPT);
+  }
   if (!odbc::Succeeded(rc)) {
-    ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnectW");
+    ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, function);
     odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
     Raise(error);
   }

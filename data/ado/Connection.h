@@ -29,9 +29,12 @@ class Connection {
   void SetCommandTimeout(int32_t seconds) { m_commandTimeout = seconds; }
 
   // Opens the connection with an ADO connection string (translated, see ConnectionString.h).
-  // The user and password arguments are appended as UID/PWD when not empty, as ADO's Open
-  // does. Throws ComError when the string cannot be translated or the driver refuses; the
-  // Errors collection then holds the driver's diagnostics. Opening an open connection throws.
+  // The user and password arguments win over the string's when not empty, as ADO's Open does.
+  // A data source with a login and nothing else (ReadDataSourceLogin) is opened with the data
+  // source, user name and password as separate values (SQLConnect); any other string goes to
+  // the driver manager as a string (SQLDriverConnect). Throws ComError when the string cannot
+  // be translated or the driver refuses; the Errors collection then holds the driver's
+  // diagnostics. Opening an open connection throws.
   void Open(const XString& connectionString, const XString& userId = XString(),
             const XString& password = XString());
   void Close();  // closes an open connection; throws ComError when it is not open

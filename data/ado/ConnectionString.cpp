@@ -142,6 +142,39 @@ bool IsAdoOnlyKey(const std::string& lowerKey) {
   return false;
 }
 
+// The text a value stands for: a braced value without its braces, "}}" read as '}'.
+std::string PlainValue(const Pair& pair) {
+  if (!pair.braced) return pair.value;
+  std::string plain;
+  const std::string& v = pair.value;
+  const size_t end = v.size() >= 2 && v.back() == '}' ? v.size() - 1 : v.size();
+  for (size_t i = 1; i < end; ++i) {
+    plain += v[i];
+    if (v[i] == '}' && i + 1 < end && v[i + 1] == '}') ++i;
+  }
+  return plain;
+}
+
+// True when the pairs name a data source through "DSN", "Driver" or "FileDSN": "Data Source"
+// is then a driver's own key, not the data source name.
+bool HasDataSourceKey(const std::vector<Pair>& pairs) {
+  for (const Pair& pair : pairs) {
+    const std::string key = Lower(pair.key);
+    if (key == "dsn" || key == "driver" || key == "filedsn") return true;
+  }
+  return false;
+}
+
+// The ODBC key of a value that comes from outside (data source, database, user, password), or
+// empty for any other key.
+std::string LoginKey(const std::string& lowerKey, bool hasDataSourceKey) {
+  if (lowerKey == "dsn" || (lowerKey == "data source" && !hasDataSourceKey)) return "DSN";
+  if (lowerKey == "initial catalog" || lowerKey == "database") return "DATABASE";
+  if (lowerKey == "user id" || lowerKey == "uid") return "UID";
+  if (lowerKey == "password" || lowerKey == "pwd") return "PWD";
+  return std::string();
+}
+
 }  // namespace
 
 XString BraceConnectionValue(const XString& value) {
@@ -163,14 +196,18 @@ XString BraceConnectionValue(const XString& value) {
 XString TranslateConnectionString(const XString& adoConnectionString) {
   std::vector<Pair> pairs = Split(adoConnectionString.ToStd());
 
-  bool hasDataSourceKey = false;  // DSN, Driver or FileDSN: "Data Source" is then not the DSN
+  const bool hasDataSourceKey = HasDataSourceKey(pairs);
   for (const Pair& pair : pairs) {
     const std::string key = Lower(pair.key);
     if (key == "provider") {
       const std::string provider = Lower(Trim(pair.value));
       if (provider.compare(0, 7, "msdasql") != 0) ThrowProvider(Trim(pair.value));
     }
-    if (key == "dsn" || key == "driver" || key == "filedsn") hasDataSourceKey = true;
+    if (LoginKey(key, hasDataSourceKey) == "DSN" && Trim(PlainValue(pair)).empty()) {
+      throw ComError(kHresultFail, "Connection",
+                     "The connection string names an empty data source (DSN): a driver manager would "
+                     "connect to its default data source instead.");
+    }
   }
 
   std::string odbc;
@@ -199,6 +236,50 @@ XString TranslateConnectionString(const XString& adoConnectionString) {
     }
   }
   return XString(odbc);
+}
+
+bool ReadDataSourceLogin(const XString& adoConnectionString, DataSourceLogin& login) {
+  std::vector<Pair> pairs;
+  try {
+    pairs = Split(adoConnectionString.ToStd());
+  } catch (const ComError&) {
+    return false;  // the string way reports it
+  }
+  const bool hasDataSourceKey = HasDataSourceKey(pairs);
+  bool seen[3] = {false, false, false};
+  XString* values[3] = {&login.dataSource, &login.userName, &login.password};
+  for (const Pair& pair : pairs) {
+    const std::string key = Lower(pair.key);
+    if (key == "provider") {
+      if (Lower(Trim(pair.value)).compare(0, 7, "msdasql") != 0) return false;
+      continue;
+    }
+    if (IsAdoOnlyKey(key)) continue;
+    const std::string odbcKey = LoginKey(key, hasDataSourceKey);
+    const int slot = odbcKey == "DSN" ? 0 : odbcKey == "UID" ? 1 : odbcKey == "PWD" ? 2 : -1;
+    if (slot < 0 || seen[slot]) return false;
+    seen[slot] = true;
+    *values[slot] = XString(PlainValue(pair));
+  }
+  return seen[0];
+}
+
+std::vector<std::string> ValuesUnsafeInString(const XString& adoConnectionString) {
+  std::vector<std::string> keys;
+  DataSourceLogin login;
+  if (ReadDataSourceLogin(adoConnectionString, login)) return keys;
+  std::vector<Pair> pairs;
+  try {
+    pairs = Split(adoConnectionString.ToStd());
+  } catch (const ComError&) {
+    return keys;
+  }
+  const bool hasDataSourceKey = HasDataSourceKey(pairs);
+  for (const Pair& pair : pairs) {
+    const std::string odbcKey = LoginKey(Lower(pair.key), hasDataSourceKey);
+    if (!odbcKey.empty() && PlainValue(pair).find_first_of(";{}") != std::string::npos) keys.push_back(odbcKey);
+  }
+  return keys;
 }
 
 }  // namespace ado

@@ -3,6 +3,9 @@
 // only at the moment of connecting are they turned into what an ODBC driver manager takes.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "foundation/XString.h"
 
 namespace ado {
@@ -14,8 +17,31 @@ namespace ado {
 //
 // Throws ComError (adErrProviderNotFound) when the string names an OLE DB provider other than
 // the ODBC bridge, or consists of a bare provider name, as such providers exist only for
-// OLE DB: the message names the provider. Never puts the password into a message.
+// OLE DB: the message names the provider. Throws ComError too when the data source it names
+// is empty, which a driver manager would take for its default data source. Never puts the
+// password into a message.
 XString TranslateConnectionString(const XString& adoConnectionString);
+
+// A connection that is a data source and a login and nothing else the driver is to be told.
+struct DataSourceLogin {
+  XString dataSource;
+  XString userName;  // empty: the data source's own login applies
+  XString password;  // likewise
+};
+
+// Reads the data source, user name and password of a connection string that holds nothing
+// else but keys only ADO reads (Provider=MSDASQL, Persist Security Info, ...): such a
+// connection needs no connection string, and its values reach the driver whole whatever they
+// hold. Braced and quoted values are read as the text they stand for. False for any other
+// string (another key, a key twice, an OLE DB provider, a malformed string).
+bool ReadDataSourceLogin(const XString& adoConnectionString, DataSourceLogin& login);
+
+// The values of a connection string that has to reach the driver as a string (see
+// ReadDataSourceLogin) and that hold ';', '{' or '}': a driver that does not honour braces
+// reads such a value as ending early, and the rest as attributes of its own. Named by their
+// ODBC keys ("DSN", "DATABASE", "UID", "PWD"), in the string's order; only these keys carry
+// values from outside. Empty for a data source and login, and for a malformed string.
+std::vector<std::string> ValuesUnsafeInString(const XString& adoConnectionString);
 
 // A value from outside (a data source name, user name, password, database name) as it may
 // stand in a connection string: unchanged when it is ordinary, otherwise in braces with each

@@ -9,7 +9,7 @@ namespace {
 
 const OdbcCalls kSystemCalls = {
     ::SQLAllocHandle,   ::SQLFreeHandle,   ::SQLFreeStmt,      ::SQLSetEnvAttr,    ::SQLSetConnectAttrW,
-    ::SQLDriverConnectW, ::SQLDisconnect,  ::SQLEndTran,       ::SQLGetInfoW,      ::SQLSetStmtAttrW,
+    ::SQLDriverConnectW, ::SQLConnectW,    ::SQLDisconnect,    ::SQLEndTran,       ::SQLGetInfoW,      ::SQLSetStmtAttrW,
     ::SQLGetStmtAttrW,  ::SQLExecDirectW,  ::SQLNumResultCols, ::SQLDescribeColW,  ::SQLColAttributeW,
     ::SQLBindCol,       ::SQLFetch,        ::SQLSetPos,        ::SQLGetData,       ::SQLGetDiagRecW};
 

@@ -27,6 +27,7 @@ struct OdbcCalls {
   decltype(&::SQLSetEnvAttr) setEnvAttr;
   decltype(&::SQLSetConnectAttrW) setConnectAttr;
   decltype(&::SQLDriverConnectW) driverConnect;
+  decltype(&::SQLConnectW) connect;
   decltype(&::SQLDisconnect) disconnect;
   decltype(&::SQLEndTran) endTran;
   decltype(&::SQLGetInfoW) getInfo;
@@ -69,6 +70,10 @@ inline SQLRETURN SQLSetConnectAttrW(SQLHDBC dbc, SQLINTEGER attribute, SQLPOINTE
 inline SQLRETURN SQLDriverConnectW(SQLHDBC dbc, SQLHWND window, SQLWCHAR* in, SQLSMALLINT inLength, SQLWCHAR* out,
                                    SQLSMALLINT outMax, SQLSMALLINT* outLength, SQLUSMALLINT completion) {
   return CurrentOdbcCalls().driverConnect(dbc, window, in, inLength, out, outMax, outLength, completion);
+}
+inline SQLRETURN SQLConnectW(SQLHDBC dbc, SQLWCHAR* dsn, SQLSMALLINT dsnLength, SQLWCHAR* user,
+                             SQLSMALLINT userLength, SQLWCHAR* password, SQLSMALLINT passwordLength) {
+  return CurrentOdbcCalls().connect(dbc, dsn, dsnLength, user, userLength, password, passwordLength);
 }
 inline SQLRETURN SQLDisconnect(SQLHDBC dbc) { return CurrentOdbcCalls().disconnect(dbc); }
 inline SQLRETURN SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {

@@ -60,6 +60,12 @@ SQLRETURN SQL_API DriverConnect(SQLHDBC dbc, SQLHWND window, SQLWCHAR* in, SQLSM
   return System().driverConnect(dbc, window, in, inLength, out, outMax, outLength, completion);
 }
 
+SQLRETURN SQL_API Connect(SQLHDBC dbc, SQLWCHAR* dsn, SQLSMALLINT dsnLength, SQLWCHAR* user, SQLSMALLINT userLength,
+                          SQLWCHAR* password, SQLSMALLINT passwordLength) {
+  if (!Admit("SQLConnectW", dbc)) return SQL_ERROR;
+  return System().connect(dbc, dsn, dsnLength, user, userLength, password, passwordLength);
+}
+
 SQLRETURN SQL_API Disconnect(SQLHDBC dbc) {
   if (!Admit("SQLDisconnect", dbc)) return SQL_ERROR;
   return System().disconnect(dbc);
@@ -162,7 +168,7 @@ template <typename R, typename... A> struct NumericOf<R(SQL_API*)(A...)> {
 
 const OdbcCalls kAdmittingCalls = {
     AllocHandle,   FreeHandle,          FreeStmt,          SetEnvAttr,
-    SetConnectAttr, DriverConnect,      Disconnect,        EndTran,
+    SetConnectAttr, DriverConnect,      Connect,           Disconnect,        EndTran,
     GetInfo,       SetStmtAttr,         GetStmtAttr,       ExecDirect,
     NumResultCols, DescribeCol,         ColAttribute<NumericOf<decltype(OdbcCalls::colAttribute)>::Type>,
     BindCol,       Fetch,               SetPos,            GetData,

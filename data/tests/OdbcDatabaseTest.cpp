@@ -96,7 +96,7 @@ TEST_F(OdbcDatabase, AConnectLosingItsLinkNamesTheDataSource) {
   access->SetDatabaseType(kDbLotusNotes);
   {
     os::FaultPlan plan;
-    plan.FailPath(os::FaultKind::kOdbc, "SQLDriverConnectW");
+    plan.FailPath(os::FaultKind::kOdbc, "SQLConnectW");
     try {
       access->Connect(access->BuildConnectionString(TestDatabase::kDsn, "user", "pass"));
       FAIL() << "connected";

@@ -6,6 +6,7 @@
 #include "EngineTestSupport.h"
 #include "data/DatabaseType.h"
 #include "engine/ExpEngine.h"
+#include "foundation/XException.h"
 
 namespace {
 
@@ -78,6 +79,49 @@ TEST_F(EngineValidate, DataSourceWithItsDatabaseAfterTheSemicolonIsSqlServer) {
   EXPECT_FALSE(log.Contains("Error Occurred"));
   // The data source alone has no database to find the table in.
   EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoDatabase, "", ""));
+}
+
+TEST_F(EngineValidate, ALoginThatWouldEndItsAttributeReachesOnlyItsOwnDataSource) {
+  // The profile table is only in serverDb: reaching it would make this source valid.
+  const std::string redirect = "Database=" + DemoSources::Get(nullptr)->serverDb;
+  EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoProfile, "u", ("x};" + redirect + ";{").c_str()));
+  EXPECT_FALSE(engine.ValidateConnection(DemoSources::kNoProfile, ("u;" + redirect).c_str(), "p"));
+  EXPECT_EQ(2, log.Count("SQL Server Table does not exist: System_Profile"));
+  // Where the driver takes them, such values connect.
+  EXPECT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "a;b", "{p;w}"));
+  EXPECT_EQ(kDbLotusNotes, engine.GetDatabaseType());
+}
+
+TEST_F(EngineValidate, AValueAConnectionStringCannotCarryIsRefusedNamingItsOption) {
+  const std::string source = std::string(DemoSources::kNoDatabase) + ";" + DemoSources::Get(nullptr)->serverDb;
+  const struct {
+    std::string source, user, password, named;
+  } cases[] = {
+      {source, "u", "p;q", "The password (option -w)"},
+      {source, "a}b", "p", "The user name (option -u)"},
+      {std::string(DemoSources::kNoDatabase) + ";db;x", "u", "p", "The data source (option -d)"},
+  };
+  for (const auto& c : cases) {
+    log.lines.clear();
+    EXPECT_FALSE(engine.ValidateConnection(c.source.c_str(), c.user.c_str(), c.password.c_str()));
+    XString expected = XException::Format(0, ExpEngine::kUnsafeConnectionValueMessage, c.named.c_str()).Text();
+    EXPECT_STREQ(engine.ValidationFailure().c_str(), expected.c_str());
+    EXPECT_FALSE(log.Contains("ODBC::Connect")) << "refused before connecting";
+    EXPECT_FALSE(log.Contains("p;q"));
+  }
+  // Without a user name the password is not part of the string, and is no obstacle.
+  EXPECT_TRUE(engine.ValidateConnection(source.c_str(), "", "p;q"));
+}
+
+TEST_F(EngineValidate, ADataSourceWithNothingBeforeItsSemicolonIsRefused) {
+  // Handed on, the driver manager would take its default data source, and the SQLite driver
+  // the rest of the string, password and all, for a file to create.
+  for (const char* source : {";", " ;SchoolDB"}) {
+    EXPECT_FALSE(engine.ValidateConnection(source, "USER9", "SECRETPW9"));
+    EXPECT_STREQ(engine.ValidationFailure().c_str(), ExpEngine::kNoDataSourceBeforeDatabaseMessage);
+  }
+  EXPECT_FALSE(log.Contains("ODBC::Connect"));
+  EXPECT_FALSE(log.Contains("SECRETPW9"));
 }
 
 TEST_F(EngineValidate, NoProfileTableAnywhereIsNotAMeridaneSource) {

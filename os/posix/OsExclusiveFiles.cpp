@@ -36,6 +36,11 @@ bool SameFile(int fd, const std::string& path) {
          opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
+bool IsRegularFile(int fd) {
+  struct stat st{};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool WriteAll(int fd, const std::string& text) {
   const char* p = text.data();
   size_t left = text.size();
@@ -93,8 +98,15 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
   // nothing, so the lock counts only when the name still shows the locked file.
   for (int attempt = 0; attempt < 5; ++attempt) {
     if (!AdmitCall(FaultKind::kOpen, path)) return LockResult::kFailed;
-    int fd = ::open(Native(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // Without blocking: a pipe at the name would otherwise hold the run for as long as another
+    // process keeps it open. Only a regular file is a lock file.
+    int fd = ::open(Native(path).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) return LockResult::kFailed;
+    if (!IsRegularFile(fd)) {
+      ::close(fd);
+      errno = EINVAL;
+      return LockResult::kFailed;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       int error = errno;
       ::close(fd);
@@ -129,8 +141,12 @@ void ReleaseFileLock(FileHandle handle, const std::string& path) {
 
 bool ReadLockFile(const std::string& path, std::string& content) {
   content.clear();
-  int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = ::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
+  if (!IsRegularFile(fd)) {
+    ::close(fd);
+    return false;
+  }
   char buffer[512];
   for (;;) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);

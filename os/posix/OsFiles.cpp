@@ -225,4 +225,13 @@ bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
   return true;
 }
 
+EntryKind KindOfEntry(const std::string& path) {
+  struct stat st{};
+  if (WithNative(path, [&](const char* name) { return ::lstat(name, &st); }) != 0) return EntryKind::kNone;
+  if (S_ISREG(st.st_mode)) return EntryKind::kFile;
+  if (S_ISDIR(st.st_mode)) return EntryKind::kFolder;
+  if (S_ISLNK(st.st_mode)) return EntryKind::kLink;
+  return EntryKind::kOther;
+}
+
 }  // namespace os

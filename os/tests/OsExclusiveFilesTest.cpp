@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -85,6 +88,32 @@ TEST(OsExclusiveFiles, AKilledHolderLeavesItsFileButNoLock) {
   os::ReadLockFile(path, content);
   EXPECT_EQ(content, "after");
   os::ReleaseFileLock(mine, path);
+}
+
+// A pipe at the lock file's name, kept open and locked by its holder, neither holds the lock
+// nor keeps the caller waiting: opening and reading never block, and only a file counts.
+TEST(OsExclusiveFiles, APipeAtTheLockNameIsNoLockAndNeverWaitedOn) {
+  testsupport::TempDir dir;
+  const std::string path = dir.File("run.lock");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  const int holder = ::open(path.c_str(), O_RDWR);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+  ::alarm(20);
+  os::FileHandle handle = os::kInvalidFile;
+  EXPECT_EQ(os::TakeFileLock(path, "me", handle), os::LockResult::kFailed);
+  std::string content;
+  EXPECT_FALSE(os::ReadLockFile(path, content));
+  ::alarm(0);
+  EXPECT_EQ(os::KindOfEntry(path), os::EntryKind::kOther);
+  ::close(holder);
+
+  testsupport::WriteAll(dir.File("file"), "x");
+  ASSERT_TRUE(os::MakeSymbolicLink(dir.File("file"), dir.File("link")));
+  EXPECT_EQ(os::KindOfEntry(dir.File("file")), os::EntryKind::kFile);
+  EXPECT_EQ(os::KindOfEntry(dir.File("link")), os::EntryKind::kLink);
+  EXPECT_EQ(os::KindOfEntry(dir.Path()), os::EntryKind::kFolder);
+  EXPECT_EQ(os::KindOfEntry(dir.File("missing")), os::EntryKind::kNone);
 }
 
 // Saving a hive removes the temporary hives of processes that no longer run, never that of a

@@ -47,8 +47,11 @@ LockResult TakeFileLock(const std::string& path, const std::string& content, Fil
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     // A file being deleted by its last holder refuses access for a moment.
+    // A folder at the name refuses access too, but is no holder to wait for.
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                (error == ERROR_ACCESS_DENIED && GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES);
+                (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                 !(attributes & FILE_ATTRIBUTE_DIRECTORY));
     SetLastError(error);
     return busy ? LockResult::kBusy : LockResult::kFailed;
   }

@@ -199,4 +199,12 @@ bool ListDirectory(const std::string& folder, std::vector<std::string>& names) {
   return true;
 }
 
+EntryKind KindOfEntry(const std::string& path) {
+  const DWORD a = GetFileAttributesW(Wide(path).c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return EntryKind::kNone;
+  if (IsReparsePoint(a)) return EntryKind::kLink;
+  if (a & FILE_ATTRIBUTE_DIRECTORY) return EntryKind::kFolder;
+  return a & FILE_ATTRIBUTE_DEVICE ? EntryKind::kOther : EntryKind::kFile;
+}
+
 }  // namespace os

@@ -63,6 +63,21 @@ TEST_F(FolderSafetyTest, TheCleaningRemovesLinksAndNeverWhatTheyPointTo) {
   EXPECT_FALSE(os::IsLink(m_dir.File("School") + Sep() + "PAT"));
 }
 
+TEST_F(FolderSafetyTest, AnAttendanceFolderThatIsALinkIsRemovedAsALink) {
+  const std::string folder = m_outside.File("elsewhere");
+  XFileSpec::Folder(folder.c_str()).CreateFolder();
+  testsupport::WriteAll(folder + Sep() + "Attendance.db", "not a store of this folder");
+  if (!os::MakeSymbolicLink(folder, ImportFile("Attendance"))) GTEST_SKIP() << "this system makes no symbolic links here";
+  // The first run cleans (no school configuration yet) and then makes its store.
+  Run({{"S1", Day(2009, 2, 26), "AM", "A", ""}}, {});
+  EXPECT_EQ(testsupport::ReadAll(folder + Sep() + "Attendance.db"), "not a store of this folder");
+  EXPECT_FALSE(os::IsLink(ImportFile("Attendance")));
+  EXPECT_TRUE(os::PathExists(ImportFile("Attendance") + Sep() + "Attendance.db"));
+  EXPECT_NE(RunLogText().find("Found a link at the folder " + ImportFile("Attendance") +
+                              ", where the run writes only into a real folder: removed it as a link."),
+            std::string::npos);
+}
+
 TEST_F(FolderSafetyTest, AGlobalFolderMustBeAnAbsoluteFolderThatExists) {
   BeginAndFinish();
   testsupport::WriteAll(m_outside.File("plain"), "a file");

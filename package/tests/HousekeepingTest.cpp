@@ -170,6 +170,73 @@ TEST_F(HousekeepingTest, AnUpdateFileThatCannotBeDeletedFailsTheRun) {
   EXPECT_TRUE(os::PathExists(ImportFile("SchoolConfig.xml")));  // the cleaning stopped there
 }
 
+// Every entry moves aside before any is deleted: one that cannot move (a store held open by
+// another program refuses it, as the fault does here) leaves the folder as it was.
+TEST_F(HousekeepingTest, ACleaningThatCannotRemoveEverythingRemovesNothing) {
+  Run({{"S1", Day(2009, 2, 26), "AM", "A", ""}}, {});
+  const std::string store = ImportFile("Attendance") + Sep() + "Attendance.db";
+  const std::vector<std::string> files = {ImportFile("Update 20090101010101.QDU"), ImportFile("SchoolConfig.xml"),
+                                          ImportFile("AATDfile"), ImportFile("DAT") + Sep() + "inside.txt",
+                                          m_dir.File("School") + Sep() + "PAT" + Sep() + "inside.txt", store};
+  testsupport::WriteAll(files[0], "old");
+  testsupport::WriteAll(files[2], "x");
+  MakeFolderWithContent(ImportFile("DAT"));
+  MakeFolderWithContent(m_dir.File("School") + Sep() + "PAT");
+  std::vector<std::string> before;
+  for (const std::string& file : files) before.push_back(testsupport::ReadAll(file));
+  std::vector<std::string> names, storeNames;
+  os::ListDirectory(m_import, names);
+  os::ListDirectory(ImportFile("Attendance"), storeNames);
+  ASSERT_NE(std::find(storeNames.begin(), storeNames.end(), "Attendance.db.copy"), storeNames.end());
+
+  m_config.m_schoolYear = "2010";
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kRename, "Attendance.db-journal");
+    testsupport::WriteAll(store + "-journal", "");
+    try {
+      Run({}, {});
+      ADD_FAILURE() << "the cleaning went on";
+    } catch (const XException& e) {
+      EXPECT_NE(std::string(e.what()).find("Could not remove " + store + "-journal"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("; nothing was removed"), std::string::npos) << e.what();
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(testsupport::ReadAll(files[i]), before[i]) << files[i];
+  std::vector<std::string> after, storeAfter;
+  os::ListDirectory(m_import, after);
+  os::ListDirectory(ImportFile("Attendance"), storeAfter);
+  EXPECT_EQ(after, names);
+  storeNames.push_back("Attendance.db-journal");
+  std::sort(storeNames.begin(), storeNames.end());
+  std::sort(storeAfter.begin(), storeAfter.end());
+  EXPECT_EQ(storeAfter, storeNames);  // the store, its copy and the journal, all still there
+  os::DeleteFilePath(store + "-journal");
+
+  // A deletion that fails once all has moved costs nothing but a leftover, which the next
+  // run's start removes.
+  {
+    os::FaultPlan plan;
+    plan.FailPath(os::FaultKind::kDelete, "AATDfile.deleting");
+    Run({}, {});
+  }
+  EXPECT_NE(RunLogText().find("Could not delete " + ImportFile("AATDfile.deleting") + "; the next run removes it."),
+            std::string::npos);
+  // All gone but the new run's own school configuration and store.
+  for (size_t i = 0; i + 1 < files.size(); ++i) {
+    if (files[i] != ImportFile("SchoolConfig.xml")) {
+      EXPECT_FALSE(os::PathExists(files[i])) << files[i];
+    }
+  }
+  QDEWriter writer;
+  Prepare(writer);
+  writer.Begin(m_config, m_runLog.get());
+  writer.AbandonRun();
+  EXPECT_FALSE(os::PathExists(ImportFile("AATDfile.deleting")));
+  EXPECT_NE(RunLogText().find("Removed what an interrupted cleaning left: " + ImportFile("AATDfile.deleting")),
+            std::string::npos);
+}
+
 TEST_F(HousekeepingTest, TheGlobalStoreDropsOnlyTablesWhoseUpdateTimeHasPassed) {
   std::string global = m_dir.File("Global");
   XFileSpec::Folder((global + Sep() + "Attendance").c_str()).CreateFolder();

@@ -14,9 +14,17 @@
 #include "os/OsFiles.h"
 #include "os/OsExclusiveFiles.h"
 #include "os/OsSystem.h"
+#include "package/ImportFolderLock.h"
 #include "package/QDEWriter.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -191,6 +199,78 @@ TEST_F(WriterRun, AWaitForAnotherRunIsShownAndCanBeCancelled) {
   writer.Finish();
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
   XDateTime::ClearFixedNow();
+}
+
+// Only a file of the run's own is a lock file or an extract log: anything else at their names
+// (or a link at the store's folder) goes before the run writes there, saying what it was.
+TEST_F(WriterRun, WhatIsNoFileAtTheLockAndLogNamesIsRemovedSayingWhatItWas) {
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "2");
+  testsupport::TempDir outside;
+  testsupport::WriteAll(outside.File("target.txt"), "outside");
+  const bool links = os::MakeSymbolicLink(outside.File("target.txt"), outside.File("probe"));
+  for (const char* name : {"QvMeridaneRun.lock", "QvMeridaneExtractLog.txt"}) {
+    const std::string role = name[10] == 'R' ? "run lock file" : "extract log";
+    for (const char* kind : {"a folder", "a link"}) {
+      os::DeleteFilePath(folder.File(name));  // the extract log of the run before
+      if (kind[2] == 'f') {
+        os::CreateOneDirectory(folder.File(name));
+        testsupport::WriteAll(folder.File(name) + os::kPathSeparator + "inside.txt", "x");
+      } else if (!links || !os::MakeSymbolicLink(outside.File("target.txt"), folder.File(name))) {
+        continue;
+      }
+      RunLog log{kLogDebug};
+      writer.Begin(config, &log);
+      EXPECT_TRUE(writer.ImportFolderLocked()) << name << ": " << kind;
+      EXPECT_TRUE(log.Has(std::string("Found ") + kind + " at the name of the " + role + " " + folder.File(name)))
+          << name << ": " << kind;
+      writer.Finish();
+      EXPECT_EQ(os::KindOfEntry(folder.File(name)),
+                name[10] == 'R' ? os::EntryKind::kNone : os::EntryKind::kFile);
+    }
+  }
+  EXPECT_EQ(testsupport::ReadAll(outside.File("target.txt")), "outside");
+#ifndef _WIN32
+  // A pipe that another holder keeps open and locked was waited on, then read, for ever.
+  ASSERT_EQ(::mkfifo(folder.File("QvMeridaneRun.lock").c_str(), 0600), 0);
+  const int held = ::open(folder.File("QvMeridaneRun.lock").c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  ::alarm(20);
+  RunLog log{kLogDebug};
+  writer.Begin(config, &log);
+  ::alarm(0);
+  EXPECT_TRUE(log.Has("Found a pipe, socket or device at the name of the run lock file"));
+  EXPECT_EQ(os::KindOfEntry(folder.File("QvMeridaneRun.lock")), os::EntryKind::kFile);
+  writer.Finish();
+  ::close(held);
+#endif
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
+}
+
+TEST_F(WriterRun, ALockWaitThatIsNoNumberIsRefusedAndOneOutOfRangeClamped) {
+  const struct {
+    const char* text;
+    int seconds;
+    const char* warning;
+  } cases[] = {{"", 60, nullptr},     {"7", 7, nullptr},   {"abc", 60, "refused, 60"}, {"2x", 60, "refused, 60"},
+               {"-5", 0, "clamped, 0"}, {"99999999999999999999", 3600, "clamped, 3600"}, {"3601", 3600, "clamped, 3600"}};
+  for (const auto& c : cases) {
+    os::SetEnv("QV_LOCK_WAIT_SECONDS", c.text);
+    XString warning;
+    EXPECT_EQ(ImportFolderLock::WaitSeconds(&warning), c.seconds) << c.text;
+    if (c.warning == nullptr) {
+      EXPECT_TRUE(warning.IsEmpty()) << warning.c_str();
+    } else {
+      EXPECT_EQ(warning.ToStd(), std::string("QV_LOCK_WAIT_SECONDS \"") + c.text +
+                                     "\" is not a number of seconds from 0 to 3600; " + c.warning + " is used.");
+    }
+  }
+  // The run says so in its run log.
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "abc");
+  writer.Begin(config, &runLog);
+  writer.Finish();
+  EXPECT_TRUE(runLog.Has("QV_LOCK_WAIT_SECONDS \"abc\" is not a number of seconds from 0 to 3600; refused, 60 is used."));
+  os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
 }
 
 // What killed runs left under temporary names goes at the start of the next run, whatever

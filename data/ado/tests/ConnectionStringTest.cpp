@@ -72,3 +72,51 @@ TEST(ConnectionString, OleDbOnlyProvidersFailNamingTheProvider) {
     }
   }
 }
+
+TEST(ConnectionString, ADataSourceWithALoginAndNothingElseIsReadAsValues) {
+  ado::DataSourceLogin login;
+  ASSERT_TRUE(ado::ReadDataSourceLogin("DSN=X;UID={a;b};PWD={x}};Database=/o.db;{};", login));
+  EXPECT_EQ(login.dataSource.ToStd(), "X");
+  EXPECT_EQ(login.userName.ToStd(), "a;b");
+  EXPECT_EQ(login.password.ToStd(), "x};Database=/o.db;{");
+  ado::DataSourceLogin quoted;
+  ASSERT_TRUE(ado::ReadDataSourceLogin(
+      "Provider=MSDASQL;Persist Security Info=False;Data Source=S D;User ID=u;Password=\"p;q\";", quoted));
+  EXPECT_EQ(quoted.dataSource.ToStd(), "S D");
+  EXPECT_EQ(quoted.password.ToStd(), "p;q");
+  ado::DataSourceLogin empty;
+  ASSERT_TRUE(ado::ReadDataSourceLogin("DSN=X;Uid=;Pwd=;", empty));
+  EXPECT_TRUE(empty.userName.IsEmpty() && empty.password.IsEmpty());
+
+  // Anything more for the driver, or a key twice, needs the string.
+  for (const char* text : {"DSN=X;DATABASE=db;UID=u", "DSN=X;Trusted_Connection=yes;", "Driver=SQLite3;Database=x",
+                           "DSN=X;PWD=a;PWD=b", "Provider=SQLOLEDB;Data Source=X", "Driver=Y;Data Source=X",
+                           "UID=u;PWD=p", "DSN=X;Pwd=a;b"}) {
+    ado::DataSourceLogin other;
+    EXPECT_FALSE(ado::ReadDataSourceLogin(text, other)) << text;
+  }
+}
+
+TEST(ConnectionString, ValuesThatAStringCannotCarryAreNamedByTheirKeys) {
+  using Keys = std::vector<std::string>;
+  EXPECT_EQ(ado::ValuesUnsafeInString("Provider=MSDASQL;Persist Security Info=False;Data Source=X;Database={B;C};"
+                                      "User ID={u;};Password={p}}};"),
+            (Keys{"DATABASE", "UID", "PWD"}));
+  EXPECT_EQ(ado::ValuesUnsafeInString("DSN={x}}};Trusted_Connection=yes;"), Keys{"DSN"});
+  EXPECT_EQ(ado::ValuesUnsafeInString("DSN=X;DATABASE=db;UID=u;PWD={p=q \"r\"}"), Keys{});
+  // A data source and a login go as values: nothing in them is unsafe.
+  EXPECT_EQ(ado::ValuesUnsafeInString("DSN=X;UID={a;b};PWD={c}"), Keys{});
+}
+
+TEST(ConnectionString, AnEmptyDataSourceIsRefusedWithoutThePassword) {
+  for (const char* text : {"DSN=;UID=USER9;PWD=SECRETPW9;", "Provider=MSDASQL;Data Source= ;User ID=u;Password=SECRETPW9",
+                           "DSN={};DATABASE=x;PWD=SECRETPW9"}) {
+    try {
+      TranslateConnectionString(text);
+      ADD_FAILURE() << "translated " << text;
+    } catch (const ado::ComError& error) {
+      EXPECT_NE(std::string(error.what()).find("empty data source"), std::string::npos) << error.what();
+      EXPECT_EQ(std::string(error.what()).find("SECRETPW9"), std::string::npos);
+    }
+  }
+}

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "AdoTestDatabase.h"
 #include "data/ado/ComError.h"
+#include "data/ado/ConnectionString.h"
 #include "data/ado/Recordset.h"
 #include "os/Os.h"
 #include "testsupport/TempDir.h"
@@ -51,6 +53,33 @@ TEST(Connection, SystemFormWithProviderAndDataSourceReachesAUserDataSource) {
   Recordset rs;
   rs.Open("SELECT name FROM t", connection);
   EXPECT_STREQ(rs.GetField(0).Value().GetStr().c_str(), "from dsn");
+}
+
+// A data source and its login reach the driver as three values: a user name or password that
+// would end its attribute in a string and name another database reaches none, whatever the
+// driver makes of braces (the SQLite driver honours none).
+TEST(Connection, ALoginNeverNamesAnotherDatabase) {
+  adotest::TestDatabase own("CREATE TABLE t(name TEXT); INSERT INTO t VALUES('own');");
+  adotest::TestDatabase other("CREATE TABLE t(name TEXT); INSERT INTO t VALUES('other');");
+  std::string whyNot;
+  ASSERT_TRUE(testsupport::RegisterDataSources({{"QvAdoTestDsn", own.Path()}, {"QvAdoLoginDsn", own.Path()}}, &whyNot))
+      << whyNot;
+  const std::string redirect = "Database=" + other.DriverPath();
+  const std::pair<std::string, std::string> logins[] = {
+      {"u", "x};" + redirect + ";{"}, {"u", "x;" + redirect}, {"u;" + redirect, ""}, {"a;b", "{p}"}, {"", ""}};
+  for (const auto& [user, password] : logins) {
+    for (const char* form : {"DSN=QvAdoLoginDsn;UID=%s;PWD=%s;",
+                             "Provider=MSDASQL;Persist Security Info=False;Data Source=QvAdoLoginDsn;User ID=%s;Password=%s;"}) {
+      XString text;
+      text.Format(1024, form, BraceConnectionValue(XString(user.c_str())).c_str(),
+                  BraceConnectionValue(XString(password.c_str())).c_str());
+      Connection connection;
+      connection.Open(text);
+      Recordset rs;
+      rs.Open("SELECT name FROM t", connection);
+      EXPECT_STREQ(rs.GetField(0).Value().GetStr().c_str(), "own") << text.c_str();
+    }
+  }
 }
 
 TEST(Connection, FailedConnectionRaisesTheDriverManagerDiagnostics) {
