@@ -1,5 +1,6 @@
 #include "os/OsSystem.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/utsname.h>
@@ -47,6 +48,11 @@ std::string FindOnPath(const std::string& program) {
 int ShellOpen(const std::string& path) {
   std::string utf8 = NarrowToUtf8(path);
   if (access(utf8.c_str(), F_OK) != 0) return 2;  // the shell's "file not found"
+  // Without a graphical session (a scheduled or remote run) there is nobody to show a file
+  // to, and the opener would fall back to a terminal program that waits on no one.
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) return 31;
   std::string opener = FindOnPath("xdg-open");
   if (opener.empty()) return 31;  // no program associated
   // Detached: a double fork so that the opener is never left as our zombie.
@@ -55,6 +61,15 @@ int ShellOpen(const std::string& path) {
   if (child == 0) {
     if (fork() == 0) {
       setsid();
+      // The viewer outlives this process: it must not hold the caller's standard streams (a
+      // script reading this program's output would wait for the viewer to be closed).
+      int null = open("/dev/null", O_RDWR);
+      if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (null > 2) close(null);
+      }
       char* const argv[] = {const_cast<char*>(opener.c_str()), const_cast<char*>(utf8.c_str()),
                             nullptr};
       execve(opener.c_str(), argv, environ);
