@@ -14,6 +14,8 @@
 #     with qv_taskprobe); Cancel changes nothing, scheduling again keeps one task, an import
 #     folder no run could make is refused by name, and no task is left behind;
 #   - a second start brings the first window to the front and ends;
+#   - the small school's scheduled line, run by cmd.exe after the window's extraction, sees the
+#     configuration the window stored and does not clean the import folder;
 #   - first of all, a session of its own (see "the first night" below): from an empty
 #     configuration to a first extraction with a school picked from the SIS's list, the
 #     refusals with their messages, an invalid stored import folder, and the wait for a
@@ -567,6 +569,8 @@ else
   fail "no DistrictScheduling.bat beside the site configuration"
 fi
 [ ! -e "$(dirname "$exe")/DistrictScheduling.bat" ] || fail "a DistrictScheduling.bat beside the program"
+# Kept, byte for byte, for the night after the window (step 7): the small school's line.
+{ grep -F -- "-p\"$(winpath "$out/import/")\" " "$batch" 2>/dev/null || true; } >"$out/night-line.bat"
 task="$(read_task)"
 echo "$task" | sed 's/^/  task: /'
 if grep -qixF "application=${data_folder_win}DistrictScheduling.bat" <<<"$task" &&
@@ -707,6 +711,26 @@ if ls "$out/import-big-after-cancel" | grep -vE '\.(qef|QDE|QDU|txt|xml)$' | gre
 fi
 [ "$whole" = 1 ] && pass "after the cancel every table file is the earlier one or a complete new one" ||
   fail "a table file was left incomplete by the cancel"
+
+# 7. The night after the window: the small school's scheduled line, run by cmd.exe as the task
+# runs it, takes the configuration the window stored (its school year among it), so the run
+# sees no changed configuration and keeps the folder's update files.
+if [ -s "$out/night-line.bat" ]; then
+  stored_year="$(grep -o 'SISSchoolYear="[^"]*"' "$bridge_data/QvConfig.xml" | head -1)"
+  updates_before="$(find "$out/import" -maxdepth 1 -name '*.QDU' | wc -l)"
+  night_status=0
+  (cd "$out" && timeout 300 "$wine" cmd /c "$(winpath "$out/night-line.bat")" >"$out/night-line.out" 2>&1) ||
+    night_status=$?
+  updates_after="$(find "$out/import" -maxdepth 1 -name '*.QDU' | wc -l)"
+  if [ "$night_status" = 0 ] && [ "$updates_before" -ge 1 ] && [ "$updates_after" -ge "$updates_before" ] &&
+    grep -q "Bridge Configuration Did Not Change\\." "$out/import/QvMeridaneRunLog.txt"; then
+    pass "the scheduled line after a window extraction runs without cleaning the folder ($stored_year)"
+  else
+    fail "the scheduled line after a window extraction: exit $night_status, update files $updates_before -> $updates_after ($stored_year; see $out/night-line.out)"
+  fi
+else
+  fail "no scheduled line of the small school was kept"
+fi
 
 echo "window-test: screenshots in $shots"
 [ "$failures" = 0 ] || { echo "window-test: $failures check(s) failed" >&2; exit 1; }
