@@ -449,4 +449,17 @@ TEST_F(SetupVerbsTest, ScheduleRefusesNoSchoolsAndAValueACommandLineCannotCarry)
   }
 }
 
+// The program saves once more as it ends, and keeps quiet there: the verb's own save is the one
+// that can say the entry was not stored.
+TEST_F(SetupVerbsTest, ASiteConfigurationThatCannotBeWrittenFailsTheAdd) {
+  ASSERT_TRUE(os::CreateOneDirectory(m_dir.File("bridge")));
+  ASSERT_TRUE(os::CreateOneDirectory(m_bridgeFolder + "QvConfig.xml"));
+  testsupport::ProgramResult added =
+      Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside")});
+  EXPECT_EQ(1, added.exitCode);
+  EXPECT_EQ("", added.out);
+  EXPECT_NE(std::string::npos, added.err.find("Error writing to file: " + m_bridgeFolder + "QvConfig.xml"))
+      << added.err;
+}
+
 }  // namespace
