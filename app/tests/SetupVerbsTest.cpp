@@ -451,8 +451,18 @@ TEST_F(SetupVerbsTest, ScheduleRefusesNoSchoolsAndAValueACommandLineCannotCarry)
 
 // The program saves once more as it ends, and keeps quiet there: the verb's own save is the one
 // that can say the entry was not stored.
-TEST_F(SetupVerbsTest, ASiteConfigurationThatCannotBeWrittenFailsTheAdd) {
-  ASSERT_TRUE(os::CreateOneDirectory(m_dir.File("bridge")));
+TEST_F(SetupVerbsTest, ASiteConfigurationThatCannotBeWrittenFailsTheAddAndTheRemove) {
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n202", "-p" + Folder("eloi")}).exitCode);
+  // Its first renames are the ones that try to put the new site configuration in place.
+  os::SetEnv("QV_FAULT", "rename:1,rename:2,rename:3,rename:4,rename:5");
+  testsupport::ProgramResult removed = Run({"--remove-school", "-n202"});
+  os::SetEnv("QV_FAULT", "");
+  EXPECT_EQ(1, removed.exitCode);
+  EXPECT_EQ("", removed.out);
+  EXPECT_NE(std::string::npos, removed.err.find("Error writing to file: " + m_bridgeFolder + "QvConfig.xml"))
+      << removed.err;
+
+  ASSERT_TRUE(os::DeleteFilePath(m_bridgeFolder + "QvConfig.xml"));
   ASSERT_TRUE(os::CreateOneDirectory(m_bridgeFolder + "QvConfig.xml"));
   testsupport::ProgramResult added =
       Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside")});
