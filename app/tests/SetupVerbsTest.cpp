@@ -8,10 +8,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Prefs.h"
 #include "os/Os.h"
+#include "os/OsScheduler.h"
 #include "testsupport/ChildProcess.h"
 #include "testsupport/TempDir.h"
 #include "testsupport/TestDataSources.h"
@@ -353,6 +355,121 @@ TEST_F(SetupVerbsTest, CheckOfAMissingRequiredColumnGivesTheRunsMessageAndExitTw
   testsupport::ProgramResult unknownSchool = Run({"--check", std::string("-d") + kFull, "-n999"});
   EXPECT_EQ(2, unknownSchool.exitCode);
   EXPECT_NE(std::string::npos, unknownSchool.err.find("Invalid School Number '999'"));
+}
+
+TEST_F(SetupVerbsTest, AMissingOptionOrAMixedCommandLineIsRefusedWithUsageAndChangesNothing) {
+  const std::string folder = Folder("lakeside");
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + folder}).exitCode);
+  const std::string before = SiteConfiguration();
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"--add-school", std::string("-d") + kFull, "-p" + folder}, "--add-school needs the school number: -n<number>"},
+      {{"--remove-school"}, "--remove-school needs the school number: -n<number>"},
+      {{"--check", std::string("-d") + kFull}, "--check needs the school number: -n<number>"},
+      {{"--list", "--json"}, "--json goes with --check and --status only"},
+      {{"--list", "--remove-school", "-n101"}, "one verb at a time"},
+  };
+  for (const auto& [arguments, message] : refused) {
+    SCOPED_TRACE(arguments.front());
+    testsupport::ProgramResult result = Run(arguments);
+    EXPECT_EQ(64, result.exitCode);
+    EXPECT_EQ("", result.out);
+    EXPECT_NE(std::string::npos, result.err.find(message)) << result.err;
+  }
+  EXPECT_EQ(before, SiteConfiguration());
+}
+
+TEST_F(SetupVerbsTest, AnImportFolderThatFailsItsCheckIsRefusedAndChangesNothing) {
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n202", "-p" + Folder("eloi")}).exitCode);
+  const std::string before = SiteConfiguration();
+  const std::string plain = m_dir.File("plain");
+  testsupport::WriteAll(plain, "not a folder");
+  const std::string folder = plain + os::kPathSeparator + "Import" + os::kPathSeparator;
+  testsupport::ProgramResult refused = Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + folder});
+  EXPECT_EQ(1, refused.exitCode);
+  EXPECT_NE(std::string::npos, refused.err.find("Import Folder does not exist: " + folder)) << refused.err;
+  EXPECT_EQ(before, SiteConfiguration());
+}
+
+TEST_F(SetupVerbsTest, EntriesKeepTheirValuesTheWindowsSettingsAndTheCurrentSchool) {
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n202", "-p" + Folder("eloi"), "-uclerk",
+                    "-y2010"}).exitCode);
+  EXPECT_NE(std::string::npos, Entry("202").find("SISUserName=\"clerk\""));
+  EXPECT_NE(std::string::npos, Entry("202").find("SISSchoolYear=\"2010\""));
+  EXPECT_EQ(0, Prefs().ReadInt("SchoolNth", -1));
+
+  // Lakeside sorts in before the current school, which keeps its place by entry.
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside")}).exitCode);
+  // Without -y the school year is the one under way on the fixed day (March 2009).
+  EXPECT_NE(std::string::npos, Entry("101").find("SISSchoolYear=\"2008\""));
+  EXPECT_EQ(1, Prefs().ReadInt("SchoolNth", -1));
+
+  // A replaced entry keeps what only the window edits.
+  std::string config = SiteConfiguration();
+  const size_t at = config.find("StudPhotoImport=\"0\"", config.find("SchoolNumber=\"101\""));
+  config.replace(at, 19, "StudPhotoImport=\"1\"");
+  testsupport::WriteAll(m_bridgeFolder + "QvConfig.xml", config);
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside2")}).exitCode);
+  EXPECT_NE(std::string::npos, Entry("101").find("StudPhotoImport=\"1\""));
+  EXPECT_EQ(1, Prefs().ReadInt("SchoolNth", -1));
+
+  ASSERT_EQ(0, Run({"--remove-school", "-n101"}).exitCode);
+  EXPECT_EQ(0, Prefs().ReadInt("SchoolNth", -1));
+}
+
+TEST_F(SetupVerbsTest, CheckSaysWhetherInactiveStudentsAreRead) {
+  EXPECT_NE(std::string::npos,
+            Run({"--check", std::string("-d") + kFull, "-n101", "--json"}).out.find("\"activeOnly\":true"));
+  EXPECT_NE(std::string::npos,
+            Run({"--check", std::string("-d") + kFull, "-n101", "-iyes", "--json"}).out.find("\"activeOnly\":false"));
+}
+
+// The refusals come before the crontab or the Task Scheduler is touched; on Linux the child
+// finds no crontab program at all, so a refusal that let a school through fails otherwise.
+TEST_F(SetupVerbsTest, ScheduleRefusesNoSchoolsAndAValueACommandLineCannotCarry) {
+  struct KeptPath {
+    std::string path = os::GetEnv("PATH");
+    ~KeptPath() { os::SetEnv("PATH", path); }
+  } kept;
+  if constexpr (!os::kTasksRunBatchFiles) os::SetEnv("PATH", m_dir.File("nothing"));
+  testsupport::ProgramResult none = Run({"--schedule"});
+  EXPECT_EQ(1, none.exitCode);
+  EXPECT_NE(std::string::npos, none.err.find("There are no schools to schedule; add a school first.")) << none.err;
+
+  for (const char* user : {"cl\"erk", "cl\nerk"}) {
+    SCOPED_TRACE(user);
+    ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside"),
+                      std::string("-u") + user}).exitCode);
+    testsupport::ProgramResult refused = Run({"--schedule"});
+    EXPECT_EQ(1, refused.exitCode);
+    EXPECT_EQ("", refused.out);
+    EXPECT_NE(std::string::npos,
+              refused.err.find("The school \"Lakeside High School\" (School Number 101) has a DSN, user name, "
+                               "import folder, number or district with a double quote or a line break"))
+        << refused.err;
+  }
+}
+
+// The program saves once more as it ends, and keeps quiet there: the verb's own save is the one
+// that can say the entry was not stored.
+TEST_F(SetupVerbsTest, ASiteConfigurationThatCannotBeWrittenFailsTheAddAndTheRemove) {
+  ASSERT_EQ(0, Run({"--add-school", std::string("-d") + kFull, "-n202", "-p" + Folder("eloi")}).exitCode);
+  // Its first renames are the ones that try to put the new site configuration in place.
+  os::SetEnv("QV_FAULT", "rename:1,rename:2,rename:3,rename:4,rename:5");
+  testsupport::ProgramResult removed = Run({"--remove-school", "-n202"});
+  os::SetEnv("QV_FAULT", "");
+  EXPECT_EQ(1, removed.exitCode);
+  EXPECT_EQ("", removed.out);
+  EXPECT_NE(std::string::npos, removed.err.find("Error writing to file: " + m_bridgeFolder + "QvConfig.xml"))
+      << removed.err;
+
+  ASSERT_TRUE(os::DeleteFilePath(m_bridgeFolder + "QvConfig.xml"));
+  ASSERT_TRUE(os::CreateOneDirectory(m_bridgeFolder + "QvConfig.xml"));
+  testsupport::ProgramResult added =
+      Run({"--add-school", std::string("-d") + kFull, "-n101", "-p" + Folder("lakeside")});
+  EXPECT_EQ(1, added.exitCode);
+  EXPECT_EQ("", added.out);
+  EXPECT_NE(std::string::npos, added.err.find("Error writing to file: " + m_bridgeFolder + "QvConfig.xml"))
+      << added.err;
 }
 
 }  // namespace
