@@ -367,6 +367,8 @@ TEST_F(SetupVerbsTest, AMissingOptionOrAMixedCommandLineIsRefusedWithUsageAndCha
       {{"--check", std::string("-d") + kFull}, "--check needs the school number: -n<number>"},
       {{"--list", "--json"}, "--json goes with --check and --status only"},
       {{"--list", "--remove-school", "-n101"}, "one verb at a time"},
+      {{"--report"}, "--report needs the file to write: --report FILE"},
+      {{"--report", "-n101"}, "--report needs the file to write: --report FILE"},
   };
   for (const auto& [arguments, message] : refused) {
     SCOPED_TRACE(arguments.front());
