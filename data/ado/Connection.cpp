@@ -3,6 +3,9 @@
 #include "data/ado/ConnectionString.h"
 #include "data/ado/OdbcCall.h"
 
+#include <algorithm>
+#include <string>
+
 namespace ado {
 namespace {
 
@@ -104,12 +107,21 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
     // Three values, not a string: nothing in a user name or password can end it early and
     // name another database or driver, whatever the driver makes of braces. An empty user
     // name or password is not passed, so that the data source's own login applies.
-    std::u16string dsn = odbc::ToWide(login.dataSource), user = odbc::ToWide(login.userName),
-                   pwd = odbc::ToWide(login.password);
-    auto text = [](std::u16string& value) { return value.empty() ? nullptr : odbc::WidePtr(value); };
-    auto length = [](const std::u16string& value) { return static_cast<SQLSMALLINT>(value.empty() ? 0 : SQL_NTS); };
+    // The driver manager converts each value into a fixed-size copy of its own and reads the
+    // whole size from the value (66 bytes for a data source name, seen with unixODBC) however
+    // short the text is: each value sits NUL-padded in a buffer longer than those copies.
+    auto padded = [](const XString& narrow) {
+      std::u16string value = odbc::ToWide(narrow);
+      value.resize(std::max<size_t>(value.size() + 1, 1024), u'\0');
+      return value;
+    };
+    const bool hasUser = !login.userName.IsEmpty(), hasPwd = !login.password.IsEmpty();
+    std::u16string dsn = padded(login.dataSource), user = padded(login.userName), pwd = padded(login.password);
+    auto text = [](std::u16string& value, bool given) { return given ? odbc::WidePtr(value) : nullptr; };
+    auto length = [](bool given) { return static_cast<SQLSMALLINT>(given ? SQL_NTS : 0); };
     function = "SQLConnectW";
-    rc = odbc::SQLConnectW(dbc, odbc::WidePtr(dsn), SQL_NTS, text(user), length(user), text(pwd), length(pwd));
+    rc = odbc::SQLConnectW(dbc, odbc::WidePtr(dsn), SQL_NTS, text(user, hasUser), length(hasUser),
+                           text(pwd, hasPwd), length(hasPwd));
   } else {
     std::u16string in = odbc::ToWide(odbcString);
     SQLWCHAR out[1024];
