@@ -26,8 +26,6 @@ std::string JsonList(const std::vector<XString>& items) {
   return json + "]";
 }
 
-std::string JsonTextOrNull(const XString& text) { return text.IsEmpty() ? "null" : JsonString(text); }
-
 }  // namespace
 
 XString CheckReport::Failure(const CheckFacts& facts, const DryRunReport& report) {

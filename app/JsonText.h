@@ -13,6 +13,8 @@
 // A JSON string of code-page text: UTF-8, with quotes, backslashes and control characters
 // escaped.
 std::string JsonString(const XString& text);
+// The same, and null for an empty text.
+inline std::string JsonTextOrNull(const XString& text) { return text.IsEmpty() ? "null" : JsonString(text); }
 
 class JsonValue {
  public:

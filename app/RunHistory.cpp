@@ -81,14 +81,14 @@ std::string RunRecord::ToJsonLine() const {
   json += ",\"durationSeconds\":" + Number(durationSeconds);
   json += ",\"outcome\":" + JsonString(outcome);
   json += ",\"exitCode\":" + std::to_string(exitCode);
-  json += ",\"firstError\":" + (firstError.IsEmpty() ? std::string("null") : JsonString(firstError));
+  json += ",\"firstError\":" + JsonTextOrNull(firstError);
   json += ",\"tables\":{";
   for (size_t i = 0; i < tables.size(); ++i) {
     if (i) json += ",";
     json += JsonString(tables[i].first) + ":" + std::to_string(tables[i].second);
   }
   json += "},\"attendanceRowsSent\":" + std::to_string(attendanceRowsSent);
-  json += ",\"updateFile\":" + (updateFile.IsEmpty() ? std::string("null") : JsonString(updateFile));
+  json += ",\"updateFile\":" + JsonTextOrNull(updateFile);
   return json + "}\n";
 }
 

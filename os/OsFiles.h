@@ -78,6 +78,16 @@ bool KeepToOwner(const std::string& path);
 // kOther is a pipe, socket or device: nothing a run writes may be one.
 enum class EntryKind { kNone, kFile, kFolder, kLink, kOther };
 EntryKind KindOfEntry(const std::string& path);
+// The kind as a message names what it found: "a link", "a folder", "a pipe, socket or device",
+// "a file".
+inline const char* EntryKindText(EntryKind kind) {
+  switch (kind) {
+    case EntryKind::kLink: return "a link";
+    case EntryKind::kFolder: return "a folder";
+    case EntryKind::kOther: return "a pipe, socket or device";
+    default: return "a file";
+  }
+}
 
 // Names (not paths) of the entries of a folder, without "." and "..". An entry whose name the
 // code page cannot hold is left out: it could only be handed on as some other name.

@@ -60,19 +60,6 @@ std::string JoinPath(const XFileSpec& folder, const std::string& name) {
   return path + name;
 }
 
-const char* EntryDescription(os::EntryKind kind) {
-  switch (kind) {
-    case os::EntryKind::kLink:
-      return "a link";
-    case os::EntryKind::kFolder:
-      return "a folder";
-    case os::EntryKind::kOther:
-      return "a pipe, socket or device";
-    default:
-      return "a file";
-  }
-}
-
 // Removes whatever is at the path: a folder with its contents, a link as a link (nothing it
 // points to is touched). True when nothing is left there.
 bool RemoveEntry(const std::string& path) {
@@ -401,23 +388,25 @@ void ImportFolder::ClearFileName(const XString& name, const char* role) {
   const std::string path = File(name).Path().ToStd();
   const os::EntryKind kind = os::KindOfEntry(path);
   if (kind == os::EntryKind::kNone || kind == os::EntryKind::kFile) return;
-  XString found = XString("Found ") + EntryDescription(kind) + " at the name of the " + role + " " + path.c_str();
-  if (!RemoveEntry(path)) {
-    const int error = os::LastError();
-    m_log.Error(kLogFatal, XException::Format(error, "%s and could not remove it ( %d ).", found.c_str(), error).Text());
-  }
-  m_log.RunLogWrite(kLogWarning, (found + (kind == os::EntryKind::kLink ? ": removed it as a link." : ": removed it.")).c_str());
+  RemoveFound(path, XString("Found ") + os::EntryKindText(kind) + " at the name of the " + role + " " + path.c_str(),
+              " and", kind == os::EntryKind::kLink);
 }
 
 void ImportFolder::RemoveLinkAtFolder(const char* name) {
   const std::string path = JoinPath(m_folder, name);
   if (os::KindOfEntry(path) != os::EntryKind::kLink) return;
-  XString found = XString("Found a link at the folder ") + path.c_str() + ", where the run writes only into a real folder";
+  RemoveFound(path,
+              XString("Found a link at the folder ") + path.c_str() + ", where the run writes only into a real folder",
+              ", and", true);
+}
+
+void ImportFolder::RemoveFound(const std::string& path, const XString& found, const char* joiner, bool link) {
   if (!RemoveEntry(path)) {
     const int error = os::LastError();
-    m_log.Error(kLogFatal, XException::Format(error, "%s, and could not remove it ( %d ).", found.c_str(), error).Text());
+    m_log.Error(kLogFatal,
+                XException::Format(error, "%s%s could not remove it ( %d ).", found.c_str(), joiner, error).Text());
   }
-  m_log.RunLogWrite(kLogWarning, (found + ": removed it as a link.").c_str());
+  m_log.RunLogWrite(kLogWarning, (found + (link ? ": removed it as a link." : ": removed it.")).c_str());
 }
 
 bool ImportFolder::Validate(const XString& path) {

@@ -6,6 +6,8 @@
 // recorder and writes it back.
 #pragma once
 
+#include <string>
+
 #include "foundation/XEngineLog.h"
 #include "foundation/XFileSpec.h"
 #include "foundation/XString.h"
@@ -76,6 +78,9 @@ class ImportFolder {
   // The folder `name` in the import folder, when there, must be a real folder: a link there
   // is removed as a link, with a Warning.
   void RemoveLinkAtFolder(const char* name);
+  // Removes what was found at `path` and warns with `found`; when it cannot be removed, the run
+  // ends with `found` + `joiner` + " could not remove it".
+  void RemoveFound(const std::string& path, const XString& found, const char* joiner, bool link);
 
   XEngineLog& m_log;
   AttendanceRecorder& m_attendance;

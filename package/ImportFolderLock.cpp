@@ -1,9 +1,11 @@
 #include "package/ImportFolderLock.h"
 
+#include <string>
 
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 #include "os/OsExclusiveFiles.h"
+#include "os/OsFiles.h"
 #include "os/OsSystem.h"
 #include "os/OsTime.h"
 
@@ -79,11 +81,11 @@ void ImportFolderLock::Take(const XFileSpec& folder, const XString& baseName, co
     if (result == os::LockResult::kFailed) {
       int error = os::LastError();
       const os::EntryKind kind = os::KindOfEntry(path);
-      const char* found = kind == os::EntryKind::kLink     ? " (a link is at that name)"
-                          : kind == os::EntryKind::kFolder ? " (a folder is at that name)"
-                          : kind == os::EntryKind::kOther  ? " (a pipe, socket or device is at that name)"
-                                                           : "";
-      throw XException::Format(error, "Could not lock the import folder ( %d ): %s%s", error, file.c_str(), found);
+      const std::string found = kind == os::EntryKind::kNone || kind == os::EntryKind::kFile
+                                    ? std::string()
+                                    : std::string(" (") + os::EntryKindText(kind) + " is at that name)";
+      throw XException::Format(error, "Could not lock the import folder ( %d ): %s%s", error, file.c_str(),
+                               found.c_str());
     }
     if (attempt >= attempts) break;
     if (waiting) {

@@ -50,9 +50,7 @@ int ShellOpen(const std::string& path) {
   if (access(utf8.c_str(), F_OK) != 0) return 2;  // the shell's "file not found"
   // Without a graphical session (a scheduled or remote run) there is nobody to show a file
   // to, and the opener would fall back to a terminal program that waits on no one.
-  const char* display = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) return 31;
+  if (GetEnv("DISPLAY").empty() && GetEnv("WAYLAND_DISPLAY").empty()) return 31;
   std::string opener = FindOnPath("xdg-open");
   if (opener.empty()) return 31;  // no program associated
   // Detached: a double fork so that the opener is never left as our zombie.
