@@ -28,8 +28,8 @@ SISMainWindow::SISMainWindow(const XString& runLogPath) : SISBaseApp(runLogPath)
     RunLog().WriteFormat(kLogError, "Error: %s", e.what());
     throw;
   }
-  m_engine->SetRunLog(&RunLog());
-  QDEApplication& identity = m_engine->Application();
+  m_engine->Context().SetRunLog(&RunLog());
+  QDEApplication& identity = m_engine->Context().Application();
   identity.m_fullName = bridge::kTitle;
   identity.m_version = bridge::kVersion;
   identity.m_creatorId = bridge::kIdentifier;
@@ -175,8 +175,8 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   if (folder.IsEmpty()) {
     throw XException::Format(0, "Import Folder is not set for school %s", schoolNumber.c_str());
   }
-  if (!m_engine->ValidateImportFolder(folder)) {
-    Fail(XString("Import Folder does not exist: ") + folder, m_engine->ImportFolderFailure());
+  if (!m_engine->Writer().Folder().Validate(folder)) {
+    Fail(XString("Import Folder does not exist: ") + folder, m_engine->Writer().Folder().Failure());
   }
   entry->m_importFolder = folder;
   m_copyFolder = folder;
@@ -240,7 +240,7 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
   if (m_runSchool != &entry || m_copyFolder != entry.m_importFolder) {
     // A run of the window: its school's folder is checked here, before the copy may go there.
     m_copyFolder = XString();
-    if (!entry.m_importFolder.IsEmpty() && m_engine->ValidateImportFolder(entry.m_importFolder)) {
+    if (!entry.m_importFolder.IsEmpty() && m_engine->Writer().Folder().Validate(entry.m_importFolder)) {
       m_copyFolder = entry.m_importFolder;
     }
   }
@@ -267,19 +267,19 @@ void SISMainWindow::Execute(QvSchoolConf& entry) {
   } catch (...) {
     m_stopped = progress->StopRequested();
     // Nothing of the failed run may stay half done or hold the import folder.
-    m_engine->AbandonRun();
+    m_engine->Writer().AbandonRun();
     throw;
   }
   // The school's change store is not held between runs (the window lives on after one): a
   // command-line run must be able to clean the folder, and the next run opens its own school's.
   try {
-    m_engine->AttStore().Close();
+    m_engine->Writer().Attendance().Store().Close();
   } catch (const std::exception& e) {
     RunLog().WriteFormat(kLogError, "Error: %s", e.what());
   }
   // The tables went out; attendance that the store could not keep fails the run, so that the
   // scheduler reports it (the next run reads those days again).
-  if (m_engine->AttStoreFailed()) throw XException(m_engine->AttStoreFailure());
+  if (m_engine->Writer().Attendance().Failed()) throw XException(m_engine->Writer().Attendance().Failure());
 }
 
 void SISMainWindow::CopyRunLog() {
@@ -316,7 +316,7 @@ void SISMainWindow::BeginRunRecord() {
   m_runSchool = nullptr;
   m_failureReason = XString();
   RunLog().ResetTally();
-  m_engine->ResetTally();
+  m_engine->Writer().Tally() = RunTally();
 }
 
 void SISMainWindow::EndRunRecord(const char* error) {
@@ -333,7 +333,7 @@ void SISMainWindow::EndRunRecord(const char* error) {
   record.start = m_recordStart;
   record.end = RunHistory::IsoNow();
   record.durationSeconds = static_cast<double>(os::TickCount() - m_recordStartTick) / 1000.0;
-  const RunTally& tally = m_engine->Tally();
+  const RunTally& tally = m_engine->Writer().Tally();
   for (const auto& table : tally.tables) record.tables.emplace_back(table.first, table.second);
   record.attendanceRowsSent = tally.attendanceRowsSent;
   record.updateFile = tally.updateFile;

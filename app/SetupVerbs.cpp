@@ -14,6 +14,7 @@
 #include "app/RunReport.h"
 #include "app/RunStatus.h"
 #include "app/ScheduleVerbs.h"
+#include "engine/SchoolYear.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
@@ -82,7 +83,7 @@ class Verbs {
     }
     // What a run checks, in the run's order and with the run's messages.
     Connect();
-    if (!Engine().ValidateImportFolder(folder)) {
+    if (!Engine().Writer().Folder().Validate(folder)) {
       throw VerbFailure{SetupVerbs::kFailed, XString("Import Folder does not exist: ") + folder};
     }
     ValidateSchool(number);
@@ -176,10 +177,10 @@ class Verbs {
     facts.dsn = m_dsn;
     const int32_t cutoff = m_options.InactiveCutoff();
     facts.activeOnly = cutoff == -1;
-    facts.schoolYear = ExpEngine::SchoolYearOf(XDateTime::Now().Date());
+    facts.schoolYear = SchoolYearOf(XDateTime::Now().Date());
     facts.inSiteConfiguration = m_app.Framework().Schools().Find(facts.schoolNumber, XString()) != nullptr;
     Connect();
-    facts.databaseType = Engine().GetDatabaseTypeName();
+    facts.databaseType = Engine().Data().Connection().GetDatabaseTypeName();
 
     DryRunReport report;
     if (!Engine().ValidateSchoolNumber(m_dsn.c_str(), m_user.c_str(), m_password.c_str(),

@@ -1,12 +1,12 @@
-// Schema probes, SQL date literals, the attendance change-date filter and the table-definition
-// dumps.
-#include "data/ODBCDataAccess.h"
+// Schema probes, SQL date literals and the table-definition dumps.
+#include "data/ODBCSchema.h"
 
 #include <string>
 #include <utility>
 
 #include "data/ado/Connection.h"
 #include "data/ado/Recordset.h"
+#include "data/ODBCRecordReader.h"
 #include "foundation/XDate.h"
 #include "foundation/XException.h"
 #include "foundation/XLogFile.h"
@@ -28,26 +28,11 @@ bool LostLink(const ado::ComError& error) {
 
 }  // namespace
 
-// Swaps a probe's recordset in as the open query for the length of a scope, so that the
-// record-count and first-record logic serve probes too; the current query comes back after.
-class ProbeRecordsetScope {
- public:
-  ProbeRecordsetScope(std::unique_ptr<ado::Recordset>& current, std::unique_ptr<ado::Recordset>& probe)
-      : m_current(current), m_probe(probe) {
-    std::swap(m_current, m_probe);
-  }
-  ~ProbeRecordsetScope() { std::swap(m_current, m_probe); }
-
- private:
-  std::unique_ptr<ado::Recordset>& m_current;
-  std::unique_ptr<ado::Recordset>& m_probe;
-};
-
-bool ODBCDataAccess::CanRun(const XString& sql) {
+bool ODBCSchema::CanRun(const XString& sql) {
   try {
     ado::Recordset probe;
     probe.SetMaxRecords(1);  // it only has to run
-    probe.Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+    probe.Open(sql, m_connection.Ado(), ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     probe.Close();
     return true;
   } catch (const ado::ComError& error) {
@@ -58,7 +43,7 @@ bool ODBCDataAccess::CanRun(const XString& sql) {
   }
 }
 
-bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* what) {
+bool ODBCSchema::RunProbe(const XString& sql, ProbeCheck check, const char* what) {
   bool traced = what[0] == 'F';  // the field probe traces its evaluation
   try {
     auto probe = std::make_unique<ado::Recordset>();
@@ -66,17 +51,20 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
     // read the whole table for each probe.
     probe->SetMaxRecords(1);
     try {
-      probe->Open(sql, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+      probe->Open(sql, m_connection.Ado(), ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     } catch (const ado::ComError& error) {
       if (LostLink(error)) throw;  // logged once, below
-      ComErrorText(error);
-      if (traced) LogExtract(kLogProprietary, "Query Failed.");
+      m_connection.ComErrorText(error);
+      if (traced) m_log.ExtractLogWrite(kLogProprietary, "Query Failed.");
       return false;
     }
-    if (traced) LogExtract(kLogProprietary, "Query Succeeded.");
+    if (traced) m_log.ExtractLogWrite(kLogProprietary, "Query Succeeded.");
     bool exists = false;
     {
-      ProbeRecordsetScope scope(m_recordset, probe);
+      // The probe's recordset is read as an open query is, by a reader of its own.
+      ODBCRecordReader reader(m_connection, m_log);
+      ado::Recordset& recordset = *probe;
+      reader.Adopt(std::move(probe));
       switch (check) {
         case ProbeCheck::kNoProbe:
           break;
@@ -84,52 +72,52 @@ bool ODBCDataAccess::RunProbe(const XString& sql, ProbeCheck check, const char* 
           exists = true;
           break;
         case ProbeCheck::kHasRecords: {
-          if (traced) LogExtract(kLogProprietary, "Check Result Count.");
-          int32_t count = GetRecordCount();
-          if (traced) LogExtract(kLogProprietary, XString("Query RecordCount = ") + XString(static_cast<int>(count)));
+          if (traced) m_log.ExtractLogWrite(kLogProprietary, "Check Result Count.");
+          int32_t count = reader.GetRecordCount();
+          if (traced) m_log.ExtractLogWrite(kLogProprietary, XString("Query RecordCount = ") + XString(static_cast<int>(count)));
           exists = count >= 1;
           break;
         }
         case ProbeCheck::kFirstValue:
-          if (traced) LogExtract(kLogProprietary, "Check Result.");
-          if (!GetFirstRecord()) {
-            if (traced) LogExtract(kLogProprietary, "No Record.");
+          if (traced) m_log.ExtractLogWrite(kLogProprietary, "Check Result.");
+          if (!reader.GetFirstRecord()) {
+            if (traced) m_log.ExtractLogWrite(kLogProprietary, "No Record.");
           } else {
-            int64_t value = VariantToInteger(m_recordset->GetField(0).Value());
+            int64_t value = ODBCRecordReader::VariantToInteger(recordset.GetField(0).Value());
             if (traced) {
-              LogExtract(kLogProprietary, "Record Found.");
-              LogExtract(kLogProprietary, XString("Record Value =") + XString(static_cast<int64_t>(value)));
+              m_log.ExtractLogWrite(kLogProprietary, "Record Found.");
+              m_log.ExtractLogWrite(kLogProprietary, XString("Record Value =") + XString(static_cast<int64_t>(value)));
             }
             exists = value >= 1;
           }
           break;
       }
+      if (recordset.State() == ado::adStateOpen) recordset.Close();
     }
-    if (probe->State() == ado::adStateOpen) probe->Close();
-    if (exists && traced) LogExtract(kLogProprietary, "Field Valid.");
+    if (exists && traced) m_log.ExtractLogWrite(kLogProprietary, "Field Valid.");
     return exists;
   } catch (const ado::ComError& error) {
-    ComErrorText(error);
+    m_connection.ComErrorText(error);
     if (LostLink(error)) throw;
   } catch (...) {
-    LogExtract(kLogDebug, traced ? "Unknown Error in DoFieldExists" : "Unknown Error occured in DoTableExists");
+    m_log.ExtractLogWrite(kLogDebug, traced ? "Unknown Error in DoFieldExists" : "Unknown Error occured in DoTableExists");
   }
   return false;
 }
 
-ODBCDataAccess::ProbeQuery ODBCDataAccess::TableProbeQuery(const XString& tableName) const {
-  ProbePattern pattern = GetDatabaseTypeInfo(m_databaseType).tableProbe;
-  if (m_accessOptions & kProbeBySelect) pattern = {ProbeCheck::kOpens, kTableBySelect, nullptr};
+ODBCSchema::ProbeQuery ODBCSchema::TableProbeQuery(const XString& tableName) const {
+  ProbePattern pattern = GetDatabaseTypeInfo(m_connection.GetDatabaseType()).tableProbe;
+  if (m_connection.GetAccessOptions() & kProbeBySelect) pattern = {ProbeCheck::kOpens, kTableBySelect, nullptr};
   return MakeProbeQuery(pattern, tableName, XString());
 }
 
-ODBCDataAccess::ProbeQuery ODBCDataAccess::FieldProbeQuery(const XString& tableName, const XString& fieldName) const {
-  ProbePattern pattern = GetDatabaseTypeInfo(m_databaseType).fieldProbe;
-  if (m_accessOptions & kProbeBySelect) pattern = {ProbeCheck::kOpens, kFieldBySelect, nullptr};
+ODBCSchema::ProbeQuery ODBCSchema::FieldProbeQuery(const XString& tableName, const XString& fieldName) const {
+  ProbePattern pattern = GetDatabaseTypeInfo(m_connection.GetDatabaseType()).fieldProbe;
+  if (m_connection.GetAccessOptions() & kProbeBySelect) pattern = {ProbeCheck::kOpens, kFieldBySelect, nullptr};
   return MakeProbeQuery(pattern, tableName, fieldName);
 }
 
-ODBCDataAccess::ProbeQuery ODBCDataAccess::MakeProbeQuery(const ProbePattern& pattern, const XString& tableName,
+ODBCSchema::ProbeQuery ODBCSchema::MakeProbeQuery(const ProbePattern& pattern, const XString& tableName,
                                                           const XString& fieldName) const {
   ProbeQuery query;
   query.check = pattern.check;
@@ -140,49 +128,49 @@ ODBCDataAccess::ProbeQuery ODBCDataAccess::MakeProbeQuery(const ProbePattern& pa
   return query;
 }
 
-bool ODBCDataAccess::DoTableExists(const XString& tableName) {
+bool ODBCSchema::DoTableExists(const XString& tableName) {
   try {
-    LogExtract(kLogProprietary, XString("Table Exists query:") + tableName);
-    if (IsXBase()) {
-      LogExtract(kLogDebug, "Need to define USE_XBASE!!");
+    m_log.ExtractLogWrite(kLogProprietary, XString("Table Exists query:") + tableName);
+    if (m_connection.IsDirectFileAccess()) {
+      m_log.ExtractLogWrite(kLogDebug, "Need to define USE_XBASE!!");
       return false;
     }
     ProbeQuery query = TableProbeQuery(tableName);
     if (query.check == ProbeCheck::kNoProbe) {
-      LogExtract(kLogDebug, "DB Type not defined for TableExists yet, feel free to do so.");
+      m_log.ExtractLogWrite(kLogDebug, "DB Type not defined for TableExists yet, feel free to do so.");
       return false;
     }
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
-    LogExtract(kLogProprietary, XString("Table Exists query:") + query.sql);
+    m_log.ExtractLogWrite(kLogProprietary, XString("Table Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Table");
   } catch (const ado::ComError&) {
     throw;  // only a lost link gets here (the probes answer every other failure): it fails the run
   } catch (...) {
-    LogExtract(kLogDebug, "Unknown Error occured in DoTableExists");
+    m_log.ExtractLogWrite(kLogDebug, "Unknown Error occured in DoTableExists");
     return false;
   }
 }
 
-bool ODBCDataAccess::DoFieldExists(const XString& tableName, const XString& fieldName) {
+bool ODBCSchema::DoFieldExists(const XString& tableName, const XString& fieldName) {
   try {
     ProbeQuery query = FieldProbeQuery(tableName, fieldName);
     if (query.check == ProbeCheck::kNoProbe) {
-      LogExtract(kLogDebug, "DB Type not defined for FieldExists yet, feel free to do so.");
+      m_log.ExtractLogWrite(kLogDebug, "DB Type not defined for FieldExists yet, feel free to do so.");
       return false;
     }
     if (!query.fallback.IsEmpty() && !CanRun(query.sql)) query.sql = query.fallback;
-    LogExtract(kLogProprietary, XString("Field Exists query:") + query.sql);
+    m_log.ExtractLogWrite(kLogProprietary, XString("Field Exists query:") + query.sql);
     return RunProbe(query.sql, query.check, "Field");
   } catch (const ado::ComError&) {
     throw;  // only a lost link gets here (the probes answer every other failure): it fails the run
   } catch (...) {
-    LogExtract(kLogDebug, "Unknown Error in DoFieldExists");
+    m_log.ExtractLogWrite(kLogDebug, "Unknown Error in DoFieldExists");
     return false;
   }
 }
 
-XString ODBCDataAccess::SQLDate(int32_t day) {
-  const DatePattern& date = GetDatabaseTypeInfo(m_databaseType).date;
+XString ODBCSchema::SQLDate(int32_t day) const {
+  const DatePattern& date = GetDatabaseTypeInfo(m_connection.GetDatabaseType()).date;
   switch (date.form) {
     case DateForm::kDatePattern:
       return XString(date.prefix) + XDate::FormatDate(day, date.pattern) + date.suffix;
@@ -196,38 +184,8 @@ XString ODBCDataAccess::SQLDate(int32_t day) {
   throw XException("DB Type not defined for XODBC::SQLDate yet, feel free to do so.");
 }
 
-void ODBCDataAccess::FilterAttendance(int32_t fromDay, int32_t toDay) {
-  if (!m_changeDateField) {
-    if (m_warnNoChangeDate) LogExtract(kLogInfo, "FilterAttendance: There is no change date set! So cannot filter.");
-    return;
-  }
-  // Each date window replaces the previous window's bounds; kept, they would narrow every
-  // later window down to the days all windows share.
-  RemoveAttendanceConditions();
-  if (fromDay != -1 && fromDay != 0) {
-    m_attendanceConditions.push_back(AddCondition(m_changeDateField, "AND", ">=", SQLDate(fromDay), 0));
-  }
-  if (toDay != -1 && toDay != 0) {
-    m_attendanceConditions.push_back(AddCondition(m_changeDateField, "AND", "<=", SQLDate(toDay), 0));
-  }
-}
-
-void ODBCDataAccess::RemoveAttendanceConditions() {
-  for (ODBCCondition* condition : m_attendanceConditions) {
-    for (uint32_t i = 0; i < m_conditions.Count(); ++i) {
-      if (m_conditions[i] == condition) {
-        m_conditions.DeleteAt(i);
-        break;
-      }
-    }
-  }
-  m_attendanceConditions.clear();
-}
-
-void ODBCDataAccess::ClearAttendanceChangeDates() { m_changeDateField = nullptr; }
-
-void ODBCDataAccess::DumpTableDefs(const XString& tableName) {
-  LogExtract(kLogDebug, tableName + " contents:");
+void ODBCSchema::DumpTableDefs(const XString& tableName) {
+  m_log.ExtractLogWrite(kLogDebug, tableName + " contents:");
   try {
     std::unique_ptr<XLogFile> log;
     if (!m_dataFolder.IsEmpty()) {
@@ -238,15 +196,17 @@ void ODBCDataAccess::DumpTableDefs(const XString& tableName) {
       log = std::make_unique<XLogFile>(XString("TableDefs"), kLogNone);
     }
     log->Begin();
-    ODBCDataAccess second(kForwardOnly);
-    second.SetRunLog(log.get());
-    second.SetExtractLog(log.get());
-    second.SetDatabaseType(m_databaseType);
-    second.SetDataSource(m_dataSource);
-    second.Connect(m_connectionString);
-    second.RunQuery(XString("SELECT * FROM ") + tableName);
-    for (int32_t i = 0; i < second.GetFieldCount(); ++i) LogExtract(kLogDebug, second.GetFieldName(i));
-    second.CloseQuery();
+    XEngineLog secondLog(log.get(), log.get());
+    ODBCConnection second(kForwardOnly, secondLog);
+    second.SetDatabaseType(m_connection.GetDatabaseType());
+    second.SetDataSource(m_connection.GetDataSource());
+    second.Connect(m_connection.GetConnectionString());
+    {
+      ODBCRecordReader reader(second, secondLog);
+      reader.RunQuery(XString("SELECT * FROM ") + tableName);
+      for (int32_t i = 0; i < reader.GetFieldCount(); ++i) m_log.ExtractLogWrite(kLogDebug, reader.GetFieldName(i));
+      reader.CloseQuery();
+    }
     second.Disconnect();
     log->End();
   } catch (...) {
@@ -254,48 +214,43 @@ void ODBCDataAccess::DumpTableDefs(const XString& tableName) {
   }
 }
 
-void ODBCDataAccess::DumpTableDefinition(const XString& tableName) {
+void ODBCSchema::DumpTableDefinition(const XString& tableName) {
   // Run as RunQuery runs a query (the same log lines), but only the columns are wanted: the
   // client-side cursor keeps one record instead of reading the whole table, which for the
   // student or class table of a big school costs as much as the extract that follows.
   const XString sql = XString("SELECT * FROM ") + tableName;
   try {
-    LogExtract(kLogDebug, "Running Query");
+    m_log.ExtractLogWrite(kLogDebug, "Running Query");
     std::unique_ptr<ado::Recordset> dump;
-    if (!IsXBase()) {
+    if (!m_connection.IsDirectFileAccess()) {
       dump = std::make_unique<ado::Recordset>();
-      LogExtract(kLogProprietary, sql);
-      LogRun(kLogProprietary, sql);
+      m_log.ExtractLogWrite(kLogProprietary, sql);
+      m_log.RunLogWrite(kLogProprietary, sql);
       dump->SetMaxRecords(1);
       dump->SetCursorLocation(ado::adUseClient);
       dump->SetCursorType(ado::adOpenStatic);
-      m_connection->ClearErrors();
+      m_connection.Ado().ClearErrors();
       try {
-        dump->Open(sql, *m_connection,
-                   (m_accessOptions & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
-                   (m_accessOptions & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
+        dump->Open(sql, m_connection.Ado(),
+                   (m_connection.GetAccessOptions() & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
+                   (m_connection.GetAccessOptions() & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
                    ado::adCmdText);
       } catch (const ado::ComError& error) {
-        LogRun(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + ComErrorText(error));
+        m_log.RunLogWrite(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + m_connection.ComErrorText(error));
         throw;
       }
     }
-    {
-      // The dump's recordset stands in as the open query while its columns are listed.
-      ProbeRecordsetScope scope(m_recordset, dump);
-      LogExtract(kLogDebug, tableName + " contents:");
-      for (int32_t i = 0; i < GetFieldCount(); ++i) {
-        LogExtract(kLogDebug, GetFieldName(i) + " - " + GetFieldTypeName(i));
-      }
+    // The dump's recordset is read as an open query is while its columns are listed.
+    ODBCRecordReader reader(m_connection, m_log);
+    if (dump) reader.Adopt(std::move(dump));
+    m_log.ExtractLogWrite(kLogDebug, tableName + " contents:");
+    for (int32_t i = 0; i < reader.GetFieldCount(); ++i) {
+      m_log.ExtractLogWrite(kLogDebug, reader.GetFieldName(i) + " - " + reader.GetFieldTypeName(i));
     }
-    if (dump && dump->State() == ado::adStateOpen) dump->Close();
-    // As after a query of its own, no query stays open and the query model is cleared.
-    CloseQuery();
+    reader.CloseQuery();
   } catch (const ado::ComError& error) {
-    CloseQuery();
     // Only for the log, but a lost link is the run's failure here as anywhere.
     if (LostLink(error)) throw;
   } catch (...) {
-    CloseQuery();
   }
 }

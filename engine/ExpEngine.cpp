@@ -1,6 +1,7 @@
-// Construction, the school year, and the extraction driver with its run start and run end.
+// Construction, the connection settings, and the extraction driver.
 #include "engine/ExpEngine.h"
 
+#include "engine/SchoolYear.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
@@ -9,76 +10,47 @@ namespace {
 
 ExpEngine* g_engine = nullptr;
 
-// Byte-wise order of the included-students list.
-int CompareKeys(const XString* a, const XString* b) { return a->Compare(b->c_str()); }
-
 // Minimum importer version 7.2.3, one byte per part.
 constexpr uint32_t kMinImporterVersion = 0x07020300;
 
 }  // namespace
 
 ExpEngine::ExpEngine(IValidateErrorDisplay* owner)
-    : ODBCExpEngineBase(0x01 | kVerifySchema), m_includedStudents(5, CompareKeys) {
-  SetOwner(owner);
-  SetDatabaseType(kDbNone);
+    : m_data(0x01 | kVerifySchema, m_context.EngineLog()),
+      m_writer(m_context),
+      m_table(m_data, m_writer, m_context),
+      m_pattern(m_data, m_writer, m_table, m_context),
+      m_steps(m_data, m_writer, m_table, m_pattern, m_context),
+      m_owner(owner) {
+  m_data.Connection().SetDatabaseType(kDbNone);
 
-  QDEHeaderSettings& settings = HeaderSettings();
+  QDEHeaderSettings& settings = m_writer.HeaderSettings();
   settings.m_gradesDontCreateSections = true;
   settings.m_termsAreBins = false;
   settings.m_maxExpectedTimeSlots = 50;
   settings.m_minVersion = kMinImporterVersion;
 
-  SetQuoteFields(true);
-  SetQuoteTables(true);
-  SetConnectionTimeout(100);
-  SetCommandTimeout(100);
+  m_data.Schema().SetQuoteFields(true);
+  m_data.Schema().SetQuoteTables(true);
+  m_data.Connection().SetConnectionTimeout(100);
+  m_data.Connection().SetCommandTimeout(100);
   g_engine = this;
 }
 
 ExpEngine::~ExpEngine() {
-  ClearIncludedStudents();
   if (g_engine == this) g_engine = nullptr;
 }
 
 ExpEngine* ExpEngine::Current() { return g_engine; }
 
-const ExpEngine::DemographicExtract ExpEngine::kDemographicExtracts[] = {
-    {&ExpEngine::ExtractTerms, "Terms", "Terms.qef"},
-    {&ExpEngine::ExtractTumbles, "Tumble", "Tumbles.qef"},
-    {&ExpEngine::ExtractPeriods, "Periods", "Periods.qef"},
-    {&ExpEngine::ExtractCalendar, "Calendar", "Calendar.qef"},
-    {&ExpEngine::ExtractGradingPeriods, "Grading Periods", "Bins.qef"},
-    {&ExpEngine::ExtractSections, "Sections", "Sections.qef"},
-    {&ExpEngine::ExtractStudents, "Student Demographics", "Students.qef"},
-    {&ExpEngine::ExtractStudentNotes, "Student Notes", "StudentNotes.qef"},
-    {&ExpEngine::ExtractStudentContacts, "Student Contacts", "StudentCon.qef"},
-    {&ExpEngine::ExtractStudentDoctors, "Student Doctors", "StudentDoctor.qef"},
-    {&ExpEngine::ExtractStudentSchedules, "Student Schedules", "StudentSched.qef"},
-    {&ExpEngine::ExtractGrades, "Grades", "StudentGrades.qef"},
-    {&ExpEngine::ExtractMedicalAlerts, "Student Medical Alert", "StudentAllergy.qef"},
-    {&ExpEngine::ExtractMedicalTreatments, "Student Medical Treatments", "StudentMedHist.qef"},
-    {&ExpEngine::ExtractImmunizations, "Student Immunizations", "StudentMedImmun.qef"},
-    {&ExpEngine::ExtractConductIncidents, "Student Conduct Incidents", "StudentCndIncident.qef"},
-    {&ExpEngine::ExtractConductOutcomes, "Student Conduct Outcomes", "ConductOutcome.qef"},
-    {&ExpEngine::ExtractConductSuspensions, "Student Conduct Suspensions", "ConductSuspensions.qef"},
-    {&ExpEngine::ExtractConductCommunications, "Student Conduct Communications", "ConductOutcome2.qef"},
-    {&ExpEngine::ExtractStaff, "Staff Demographics", "Staff.qef"},
-    {&ExpEngine::ExtractAttendanceCodes, "Attendance Codes", "AttCodes.qef"},
-};
-const size_t ExpEngine::kDemographicExtractCount =
-    sizeof(ExpEngine::kDemographicExtracts) / sizeof(ExpEngine::kDemographicExtracts[0]);
-
-void ExpEngine::ClearIncludedStudents() {
-  m_includedStudents.DeleteAll();
-}
-
-XString ExpEngine::SchoolYearOf(int32_t day) {
-  int year = 0, month = 0, dayOfMonth = 0;
-  XDate::ToYMD(day, year, month, dayOfMonth);
-  int first = month >= 7 ? year : year - 1;
-  XString text;
-  text.Format(32, "%d-%d", first, first + 1);
-  return text;
+void ExpEngine::ShowValidateError(const XString& message, const XString& value) {
+  if (m_owner != nullptr) {
+    m_owner->ShowValidateError(message.c_str(), value.c_str());
+    return;
+  }
+  m_context.EngineLog().RunLogWrite(
+      kLogDebug, XString("No Owner set in ODBCExpEngineBase.  Could not ShowValidateError: errMsg=") + message +
+                     " value=" + value);
 }
 
 void ExpEngine::StoreConnectionSettings(const char* dataSource, const char* userName,
@@ -88,7 +60,7 @@ void ExpEngine::StoreConnectionSettings(const char* dataSource, const char* user
   m_userName = userName;
   m_hasPassword = password != nullptr;
   m_password = password;
-  SetDataSource(m_dataSourceName);
+  m_data.Connection().SetDataSource(m_dataSourceName);
 }
 
 XString ExpEngine::BuildStoredConnectionString() {
@@ -103,9 +75,10 @@ XString ExpEngine::BuildStoredConnectionString() {
     throw XException(kNoDataSourceBeforeDatabaseMessage);
   }
   // An absent user name or password differs from an empty one for some database types.
-  XString text = BuildConnectionString(m_dataSourceName.c_str(), m_hasUserName ? m_userName.c_str() : nullptr,
-                                       m_hasPassword ? m_password.c_str() : nullptr);
-  for (const std::string& key : ValuesUnsafeInString(text)) {
+  XString text = m_data.Connection().BuildConnectionString(m_dataSourceName.c_str(),
+                                                           m_hasUserName ? m_userName.c_str() : nullptr,
+                                                           m_hasPassword ? m_password.c_str() : nullptr);
+  for (const std::string& key : ODBCConnection::ValuesUnsafeInString(text)) {
     const char* value = key == "UID"   ? "The user name (option -u)"
                         : key == "PWD" ? "The password (option -w)"
                                        : "The data source (option -d)";
@@ -116,35 +89,38 @@ XString ExpEngine::BuildStoredConnectionString() {
   return text;
 }
 
-void ExpEngine::ConnectToSIS() { Connect(BuildStoredConnectionString()); }
+void ExpEngine::ConnectToSIS() { m_data.Connect(BuildStoredConnectionString()); }
 
 void ExpEngine::PerformExtract(XProgress* progress, const char* dataSource, const char* userName,
                                const char* password, const ExtractSettings& settings,
                                bool gatherDemographic, bool gatherAttendance) {
-  SetProgress(progress);
-  StartProgress("Extracting Meridane data...");
+  m_context.SetProgress(progress);
+  m_context.StartProgress("Extracting Meridane data...");
 
   StoreConnectionSettings(dataSource, userName, password);
-  m_schoolNumber = settings.m_schoolNumber;
-  m_inactiveCutoff = settings.m_inactiveCutoff;
+  SchoolRun& run = m_pattern.Run();
+  run.schoolNumber = settings.m_schoolNumber;
+  run.inactiveCutoff = settings.m_inactiveCutoff;
 
   // The year comes from today's date; the configured school year is not consulted.
-  m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
+  run.schoolYear = SchoolYearOf(XDateTime::Now().Date());
 
-  if (IsConnected()) Disconnect();
-  SetDataSource(m_dataSourceName);
+  if (m_data.IsConnected()) m_data.Disconnect();
+  m_data.Connection().SetDataSource(m_dataSourceName);
   StartRun(settings);
 
-  ClearIncludedStudents();
-  LoadIncludedStudents();
+  m_pattern.ClearIncludedStudents();
+  m_pattern.LoadIncludedStudents();
 
   if (gatherDemographic) {
-    Reset();
-    for (size_t i = 0; i < kDemographicExtractCount; ++i) (this->*kDemographicExtracts[i].run)();
-    WritePackageHeader();
+    m_writer.Reset();
+    for (size_t i = 0; i < ExtractSteps::kDemographicExtractCount; ++i) {
+      (m_steps.*ExtractSteps::kDemographicExtracts[i].run)();
+    }
+    m_writer.WritePackageHeader();
   }
 
-  if (gatherAttendance) ExtractAttendanceUpdate();
+  if (gatherAttendance) m_steps.ExtractAttendanceUpdate();
 
   EndRun();
 }

@@ -3,22 +3,33 @@
 // being written.
 #include "engine/ExpEngine.h"
 
+#include <functional>
+
+#include "engine/SchoolYear.h"
+
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XException.h"
 
 namespace {
 
-// Ends the writer's dry run however the steps end.
+// Ends the dry run of the writer and the data access however the steps end.
 class DryRunScope {
  public:
-  DryRunScope(QDEWriter& writer, DryRunReport* report) : m_writer(writer) { m_writer.SetDryRun(report); }
-  ~DryRunScope() { m_writer.SetDryRun(nullptr); }
+  DryRunScope(QDEWriter& writer, ODBCDataAccess& data, DryRunReport* report) : m_writer(writer), m_data(data) {
+    m_writer.SetDryRun(report);
+    m_data.SetDryRun(report);
+  }
+  ~DryRunScope() {
+    m_writer.SetDryRun(nullptr);
+    m_data.SetDryRun(nullptr);
+  }
   DryRunScope(const DryRunScope&) = delete;
   DryRunScope& operator=(const DryRunScope&) = delete;
 
  private:
   QDEWriter& m_writer;
+  ODBCDataAccess& m_data;
 };
 
 }  // namespace
@@ -27,34 +38,35 @@ void ExpEngine::DryRunExtract(DryRunReport& report, const char* dataSource, cons
                               const char* password, const XString& schoolNumber,
                               int32_t inactiveCutoff) {
   StoreConnectionSettings(dataSource, userName, password);
-  m_schoolNumber = schoolNumber;
-  m_inactiveCutoff = inactiveCutoff;
-  m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
-  m_schoolStartDate = m_schoolEndDate = XDate::kNone;
-  if (IsConnected()) Disconnect();
-  SetDataSource(m_dataSourceName);
+  SchoolRun& run = m_pattern.Run();
+  run.schoolNumber = schoolNumber;
+  run.inactiveCutoff = inactiveCutoff;
+  run.schoolYear = SchoolYearOf(XDateTime::Now().Date());
+  run.startDate = run.endDate = XDate::kNone;
+  if (m_data.IsConnected()) m_data.Disconnect();
+  m_data.Connection().SetDataSource(m_dataSourceName);
   ConnectToSIS();
 
   // A step that fails is recorded where it failed, and the next step starts clean, as the
   // next extract of a run would.
-  auto step = [&](void (ExpEngine::*run)()) {
+  auto step = [&](const std::function<void()>& perform) {
     try {
-      (this->*run)();
+      perform();
     } catch (const XException& error) {
       report.Fail(error.Text());
-      CloseQuery();
-      ClearColumns();
+      m_data.CloseQuery();
+      m_table.ClearColumns();
     }
   };
 
   {
-    DryRunScope dryRun(*this, &report);
-    step(&ExpEngine::LoadIncludedStudents);
-    Reset();
-    for (size_t i = 0; i < kDemographicExtractCount; ++i) {
-      const DemographicExtract& extract = kDemographicExtracts[i];
+    DryRunScope dryRun(m_writer, m_data, &report);
+    step([this] { m_pattern.LoadIncludedStudents(); });
+    m_writer.Reset();
+    for (size_t i = 0; i < ExtractSteps::kDemographicExtractCount; ++i) {
+      const ExtractSteps::DemographicExtract& extract = ExtractSteps::kDemographicExtracts[i];
       const size_t before = report.Tables().size();
-      step(extract.run);
+      step([this, &extract] { (m_steps.*extract.run)(); });
       if (report.Tables().size() == before) report.AddSkipped(extract.description, extract.fileName);
     }
   }
@@ -63,28 +75,29 @@ void ExpEngine::DryRunExtract(DryRunReport& report, const char* dataSource, cons
   // profiles tell: the dates are read for real (this writes nothing). When they cannot be
   // read, the terms extract has already recorded why.
   try {
-    DetermineSchoolStartAndEndDates();
+    m_steps.DetermineSchoolStartAndEndDates();
   } catch (const XException&) {
-    CloseQuery();
+    m_data.CloseQuery();
   }
 
   {
-    DryRunScope dryRun(*this, &report);
+    DryRunScope dryRun(m_writer, m_data, &report);
     for (bool daily : {true, false}) {
       try {
-        ExtractAttendance(daily, m_schoolStartDate, m_schoolEndDate);
+        m_steps.ExtractAttendance(daily, run.startDate, run.endDate);
       } catch (const XException& error) {
         report.Fail(error.Text());
-        CloseQuery();
-        ClearColumns();
-        ClearAttendanceChangeDates();
-        SetDistinct(false);
+        m_data.CloseQuery();
+        m_table.ClearColumns();
+        m_data.Query().ClearAttendanceChangeDates();
+        m_data.Query().SetDistinct(false);
       }
     }
   }
 
-  report.Complete(CustomFields());
-  ClearRunData();
-  ClearIncludedStudents();
-  Disconnect();
+  report.Complete(m_writer.CustomFields());
+  m_table.ClearColumns();
+  m_writer.DeleteHeaders();
+  m_pattern.ClearIncludedStudents();
+  m_data.Disconnect();
 }

@@ -18,8 +18,8 @@ XString ProgramFolder() {
 }  // namespace
 
 XString ExpEngine::CurrentLogLevelName() const {
-  const auto* log = dynamic_cast<const XLog*>(GetExtractLog());
-  if (log == nullptr) log = dynamic_cast<const XLog*>(GetRunLog());
+  const auto* log = dynamic_cast<const XLog*>(m_context.GetExtractLog());
+  if (log == nullptr) log = dynamic_cast<const XLog*>(m_context.GetRunLog());
   return LogLevelName(log != nullptr ? log->WriteLevel() : kLogInfo);
 }
 
@@ -27,36 +27,33 @@ void ExpEngine::StartRun(const ExtractSettings& settings) {
   XString connectionString = BuildStoredConnectionString();
   // Opens the extract log in the import folder; a changed bridge configuration cleans the
   // folder first.
-  Begin(settings, GetRunLog());
-  LogExtract(kLogInfo, XString("Update Date is: ") +
-                           XDate::FormatDate(AttUpdateDate(), HeaderSettings().m_dateFormat.c_str()));
-  Connect(connectionString);
+  m_writer.Begin(settings, m_context.GetRunLog());
+  LogExtract(kLogInfo, XString("Update Date is: ") + XDate::FormatDate(m_writer.Attendance().UpdateDate(),
+                                                                       m_writer.HeaderSettings().m_dateFormat.c_str()));
+  m_data.Connect(connectionString);
 
   LogExtract(kLogInfo, XString("Current Log Level: ") + CurrentLogLevelName());
-  LogExtract(kLogInfo, XString("Database backend: ") + GetDatabaseTypeName());
+  LogExtract(kLogInfo, XString("Database backend: ") + m_data.Connection().GetDatabaseTypeName());
   LogExtract(kLogInfo, XString("App Directory: ") + ProgramFolder());
-  LogExtract(kLogInfo, XString("School Number: ") + m_schoolNumber);
-  LogExtract(kLogInfo, m_inactiveCutoff == -1 ? "Inactive: Active Only" : "Inactive: Active and Inactive");
+  LogExtract(kLogInfo, XString("School Number: ") + m_pattern.Run().schoolNumber);
+  LogExtract(kLogInfo, m_pattern.Run().inactiveCutoff == -1 ? "Inactive: Active Only" : "Inactive: Active and Inactive");
 }
 
 void ExpEngine::EndRun() {
-  LogRun(kLogInfo, "Finished Extraction");
+  XEngineLog& log = m_context.EngineLog();
+  log.RunLogWrite(kLogInfo, "Finished Extraction");
   LogExtract(kLogDebug, "Finishing Import");
   LogExtract(kLogDebug, "Disconnecting");
-  Disconnect();
+  m_data.Disconnect();
   LogExtract(kLogDebug, "Saving Bridge Config");
-  SaveSchoolConfig();
+  m_writer.SaveSchoolConfig();
   LogExtract(kLogDebug, "Clearing Run Data");
-  ClearRunData();
+  m_table.ClearColumns();
+  m_writer.DeleteHeaders();
   LogExtract(kLogProgress, "Export complete.");
-  EndProgress();
+  m_context.EndProgress();
   LogExtract(kLogDebug, "End Extract Log");
-  EndExtractLog();
-  LogRun(kLogDebug, "Extract Log Ended");
-  UnlockImportFolder();
-}
-
-void ExpEngine::WriteAttendanceFromStore() {
-  CreateStudentDailyAttendanceFromDB();
-  CreateStudentPeriodAttendanceFromDB();
+  m_writer.EndExtractLog();
+  log.RunLogWrite(kLogDebug, "Extract Log Ended");
+  m_writer.Folder().Unlock();
 }

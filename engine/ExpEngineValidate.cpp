@@ -4,91 +4,100 @@
 #include "engine/ExpEngine.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "engine/SchoolYear.h"
 #include "foundation/XException.h"
 
 bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
+  ODBCConnection& connection = m_data.Connection();
   // Connects (unless already connected) and probes for the profile table; a connection made
-  // here is closed again.
-  auto probe = [this](const XString& connectionString) {
+  // here is closed again. A PostgreSQL server folds unquoted names and has catalogue queries of
+  // its own: the data source is of that type whichever type the connection was made with.
+  auto probe = [&] {
     bool connectedHere = false;
-    if (!IsConnected()) {
-      Connect(connectionString);
+    if (!m_data.IsConnected()) {
+      m_data.Connect(BuildStoredConnectionString());
       connectedHere = true;
     }
-    // A PostgreSQL server folds unquoted names and has catalogue queries of its own: the
-    // data source is of that type whichever type the connection was made with.
-    if (GetDatabaseType() != kDbPostgres && DetectServerType() == kDbPostgres) {
+    if (connection.GetDatabaseType() != kDbPostgres && connection.DetectServerType() == kDbPostgres) {
       LogExtract(kLogDebug, "The data source is a PostgreSQL server");
-      SetDatabaseType(kDbPostgres);
+      connection.SetDatabaseType(kDbPostgres);
     }
-    bool exists = DoTableExists(kProbeTable);
-    if (connectedHere) Disconnect();
+    bool exists = m_data.Schema().DoTableExists(kProbeTable);
+    if (connectedHere) m_data.Disconnect();
     return exists;
-  };
-  // The type found is kept when it names the server, with the table or without it.
-  auto serverResult = [this](bool exists) {
-    if (exists) {
-      LogExtract(kLogDebug, XString("Found Postgres Table: ") + kProbeTable);
-      return true;
-    }
-    LogExtract(kLogDebug, XString("Postgres Table does not exist: ") + kProbeTable);
-    SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
-    return false;
   };
 
   try {
     m_validationFailure = XString();
-    Disconnect();
-    if (IsConnected()) Disconnect();
+    m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
+    // "DSN;Database": a data source name never holds a semicolon, so this names a database
+    // too, which only the SQL Server string has a place for.
+    const bool namesDatabase = dataSource != nullptr && std::strchr(dataSource, ';') != nullptr;
+    connection.SetDatabaseType(kDbLotusNotes);
+    if (namesDatabase) LogExtract(kLogDebug, "The data source names a database: not a Lotus Notes data source");
 
-    SetDatabaseType(kDbLotusNotes);
-    if (dataSource != nullptr && std::strchr(dataSource, ';') != nullptr) {
-      // "DSN;Database": a data source name never holds a semicolon, so this names a database
-      // too, which only the SQL Server string has a place for.
-      LogExtract(kLogDebug, "The data source names a database: not a Lotus Notes data source");
-    } else {
+    // The candidate types in turn. A Lotus Notes connection that cannot be made is tried once
+    // more as PostgreSQL: the Lotus Notes string always carries a user name, empty when none is
+    // configured, which a PostgreSQL data source takes as the user to log in as, while its own
+    // string leaves an empty user name out. When that is no PostgreSQL server either, the Lotus
+    // Notes failure is the answer. A type that names the server (PostgreSQL) is kept, with the
+    // table or without it.
+    std::optional<XException> lotusNotesFailure;
+    for (int32_t candidate : {kDbLotusNotes, kDbPostgres, kDbMSSQL}) {
+      if (candidate == kDbLotusNotes && namesDatabase) continue;
+      if (candidate == kDbPostgres && !lotusNotesFailure) continue;
+      if (candidate == kDbMSSQL) {
+        LogExtract(kLogDebug, "Lets check the SQL Server driver in case we are running local mode");
+      }
+      connection.SetDatabaseType(candidate);
       bool exists = false;
-      try {
-        exists = probe(BuildStoredConnectionString());
-      } catch (const XException& lotusNotesError) {
-        // The Lotus Notes string always carries a user name, empty when none is configured,
-        // which a PostgreSQL data source takes as the user to log in as. Its own string
-        // leaves an empty user name out, so the data source's own settings apply.
-        SetDatabaseType(kDbPostgres);
+      if (candidate == kDbPostgres) {
+        bool isServer = false;
         try {
-          Connect(BuildStoredConnectionString());
+          m_data.Connect(BuildStoredConnectionString());
+          isServer = connection.DetectServerType() == kDbPostgres;
+          if (!isServer) m_data.Disconnect();
         } catch (const XException&) {
-          SetDatabaseType(kDbLotusNotes);
-          throw lotusNotesError;
         }
-        if (DetectServerType() != kDbPostgres) {
-          Disconnect();
-          SetDatabaseType(kDbLotusNotes);
-          throw lotusNotesError;
+        if (!isServer) {
+          connection.SetDatabaseType(kDbLotusNotes);
+          throw *lotusNotesFailure;
         }
         LogExtract(kLogDebug, "The data source is a PostgreSQL server");
-        bool found = DoTableExists(kProbeTable);
-        Disconnect();
-        return serverResult(found);
+        exists = m_data.Schema().DoTableExists(kProbeTable);
+        m_data.Disconnect();
+      } else {
+        try {
+          exists = probe();
+        } catch (const XException& error) {
+          if (candidate != kDbLotusNotes) throw;
+          lotusNotesFailure = error;
+          continue;
+        }
       }
-      if (GetDatabaseType() == kDbPostgres) return serverResult(exists);
+      const bool server = connection.GetDatabaseType() == kDbPostgres && candidate != kDbMSSQL;
       if (exists) {
-        LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
+        if (server) LogExtract(kLogDebug, XString("Found Postgres Table: ") + kProbeTable);
+        if (!server && candidate == kDbLotusNotes) LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
         return true;
       }
+      if (server) {
+        LogExtract(kLogDebug, XString("Postgres Table does not exist: ") + kProbeTable);
+        SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
+        return false;
+      }
     }
-    LogExtract(kLogDebug, "Lets check the SQL Server driver in case we are running local mode");
-    SetDatabaseType(kDbMSSQL);
-    if (probe(BuildStoredConnectionString())) return true;
     LogExtract(kLogDebug, XString("SQL Server Table does not exist: ") + kProbeTable);
     SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
     return false;
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("Error Occurred in ValidateConnection : ") + error.Text());
-    SetValidationFailure(ConnectDiagnostics().IsEmpty() ? XString(error.Text()) : ConnectDiagnostics());
+    const XString& diagnostics = connection.ConnectDiagnostics();
+    SetValidationFailure(diagnostics.IsEmpty() ? XString(error.Text()) : diagnostics);
     return false;
   }
 }
@@ -97,18 +106,18 @@ bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userNam
                                      const char* password, const char* schoolNumber) {
   try {
     m_validationFailure = XString();
-    if (IsConnected()) Disconnect();
+    if (m_data.IsConnected()) m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
     ConnectToSIS();
 
-    ClearQuery();
-    ODBCTable* profile = AddTable("", kProbeTable, "S");
-    ODBCField* building = AddField("BuildingNum", profile, false);
+    m_data.Query().ClearQuery();
+    ODBCTable* profile = m_data.Query().AddTable("", kProbeTable, "S");
+    ODBCField* building = m_data.Query().AddField("BuildingNum", profile, false);
     // As a string literal: a number typed by the user never becomes part of the statement.
-    AddCondition(building, "", "=", SqlStringLiteral(schoolNumber), 0);
-    RunBuiltQuery();
-    int32_t count = GetRecordCount();
-    CloseQuery();
+    m_data.Query().AddCondition(building, "", "=", SqlStringLiteral(schoolNumber), 0);
+    m_data.RunBuiltQuery();
+    int32_t count = m_data.Reader().GetRecordCount();
+    m_data.CloseQuery();
     if (count < 1) {
       LogExtract(kLogDebug, "ValidateSchoolNumber : School NOT Found");
       SetValidationFailure(XString("No ") + kProbeTable + " row of the SIS has the BuildingNum '" +
@@ -119,7 +128,8 @@ bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userNam
     return true;
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("ValidateSchoolNumber - Error Occurred : ") + error.Text());
-    SetValidationFailure(ConnectDiagnostics().IsEmpty() ? XString(error.Text()) : ConnectDiagnostics());
+    SetValidationFailure(m_data.Connection().ConnectDiagnostics().IsEmpty() ? XString(error.Text())
+                                                                      : m_data.Connection().ConnectDiagnostics());
     return false;
   }
 }
@@ -144,18 +154,18 @@ bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const c
                                const char* password) {
   try {
     list.clear();
-    if (IsConnected()) Disconnect();
+    if (m_data.IsConnected()) m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
     ConnectToSIS();
 
-    ClearQuery();
-    ODBCTable* profile = AddTable("", kProbeTable, "SCH");
-    ODBCField* numberField = AddField("BuildingNum", profile, true);
-    ODBCField* nameField = AddField("SchoolName", profile, true);
-    RunBuiltQuery();
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      XString number = GetFieldTrimmed(numberField);
-      XString name = GetFieldTrimmed(nameField);
+    m_data.Query().ClearQuery();
+    ODBCTable* profile = m_data.Query().AddTable("", kProbeTable, "SCH");
+    ODBCField* numberField = m_data.Query().AddField("BuildingNum", profile, true);
+    ODBCField* nameField = m_data.Query().AddField("SchoolName", profile, true);
+    m_data.RunBuiltQuery();
+    for (bool more = m_data.Reader().GetFirstRecord(); more; more = m_data.Reader().GetNextRecord()) {
+      XString number = m_data.Reader().GetFieldTrimmed(numberField);
+      XString name = m_data.Reader().GetFieldTrimmed(nameField);
       bool listed = false;
       for (const auto& entry : list) {
         if (entry.first == number) {
@@ -167,8 +177,8 @@ bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const c
       LogExtract(kLogVerboseDebug, XString("LoadSchoolList : Added ") + number + "-" + name);
       list.emplace_back(number, name);
     }
-    CloseQuery();
-    Disconnect();
+    m_data.CloseQuery();
+    m_data.Disconnect();
     return true;
   } catch (...) {
     LogExtract(kLogDebug, "LoadSchoolList : Unknown Error Occurred");

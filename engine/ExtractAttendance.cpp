@@ -4,7 +4,8 @@
 // class periods go to the period attendance, everything else ("AM", "PM") to the daily one.
 #include <vector>
 
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
+#include "engine/SchoolYear.h"
 #include "foundation/XDate.h"
 
 namespace {
@@ -22,66 +23,12 @@ std::vector<XString> SplitPeriods(XString rest) {
   return items;
 }
 
-// The last day the windows reach: today, but not after the last school day, and not before
-// the first.
-int32_t WindowLimit(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate) {
-  int32_t limit = today;
-  if (schoolEndDate < limit) limit = schoolEndDate;
-  if (limit < schoolStartDate) limit = schoolStartDate;
-  return limit;
-}
-
-// The days of a school year text "YYYY-YYYY": 1 July of the first year to 30 June of the
-// next, the year that ExpEngine::SchoolYearOf names. False for any other text.
-bool SchoolYearDays(const XString& schoolYear, int32_t& first, int32_t& last) {
-  const char* text = schoolYear.c_str();
-  int year = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    year = year * 10 + (text[i] - '0');
-  }
-  if (text[4] != '-') return false;
-  first = XDate::FromYMD(year, 7, 1);
-  last = XDate::FromYMD(year + 1, 6, 30);
-  return first != XDate::kNone && last != XDate::kNone;
-}
 
 }  // namespace
 
-void ExpEngine::ReadableAttendanceDays(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
-                                       const XString& schoolYear, int32_t& first, int32_t& last) {
-  first = schoolStartDate;
-  last = WindowLimit(today, schoolStartDate, schoolEndDate);
-  int32_t yearFirst = XDate::kNone, yearLast = XDate::kNone;
-  if (!SchoolYearDays(schoolYear, yearFirst, yearLast)) return;
-  // Terms whose middle falls in the school year asked for are that year's, and their first day
-  // is the year's first day even before 1 July: its absences carry the year and are read back.
-  // Terms of another year (still the old terms after 1 July) are cut at the year's bounds.
-  const bool termsOfTheYear = schoolEndDate >= schoolStartDate &&
-                              SchoolYearOf(schoolStartDate + (schoolEndDate - schoolStartDate) / 2) == schoolYear;
-  if (first < yearFirst && !termsOfTheYear) first = yearFirst;
-  if (last > yearLast) last = yearLast;
-}
-
-bool ExpEngine::NextAttendanceWindow(int32_t today, int32_t schoolStartDate, int32_t schoolEndDate,
-                                     int32_t& updateDate, int32_t& windowStart, int32_t& windowEnd) {
-  // Nothing after today, nothing after the school year, and nothing before it.
-  const int32_t limit = WindowLimit(today, schoolStartDate, schoolEndDate);
-  if (updateDate == XDate::kNone || updateDate < schoolStartDate) updateDate = schoolStartDate;
-  windowStart = updateDate;
-
-  const int32_t candidateEnd = updateDate + 6;  // seven days
-  if (candidateEnd >= limit) {
-    windowEnd = updateDate = limit;
-    return true;
-  }
-  windowEnd = updateDate = candidateEnd;
-  return false;
-}
-
-void ExpEngine::ExtractAttendanceUpdate() {
+void ExtractSteps::ExtractAttendanceUpdate() {
   DetermineSchoolStartAndEndDates();
-  if (m_schoolStartDate == kLastDay) {
+  if (m_run.startDate == kLastDay) {
     // Without a first school day no window can be placed, and no day is known to be readable:
     // blanking would send the codes of the last days as deleted. Nothing is read or sent, and
     // the next run starts where this one would have.
@@ -91,28 +38,22 @@ void ExpEngine::ExtractAttendanceUpdate() {
                    "unknown. No attendance is sent and the update date is kept.");
     // The update date is saved one day back (so that the next run looks at the last day
     // again); one day on, the date saved is the one the last run left.
-    const int32_t updateDate = AttUpdateDate();
-    if (updateDate != XDate::kNone && updateDate > 0) SetAttUpdateDate(XDate::AddDays(updateDate, 1));
+    const int32_t updateDate = m_writer.Attendance().UpdateDate();
+    if (updateDate != XDate::kNone && updateDate > 0) m_writer.Attendance().SetUpdateDate(XDate::AddDays(updateDate, 1));
     return;
   }
 
-  BeginUpdateFile();
-  ExtractDailyAttendance(m_schoolStartDate, m_schoolEndDate);
-  ExtractPeriodAttendance(m_schoolStartDate, m_schoolEndDate);
-  WriteAttendanceFromStore();
+  m_writer.BeginUpdateFile();
+  ExtractAttendance(true, m_run.startDate, m_run.endDate);
+  ExtractAttendance(false, m_run.startDate, m_run.endDate);
+  // The rows of the change store that are new or changed: daily, then period attendance.
+  m_writer.WriteAttendanceChanges(true);
+  m_writer.WriteAttendanceChanges(false);
   // Closes the update file on the disk before the store marks its rows as sent.
-  CompleteUpdateFile();
+  m_writer.CompleteUpdateFile();
 }
 
-void ExpEngine::ExtractDailyAttendance(int32_t schoolStartDate, int32_t schoolEndDate) {
-  ExtractAttendance(true, schoolStartDate, schoolEndDate);
-}
-
-void ExpEngine::ExtractPeriodAttendance(int32_t schoolStartDate, int32_t schoolEndDate) {
-  ExtractAttendance(false, schoolStartDate, schoolEndDate);
-}
-
-void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate) {
+void ExtractSteps::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t schoolEndDate) {
   const XString kind = daily ? AttendanceStore::kDaily : AttendanceStore::kPeriod;
   const XString header = daily ? "AttTimeFrameRef" : "AttPerRef";
   const int32_t today = XDate::Today();
@@ -120,34 +61,34 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
   // The school year follows today's date while the windows follow the term dates, so near the
   // turn of the year the two may not meet; the codes of other days are left as sent.
   int32_t firstReadable = XDate::kNone, lastReadable = XDate::kNone;
-  ReadableAttendanceDays(today, schoolStartDate, schoolEndDate, m_schoolYear, firstReadable, lastReadable);
-  BeginAttendanceExtract(kind, firstReadable, lastReadable);
+  ReadableAttendanceDays(today, schoolStartDate, schoolEndDate, m_run.schoolYear, firstReadable, lastReadable);
+  m_pattern.BeginAttendanceExtract(kind, firstReadable, lastReadable);
 
-  ODBCTable* student = AddTable("", "Student", "S");
-  ODBCTable* absence = AddTable("", "Absence", "A");
-  m_keyField = AddExportField(true, absence, "ID", &DataAccessBase::GetString, "");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  ODBCTable* absence = Query().AddTable("", "Absence", "A");
+  m_keyField = m_pattern.AddExportField(true, absence, "ID", GetString, "");
   // The period extract can do without dates: it then reads the whole school year each window.
-  ODBCField* date = AddExportField(daily, absence, "Date", &DataAccessBase::GetString, "");
-  ODBCField* code = AddExportField(false, absence, "Absence", &DataAccessBase::GetString, "");
-  ODBCField* type = AddExportField(false, absence, "Type", &DataAccessBase::GetString, "");
-  ODBCField* periods = AddExportField(false, absence, "Period", &DataAccessBase::GetString, "");
-  SetAttendanceChangeDateField(date);
+  ODBCField* date = m_pattern.AddExportField(daily, absence, "Date", GetString, "");
+  ODBCField* code = m_pattern.AddExportField(false, absence, "Absence", GetString, "");
+  ODBCField* type = m_pattern.AddExportField(false, absence, "Type", GetString, "");
+  ODBCField* periods = m_pattern.AddExportField(false, absence, "Period", GetString, "");
+  Query().SetAttendanceChangeDateField(date);
 
-  AddStudentJoin(AddField("ID", student, true), m_keyField);
-  AddSchoolYearCondition(absence);
-  AddActiveStudentConditions(student, false);
-  SetDistinct(true);
+  m_pattern.AddStudentJoin(Query().AddField("ID", student, true), m_keyField);
+  m_pattern.AddSchoolYearCondition(absence);
+  m_pattern.AddActiveStudentConditions(student, false);
+  Query().SetDistinct(true);
 
   // All windows of the extract are recorded in one transaction of the store.
-  BeginAttTransaction();
-  const XString& pattern = HeaderSettings().m_dateFormat;
-  int32_t updateDate = AttUpdateDate();
+  if (!m_writer.DryRun()) m_writer.Attendance().BeginRecording();
+  const XString& pattern = m_writer.HeaderSettings().m_dateFormat;
+  int32_t updateDate = m_writer.Attendance().UpdateDate();
   bool lastWindow = false;
   while (!lastWindow) {
     int32_t windowStart = XDate::kNone, windowEnd = XDate::kNone;
     lastWindow = NextAttendanceWindow(today, schoolStartDate, schoolEndDate, updateDate, windowStart,
                                       windowEnd);
-    SetAttUpdateDate(updateDate);
+    m_writer.Attendance().SetUpdateDate(updateDate);
     LogExtract(kLogVerboseDebug, XString("Update Date is: ") + XDate::FormatDate(updateDate, pattern.c_str()));
     LogExtract(kLogVerboseDebug,
                XString("startUpdateDate is: ") + XDate::FormatDate(windowStart, pattern.c_str()));
@@ -157,20 +98,20 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
     LogExtract(kLogVerboseDebug,
                XString("m_schoolEndDate is: ") + XDate::FormatDate(schoolEndDate, pattern.c_str()));
 
-    ShowProgressText(XString("Reading ") + TableDescription() + " (" +
+    m_context.ShowProgressText(XString("Reading ") + m_writer.TableDescription() + " (" +
                      XDate::FormatDate(windowStart, pattern.c_str()) + " to " +
                      XDate::FormatDate(windowEnd, pattern.c_str()) + ")...");
 
-    FilterAttendance(windowStart, windowEnd);
-    if (!OpenQuery(true)) continue;
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      CountProgressItem();
+    Query().FilterAttendance(windowStart, windowEnd);
+    if (!m_table.OpenQuery(true)) continue;
+    for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+      m_context.CountProgressItem();
       if (!IsIncludedStudent()) continue;
-      const XString studentKey = GetFieldTrimmed(m_keyField);
-      const int32_t day = GetFieldDate(date);
-      XString newCode = GetFieldTrimmed(type) == "Excused" ? "E" : "";
-      newCode += GetFieldTrimmed(code);
-      for (const XString& item : SplitPeriods(GetFieldTrimmed(periods))) {
+      const XString studentKey = Reader().GetFieldTrimmed(m_keyField);
+      const int32_t day = Reader().GetFieldDate(date);
+      XString newCode = Reader().GetFieldTrimmed(type) == "Excused" ? "E" : "";
+      newCode += Reader().GetFieldTrimmed(code);
+      for (const XString& item : SplitPeriods(Reader().GetFieldTrimmed(periods))) {
         // Digits only (also the empty item) is a class period; anything else a part of the day.
         if (item.IsDigits() == daily) continue;
         AttendanceRow row;
@@ -180,13 +121,13 @@ void ExpEngine::ExtractAttendance(bool daily, int32_t schoolStartDate, int32_t s
         row.key = item;
         row.header = header;
         row.newcode = newCode;
-        UpsertAttendance(row);
+        m_writer.Attendance().Record(row);
       }
     }
   }
-  CommitAttTransaction();
+  if (!m_writer.DryRun()) m_writer.Attendance().CommitRecording();
 
-  ClearAttendanceChangeDates();
-  SetDistinct(false);
-  FinishTable();
+  Query().ClearAttendanceChangeDates();
+  Query().SetDistinct(false);
+  m_table.FinishTable();
 }

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
 #include "foundation/XDate.h"
 #include "foundation/XFile.h"
 
@@ -58,50 +58,50 @@ int BellHour(const XString& bellLine) { return std::atoi(bellLine.Left(2).c_str(
 
 }  // namespace
 
-void ExpEngine::ExtractTerms() {
-  DumpTableDefinition(kProbeTable);
-  BeginExtract("Terms", "Terms.qef");
+void ExtractSteps::ExtractTerms() {
+  m_data.DumpTableDefinition(kProbeTable);
+  m_pattern.BeginExtract("Terms", "Terms.qef");
   ODBCField* firstDays[kTermsPerProfile];
   ODBCField* lastDays[kTermsPerProfile];
   QuerySchoolTerms(firstDays, lastDays);
-  for (const char* name : {"TermKey", "TermName", "TermStartDate", "TermEndDate"}) AddHeaderField(name);
+  for (const char* name : {"TermKey", "TermName", "TermStartDate", "TermEndDate"}) m_writer.AddHeaderField(name);
 
   // The terms define the school year: the calendar and the attendance windows start from here.
-  m_schoolStartDate = kLastDay;
-  m_schoolEndDate = 0;
-  const XString pattern = HeaderSettings().m_dateFormat;
-  WriteOwnTable(*this, [&](XFile& out) {
-    if (!OpenQuery(true)) return;
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      CountProgressItem();
+  m_run.startDate = kLastDay;
+  m_run.endDate = 0;
+  const XString pattern = m_writer.HeaderSettings().m_dateFormat;
+  WriteOwnTable(m_writer, [&](XFile& out) {
+    if (!m_table.OpenQuery(true)) return;
+    for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+      m_context.CountProgressItem();
       for (int n = 0; n < kTermsPerProfile; ++n) {
-        if (GetFieldTrimmed(firstDays[n]).IsEmpty() || GetFieldTrimmed(lastDays[n]).IsEmpty()) continue;
+        if (Reader().GetFieldTrimmed(firstDays[n]).IsEmpty() || Reader().GetFieldTrimmed(lastDays[n]).IsEmpty()) continue;
         WidenSchoolDates(firstDays[n], lastDays[n]);
         out.WriteField(XString(n + 1));
         out.WriteField(XString("Term ") + XString(n + 1));
-        out.WriteField(XDate::FormatDate(GetFieldDate(firstDays[n]), pattern.c_str()));
-        out.WriteField(XDate::FormatDate(GetFieldDate(lastDays[n]), pattern.c_str()));
+        out.WriteField(XDate::FormatDate(Reader().GetFieldDate(firstDays[n]), pattern.c_str()));
+        out.WriteField(XDate::FormatDate(Reader().GetFieldDate(lastDays[n]), pattern.c_str()));
         out.EndLine();
       }
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractTumbles() {
-  BeginExtract("Tumble", "Tumbles.qef");
-  ODBCTable* profile = AddTable("", kProbeTable, "T");
-  ODBCField* periodField = AddField("Period", profile, true);
-  AddField("Bell_1", profile, true);  // read by the periods extract, required here as well
-  ODBCField* bellEnds = AddField("Bell_2", profile, true);
-  for (const char* name : {"TumKey", "TumName", "TumPerRef", "TumPerOrder"}) AddHeaderField(name);
+void ExtractSteps::ExtractTumbles() {
+  m_pattern.BeginExtract("Tumble", "Tumbles.qef");
+  ODBCTable* profile = Query().AddTable("", kProbeTable, "T");
+  ODBCField* periodField = Query().AddField("Period", profile, true);
+  Query().AddField("Bell_1", profile, true);  // read by the periods extract, required here as well
+  ODBCField* bellEnds = Query().AddField("Bell_2", profile, true);
+  for (const char* name : {"TumKey", "TumName", "TumPerRef", "TumPerOrder"}) m_writer.AddHeaderField(name);
 
-  WriteOwnTable(*this, [&](XFile& out) {
-    if (!OpenQuery(true)) return;
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      CountProgressItem();
-      const std::vector<XString> periods = SplitList(GetFieldTrimmed(periodField), ',');
-      const std::vector<XString> bells = SplitList(GetFieldTrimmed(bellEnds), '\n');
+  WriteOwnTable(m_writer, [&](XFile& out) {
+    if (!m_table.OpenQuery(true)) return;
+    for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+      m_context.CountProgressItem();
+      const std::vector<XString> periods = SplitList(Reader().GetFieldTrimmed(periodField), ',');
+      const std::vector<XString> bells = SplitList(Reader().GetFieldTrimmed(bellEnds), '\n');
       for (size_t i = 0; i < periods.size(); ++i) {
         const XString order(static_cast<int>(i));
         out.WriteField("All Day");
@@ -120,26 +120,26 @@ void ExpEngine::ExtractTumbles() {
       }
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractPeriods() {
-  BeginExtract("Periods", "Periods.qef");
-  ODBCTable* profile = AddTable("", kProbeTable, "P");
-  ODBCField* periodField = AddField("Period", profile, true);
-  ODBCField* bellNames = AddField("Bell_1", profile, true);
-  ODBCField* bellTimes = AddField("Bell_2", profile, true);
+void ExtractSteps::ExtractPeriods() {
+  m_pattern.BeginExtract("Periods", "Periods.qef");
+  ODBCTable* profile = Query().AddTable("", kProbeTable, "P");
+  ODBCField* periodField = Query().AddField("Period", profile, true);
+  ODBCField* bellNames = Query().AddField("Bell_1", profile, true);
+  ODBCField* bellTimes = Query().AddField("Bell_2", profile, true);
   for (const char* name : {"PerKey", "PerCode", "xPerName", "PerStartTime", "PerEndTime"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
 
-  WriteOwnTable(*this, [&](XFile& out) {
-    if (!OpenQuery(true)) return;
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      CountProgressItem();
-      const std::vector<XString> periods = SplitList(GetFieldTrimmed(periodField), ',');
-      const std::vector<XString> names = SplitList(GetFieldTrimmed(bellNames), '\n');
-      const std::vector<XString> times = SplitList(GetFieldTrimmed(bellTimes), '\n');
+  WriteOwnTable(m_writer, [&](XFile& out) {
+    if (!m_table.OpenQuery(true)) return;
+    for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+      m_context.CountProgressItem();
+      const std::vector<XString> periods = SplitList(Reader().GetFieldTrimmed(periodField), ',');
+      const std::vector<XString> names = SplitList(Reader().GetFieldTrimmed(bellNames), '\n');
+      const std::vector<XString> times = SplitList(Reader().GetFieldTrimmed(bellTimes), '\n');
       for (size_t i = 0; i < periods.size(); ++i) {
         // "08:25-09:15": start and end around the first '-'; without one, a start time only.
         const XString time = ItemAt(times, i);
@@ -153,29 +153,29 @@ void ExpEngine::ExtractPeriods() {
       }
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractCalendar() {
-  DumpTableDefinition("Event");
-  BeginExtract("Calendar", "Calendar.qef");
-  ODBCTable* event = AddTable("", "Event", "C");
-  ODBCField* partOfDay = AddField("AMPMAllDay", event, true);
-  ODBCField* dateOut = AddField("DateOut", event, true);
-  ODBCField* reason = AddField("Reason", event, true);
-  ODBCField* status = AddField("Status", event, true);
-  ODBCField* count = AddField("Count", event, false);
-  AddCondition(status, "", "=", "'Day Out'", 0);
-  AddOrder(dateOut);
+void ExtractSteps::ExtractCalendar() {
+  m_data.DumpTableDefinition("Event");
+  m_pattern.BeginExtract("Calendar", "Calendar.qef");
+  ODBCTable* event = Query().AddTable("", "Event", "C");
+  ODBCField* partOfDay = Query().AddField("AMPMAllDay", event, true);
+  ODBCField* dateOut = Query().AddField("DateOut", event, true);
+  ODBCField* reason = Query().AddField("Reason", event, true);
+  ODBCField* status = Query().AddField("Status", event, true);
+  ODBCField* count = Query().AddField("Count", event, false);
+  Query().AddCondition(status, "", "=", "'Day Out'", 0);
+  Query().AddOrder(dateOut);
   for (const char* name :
        {"CalKey", "CalDate", "CalDateDesc", "CalDateTumRef", "CalDateDayRef", "CalDateAttValue"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
 
-  const XString pattern = HeaderSettings().m_dateFormat;
+  const XString pattern = m_writer.HeaderSettings().m_dateFormat;
   // The terms extract has set the school year: its first day, or 31 December 3999 when no
   // term is complete, which leaves the calendar without school days.
-  int32_t day = m_schoolStartDate;
+  int32_t day = m_run.startDate;
   // Every weekday before `until` that no event took is a whole school day.
   auto writeSchoolDaysBefore = [&](XFile& out, int32_t until) {
     for (; day < until; ++day) {
@@ -190,20 +190,20 @@ void ExpEngine::ExtractCalendar() {
     }
   };
 
-  WriteOwnTable(*this, [&](XFile& out) {
-    if (OpenQuery(true)) {
-      for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-        CountProgressItem();
-        const int32_t eventDay = GetFieldDate(dateOut);
+  WriteOwnTable(m_writer, [&](XFile& out) {
+    if (m_table.OpenQuery(true)) {
+      for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+        m_context.CountProgressItem();
+        const int32_t eventDay = Reader().GetFieldDate(dateOut);
         writeSchoolDaysBefore(out, eventDay);
 
         // The part of the day attended: a missing "Count" counts as a whole day out.
-        const float daysOut = count != nullptr ? GetFieldFloat(count) : 1.0f;
+        const float daysOut = count != nullptr ? Reader().GetFieldFloat(count) : 1.0f;
         out.WriteField("");
         out.WriteField(XDate::FormatDate(eventDay, pattern.c_str()));
         // One-line text: a line break in the SIS would split the record.
-        out.WriteField(GetFieldClean(reason));
-        out.WriteField(GetFieldClean(partOfDay));
+        out.WriteField(Reader().GetFieldClean(reason));
+        out.WriteField(Reader().GetFieldClean(partOfDay));
         out.WriteField("");
         out.WriteField(XString(1.0f - daysOut, 4));
         out.EndLine();
@@ -216,23 +216,23 @@ void ExpEngine::ExtractCalendar() {
       }
     }
     // The last school day itself is a school day: the end date moves one day past it.
-    m_schoolEndDate = m_schoolEndDate + 1;
-    writeSchoolDaysBefore(out, m_schoolEndDate);
+    m_run.endDate = m_run.endDate + 1;
+    writeSchoolDaysBefore(out, m_run.endDate);
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractGradingPeriods() {
-  BeginExtract("Grading Periods", "Bins.qef");
-  ODBCTable* profile = AddTable("", kProbeTable, "BIN");
-  ODBCField* gradingPeriods = AddField("GradingPeriod", profile, true);
-  for (const char* name : {"BinKey", "BinName"}) AddHeaderField(name);
+void ExtractSteps::ExtractGradingPeriods() {
+  m_pattern.BeginExtract("Grading Periods", "Bins.qef");
+  ODBCTable* profile = Query().AddTable("", kProbeTable, "BIN");
+  ODBCField* gradingPeriods = Query().AddField("GradingPeriod", profile, true);
+  for (const char* name : {"BinKey", "BinName"}) m_writer.AddHeaderField(name);
 
-  WriteOwnTable(*this, [&](XFile& out) {
-    if (!OpenQuery(true)) return;
-    for (bool more = GetFirstRecord(); more; more = GetNextRecord()) {
-      CountProgressItem();
-      const std::vector<XString> bins = SplitList(GetFieldTrimmed(gradingPeriods), ',');
+  WriteOwnTable(m_writer, [&](XFile& out) {
+    if (!m_table.OpenQuery(true)) return;
+    for (bool more = Reader().GetFirstRecord(); more; more = Reader().GetNextRecord()) {
+      m_context.CountProgressItem();
+      const std::vector<XString> bins = SplitList(Reader().GetFieldTrimmed(gradingPeriods), ',');
       for (size_t i = 0; i < bins.size(); ++i) {
         out.WriteField(XString(static_cast<int>(i)));
         out.WriteField(bins[i]);
@@ -244,5 +244,5 @@ void ExpEngine::ExtractGradingPeriods() {
       out.EndLine();
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }

@@ -5,7 +5,7 @@
 #include <cctype>
 #include <string>
 
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
 #include "foundation/XDate.h"
 #include "foundation/XFile.h"
 #include "package/SISExpCustomField.h"
@@ -23,132 +23,132 @@ XString UpperText(const XString& text) {
 
 }  // namespace
 
-void ExpEngine::AddConductConditions(ODBCTable* student, ODBCTable* record, ODBCField* infraction,
+void ExtractSteps::AddConductConditions(ODBCTable* student, ODBCTable* record, ODBCField* infraction,
                                      ODBCField* violation, const char* inactiveClose,
                                      bool suspensionBounds, ODBCField* fromSuspension,
                                      ODBCField* toSuspension) {
-  AddStudentJoin(AddField("ID", student, true), m_keyField);
-  AddSchoolYearCondition(record);
+  m_pattern.AddStudentJoin(Query().AddField("ID", student, true), m_keyField);
+  m_pattern.AddSchoolYearCondition(record);
   if (suspensionBounds) {
     // A record is a suspension when both of its days are set. A missing bound column ends
     // the run here: without it no record could be told to be a suspension.
-    AddCondition(fromSuspension, "AND (", "IS NOT", "NULL", 0);
-    AddCondition(toSuspension, "AND", "IS NOT", "NULL )", 0);
+    Query().AddCondition(fromSuspension, "AND (", "IS NOT", "NULL", 0);
+    Query().AddCondition(toSuspension, "AND", "IS NOT", "NULL )", 0);
   }
-  if (m_inactiveCutoff == -1) {
-    ODBCField* inactive = AddField("Inactive", student, true);
-    AddCondition(inactive, "AND (", "=", "'No'", 0);
-    AddCondition(inactive, "OR", "IS", inactiveClose, 0);
+  if (m_run.inactiveCutoff == -1) {
+    ODBCField* inactive = Query().AddField("Inactive", student, true);
+    Query().AddCondition(inactive, "AND (", "=", "'No'", 0);
+    Query().AddCondition(inactive, "OR", "IS", inactiveClose, 0);
   }
   // The record must name an infraction or a violation. An empty text names nothing, so an
   // IS NOT NULL test would let a record with two empty columns through; "<> ''" is false for
   // NULL as well. Without either column the conditions cannot be formed and the run ends.
-  AddCondition(infraction, "AND (", "<>", "''", 0);
-  AddCondition(violation, "OR", "<>", "'')", 0);
+  Query().AddCondition(infraction, "AND (", "<>", "''", 0);
+  Query().AddCondition(violation, "OR", "<>", "'')", 0);
 }
 
-void ExpEngine::ExtractConductIncidents() {
-  DumpTableDefinition(kRecordTable);
+void ExtractSteps::ExtractConductIncidents() {
+  m_data.DumpTableDefinition(kRecordTable);
 
-  BeginExtract("Student Conduct Incidents", "StudentCndIncident.qef");
+  m_pattern.BeginExtract("Student Conduct Incidents", "StudentCndIncident.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
-  ODBCTable* record = AddTable("", kRecordTable, "C");
-  ODBCTable* student = AddTable("", "Student", "S");
+  ODBCTable* record = Query().AddTable("", kRecordTable, "C");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
 
-  AddExportField(false, record, "ID", &ExpEngine::GetConductKey, "CndInKey");
-  m_keyField = AddExportField(true, record, "ID", &DataAccessBase::GetString, "CndInPerpStdRef");
+  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndInKey");
+  m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndInPerpStdRef");
   // Both type columns go out under the one package name: the importer reads either.
   m_conductInfractionField =
-      AddExportField(false, record, "Infraction", &DataAccessBase::GetString, "CndInTypeRef");
+      m_pattern.AddExportField(false, record, "Infraction", GetString, "CndInTypeRef");
   m_conductViolationField =
-      AddExportField(false, record, "Violation", &DataAccessBase::GetString, "CndInTypeRef");
-  AddExportField(false, record, "Comment", &DataAccessBase::GetStringOneLine, "CndInNote");
-  m_conductDateField = AddExportField(false, record, "Date", &DataAccessBase::GetDate, "CndInDate");
-  AddExportField(false, record, "Author", &DataAccessBase::GetString, "CndInReferrerStaffName");
-  AddExportField(false, record, "Classroom", &DataAccessBase::GetString, "CndInRoomRef");
-  AddExportField(false, record, "HearingOfficer", &DataAccessBase::GetString, "CndInRefereeName");
+      m_pattern.AddExportField(false, record, "Violation", GetString, "CndInTypeRef");
+  m_pattern.AddExportField(false, record, "Comment", GetStringOneLine, "CndInNote");
+  m_conductDateField = m_pattern.AddExportField(false, record, "Date", GetDate, "CndInDate");
+  m_pattern.AddExportField(false, record, "Author", GetString, "CndInReferrerStaffName");
+  m_pattern.AddExportField(false, record, "Classroom", GetString, "CndInRoomRef");
+  m_pattern.AddExportField(false, record, "HearingOfficer", GetString, "CndInRefereeName");
   const SISExpCustomField copied("CCd", "CC", "#customcndinfield", "noformat");
-  AddExportField(false, record, "CC", &DataAccessBase::GetStringOneLine, "CndInCCd", &copied);
+  m_pattern.AddExportField(false, record, "CC", GetStringOneLine, "CndInCCd", &copied);
 
   AddConductConditions(student, record, m_conductInfractionField, m_conductViolationField,
                        "NULL )");
 
-  WriteTable(&ExpEngine::IsIncludedStudent);
-  FinishTable();
+  m_table.WriteTable(IncludedStudents());
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractConductOutcomes() {
-  BeginExtract("Student Conduct Outcomes", "ConductOutcome.qef");
+void ExtractSteps::ExtractConductOutcomes() {
+  m_pattern.BeginExtract("Student Conduct Outcomes", "ConductOutcome.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
-  ODBCTable* record = AddTable("", kRecordTable, "C");
-  ODBCTable* student = AddTable("", "Student", "S");
+  ODBCTable* record = Query().AddTable("", kRecordTable, "C");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
 
   // One action per record: the outcome's key is its incident's.
-  AddExportField(false, record, "ID", &ExpEngine::GetConductKey, "CndOutKey");
-  AddExportField(false, record, "ID", &ExpEngine::GetConductKey, "CndOutInRef");
-  m_keyField = AddExportField(true, record, "ID", &DataAccessBase::GetString, "CndOutTargetStdRef");
+  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutKey");
+  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutInRef");
+  m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndOutTargetStdRef");
   // Read for the conduct key only.
-  m_conductInfractionField = AddField("Infraction", record, false);
-  m_conductViolationField = AddField("Violation", record, false);
-  m_conductDateField = AddField("Date", record, false);
-  AddExportField(false, record, "Action", &DataAccessBase::GetStringOneLine, "CndOutTypeRef");
-  AddExportField(false, record, "Days", &DataAccessBase::GetString, "CndOutDuration");
-  AddExportField(false, record, "FromDate", &DataAccessBase::GetDate, "CndOutActualStartDate");
-  AddExportField(false, record, "ToDate", &DataAccessBase::GetDate, "CndOutActualEndDate");
+  m_conductInfractionField = Query().AddField("Infraction", record, false);
+  m_conductViolationField = Query().AddField("Violation", record, false);
+  m_conductDateField = Query().AddField("Date", record, false);
+  m_pattern.AddExportField(false, record, "Action", GetStringOneLine, "CndOutTypeRef");
+  m_pattern.AddExportField(false, record, "Days", GetString, "CndOutDuration");
+  m_pattern.AddExportField(false, record, "FromDate", GetDate, "CndOutActualStartDate");
+  m_pattern.AddExportField(false, record, "ToDate", GetDate, "CndOutActualEndDate");
   const SISExpCustomField pled("Pled", "Pled", "#customcndoutfield", "noformat");
-  AddExportField(false, record, "Pled", &DataAccessBase::GetString, "CndOutPled", &pled);
+  m_pattern.AddExportField(false, record, "Pled", GetString, "CndOutPled", &pled);
 
   AddConductConditions(student, record, m_conductInfractionField, m_conductViolationField,
                        "NULL)");
 
-  WriteTable(&ExpEngine::IsIncludedStudent);
-  FinishTable();
+  m_table.WriteTable(IncludedStudents());
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractConductSuspensions() {
-  BeginExtract("Student Conduct Suspensions", "ConductSuspensions.qef");
+void ExtractSteps::ExtractConductSuspensions() {
+  m_pattern.BeginExtract("Student Conduct Suspensions", "ConductSuspensions.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
-  ODBCTable* record = AddTable("", kRecordTable, "C");
-  ODBCTable* student = AddTable("", "Student", "S");
+  ODBCTable* record = Query().AddTable("", kRecordTable, "C");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
 
-  AddExportField(false, record, "ID", &ExpEngine::GetSuspensionKey, "CndOutKey");
-  AddExportField(false, record, "ID", &ExpEngine::GetConductKey, "CndOutInRef");
-  m_keyField = AddExportField(true, record, "ID", &DataAccessBase::GetString, "CndOutTargetStdRef");
-  m_conductInfractionField = AddField("Infraction", record, false);
-  m_conductViolationField = AddField("Violation", record, false);
-  m_conductDateField = AddField("Date", record, false);
-  AddExportField(false, record, "ID", &ExpEngine::GetSuspensionType, "CndOutTypeRef");
+  m_pattern.AddExportField(false, record, "ID", GetSuspensionKey, "CndOutKey");
+  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutInRef");
+  m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndOutTargetStdRef");
+  m_conductInfractionField = Query().AddField("Infraction", record, false);
+  m_conductViolationField = Query().AddField("Violation", record, false);
+  m_conductDateField = Query().AddField("Date", record, false);
+  m_pattern.AddExportField(false, record, "ID", GetSuspensionType, "CndOutTypeRef");
   ODBCField* from =
-      AddExportField(false, record, "FromSuspension", &DataAccessBase::GetDate, "CndOutActualStartDate");
+      m_pattern.AddExportField(false, record, "FromSuspension", GetDate, "CndOutActualStartDate");
   ODBCField* to =
-      AddExportField(false, record, "ToSuspension", &DataAccessBase::GetDate, "CndOutActualEndDate");
+      m_pattern.AddExportField(false, record, "ToSuspension", GetDate, "CndOutActualEndDate");
 
   AddConductConditions(student, record, m_conductInfractionField, m_conductViolationField,
                        "NULL)", true, from, to);
 
-  WriteTable(&ExpEngine::IsIncludedStudent);
-  FinishTable();
+  m_table.WriteTable(IncludedStudents());
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractConductCommunications() {
-  BeginExtract("Student Conduct Communications", "ConductOutcome2.qef");
+void ExtractSteps::ExtractConductCommunications() {
+  m_pattern.BeginExtract("Student Conduct Communications", "ConductOutcome2.qef");
   m_conductDateField = m_conductInfractionField = m_conductViolationField = nullptr;
-  ODBCTable* record = AddTable("", kRecordTable, "C");
-  ODBCTable* student = AddTable("", "Student", "S");
+  ODBCTable* record = Query().AddTable("", kRecordTable, "C");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
 
-  m_keyField = AddField("ID", record, true);
-  m_conductInfractionField = AddField("Infraction", record, false);
-  m_conductViolationField = AddField("Violation", record, false);
-  m_conductDateField = AddField("Date", record, false);
-  ODBCField* notified = AddField("Notified", record, false);
-  ODBCField* notifiedDate = AddField("NotDate", record, false);
-  AddField("NotTime", record, false);  // read with the record, not written
-  ODBCField* letterSent = AddField("LetterSent", record, false);
-  ODBCField* spokeWith = AddField("SpokeWith", record, false);
+  m_keyField = Query().AddField("ID", record, true);
+  m_conductInfractionField = Query().AddField("Infraction", record, false);
+  m_conductViolationField = Query().AddField("Violation", record, false);
+  m_conductDateField = Query().AddField("Date", record, false);
+  ODBCField* notified = Query().AddField("Notified", record, false);
+  ODBCField* notifiedDate = Query().AddField("NotDate", record, false);
+  Query().AddField("NotTime", record, false);  // read with the record, not written
+  ODBCField* letterSent = Query().AddField("LetterSent", record, false);
+  ODBCField* spokeWith = Query().AddField("SpokeWith", record, false);
 
   for (const char* name : {"CndOutKey", "CndOutInRef", "CndOutTargetStdRef", "CndOutTypeRef",
                            "CndOutDate", "CndOutNote"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
 
   AddConductConditions(student, record, m_conductInfractionField, m_conductViolationField,
@@ -157,19 +157,19 @@ void ExpEngine::ExtractConductCommunications() {
   // GetConductKey reads the remembered fields only; the column is a formality.
   ExportColumn keyColumn(nullptr, XString(), nullptr, kCommandNone);
   WriteIncludedRecords([&](XFile& out) {
-    const XString conductKey = GetConductKey(keyColumn);
-    const XString key = ValueText(m_keyField);
-    if (UpperText(ValueText(notified)) == "YES") {
-      const XString person = ValueText(spokeWith);
+    const XString conductKey = GetConductKey(m_table.Values(), keyColumn);
+    const XString key = m_table.Values().Text(m_keyField);
+    if (UpperText(m_table.Values().Text(notified)) == "YES") {
+      const XString person = m_table.Values().Text(spokeWith);
       out.WriteField("ParentNotified");
       out.WriteField(conductKey);
       out.WriteField(key);
       out.WriteField("Parent Notified");
-      out.WriteField(XDate::FormatDate(GetFieldDate(notifiedDate), HeaderSettings().m_dateFormat.c_str()));
+      out.WriteField(XDate::FormatDate(Reader().GetFieldDate(notifiedDate), m_writer.HeaderSettings().m_dateFormat.c_str()));
       out.WriteField(person.IsEmpty() ? XString() : XString("Spoke with ") + person);
       out.EndLine();
     }
-    if (UpperText(ValueText(letterSent)) == "YES") {
+    if (UpperText(m_table.Values().Text(letterSent)) == "YES") {
       out.WriteField("LetterSent");
       out.WriteField(conductKey);
       out.WriteField(key);
@@ -179,5 +179,5 @@ void ExpEngine::ExtractConductCommunications() {
       out.EndLine();
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }

@@ -1,48 +1,48 @@
 // The staff of the SIS and the fixed table of attendance codes.
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
 #include "foundation/XFile.h"
 #include "package/SISExpCustomField.h"
 
-void ExpEngine::ExtractStaff() {
-  DumpTableDefinition("Personnel");
-  BeginExtract("Staff Demographics", "Staff.qef");
+void ExtractSteps::ExtractStaff() {
+  m_data.DumpTableDefinition("Personnel");
+  m_pattern.BeginExtract("Staff Demographics", "Staff.qef");
   // Without an alias the table's own name qualifies its columns.
-  ODBCTable* personnel = AddTable("", "Personnel", "");
+  ODBCTable* personnel = Query().AddTable("", "Personnel", "");
 
   const SISExpCustomField homePhone("HomePhone", "Home Phone", "#customcomfield", "phone");
   const SISExpCustomField phoneExt("PhoneExt", "Phone Ext", "#customcomfield", "noformat");
   const SISExpCustomField cellPhone("CellPhone", "Cell Phone", "#customcomfield", "phone");
   const SISExpCustomField email("Email", "Email", "#customcomfield", "email");
 
-  m_keyField = AddExportField(true, personnel, "PersonnelDisplay", &DataAccessBase::GetString, "StaffKey");
-  AddExportField(false, personnel, "Prefix", &DataAccessBase::GetString, "StaffSalutation");
-  AddExportField(false, personnel, "FN", &DataAccessBase::GetString, "StaffFirstName");
-  AddExportField(false, personnel, "MI", &DataAccessBase::GetString, "StaffMidName");
-  AddExportField(false, personnel, "LN", &DataAccessBase::GetString, "StaffLastName");
-  AddExportField(false, personnel, "Address", &DataAccessBase::GetString, "StaffAddress1");
-  AddExportField(false, personnel, "City", &DataAccessBase::GetString, "StaffCity");
-  AddExportField(false, personnel, "State", &DataAccessBase::GetString, "StaffState");
-  AddExportField(false, personnel, "Zip", &DataAccessBase::GetString, "StaffZip");
-  AddExportField(false, personnel, "HPhone", &DataAccessBase::GetString, "StaffHomePhone", &homePhone);
-  AddExportField(false, personnel, "PhoneExt", &DataAccessBase::GetString, "StaffPhoneExt", &phoneExt);
-  AddExportField(false, personnel, "CellPhone", &DataAccessBase::GetString, "StaffCellPhone", &cellPhone);
+  m_keyField = m_pattern.AddExportField(true, personnel, "PersonnelDisplay", GetString, "StaffKey");
+  m_pattern.AddExportField(false, personnel, "Prefix", GetString, "StaffSalutation");
+  m_pattern.AddExportField(false, personnel, "FN", GetString, "StaffFirstName");
+  m_pattern.AddExportField(false, personnel, "MI", GetString, "StaffMidName");
+  m_pattern.AddExportField(false, personnel, "LN", GetString, "StaffLastName");
+  m_pattern.AddExportField(false, personnel, "Address", GetString, "StaffAddress1");
+  m_pattern.AddExportField(false, personnel, "City", GetString, "StaffCity");
+  m_pattern.AddExportField(false, personnel, "State", GetString, "StaffState");
+  m_pattern.AddExportField(false, personnel, "Zip", GetString, "StaffZip");
+  m_pattern.AddExportField(false, personnel, "HPhone", GetString, "StaffHomePhone", &homePhone);
+  m_pattern.AddExportField(false, personnel, "PhoneExt", GetString, "StaffPhoneExt", &phoneExt);
+  m_pattern.AddExportField(false, personnel, "CellPhone", GetString, "StaffCellPhone", &cellPhone);
   // Meridane keeps the staff e-mail address in a column named like the guardian's.
-  AddExportField(false, personnel, "GuardianEmail", &DataAccessBase::GetString, "StaffEmail", &email);
-  AddExportField(false, personnel, "DOB", &DataAccessBase::GetDate, "StaffBirthDate");
-  AddExportField(false, personnel, "Room", &DataAccessBase::GetString, "StaffHRRoomNum");
-  AddExportField(false, personnel, "Title", &DataAccessBase::GetString, "StaffPosition");
-  AddExportField(false, personnel, "Groups", &DataAccessBase::GetString, "StaffDepartment");
+  m_pattern.AddExportField(false, personnel, "GuardianEmail", GetString, "StaffEmail", &email);
+  m_pattern.AddExportField(false, personnel, "DOB", GetDate, "StaffBirthDate");
+  m_pattern.AddExportField(false, personnel, "Room", GetString, "StaffHRRoomNum");
+  m_pattern.AddExportField(false, personnel, "Title", GetString, "StaffPosition");
+  m_pattern.AddExportField(false, personnel, "Groups", GetString, "StaffDepartment");
 
   // Every staff member of the SIS, whatever the school.
-  WriteTable();
-  FinishTable();
+  m_table.WriteTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractAttendanceCodes() {
-  BeginExtract("Attendance Codes", "AttCodes.qef");
+void ExtractSteps::ExtractAttendanceCodes() {
+  m_pattern.BeginExtract("Attendance Codes", "AttCodes.qef");
   for (const char* name :
        {"AttCodeKey", "AttCodeCode", "AttCodeName", "AttCodeAbs", "AttCodeTardy", "AttCodeExcused"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
 
   // The codes the attendance extracts produce: absent and tardy, each also excused ("E").
@@ -52,16 +52,16 @@ void ExpEngine::ExtractAttendanceCodes() {
       {"ETardy", "ET", "ExcTardy", "0", "1", "Y"},
       {"Tardy", "T", "Tardy", "0", "1", "N"},
   };
-  XFile& out = OpenTableOutput();
+  XFile& out = m_writer.OpenTableOutput();
   try {
     for (const auto& code : kCodes) {
       for (const char* value : code) out.WriteField(value);
       out.EndLine();
     }
-    CloseTableOutput();
+    m_writer.CloseTableOutput();
   } catch (...) {
-    AbandonTableOutput();  // the previous complete file stays
+    m_writer.AbandonTableOutput();  // the previous complete file stays
     throw;
   }
-  FinishTable();
+  m_table.FinishTable();
 }

@@ -7,7 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
 #include "foundation/XDate.h"
 #include "foundation/XFile.h"
 #include "package/SISExpCustomField.h"
@@ -24,20 +24,21 @@ void WriteLine(XFile& out, std::initializer_list<XString> fields) {
 // writing into the current table's file. A failure (writing, the query, a cancel) discards the
 // unfinished file, so the previous complete one stays, and passes on to end the run.
 template <class WriteRecord>
-void WriteIncludedStudentLines(ExpEngine& engine, WriteRecord writeRecord) {
-  engine.OpenQuery(true);
-  XFile& out = engine.OpenTableOutput();
+void WriteIncludedStudentLines(TableExtractor& table, QDEWriter& writer, ExtractContext& context,
+                               RecordReader& reader, const RowFilter& included, WriteRecord writeRecord) {
+  table.OpenQuery(true);
+  XFile& out = writer.OpenTableOutput();
   try {
-    engine.ResetProgressCount();
-    for (bool more = engine.GetFirstRecord(); more; more = engine.GetNextRecord()) {
+    context.ResetProgressCount();
+    for (bool more = reader.GetFirstRecord(); more; more = reader.GetNextRecord()) {
       // Every record counts, also one the filter rejects: the bar follows the query.
-      engine.CountProgressItem();
-      if (!engine.IsIncludedStudent()) continue;
+      context.CountProgressItem();
+      if (!included()) continue;
       writeRecord(out);
     }
-    engine.CloseTableOutput();
+    writer.CloseTableOutput();
   } catch (...) {
-    engine.AbandonTableOutput();
+    writer.AbandonTableOutput();
     throw;
   }
 }
@@ -74,72 +75,72 @@ bool AnyText(std::initializer_list<XString> texts) {
 
 }  // namespace
 
-void ExpEngine::ExtractStudentNotes() {
-  BeginExtract("Student Notes", "StudentNotes.qef");
-  ODBCTable* student = AddTable("", "Student", "S");
-  m_keyField = AddField("ID", student, true);
-  ODBCField* memo = AddField("Memo", student, false);
-  ODBCField* comment = AddField("Comment", student, false);
-  for (const char* name : {"NoteStdRef", "NoteKey", "NoteTitle", "NoteContent"}) AddHeaderField(name);
-  AddActiveStudentConditions(student, true);
+void ExtractSteps::ExtractStudentNotes() {
+  m_pattern.BeginExtract("Student Notes", "StudentNotes.qef");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  m_keyField = Query().AddField("ID", student, true);
+  ODBCField* memo = Query().AddField("Memo", student, false);
+  ODBCField* comment = Query().AddField("Comment", student, false);
+  for (const char* name : {"NoteStdRef", "NoteKey", "NoteTitle", "NoteContent"}) m_writer.AddHeaderField(name);
+  m_pattern.AddActiveStudentConditions(student, true);
 
-  WriteIncludedStudentLines(*this, [&](XFile& out) {
-    const XString key = GetFieldTrimmed(m_keyField);
-    const XString memoText = GetFieldClean(memo);
+  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+    const XString key = Reader().GetFieldTrimmed(m_keyField);
+    const XString memoText = Reader().GetFieldClean(memo);
     if (!memoText.IsEmpty()) WriteLine(out, {key, "Memo", "Memo", memoText});
-    const XString commentText = GetFieldClean(comment);
+    const XString commentText = Reader().GetFieldClean(comment);
     if (!commentText.IsEmpty()) WriteLine(out, {key, "Comment", "Comment", commentText});
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractMedicalAlerts() {
-  BeginExtract("Student Medical Alert", "StudentAllergy.qef");
-  ODBCTable* student = AddTable("", "Student", "S");
-  m_keyField = AddField("ID", student, true);
-  ODBCField* allergy = AddField("Allergy", student, false);
-  ODBCField* rx = AddField("RX", student, false);
+void ExtractSteps::ExtractMedicalAlerts() {
+  m_pattern.BeginExtract("Student Medical Alert", "StudentAllergy.qef");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  m_keyField = Query().AddField("ID", student, true);
+  ODBCField* allergy = Query().AddField("Allergy", student, false);
+  ODBCField* rx = Query().AddField("RX", student, false);
   for (const char* name : {"MedConditStdRef", "MedConditTypeRef", "MedConditSeverity", "MedConditNote"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
-  AddActiveStudentConditions(student, true);
+  m_pattern.AddActiveStudentConditions(student, true);
 
-  WriteIncludedStudentLines(*this, [&](XFile& out) {
-    const XString key = GetFieldTrimmed(m_keyField);
-    const XString allergyText = GetFieldClean(allergy);
+  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+    const XString key = Reader().GetFieldTrimmed(m_keyField);
+    const XString allergyText = Reader().GetFieldClean(allergy);
     if (!allergyText.IsEmpty()) WriteLine(out, {key, "Allergy", "ALERT", allergyText});
-    const XString rxText = GetFieldClean(rx);
+    const XString rxText = Reader().GetFieldClean(rx);
     if (!rxText.IsEmpty()) WriteLine(out, {key, "RX", "ALERT", rxText});
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractMedicalTreatments() {
-  DumpTableDefinition("Medical_Note");
-  BeginExtract("Student Medical Treatments", "StudentMedHist.qef");
-  ODBCTable* student = AddTable("", "Student", "S");
-  ODBCTable* note = AddTable("", "Medical_Note", "M");
-  m_keyField = AddField("ID", note, true);
-  ODBCField* allergy = AddField("Allergy", note, false);
-  ODBCField* date = AddField("ADate", note, false);
-  AddField("AReaction", note, false);  // selected, not written
-  ODBCField* comment = AddField("AComment", note, false);
-  AddField("Comment", note, false);  // selected, not written
+void ExtractSteps::ExtractMedicalTreatments() {
+  m_data.DumpTableDefinition("Medical_Note");
+  m_pattern.BeginExtract("Student Medical Treatments", "StudentMedHist.qef");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  ODBCTable* note = Query().AddTable("", "Medical_Note", "M");
+  m_keyField = Query().AddField("ID", note, true);
+  ODBCField* allergy = Query().AddField("Allergy", note, false);
+  ODBCField* date = Query().AddField("ADate", note, false);
+  Query().AddField("AReaction", note, false);  // selected, not written
+  ODBCField* comment = Query().AddField("AComment", note, false);
+  Query().AddField("Comment", note, false);  // selected, not written
   for (const char* name : {"MedHistStdRef", "MedHistKey", "MedHistTypeRef", "MedHistCategory",
                            "MedHistDate", "MedHistNote"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
-  AddStudentJoin(AddField("ID", student, true), m_keyField);
-  AddActiveStudentConditions(student, false);
+  m_pattern.AddStudentJoin(Query().AddField("ID", student, true), m_keyField);
+  m_pattern.AddActiveStudentConditions(student, false);
 
   // One treatment per line of "Allergy", lined up by position with the lines of "ADate" and
   // "AComment"; the date stays as the SIS holds it. A TAB or CR inside a line becomes a blank
   // (TakeLine): the package's fields end at a TAB and its lines at CR LF.
-  WriteIncludedStudentLines(*this, [&](XFile& out) {
-    const XString key = GetFieldTrimmed(m_keyField);
-    XString allergies = GetFieldText(allergy);
-    XString dates = GetFieldText(date);
-    XString comments = GetFieldText(comment);
+  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+    const XString key = Reader().GetFieldTrimmed(m_keyField);
+    XString allergies = Reader().GetFieldText(allergy);
+    XString dates = Reader().GetFieldText(date);
+    XString comments = Reader().GetFieldText(comment);
     while (!allergies.IsEmpty()) {
       const XString allergyLine = TakeLine(allergies);
       const XString dateLine = TakeLine(dates);
@@ -149,15 +150,15 @@ void ExpEngine::ExtractMedicalTreatments() {
       WriteLine(out, {key, allergyLine + "-" + dateLine, allergyLine, "TREAT", dateLine, commentLine});
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractImmunizations() {
-  DumpTableDefinition("Immunization");
-  BeginExtract("Student Immunizations", "StudentMedImmun.qef");
-  ODBCTable* immunization = AddTable("", "Immunization", "I");
-  ODBCTable* student = AddTable("", "Student", "S");
-  m_keyField = AddField("ID", immunization, true);
+void ExtractSteps::ExtractImmunizations() {
+  m_data.DumpTableDefinition("Immunization");
+  m_pattern.BeginExtract("Student Immunizations", "StudentMedImmun.qef");
+  ODBCTable* immunization = Query().AddTable("", "Immunization", "I");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  m_keyField = Query().AddField("ID", immunization, true);
 
   // The dose columns in package order, each with the code it is written under: the column
   // name, except that the "A_" doses lose their underscore.
@@ -167,7 +168,7 @@ void ExpEngine::ExtractImmunizations() {
   };
   std::vector<Dose> doses;
   auto addDose = [&](const XString& column, const XString& code) {
-    doses.push_back({code, AddField(column, immunization, false)});
+    doses.push_back({code, Query().AddField(column, immunization, false)});
   };
   auto addSeries = [&](const char* stem, int first, int last) {
     for (int n = first; n <= last; ++n) {
@@ -188,28 +189,28 @@ void ExpEngine::ExtractImmunizations() {
   addSeries("tb", 1, 3);
   addSeries("tbR", 1, 3);
   for (const char* name : {"MedHistStdRef", "MedHistKey", "MedHistTypeRef", "MedHistCategory", "MedHistDate"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
-  AddStudentJoin(AddField("ID", student, true), m_keyField);
-  AddActiveStudentConditions(student, false);
+  m_pattern.AddStudentJoin(Query().AddField("ID", student, true), m_keyField);
+  m_pattern.AddActiveStudentConditions(student, false);
 
-  const XString pattern = HeaderSettings().m_dateFormat;
-  WriteIncludedStudentLines(*this, [&](XFile& out) {
-    const XString key = GetFieldTrimmed(m_keyField);
+  const XString pattern = m_writer.HeaderSettings().m_dateFormat;
+  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+    const XString key = Reader().GetFieldTrimmed(m_keyField);
     for (const Dose& dose : doses) {
-      if (GetFieldTrimmed(dose.field).IsEmpty()) continue;
+      if (Reader().GetFieldTrimmed(dose.field).IsEmpty()) continue;
       WriteLine(out, {key, dose.code, dose.code, "IMMUN",
-                      XDate::FormatDate(GetFieldDate(dose.field), pattern.c_str())});
+                      XDate::FormatDate(Reader().GetFieldDate(dose.field), pattern.c_str())});
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractStudentContacts() {
-  BeginExtract("Student Contacts", "StudentCon.qef");
-  ODBCTable* student = AddTable("", "Student", "S");
-  m_keyField = AddField("ID", student, true);
-  auto column = [&](const char* name) { return AddField(name, student, false); };
+void ExtractSteps::ExtractStudentContacts() {
+  m_pattern.BeginExtract("Student Contacts", "StudentCon.qef");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
+  m_keyField = Query().AddField("ID", student, true);
+  auto column = [&](const char* name) { return Query().AddField(name, student, false); };
 
   ODBCField* guardianName = column("GuardianName");
   ODBCField* guardian = column("Guardian");
@@ -250,7 +251,7 @@ void ExpEngine::ExtractStudentContacts() {
 
   for (const char* name : {"ConStdRef", "ConKey", "ConFirstName", "ConMidName", "ConLastName",
                            "ConRelationship", "ConAddress1", "ConCity", "ConState", "ConZip"}) {
-    AddHeaderField(name);
+    m_writer.AddHeaderField(name);
   }
   const SISExpCustomField custom[] = {
       {"Phone", "Phone", "#customcomfield", "phone"},
@@ -263,13 +264,13 @@ void ExpEngine::ExtractStudentContacts() {
   const char* const customFieldNames[] = {"ConPhone", "ConWorkPhone", "ConPager",
                                           "ConCellPhone", "ConEmail", "ConEmployer"};
   for (int i = 0; i < 6; ++i) {
-    AddHeaderField(customFieldNames[i]);
-    RegisterCustomField(custom[i].Key(), custom[i].Title(), custom[i].Command(), custom[i].Format());
+    m_writer.AddHeaderField(customFieldNames[i]);
+    m_writer.RegisterCustomField(custom[i].Key(), custom[i].Title(), custom[i].Command(), custom[i].Format());
   }
-  for (const char* name : {"ConType", "ConIsEmergency"}) AddHeaderField(name);
-  AddActiveStudentConditions(student, true);
+  for (const char* name : {"ConType", "ConIsEmergency"}) m_writer.AddHeaderField(name);
+  m_pattern.AddActiveStudentConditions(student, true);
 
-  auto text = [&](ODBCField* field) { return GetFieldClean(field); };
+  auto text = [&](ODBCField* field) { return Reader().GetFieldClean(field); };
   // The work phone, followed by " x " and the extension when there is one.
   auto workNumber = [&](const Parent& p) {
     const XString extension = text(p.workExt);
@@ -282,7 +283,7 @@ void ExpEngine::ExtractStudentContacts() {
                     "Parent", "No"});
   };
 
-  WriteIncludedStudentLines(*this, [&](XFile& out) {
+  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
     const XString key = text(m_keyField);
     if (AnyText({text(guardianName)})) {
       WriteLine(out, {key, "Guardian", "", "", text(guardianName), text(guardian),
@@ -302,24 +303,24 @@ void ExpEngine::ExtractStudentContacts() {
                       "", "", "", "", "Emergency", "Yes"});
     }
   });
-  FinishTable();
+  m_table.FinishTable();
 }
 
-void ExpEngine::ExtractStudentDoctors() {
-  BeginExtract("Student Doctors", "StudentDoctor.qef");
-  ODBCTable* note = AddTable("", "Medical_Note", "M");
-  ODBCTable* student = AddTable("", "Student", "S");
+void ExtractSteps::ExtractStudentDoctors() {
+  m_pattern.BeginExtract("Student Doctors", "StudentDoctor.qef");
+  ODBCTable* note = Query().AddTable("", "Medical_Note", "M");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
   // One line per record, so the standard writer serves; the texts are written on one line
   // because a line break in a physician's name would otherwise split the record.
-  const ValueFunction oneLine = &DataAccessBase::GetStringOneLine;
+  const ValueFunction oneLine = GetStringOneLine;
   const SISExpCustomField phone("Phone", "Phone", "#customcomfield", "phone");
-  m_keyField = AddExportField(true, note, "ID", oneLine, "ConStdRef");
-  AddExportField(true, note, "ID", oneLine, "ConKey");
-  AddExportField(false, note, "Physician", oneLine, "ConLastName");
-  AddExportField(false, note, "Physician", &ExpEngine::GetDoctorRelationship, "ConRelationship");
-  AddExportField(false, note, "PhysPhone", oneLine, "ConPhone", &phone);
-  AddStudentJoin(AddField("ID", student, true), m_keyField);
-  AddActiveStudentConditions(student, false);
-  WriteTable(&ExpEngine::IsIncludedStudent);
-  FinishTable();
+  m_keyField = m_pattern.AddExportField(true, note, "ID", oneLine, "ConStdRef");
+  m_pattern.AddExportField(true, note, "ID", oneLine, "ConKey");
+  m_pattern.AddExportField(false, note, "Physician", oneLine, "ConLastName");
+  m_pattern.AddExportField(false, note, "Physician", GetDoctorRelationship, "ConRelationship");
+  m_pattern.AddExportField(false, note, "PhysPhone", oneLine, "ConPhone", &phone);
+  m_pattern.AddStudentJoin(Query().AddField("ID", student, true), m_keyField);
+  m_pattern.AddActiveStudentConditions(student, false);
+  m_table.WriteTable(IncludedStudents());
+  m_table.FinishTable();
 }

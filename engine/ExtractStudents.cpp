@@ -1,7 +1,7 @@
 // The student demographics table ("Students.qef"): one line per included student, every field
 // from the "Student" table. Only the key is required; a column this SIS does not have drops its
 // field from the lines, the package field list and the custom fields alike.
-#include "engine/ExpEngine.h"
+#include "engine/ExtractSteps.h"
 
 #include "package/SISExpCustomField.h"
 
@@ -12,7 +12,7 @@ namespace {
 struct StudentField {
   const char* packageField;
   const char* column;
-  DataAccessBase::ValueFunction valueFunction;
+  ValueFunction valueFunction;
   const char* key = nullptr;
   const char* title = nullptr;
   const char* command = nullptr;
@@ -25,11 +25,11 @@ constexpr const char* kSchool = "#customschoolfield";
 
 }  // namespace
 
-void ExpEngine::ExtractStudents() {
-  BeginExtract("Student Demographics", "Students.qef");
-  ODBCTable* student = AddTable("", "Student", "S");
+void ExtractSteps::ExtractStudents() {
+  m_pattern.BeginExtract("Student Demographics", "Students.qef");
+  ODBCTable* student = Query().AddTable("", "Student", "S");
 
-  const ValueFunction oneLine = &DataAccessBase::GetStringOneLine;
+  const ValueFunction oneLine = GetStringOneLine;
   // The key and "SpEdCode" are declared on their own below: their handles are kept.
   const StudentField fields[] = {
       {"StdFirstName", "FN", oneLine},
@@ -42,7 +42,7 @@ void ExpEngine::ExtractStudents() {
       {"StdZip", "Zip", oneLine},
       {"StdSex", "Sex", oneLine},
       {"StdGradeLevel", "Grade", oneLine},
-      {"StdBirthDate", "DOB", &DataAccessBase::GetDate},
+      {"StdBirthDate", "DOB", GetDate},
       {"StdBirthPlace", "BirthPlace", oneLine, "BirthPlace", "Birth Place", kBasic, "noformat"},
       {"StdEthnicity", "Race", oneLine},
       {"StdLanguage", "Language", oneLine},
@@ -70,28 +70,28 @@ void ExpEngine::ExtractStudents() {
   const StudentField afterSpEdCode[] = {
       {"StdSpEdCode2", "SpEdCode2", oneLine, "SpEdCode2", "Special Ed", kCommunication, "noformat"},
       // Reads "SpEdCode2" again: the column decides whether the field exists at all.
-      {"StdIsESE", "SpEdCode2", &ExpEngine::GetIsESE},
+      {"StdIsESE", "SpEdCode2", Own(&ExtractSteps::GetIsESE)},
       {"StdHRRoomNum", "Room", oneLine},
       {"StdHRStaffRef", "Teacher", oneLine},
   };
   auto declare = [&](const StudentField& field) {
     if (field.key == nullptr) {
-      return AddExportField(false, student, field.column, field.valueFunction, field.packageField);
+      return m_pattern.AddExportField(false, student, field.column, field.valueFunction, field.packageField);
     }
     const SISExpCustomField custom(field.key, field.title, field.command, field.format);
-    return AddExportField(false, student, field.column, field.valueFunction, field.packageField,
+    return m_pattern.AddExportField(false, student, field.column, field.valueFunction, field.packageField,
                           &custom);
   };
 
-  m_keyField = AddExportField(true, student, "ID", oneLine, "StdKey");
+  m_keyField = m_pattern.AddExportField(true, student, "ID", oneLine, "StdKey");
   for (const StudentField& field : fields) declare(field);
   m_spEdCodeField = declare({"StdSpEdCode", "SpEdCode", oneLine, "SpEdCode", "Special Ed",
                              kCommunication, "noformat"});
   for (const StudentField& field : afterSpEdCode) declare(field);
 
-  AddActiveStudentConditions(student, true);
-  WriteTable(&ExpEngine::IsIncludedStudent);
-  FinishTable();
+  m_pattern.AddActiveStudentConditions(student, true);
+  m_table.WriteTable(IncludedStudents());
+  m_table.FinishTable();
   // The handle belonged to the query model just cleared; no other extract may read it.
   m_spEdCodeField = nullptr;
 }

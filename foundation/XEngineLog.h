@@ -26,6 +26,7 @@ class XEngineLog {
   // message that the extract log wrote and then raised (its throw level) is not a failure:
   // that error passes to the caller.
   void ExtractLogWrite(int32_t level, const char* text);
+  void ExtractLogWrite(int32_t level, const XString& text) { ExtractLogWrite(level, text.c_str()); }
   void ExtractLogWriteFormat(int32_t level, const char* format, ...)
 #if defined(__GNUC__)
       __attribute__((format(printf, 3, 4)))
@@ -34,6 +35,7 @@ class XEngineLog {
 
   // Run-log write; throws "No RunLog set.  Cannot log." when there is no run log.
   void RunLogWrite(int32_t level, const char* text);
+  void RunLogWrite(int32_t level, const XString& text) { RunLogWrite(level, text.c_str()); }
   void RunLogWriteFormat(int32_t level, const char* format, ...)
 #if defined(__GNUC__)
       __attribute__((format(printf, 3, 4)))
@@ -43,6 +45,7 @@ class XEngineLog {
   // Logs the text as ExtractLogWrite does but without the time prefix, then throws
   // XException(text, 0).
   [[noreturn]] void Error(int32_t level, const char* text);
+  [[noreturn]] void Error(int32_t level, const XString& text) { Error(level, text.c_str()); }
   [[noreturn]] void ErrorFormat(int32_t level, const char* format, ...)
 #if defined(__GNUC__)
       __attribute__((format(printf, 3, 4)))

@@ -9,7 +9,7 @@
 #include "foundation/XFile.h"
 #include "foundation/XTime.h"
 #include "package/AttendanceStatements.h"
-#include "package/QDEWriter.h"
+#include "package/AttendanceOutput.h"
 #include "package/SchoolConfig.h"
 #include "os/OsFiles.h"
 #include "os/OsSystem.h"
@@ -336,7 +336,7 @@ bool AttendanceRecorder::TableExists(const AttendanceStatements& sql) {
   }
 }
 
-void AttendanceRecorder::ExportChanges(bool daily, QDEWriter& package) {
+void AttendanceRecorder::ExportChanges(bool daily, AttendanceOutput& package) {
   const KindNames& names = daily ? kDailyNames : kPeriodNames;
   std::vector<XString>& headers = daily ? m_dailyHeaders : m_periodHeaders;
   if (!daily && headers.empty()) {
@@ -373,12 +373,10 @@ void AttendanceRecorder::ExportChanges(bool daily, QDEWriter& package) {
   }
 }
 
-bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package) {
+bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool canMark, AttendanceOutput& package) {
   const KindNames& names = daily ? kDailyNames : kPeriodNames;
   const AttendanceStatements& sql = names.sql;
   package.StartTable(names.cachedDescription, names.fileName);
-  package.ClearColumns();
-  package.ResetProgressCount();
   for (const char* field : {"AttStdRef", "AttDate", header.c_str(), "AttAttCodeRef", "AttExcused", "AttAbs",
                             "AttTardy", "AttTruant", "AttDiscipline"}) {
     package.AddHeaderField(field);
@@ -421,14 +419,13 @@ bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool ca
 
   m_referenceTime = XDateTime::Now();
   m_updateDate = XDate::Today();
-  package.ClearColumns();
   package.EndTable();
   return markFailed;
 }
 
-int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package,
+int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, AttendanceOutput& package,
                                              XString& lastRowid) {
-  const XString& dateFormat = package.HeaderSettings().m_dateFormat;
+  const XString& dateFormat = package.DateFormat();
   int64_t written = 0;
   while (rows.Step()) {
     // Student, the day in the package's format, timeframe or period, new code, then excused,
@@ -460,7 +457,7 @@ bool AttendanceRecorder::MarkSent(bool daily, const char* mark, const XString& h
   }
 }
 
-void AttendanceRecorder::CompleteUpdateFile(QDEWriter& package) {
+void AttendanceRecorder::CompleteUpdateFile(AttendanceOutput& package) {
   try {
     // Written whole, on the disk and under its own name before any mark counts.
     package.EndUpdateFile();

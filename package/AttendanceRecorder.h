@@ -23,7 +23,7 @@
 #include "package/AttendanceRow.h"
 #include "package/AttendanceStore.h"
 
-class QDEWriter;
+class AttendanceOutput;
 class XFile;
 struct AttendanceStatements;
 namespace sqlite {
@@ -81,10 +81,10 @@ class AttendanceRecorder {
   // Writes the changed rows of a kind (daily: DAILY_ATT, else PERIOD_ATT) into the package's
   // current output, one table per header, and marks them as sent in a store transaction that
   // CompleteUpdateFile commits. A failure of the output rolls the marks back and is rethrown.
-  void ExportChanges(bool daily, QDEWriter& package);
+  void ExportChanges(bool daily, AttendanceOutput& package);
   // Flushes the package's update file to the disk, ends it, and only then commits the marks
   // of the rows written into it; then keeps the store's copy (KeepStoreCopy).
-  void CompleteUpdateFile(QDEWriter& package);
+  void CompleteUpdateFile(AttendanceOutput& package);
   // Keeps a copy of the store as committed (AttendanceStore::KeepCopy); a failure is a Warning
   // in both logs, and leaves no copy.
   void KeepStoreCopy();
@@ -133,10 +133,10 @@ class AttendanceRecorder {
   // The same without its error handler.
   bool HasTable(const AttendanceStatements& sql);
   // One table of the export: the rows under `header`. True when the marking failed.
-  bool ExportHeader(bool daily, const XString& header, bool canMark, QDEWriter& package);
+  bool ExportHeader(bool daily, const XString& header, bool canMark, AttendanceOutput& package);
   // Writes the selected rows and answers how many; `lastRowid` follows the rowid of the last
   // row written.
-  static int64_t WriteChangedRows(sqlite::Query& rows, XFile& out, QDEWriter& package, XString& lastRowid);
+  static int64_t WriteChangedRows(sqlite::Query& rows, XFile& out, AttendanceOutput& package, XString& lastRowid);
   // Marks the rows written under `header` (those up to `lastRowid`) as sent; true when it failed.
   bool MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid);
 

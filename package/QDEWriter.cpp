@@ -10,6 +10,9 @@
 #include "foundation/XPrefs.h"
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
+#include "package/PackageFormat.h"
+
+using namespace PackageFormat;
 
 namespace {
 
@@ -23,48 +26,10 @@ void WriteLine(XFile& file, const XString& text) {
   file.EndLine();
 }
 
-void WriteFlagPragma(XFile& file, bool on, const char* keyword) {
-  if (on) QDEWriter::WritePragma(file, keyword);
-}
-
-void WriteTextPragma(XFile& file, const XString& value, const char* keyword) {
-  if (!value.IsEmpty()) QDEWriter::WritePragma(file, keyword, {value.c_str()});
-}
-
-void WriteCountPragma(XFile& file, int32_t value, const char* keyword) {
-  if (value != 0) QDEWriter::WritePragma(file, keyword, {XString(value).c_str()});
-}
-
-// The date and the time are formatted apart: a month name written by the date pass must not
-// be read as time tokens by the time pass.
-XString FormatGenerated(const XDateTime& now) {
-  XString text = XDate::FormatDate(now.Date(), "MMM DD, YYYY");
-  text += " ";
-  text += XTime::FormatTime(now.Time(), "HH:NN:SS");
-  return text;
-}
-
 // The clock's second: update files are named to the second, and a time within the newest
 // file's second must count as that second.
 XDateTime WholeSecond(const XDateTime& time) {
   return XDateTime(time.Date(), time.Time() - time.Time() % 1000);
-}
-
-bool EqualsNoCase(const char* a, const char* b, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
-// Reads `count` decimal digits; false when one is not a digit.
-bool ReadDigits(const char*& text, int count, int& value) {
-  value = 0;
-  for (int i = 0; i < count; ++i, ++text) {
-    if (*text < '0' || *text > '9') return false;
-    value = value * 10 + (*text - '0');
-  }
-  return true;
 }
 
 XDateTime AddOneSecond(const XDateTime& time) {
@@ -79,7 +44,9 @@ XDateTime AddOneSecond(const XDateTime& time) {
 
 }  // namespace
 
-QDEWriter::QDEWriter() : m_headers(16), m_attendance(EngineLog()), m_importFolder(EngineLog(), m_attendance) {}
+QDEWriter::QDEWriter(ExtractContext& context)
+    : m_context(context), m_headers(16), m_attendance(context.EngineLog()),
+      m_importFolder(context.EngineLog(), m_attendance) {}
 
 QDEWriter::~QDEWriter() {
   m_tableFile.reset();  // an uncommitted table file is discarded
@@ -97,14 +64,13 @@ void QDEWriter::DeleteHeaders() {
   m_currentHeader = nullptr;
 }
 
-SISExpHeader* QDEWriter::StartTable(const XString& description, const XString& fileName) {
+void QDEWriter::StartTable(const XString& description, const XString& fileName) {
   m_tableDescription = description;
   m_tableFileName = fileName;
-  ShowProgressText(XString("Reading ") + description + "...");
-  ResetProgressCount();
+  m_context.ShowProgressText(XString("Reading ") + description + "...");
+  m_context.ResetProgressCount();
   m_currentHeader = m_headers.Add(new SISExpHeader(description, fileName));
   if (m_dryRun) m_dryRun->StartTable(description, fileName);
-  return m_currentHeader;
 }
 
 void QDEWriter::StartAttTable(const XString& kind, int firstReadable, int lastReadable) {
@@ -115,11 +81,11 @@ void QDEWriter::StartAttTable(const XString& kind, int firstReadable, int lastRe
   } else {
     // A store that could not be read and had no copy knows nothing of what was sent: the
     // folder starts a new history, as after a change of configuration, before any row counts.
-    if (!m_attendance.Store().IsOpen() && m_attendance.OpenStore(ImportFolder(), ImportFolder()) &&
+    if (!m_attendance.Store().IsOpen() && m_attendance.OpenStore(m_importFolder.Spec(), m_importFolder.Spec()) &&
         m_attendance.Store().StartedAnew()) {
       m_importFolder.Clean();
     }
-    m_attendance.Start(kind, ImportFolder(), HeaderSettings().m_dateFormat, firstReadable,
+    m_attendance.Start(kind, m_importFolder.Spec(), HeaderSettings().m_dateFormat, firstReadable,
                        lastReadable);
   }
   StartTable(AttendanceRecorder::TableDescription(kind), AttendanceRecorder::TableFileName(kind));
@@ -147,7 +113,7 @@ XFile& QDEWriter::OpenTableOutput() {
     return *m_updateFile;
   }
   m_tableFile = NewPackageFile();
-  m_tableFile->OpenReplacing(ImportFile(m_tableFileName));
+  m_tableFile->OpenReplacing(m_importFolder.File(m_tableFileName));
   return *m_tableFile;
 }
 
@@ -175,9 +141,9 @@ void QDEWriter::AbandonTableOutput() {
 
 void QDEWriter::WritePackageHeader() {
   std::unique_ptr<XFile> file = NewPackageFile();
-  file->OpenReplacing(ImportFile(Application().m_fileBaseName + kHeaderExtension));
-  WriteCommentBlock(*file);
-  WritePragmaSection(*file);
+  file->OpenReplacing(m_importFolder.File(m_context.Application().m_fileBaseName + kHeaderExtension));
+  WriteCommentBlock(*file, m_context.Application());
+  WritePragmaSection(*file, m_settings, m_context.Application(), m_context.EngineLog());
 
   WriteRuleLine(*file);
   file->WriteRaw("// Custom Fields ");
@@ -211,22 +177,22 @@ XFileSpec QDEWriter::BeginUpdateFile() {
   if (newest.IsValid() && !(newest < now)) {
     nameTime = AddOneSecond(newest);
     if (now < newest) {
-      EngineLog().ExtractLogWrite(
+      m_context.EngineLog().ExtractLogWrite(
           kLogWarning, (XString("BeginUpdateFile: The clock is behind the newest update file in the import folder (") +
                         UpdateFileName(newest) + "): this update file is named " + UpdateFileName(nameTime) +
                         " instead of " + UpdateFileName(now) + ", so that it is applied after it.")
                            .c_str());
     }
   }
-  XFileSpec spec = ImportFile(UpdateFileName(nameTime));
+  XFileSpec spec = m_importFolder.File(UpdateFileName(nameTime));
 
   std::unique_ptr<XFile> file = NewPackageFile();
   file->OpenReplacing(spec);
-  WriteCommentBlock(*file);
+  WriteCommentBlock(*file, m_context.Application());
   // The stamp is the name's time, so that stamps sort as the names do and every update file
   // carries its own.
   WritePragma(*file, "update", {TimeStamp(nameTime).c_str()});
-  WritePragmaSection(*file);
+  WritePragmaSection(*file, m_settings, m_context.Application(), m_context.EngineLog());
   WriteFilesBanner(*file);
   m_updateFile = std::move(file);
   m_updating = true;
@@ -268,137 +234,8 @@ void QDEWriter::AbandonUpdateFile() {
   file->Abandon();
 }
 
-void QDEWriter::WriteRuleLine(XFile& file) {
-  static const std::string kRule(91, '/');
-  file.WriteRaw(kRule.c_str());
-  file.EndLine();
-}
-
-void QDEWriter::WritePragma(XFile& file, const char* keyword,
-                            std::initializer_list<const char*> arguments) {
-  XString line = "#pragma ";
-  line += keyword;
-  for (const char* argument : arguments) {
-    line += " \"";
-    line += argument;
-    line += "\"";
-  }
-  WriteLine(file, line);
-  file.EndLine();
-}
-
-void QDEWriter::WriteTerminator(XFile& file) {
-  file.WriteRaw("*");
-  file.EndLine();
-  file.EndLine();
-}
-
-void QDEWriter::WriteFilesBanner(XFile& file) {
-  WriteRuleLine(file);
-  file.WriteRaw("// Import Files and Headers");
-  file.EndLine();
-  file.WriteRaw("//");
-  file.EndLine();
-  file.EndLine();
-}
-
-void QDEWriter::WriteCommentBlock(XFile& file) const {
-  const QDEApplication& app = Application();
-  WriteRuleLine(file);
-  WriteLine(file, XString("// ") + app.m_fullName);
-  WriteLine(file, XString("// ") + app.m_version);
-  WriteLine(file, XString("// ") + XDate::FormatDate(app.m_buildDate, "MMM DD, YYYY"));
-  WriteLine(file, "// ");
-  WriteLine(file, XString("// Generated : ") + FormatGenerated(XDateTime::Now()));
-  WriteRuleLine(file);
-  file.EndLine();
-  WriteRuleLine(file);
-  WriteLine(file, XString("// ") + app.Notice() + " ");
-  WriteRuleLine(file);
-  file.EndLine();
-  WriteRuleLine(file);
-  WriteLine(file, "// WARNING!");
-  WriteLine(file, XString("// This file is generated automatically by the ") + app.m_fullName +
-                      ".");
-  WriteLine(file, "//  Do not edit this file directly. ");
-  WriteRuleLine(file);
-  file.EndLine();
-}
-
-void QDEWriter::WritePragmaSection(XFile& file) {
-  const QDEHeaderSettings& s = m_settings;
-  const QDEApplication& app = Application();
-  WritePragma(file, "creator", {app.m_creatorId.c_str(), app.m_version.c_str()});
-  WriteTextPragma(file, s.m_exportSource, "exportsource");
-  WriteFlagPragma(file, s.m_verify, "verify");
-  WritePragma(file, "exportdate", {XDate::FormatDate(XDate::Today(), s.m_dateFormat).c_str()});
-  WriteTextPragma(file, s.m_schoolName, "schoolname");
-  WriteTextPragma(file, s.m_nameFormat, "nameformat");
-  WritePragma(file, "dateformat", {s.m_dateFormat.c_str()});
-  WritePragma(file, "timeformat", {s.m_timeFormat.c_str()});
-  WritePragma(file, "datetimeformat", {s.m_dateTimeFormat.c_str()});
-  WriteFlagPragma(file, s.m_gradesDontCreateSections, "gradesdontcreatesections");
-  WriteFlagPragma(file, s.m_attendanceDoesntCreateDates, "attendancedoesntcreatedates");
-  WriteFlagPragma(file, s.m_termsAreBins, "termsarebins");
-  if (s.m_crsKeyInSecKey) {
-    EngineLog().Error(kLogFatal, "CrsKeyInSecKey Pragma is deprecated. Do not use!");
-  }
-  WriteCountPragma(file, s.m_maxExpectedTimeSlots, "maxexpectedtimeslots");
-  WriteCountPragma(file, s.m_maxExpectedDays, "maxexpecteddays");
-  WriteCountPragma(file, s.m_maxExpectedTerms, "maxexpectedterms");
-  WriteCountPragma(file, s.m_maxExpectedPeriods, "maxexpectedperiods");
-  WriteCountPragma(file, s.m_maxExpectedBins, "maxexpectedbins");
-  if (!s.m_quotes.IsEmpty()) {
-    // The quote characters themselves: they cannot be written between quotes.
-    WriteLine(file, XString("#pragma quotes ") + s.m_quotes);
-    file.EndLine();
-  }
-  WriteFlagPragma(file, s.m_showInfo, "showinfo");
-  if (s.m_minVersion != 0) {
-    WritePragma(file, "minversion", {XPrefVersion::Format(s.m_minVersion).c_str()});
-  }
-}
-
-XString QDEWriter::TimeStamp(const XDateTime& time) {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-  XDate::ToYMD(time.Date(), year, month, day);
-  XTime::ToHMS(time.Time(), hour, minute, second, ms);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", year, month, day, hour, minute,
-                second);
-  return XString(text);
-}
-
-XString QDEWriter::UpdateFileName(const XDateTime& time) {
-  return XString("Update ") + TimeStamp(time) + kUpdateExtension;
-}
-
-bool QDEWriter::UpdateFileTime(const XString& name, XDateTime& time) {
-  static constexpr size_t kPrefix = 7, kStamp = 14, kExtension = 4;
-  if (name.Length() != kPrefix + kStamp + kExtension) return false;
-  const char* text = name.c_str();
-  // The folder listing of Windows matches names without regard to case.
-  if (!EqualsNoCase(text, "Update ", kPrefix) || !EqualsNoCase(text + kPrefix + kStamp, kUpdateExtension, kExtension)) {
-    return false;
-  }
-  const char* digits = text + kPrefix;
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  if (!ReadDigits(digits, 4, year) || !ReadDigits(digits, 2, month) || !ReadDigits(digits, 2, day) ||
-      !ReadDigits(digits, 2, hour) || !ReadDigits(digits, 2, minute) || !ReadDigits(digits, 2, second)) {
-    return false;
-  }
-  if (hour > 23 || minute > 59 || second > 59) return false;
-  // A day that does not exist (month 13, 31 April, before 1600) comes back as another one.
-  const int date = XDate::FromYMD(year, month, day);
-  int y = 0, m = 0, d = 0;
-  XDate::ToYMD(date, y, m, d);
-  if (y != year || m != month || d != day) return false;
-  time = XDateTime(date, XTime::FromHMS(hour, minute, second));
-  return true;
-}
-
 XDateTime QDEWriter::NewestUpdateFileTime() const {
-  std::string folder = ImportFolder().Path().ToStd();
+  std::string folder = m_importFolder.Spec().Path().ToStd();
   if (folder.size() > 1 && folder.back() == os::kPathSeparator) folder.pop_back();
   std::vector<std::string> names;
   os::ListDirectory(folder, names);
@@ -408,4 +245,19 @@ XDateTime QDEWriter::NewestUpdateFileTime() const {
     if (UpdateFileTime(XString(name.c_str()), time) && (!newest.IsValid() || newest < time)) newest = time;
   }
   return newest;
+}
+
+// ---- The attendance output ----------------------------------------------------------------
+
+void QDEWriter::WriteAttendanceChanges(bool daily) { m_attendance.ExportChanges(daily, *this); }
+
+void QDEWriter::CompleteUpdateFile() { m_attendance.CompleteUpdateFile(*this); }
+
+const XString& QDEWriter::DateFormat() const { return m_settings.m_dateFormat; }
+
+void QDEWriter::CountProgressItem() { m_context.CountProgressItem(); }
+
+void QDEWriter::EndTable() {
+  m_context.CompleteProgress();
+  m_context.EngineLog().ExtractLogWrite(kLogDebug, XString("Finished ") + m_tableDescription + " table/query.");
 }

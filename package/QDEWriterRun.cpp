@@ -9,10 +9,10 @@
 #include "package/QDEWriter.h"
 
 void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
-  SetRunLog(runLog);
-  XEngineLog& log = EngineLog();
+  m_context.SetRunLog(runLog);
+  XEngineLog& log = m_context.EngineLog();
   log.RunLogWrite(kLogInfo, "Starting QDE Writer");
-  SetImportFolder(configuration.m_importFolder);
+  m_importFolder.Set(configuration.m_importFolder);
   // The custom fields are those of this run's extracts: a column that a run drops (a field
   // missing from the SIS) must not be announced by the previous run's registration.
   m_customFields.DeleteAll();
@@ -20,7 +20,7 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
   // The extract log of an earlier run must not receive this run's lines: the housekeeping
   // logs to the run log until the new extract log is open.
   EndExtractLog();
-  ResetTally();
+  m_tally = RunTally();
   m_attendanceInUpdate = 0;
   m_attendance.ResetFailure();
   // Nothing is written into the folder before the lock is held.
@@ -29,7 +29,7 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
     // log; while it lasts the progress display stays alive and its Cancel ends the wait.
     bool told = false;
     auto waiting = [&](const XString& started, const XString& process) {
-      XProgress* progress = GetProgress();
+      XProgress* progress = m_context.GetProgress();
       if (!told) {
         told = true;
         // The time first: a long folder path must not push it out of a caption.
@@ -44,7 +44,7 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
       }
     };
     try {
-      m_importFolder.Lock(Application().m_fileBaseName, waiting);
+      m_importFolder.Lock(m_context.Application().m_fileBaseName, waiting);
     } catch (const XException& e) {
       log.Error(kLogFatal, e.what());
     }
@@ -52,27 +52,27 @@ void QDEWriter::Begin(const BridgeConfiguration& configuration, ILog* runLog) {
   }
   // Compares "SchoolConfig.xml" with the configuration, logs the outcome and, when it
   // changed, cleans the import folder and forgets the attendance update date.
-  CheckBridgeConfiguration(configuration);
+  m_importFolder.CheckBridgeConfiguration(configuration, m_context.Application().m_version);
 
-  const QDEApplication& app = Application();
+  const QDEApplication& app = m_context.Application();
   XString title = app.m_fullName + " " + app.m_version + " Extract Log";
   // The extract log writes what the run log writes: the log level is the run's.
   auto* runLogLevels = dynamic_cast<XLog*>(runLog);
   int32_t level = runLogLevels != nullptr ? runLogLevels->WriteLevel() : kLogInfo;
   auto extractLog = std::make_unique<XLogFile>(
-      title, ImportFile(app.m_fileBaseName + "ExtractLog.txt"), level);
+      title, m_importFolder.File(app.m_fileBaseName + "ExtractLog.txt"), level);
   extractLog->Begin();
   m_ownExtractLog = std::move(extractLog);
-  SetExtractLog(m_ownExtractLog.get());
-  log.ExtractLogWrite(kLogInfo, (XString("Import Folder: ") + ImportFolder().Path()).c_str());
+  m_context.SetExtractLog(m_ownExtractLog.get());
+  log.ExtractLogWrite(kLogInfo, (XString("Import Folder: ") + m_importFolder.Spec().Path()).c_str());
 }
 
 void QDEWriter::Finish() {
   SaveSchoolConfig();
   DeleteHeaders();
-  EngineLog().ExtractLogWrite(kLogInfo, "Export complete.");
+  m_context.EngineLog().ExtractLogWrite(kLogInfo, "Export complete.");
   EndExtractLog();
-  UnlockImportFolder();
+  m_importFolder.Unlock();
 }
 
 void QDEWriter::AbandonRun() {
@@ -84,25 +84,20 @@ void QDEWriter::AbandonRun() {
   } catch (const XException&) {
     // Closing a connection whose last statement failed: its transaction is rolled back.
   }
-  ClearRunData();
+  DeleteHeaders();
   EndExtractLog();
-  UnlockImportFolder();
+  m_importFolder.Unlock();
 }
 
 void QDEWriter::SaveSchoolConfig() {
   // The rows marked as sent become so only with a complete update file on the disk.
   if (m_attendance.MarksPending() || IsUpdating()) CompleteUpdateFile();
-  m_importFolder.SaveSchoolConfig(Application().m_version);
-}
-
-void QDEWriter::ClearRunData() {
-  ClearColumns();
-  DeleteHeaders();
+  m_importFolder.SaveSchoolConfig(m_context.Application().m_version);
 }
 
 void QDEWriter::EndExtractLog() {
   if (!m_ownExtractLog) return;
-  if (GetExtractLog() == m_ownExtractLog.get()) SetExtractLog(nullptr);
+  if (m_context.GetExtractLog() == m_ownExtractLog.get()) m_context.SetExtractLog(nullptr);
   std::unique_ptr<XLogFile> extractLog = std::move(m_ownExtractLog);
   m_tally.extractLogWarnings += extractLog->WarningCount();
   extractLog->End();

@@ -39,10 +39,10 @@ AppMainWindow::AppMainWindow()
     : m_windowLog(RunLogTitle(), RunLog().Path(), RunLog().WriteLevel()) {
   XUIMessageBox::SetApplicationTitle(bridge::kTitle);
   // The engine's run-log lines also become the rows that the progress view lists.
-  Engine().SetRunLog(&m_windowLog);
+  Engine().Context().SetRunLog(&m_windowLog);
 }
 
-AppMainWindow::~AppMainWindow() { Engine().SetRunLog(&RunLog()); }
+AppMainWindow::~AppMainWindow() { Engine().Context().SetRunLog(&RunLog()); }
 
 bool AppMainWindow::Init(HINSTANCE instance, int showCommand) {
   // Below this the extract view's right-hand column and bottom buttons run into each other.
@@ -88,15 +88,15 @@ void AppMainWindow::OnStart() {
 
 bool AppMainWindow::ConnectToSIS() {
   XLogFile& log = RunLog();
-  if (Engine().IsConnected()) Engine().Disconnect();
+  if (Engine().Data().IsConnected()) Engine().Data().Disconnect();
   log.Write(kLogInfo, "Connecting to SIS.");
   // A folder that no longer serves is fixed in the extract view: the connection goes on, and
   // that view opens with the problem shown.
   m_folderProblem = XString();
   if (QvSchoolConf* entry = CurrentSchool()) {
-    if (!Engine().ValidateImportFolder(entry->m_importFolder)) {
+    if (!Engine().Writer().Folder().Validate(entry->m_importFolder)) {
       log.Write(kLogInfo, "Validation of QDE Failed.");
-      m_folderProblem = FolderProblem(entry->m_importFolder, Engine().ImportFolderFailure());
+      m_folderProblem = FolderProblem(entry->m_importFolder, Engine().Writer().Folder().Failure());
       log.Write(kLogWarning, m_folderProblem);
     }
   }

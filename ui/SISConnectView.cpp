@@ -61,7 +61,7 @@ bool SISConnectView::CheckAndSave() {
   if (QvSchoolConf* entry = m_app.CurrentSchool()) {
     // The connection does not depend on the folder: it is saved, and the extract view, where
     // the folder is fixed, opens with the folder's problem shown (see ConnectToSIS).
-    if (!m_app.Engine().ValidateImportFolder(entry->m_importFolder)) {
+    if (!m_app.Engine().Writer().Folder().Validate(entry->m_importFolder)) {
       log.Write(kLogInfo, "Validation of QDE Failed.");
     }
   } else {

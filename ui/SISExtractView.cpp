@@ -317,10 +317,10 @@ bool SISExtractView::CheckAndSave() {
       m_app.Message("Please enter the Import Folder.", MB_OK | MB_ICONERROR);
       return false;
     }
-    if (!m_app.Engine().ValidateImportFolder(folder)) {
+    if (!m_app.Engine().Writer().Folder().Validate(folder)) {
       m_folder->Focus();
       m_folder->SelectAll();
-      XString problem = AppMainWindow::FolderProblem(folder, m_app.Engine().ImportFolderFailure());
+      XString problem = AppMainWindow::FolderProblem(folder, m_app.Engine().Writer().Folder().Failure());
       log.Write(kLogWarning, problem);
       m_app.Message(problem, MB_OK | MB_ICONERROR);
       return false;

@@ -89,10 +89,10 @@ class EngineRun : public ::testing::Test {
 };
 
 TEST(SchoolYear, TurnsOnTheFirstOfJuly) {
-  EXPECT_STREQ("2008-2009", ExpEngine::SchoolYearOf(XDate::FromYMD(2009, 6, 30)).c_str());
-  EXPECT_STREQ("2009-2010", ExpEngine::SchoolYearOf(XDate::FromYMD(2009, 7, 1)).c_str());
-  EXPECT_STREQ("2008-2009", ExpEngine::SchoolYearOf(XDate::FromYMD(2009, 1, 1)).c_str());
-  EXPECT_STREQ("1999-2000", ExpEngine::SchoolYearOf(XDate::FromYMD(1999, 12, 31)).c_str());
+  EXPECT_STREQ("2008-2009", SchoolYearOf(XDate::FromYMD(2009, 6, 30)).c_str());
+  EXPECT_STREQ("2009-2010", SchoolYearOf(XDate::FromYMD(2009, 7, 1)).c_str());
+  EXPECT_STREQ("2008-2009", SchoolYearOf(XDate::FromYMD(2009, 1, 1)).c_str());
+  EXPECT_STREQ("1999-2000", SchoolYearOf(XDate::FromYMD(1999, 12, 31)).c_str());
 }
 
 TEST_F(EngineRun, SchoolYearComesFromTodayNotFromTheConfiguration) {
@@ -182,7 +182,7 @@ TEST_F(EngineRun, SchoolDatesWithoutACompleteTermStayAtTheirBounds) {
   engine.SetSchoolStartDate(XDate::FromYMD(2008, 9, 1));
   engine.SetSchoolEndDate(XDate::FromYMD(2009, 5, 1));
   engine.DetermineSchoolStartAndEndDates();
-  EXPECT_EQ(ExpEngine::kLastDay, engine.GetSchoolStartDate());
+  EXPECT_EQ(ExtractSteps::kLastDay, engine.GetSchoolStartDate());
   EXPECT_EQ(XDate::FromYMD(3999, 12, 31), engine.GetSchoolStartDate());
   EXPECT_EQ(0, engine.GetSchoolEndDate());
   EXPECT_TRUE(log.Contains("DetermineSchoolStartAndEndDates : Start Date 12/31/3999"));

@@ -42,7 +42,7 @@ std::vector<Window> Windows(int today, int schoolStart, int schoolEnd, int updat
   std::vector<Window> windows;
   for (bool last = false; !last && windows.size() < 100;) {
     Window w{};
-    last = ExpEngine::NextAttendanceWindow(today, schoolStart, schoolEnd, updateDate, w.start, w.end);
+    last = NextAttendanceWindow(today, schoolStart, schoolEnd, updateDate, w.start, w.end);
     EXPECT_EQ(w.end, updateDate) << "the update date moves to the window's end";
     windows.push_back(w);
   }
@@ -76,7 +76,7 @@ TEST(AttendanceWindows, WindowsStayInsideTheSchoolYear) {
 // The days the extracts can read back: the windows' days within the school year asked for.
 Window Readable(int today, int schoolStart, int schoolEnd, const char* schoolYear) {
   Window w{};
-  ExpEngine::ReadableAttendanceDays(today, schoolStart, schoolEnd, schoolYear, w.start, w.end);
+  ReadableAttendanceDays(today, schoolStart, schoolEnd, schoolYear, w.start, w.end);
   return w;
 }
 

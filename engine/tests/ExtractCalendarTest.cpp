@@ -56,7 +56,7 @@ TEST_F(StaffAndCalendar, TermsWithoutACompleteTermWriteNothingAndResetTheSchoolD
   engine.ExtractTerms();
   // Only term 5 and 6 keep one end each, never both.
   EXPECT_EQ(Lines{}, File("Terms.qef"));
-  EXPECT_EQ(ExpEngine::kLastDay, engine.GetSchoolStartDate());
+  EXPECT_EQ(ExtractSteps::kLastDay, engine.GetSchoolStartDate());
   EXPECT_EQ(0, engine.GetSchoolEndDate());
 }
 

@@ -22,7 +22,7 @@ void ExtractFixture::TearDown() { XDateTime::ClearFixedNow(); }
 void ExtractFixture::Open(const char* dsn, int32_t inactiveCutoff) {
   ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
   engine.ConnectToSIS();
-  engine.m_schoolYear = ExpEngine::SchoolYearOf(XDateTime::Now().Date());
+  engine.m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
   engine.m_inactiveCutoff = inactiveCutoff;
   engine.LoadIncludedStudents();
   engine.Reset();

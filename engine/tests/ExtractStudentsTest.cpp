@@ -70,7 +70,7 @@ class StudentExtracts : public ::testing::Test {
     engine->StoreConnectionSettings(dsn, "", "");
     engine->m_schoolNumber = settings.m_schoolNumber;
     engine->m_inactiveCutoff = inactiveCutoff;
-    engine->m_schoolYear = ExpEngine::SchoolYearOf(XDateTime::Now().Date());
+    engine->m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
     engine->StartRun(settings);
     engine->LoadIncludedStudents();
     engine->Reset();

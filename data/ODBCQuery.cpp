@@ -1,44 +1,46 @@
-// The query model's add operations and the SELECT builder.
-#include "data/ODBCDataAccess.h"
+// The query model's add operations, the SELECT builder and the attendance date window.
+#include "data/ODBCQuery.h"
+
+#include "package/DryRunReport.h"
 
 #include "foundation/XException.h"
 
-ODBCTable* ODBCDataAccess::AddTable(const XString& qualifiedName, const XString& tableName,
+ODBCTable* ODBCQuery::AddTable(const XString& qualifiedName, const XString& tableName,
                                     const XString& alias) {
-  if (DryRunReport* dryRun = DryRun()) dryRun->AddSisTable(tableName);
-  if ((m_accessOptions & kVerifySchema) && !DoTableExists(tableName)) {
-    Fail(kLogFatal, XString("Table does not exist : ") + tableName);
+  if (DryRunReport* dryRun = m_dryRun) dryRun->AddSisTable(tableName);
+  if ((m_connection.GetAccessOptions() & kVerifySchema) && !m_schema.DoTableExists(tableName)) {
+    Fail(XString("Table does not exist : ") + tableName);
   }
   return m_tables.Add(new ODBCTable(qualifiedName, tableName, alias));
 }
 
-ODBCField* ODBCDataAccess::AddField(const XString& fieldName, DataAccessTable* baseTable, bool required) {
+ODBCField* ODBCQuery::AddField(const XString& fieldName, DataAccessTable* baseTable, bool required) {
   auto* table = static_cast<ODBCTable*>(baseTable);
   if (!table) {
     XString message = XString("Table was NULL when searching for: ") + fieldName;
-    if (required) Fail(kLogFatal, message);
-    LogExtract(kLogDebug, message);
+    if (required) Fail(message);
+    m_log.ExtractLogWrite(kLogDebug, message);
     return nullptr;
   }
-  if ((m_accessOptions & kVerifySchema) && !DoFieldExists(table->tableName, fieldName)) {
+  if ((m_connection.GetAccessOptions() & kVerifySchema) && !m_schema.DoFieldExists(table->tableName, fieldName)) {
     XString message = XString("Field does not exist : ") + fieldName + " in table " + table->name;
     // A required field's message is thrown below; logging it here as well at Fatal would
     // end the run before the table definition could be dumped.
-    if (!required) LogExtract(kLogDebug, message);
-    if (m_accessOptions & kDumpTableDefs) DumpTableDefs(table->tableName);
+    if (!required) m_log.ExtractLogWrite(kLogDebug, message);
+    if (m_connection.GetAccessOptions() & kDumpTableDefs) m_schema.DumpTableDefs(table->tableName);
     if (!required) {
-      if (DryRunReport* dryRun = DryRun()) dryRun->MissingColumn(table->tableName, fieldName);
+      if (DryRunReport* dryRun = m_dryRun) dryRun->MissingColumn(table->tableName, fieldName);
       return nullptr;
     }
-    Fail(kLogFatal, XString("Required ") + message);
+    Fail(XString("Required ") + message);
   }
   return m_fields.Add(new ODBCField(table, fieldName, m_nextPosition++));
 }
 
-ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& conjunction,
+ODBCCondition* ODBCQuery::AddCondition(ODBCField* field, const XString& conjunction,
                                             const XString& comparison, const XString& value,
                                             int32_t level) {
-  if (!field) Fail(kLogFatal, "Primary field NULL in XODBC::AddCondition.");
+  if (!field) Fail("Primary field NULL in XODBC::AddCondition.");
   auto* condition = new ODBCCondition;
   condition->conjunction = conjunction;
   condition->field = field;
@@ -48,10 +50,10 @@ ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& con
   return m_conditions.Add(condition);
 }
 
-ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& conjunction,
+ODBCCondition* ODBCQuery::AddCondition(ODBCField* field, const XString& conjunction,
                                             const XString& comparison, ODBCField* otherField) {
-  if (!field) Fail(kLogFatal, "Primary field NULL in XODBC::AddCondition.");
-  if (!otherField) Fail(kLogFatal, "Second field NULL in XODBC::AddCondition.");
+  if (!field) Fail("Primary field NULL in XODBC::AddCondition.");
+  if (!otherField) Fail("Second field NULL in XODBC::AddCondition.");
   auto* condition = new ODBCCondition;
   condition->conjunction = conjunction;
   condition->field = field;
@@ -60,26 +62,26 @@ ODBCCondition* ODBCDataAccess::AddCondition(ODBCField* field, const XString& con
   return m_conditions.Add(condition);
 }
 
-ODBCOrder* ODBCDataAccess::AddOrder(ODBCField* field) {
-  if (!field) Fail(kLogFatal, "Field NULL in ODBC::AddOrder.");
+ODBCOrder* ODBCQuery::AddOrder(ODBCField* field) {
+  if (!field) Fail("Field NULL in ODBC::AddOrder.");
   auto* order = new ODBCOrder;
   order->field = field;
   return m_orders.Add(order);
 }
 
-void ODBCDataAccess::AddJoin(const XString& joinText) {
+void ODBCQuery::AddJoin(const XString& joinText) {
   auto* join = new ODBCJoin;
   join->text = joinText;
   m_joins.Add(join);
 }
 
-void ODBCDataAccess::AddGroupBy(ODBCField* field) {
+void ODBCQuery::AddGroupBy(ODBCField* field) {
   auto* entry = new ODBCGroupBy;
   entry->field = field;
   m_groupBy.Add(entry);
 }
 
-void ODBCDataAccess::DeleteModel() {
+void ODBCQuery::ClearQuery() {
   m_tables.DeleteAll();
   m_fields.DeleteAll();
   m_conditions.DeleteAll();
@@ -93,13 +95,11 @@ void ODBCDataAccess::DeleteModel() {
   m_attendanceConditions.clear();
 }
 
-void ODBCDataAccess::ClearQuery() { DeleteModel(); }
-
-XString ODBCDataAccess::AliasText(const ODBCTable* table) const {
-  if (!(GetDatabaseTypeInfo(m_databaseType).dialect & kQuoteAliases)) return table->alias;
+XString ODBCQuery::AliasText(const ODBCTable* table) const {
+  if (!(GetDatabaseTypeInfo(m_connection.GetDatabaseType()).dialect & kQuoteAliases)) return table->alias;
   // The server folds an unquoted name to lower case: an alias that is the table's own name
   // must be written as the FROM clause writes it, any other alias is quoted.
-  if (table->alias == table->name) return m_quoteTables ? table->name.Quote() : table->name;
+  if (table->alias == table->name) return m_schema.GetQuoteTables() ? table->name.Quote() : table->name;
   XString quoted("\"");
   for (uint32_t i = 0; i < table->alias.Length(); ++i) {
     if (table->alias[i] == '"') quoted += "\"";
@@ -109,10 +109,10 @@ XString ODBCDataAccess::AliasText(const ODBCTable* table) const {
   return quoted;
 }
 
-XString ODBCDataAccess::QualifiedField(const ODBCField* field) const {
+XString ODBCQuery::QualifiedField(const ODBCField* field) const {
   XString text = field->table ? AliasText(field->table) : XString();
   text += ".";
-  if (m_quoteFields) {
+  if (m_schema.GetQuoteFields()) {
     text += "\"";
     text += field->name;
     text += "\"";
@@ -122,15 +122,15 @@ XString ODBCDataAccess::QualifiedField(const ODBCField* field) const {
   return text;
 }
 
-XString ODBCDataAccess::BuildQuery() {
-  if (IsXBase()) {
+XString ODBCQuery::BuildQuery() {
+  if (m_connection.IsDirectFileAccess()) {
     // The "query" of direct dBase access is the file of its one table.
     if (m_tables.Count() > 1) {
       const char* message = "Cannot use more than 1 table in XBase query";
-      LogExtract(kLogDebug, message);
+      m_log.ExtractLogWrite(kLogDebug, message);
       throw XException(message);
     }
-    XString path = m_dataSource;
+    XString path = m_connection.GetDataSource();
     if (m_tables.Count() == 1) path += m_tables[0]->name;
     path += ".dbf";
     return path;
@@ -147,23 +147,23 @@ XString ODBCDataAccess::BuildQuery() {
     sql += QualifiedField(field);
     if (field == m_aggregateField) sql += ")";
   }
-  LogExtract(kLogProprietary, XString("BuildQuery: Fields Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Fields Finished:\n") + sql);
 
   sql += " FROM ";
   for (uint32_t i = 0; i < m_tables.Count(); ++i) {
     ODBCTable* table = m_tables[i];
     if (i > 0) sql += ", ";
-    sql += m_quoteTables ? table->name.Quote() : table->name;
+    sql += m_schema.GetQuoteTables() ? table->name.Quote() : table->name;
     if (table->alias != table->name) sql += XString(" ") + AliasText(table);
     // Reading without shared locks keeps the extract from blocking the SIS's own users.
-    if ((GetDatabaseTypeInfo(m_databaseType).dialect & kNoLockHint) && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
+    if ((GetDatabaseTypeInfo(m_connection.GetDatabaseType()).dialect & kNoLockHint) && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
   }
-  LogExtract(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
 
-  LogExtract(kLogProprietary, XString("BuildQuery: Join Count: ") + XString(static_cast<int>(m_joins.Count())) +
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Join Count: ") + XString(static_cast<int>(m_joins.Count())) +
                                   ":\n" + sql);
   for (ODBCJoin* join : m_joins) sql += XString(" ") + join->text + " ";
-  LogExtract(kLogProprietary, XString("BuildQuery: Joins Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Joins Finished:\n") + sql);
 
   int32_t currentLevel = 0;
   int32_t openParentheses = 0;
@@ -193,10 +193,10 @@ XString ODBCDataAccess::BuildQuery() {
       --openParentheses;
     }
     currentLevel = condition->level;
-    LogExtract(kLogProprietary, XString("BuildQuery: Conditions:\n") + sql);
+    m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Conditions:\n") + sql);
   }
   for (; openParentheses > 0; --openParentheses) sql += ")";
-  LogExtract(kLogProprietary, XString("BuildQuery: Conditions Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Conditions Finished:\n") + sql);
 
   if (m_groupBy.Count() > 0 || !m_aggregateField) {
     for (uint32_t i = 0; i < m_groupBy.Count(); ++i) {
@@ -220,11 +220,41 @@ XString ODBCDataAccess::BuildQuery() {
     sql += QualifiedField(order->field);
     if (order->descending) sql += " DESC";
   }
-  LogExtract(kLogProprietary, XString("BuildQuery: Orders Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Orders Finished:\n") + sql);
 
   if (m_rowLimit != 0) sql += XString(" LIMIT ") + XString(static_cast<int>(m_rowLimit));
 
-  LogExtract(kLogProprietary, XString("BuildQuery Finished:") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery Finished:") + sql);
   m_aggregateField = nullptr;
   return sql;
+}
+
+// ---- The attendance date window ----------------------------------------------------------
+
+void ODBCQuery::FilterAttendance(int32_t fromDay, int32_t toDay) {
+  if (!m_changeDateField) {
+    if (m_warnNoChangeDate) m_log.ExtractLogWrite(kLogInfo, "FilterAttendance: There is no change date set! So cannot filter.");
+    return;
+  }
+  // Each date window replaces the previous window's bounds; kept, they would narrow every
+  // later window down to the days all windows share.
+  RemoveAttendanceConditions();
+  if (fromDay != -1 && fromDay != 0) {
+    m_attendanceConditions.push_back(AddCondition(m_changeDateField, "AND", ">=", m_schema.SQLDate(fromDay), 0));
+  }
+  if (toDay != -1 && toDay != 0) {
+    m_attendanceConditions.push_back(AddCondition(m_changeDateField, "AND", "<=", m_schema.SQLDate(toDay), 0));
+  }
+}
+
+void ODBCQuery::RemoveAttendanceConditions() {
+  for (ODBCCondition* condition : m_attendanceConditions) {
+    for (uint32_t i = 0; i < m_conditions.Count(); ++i) {
+      if (m_conditions[i] == condition) {
+        m_conditions.DeleteAt(i);
+        break;
+      }
+    }
+  }
+  m_attendanceConditions.clear();
 }

@@ -1,9 +1,9 @@
-#include "package/DataExtractorBase.h"
+#include "package/ExtractContext.h"
 
 #include "foundation/XProgress.h"
 #include "os/OsTime.h"
 
-void DataExtractorBase::StartProgress(const XString& text) {
+void ExtractContext::StartProgress(const XString& text) {
   if (m_progress == nullptr) return;
   m_progress->SetTitle(m_application.m_fullName.c_str());
   m_progress->ShowStepText("Initializing...");
@@ -12,7 +12,7 @@ void DataExtractorBase::StartProgress(const XString& text) {
   m_progress->ShowStepText(text.c_str());
 }
 
-void DataExtractorBase::EndProgress() {
+void ExtractContext::EndProgress() {
   XString stamp = XEngineLog::TimePrefix();
   m_log.ExtractLogWrite(kLogInfo, (XString("Extraction Completed at: ") + stamp).c_str());
   XString line = XString("EndProgress TimeStamp: ") + stamp;
@@ -24,23 +24,23 @@ void DataExtractorBase::EndProgress() {
   progress->End(true);
 }
 
-void DataExtractorBase::ShowProgressText(const XString& text) {
+void ExtractContext::ShowProgressText(const XString& text) {
   if (m_progress != nullptr) m_progress->ShowStepText(text.c_str());
 }
 
-void DataExtractorBase::ResetProgressCount() {
+void ExtractContext::ResetProgressCount() {
   m_progressCount = 0;
   m_progressStart = os::TickCount();
   m_lastRedraw = m_progressStart;
   if (m_progress != nullptr) m_progress->SetPosition(0);
 }
 
-void DataExtractorBase::SetProgressTotal(int32_t total) {
+void ExtractContext::SetProgressTotal(int32_t total) {
   m_progressTotal = total;
   if (m_progress != nullptr) m_progress->SetRange(total);
 }
 
-void DataExtractorBase::CountProgressItem() {
+void ExtractContext::CountProgressItem() {
   ++m_progressCount;
   if (m_progress == nullptr) return;
   uint32_t now = os::TickCount();
@@ -52,6 +52,13 @@ void DataExtractorBase::CountProgressItem() {
   m_progress->CheckForStop();
 }
 
-void DataExtractorBase::CompleteProgress() {
+void ExtractContext::CompleteProgress() {
   if (m_progress != nullptr) m_progress->SetPosition(m_progressTotal);
+}
+
+bool ExtractContext::IsCancelRequested() const {
+  for (const XProgress* progress = m_progress; progress != nullptr; progress = progress->Parent()) {
+    if (progress->StopRequested()) return true;
+  }
+  return false;
 }

@@ -1,5 +1,5 @@
 // Running queries, moving through their records and reading values.
-#include "data/ODBCDataAccess.h"
+#include "data/ODBCRecordReader.h"
 
 #include <cctype>
 #include <cinttypes>
@@ -165,7 +165,7 @@ ado::Field& LocateField(ado::Recordset& recordset, const ODBCField* field, bool 
 
 // ---- Value conversions ------------------------------------------------------------------
 
-XString ODBCDataAccess::VariantToText(const Variant& value) {
+XString ODBCRecordReader::VariantToText(const Variant& value) {
   switch (value.Type()) {
     case ado::VT_I2: return IntegerText(value.GetI2());
     case ado::VT_I4: return IntegerText(value.GetI4());
@@ -182,7 +182,7 @@ XString ODBCDataAccess::VariantToText(const Variant& value) {
   }
 }
 
-int64_t ODBCDataAccess::VariantToInteger(const Variant& value) {
+int64_t ODBCRecordReader::VariantToInteger(const Variant& value) {
   switch (value.Type()) {
     case ado::VT_I2: return value.GetI2();
     case ado::VT_I4: return value.GetI4();
@@ -204,7 +204,7 @@ int64_t ODBCDataAccess::VariantToInteger(const Variant& value) {
   }
 }
 
-double ODBCDataAccess::VariantToDouble(const Variant& value) {
+double ODBCRecordReader::VariantToDouble(const Variant& value) {
   switch (value.Type()) {
     case ado::VT_I2: return value.GetI2();
     case ado::VT_I4: return value.GetI4();
@@ -224,7 +224,7 @@ double ODBCDataAccess::VariantToDouble(const Variant& value) {
   }
 }
 
-bool ODBCDataAccess::VariantToBool(const Variant& value) {
+bool ODBCRecordReader::VariantToBool(const Variant& value) {
   switch (value.Type()) {
     case ado::VT_I2: return value.GetI2() != 0;
     case ado::VT_I4: return value.GetI4() != 0;
@@ -245,27 +245,7 @@ bool ODBCDataAccess::VariantToBool(const Variant& value) {
 
 // ---- Errors -------------------------------------------------------------------------------
 
-XString ODBCDataAccess::ComErrorText(const ado::ComError& error) {
-  XString text;
-  const ado::Errors& errors = m_connection->GetErrors().empty() ? error.Diagnostics() : m_connection->GetErrors();
-  for (const ado::Error& entry : errors) {
-    XString line;
-    line.Format(2048, "Error number: %x\t%s\r\n", static_cast<unsigned>(entry.number), entry.description.c_str());
-    text += line;
-  }
-  // Over ODBC the code's meaning is the driver's SQLSTATE, which says more than the HRESULT.
-  XString meaning = error.SqlState().IsEmpty() ? XString(HResultMeaning(error.HResult()))
-                                               : XString("SQLSTATE ") + error.SqlState();
-  XString tail;
-  tail.Format(4096, "COM Error Code = %08lx, Code Meaning = %s\r\nSource = %s, Description = %s",
-              static_cast<unsigned long>(static_cast<uint32_t>(error.HResult())), meaning.c_str(),
-              error.Source().c_str(), error.Description().c_str());
-  text += tail;
-  LogExtract(kLogDebug, text);
-  return text;
-}
-
-const char* ODBCDataAccess::FieldStatusText(int32_t status) {
+const char* ODBCRecordReader::FieldStatusText(int32_t status) {
   switch (status) {
     case 0: return "adFieldOK - OK.";
     case 2: return "adFieldCantConvertValue - The field cannot be retrieved or stored without loss of data.";
@@ -301,7 +281,7 @@ const char* ODBCDataAccess::FieldStatusText(int32_t status) {
   }
 }
 
-const char* ODBCDataAccess::DataTypeName(int32_t type) {
+const char* ODBCRecordReader::DataTypeName(int32_t type) {
   switch (type) {
     case 0: return "Empty";
     case 2: return "SmallInt";
@@ -349,47 +329,52 @@ const char* ODBCDataAccess::DataTypeName(int32_t type) {
 
 // ---- Running ------------------------------------------------------------------------------
 
-bool ODBCDataAccess::RunQuery(const XString& sql) {
-  LogExtract(kLogDebug, "Running Query");
-  if (IsXBase()) return true;
+ODBCRecordReader::ODBCRecordReader(ODBCConnection& connection, XEngineLog& log)
+    : m_connection(connection), m_log(log) {}
+
+ODBCRecordReader::~ODBCRecordReader() {
+  try {
+    m_recordset.reset();
+  } catch (...) {
+  }
+}
+
+bool ODBCRecordReader::FieldsByName() const { return (m_connection.GetAccessOptions() & kFieldsByName) != 0; }
+
+void ODBCRecordReader::Adopt(std::unique_ptr<ado::Recordset> recordset) { m_recordset = std::move(recordset); }
+
+void ODBCRecordReader::RunQuery(const XString& sql) {
+  m_log.ExtractLogWrite(kLogDebug, "Running Query");
 
   try {
     m_recordset = std::make_unique<ado::Recordset>();
   } catch (const std::bad_alloc&) {
-    throw XException::Format(0, "Failed to create query object for: %s", BuildQuery().c_str());
+    throw XException::Format(0, "Failed to create query object for: %s", sql.c_str());
   }
-  LogExtract(kLogProprietary, sql);
-  LogRun(kLogProprietary, sql);
+  m_log.ExtractLogWrite(kLogProprietary, sql);
+  m_log.RunLogWrite(kLogProprietary, sql);
 
   try {
     m_recordset->SetCursorLocation(ado::adUseClient);
     m_recordset->SetCursorType(ado::adOpenStatic);
-    m_connection->ClearErrors();
-    m_recordset->Open(sql, *m_connection,
-                      (m_accessOptions & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
-                      (m_accessOptions & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
+    m_connection.Ado().ClearErrors();
+    m_recordset->Open(sql, m_connection.Ado(),
+                      (m_connection.GetAccessOptions() & kForwardOnly) ? ado::adOpenForwardOnly : ado::adOpenStatic,
+                      (m_connection.GetAccessOptions() & kPessimisticLock) ? ado::adLockPessimistic : ado::adLockReadOnly,
                       ado::adCmdText);
   } catch (const ado::ComError& error) {
-    XString text = ComErrorText(error);
-    LogRun(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + text);
+    XString text = m_connection.ComErrorText(error);
+    m_log.RunLogWrite(kLogProprietary, XString("RunQuery: While executing: ") + sql + ", " + text);
     throw XException::Format(0, "While executing query: %s", text.c_str());
   }
-  return true;
 }
 
-bool ODBCDataAccess::RunBuiltQuery() {
-  RunQuery(BuildQuery());
-  return true;
-}
-
-int64_t ODBCDataAccess::CountBuiltQuery() {
-  if (IsXBase()) return 0;
-  const XString sql = BuildQuery();
+int64_t ODBCRecordReader::CountQuery(const XString& sql) {
   const XString count = XString("SELECT COUNT(*) FROM (") + sql + ") QvCount";
-  LogExtract(kLogProprietary, count);
+  m_log.ExtractLogWrite(kLogProprietary, count);
   try {
     ado::Recordset counter;
-    counter.Open(count, *m_connection, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
+    counter.Open(count, m_connection.Ado(), ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText);
     int64_t rows = 0;
     if (!(counter.IsEOF() && counter.IsBOF())) {
       counter.MoveFirst();
@@ -398,7 +383,7 @@ int64_t ODBCDataAccess::CountBuiltQuery() {
     counter.Close();
     return rows;
   } catch (const ado::ComError& error) {
-    LogExtract(kLogDebug, XString("CountBuiltQuery: ") + ComErrorText(error));
+    m_log.ExtractLogWrite(kLogDebug, XString("CountBuiltQuery: ") + m_connection.ComErrorText(error));
   }
   // A dialect that cannot count a derived table: the query itself runs, as a run would run it
   // (failing with the same message), and its records are counted. The model stays.
@@ -409,120 +394,119 @@ int64_t ODBCDataAccess::CountBuiltQuery() {
   return rows;
 }
 
-void ODBCDataAccess::CloseQuery() {
-  ClearQuery();
+void ODBCRecordReader::CloseQuery() {
   if (m_recordset && m_recordset->State() == ado::adStateOpen) m_recordset->Close();
   m_recordset.reset();
 }
 
-bool ODBCDataAccess::HasOpenQuery() const { return m_recordset && m_recordset->State() == ado::adStateOpen; }
+bool ODBCRecordReader::HasOpenQuery() const { return m_recordset && m_recordset->State() == ado::adStateOpen; }
 
-bool ODBCDataAccess::GetFirstRecord() {
-  if (IsXBase() || !HasOpenQuery()) return false;
+bool ODBCRecordReader::GetFirstRecord() {
+  if (!HasOpenQuery()) return false;
   try {
     if (m_recordset->IsEOF() && m_recordset->IsBOF()) return false;
     m_recordset->MoveFirst();
     return !m_recordset->IsEOF();
   } catch (const ado::ComError& error) {
-    LogExtract(kLogDebug, XString("GetFirstRecord Error: ") + error.Description());
+    m_log.ExtractLogWrite(kLogDebug, XString("GetFirstRecord Error: ") + error.Description());
     // Going back to the first record of a large result runs its query again: a failure there
     // ends the reading as a failure, not as an empty result.
-    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(ComErrorText(error));
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(m_connection.ComErrorText(error));
   } catch (const XException&) {
     throw;
   } catch (...) {
-    LogExtract(kLogDebug, "GetFirstRecord Error: Unknown");
+    m_log.ExtractLogWrite(kLogDebug, "GetFirstRecord Error: Unknown");
   }
   return false;
 }
 
-bool ODBCDataAccess::GetNextRecord() {
-  if (IsXBase() || !HasOpenQuery()) return false;
+bool ODBCRecordReader::GetNextRecord() {
+  if (!HasOpenQuery()) return false;
   try {
     m_recordset->MoveNext();
     return !m_recordset->IsEOF();
   } catch (const ado::ComError& error) {
     // A large result is fetched as the cursor moves: a fetch that fails is an error, never
     // the end of the records. Moving on from the end is the end.
-    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(ComErrorText(error));
+    if (error.HResult() != ado::kHresultNoCurrentRecord) ThrowReadError(m_connection.ComErrorText(error));
     return false;
   }
 }
 
-void ODBCDataAccess::ThrowReadError(const XString& errorText) {
-  LogRun(kLogProprietary, XString("While reading the records of the query: ") + errorText);
+void ODBCRecordReader::ThrowReadError(const XString& errorText) {
+  m_log.RunLogWrite(kLogProprietary, XString("While reading the records of the query: ") + errorText);
   throw XException::Format(0, "While reading the records of the query: %s", errorText.c_str());
 }
 
-int32_t ODBCDataAccess::GetRecordCount() {
-  if (IsXBase() || !HasOpenQuery()) return 0;
+int32_t ODBCRecordReader::GetRecordCount() {
+  if (!HasOpenQuery()) return 0;
   int32_t count;
   try {
     count = m_recordset->RecordCount();
   } catch (const ado::ComError& error) {
-    const XString text = ComErrorText(error);
-    LogExtract(kLogDebug, XString("GetRecordCount: ") + text);
+    const XString text = m_connection.ComErrorText(error);
+    m_log.ExtractLogWrite(kLogDebug, XString("GetRecordCount: ") + text);
     // A large result is counted by fetching the rest of it: a fetch that fails is an error.
     if (error.HResult() != ado::kHresultObjectClosed) ThrowReadError(text);
     count = -1;
   }
-  LogExtract(kLogDebug, "GetRecordCount: Finishing Getting Record Count.");
-  LogExtract(kLogDebug, "GetRecordCount: Validating RecordCount.");
+  m_log.ExtractLogWrite(kLogDebug, "GetRecordCount: Finishing Getting Record Count.");
+  m_log.ExtractLogWrite(kLogDebug, "GetRecordCount: Validating RecordCount.");
   if (count == -1) {
-    LogExtract(kLogDebug, "GetRecordCount: Lets determine record count manually.");
+    m_log.ExtractLogWrite(kLogDebug, "GetRecordCount: Lets determine record count manually.");
     count = 0;
     for (bool more = GetFirstRecord(); more; more = GetNextRecord()) ++count;
   } else {
-    LogExtract(kLogDebug, "GetRecordCount: Driver supports RecordCount");
+    m_log.ExtractLogWrite(kLogDebug, "GetRecordCount: Driver supports RecordCount");
   }
-  LogExtract(kLogDebug, XString("GetRecordCount: Found Record Count of ") + XString(static_cast<int>(count)));
+  m_log.ExtractLogWrite(kLogDebug, XString("GetRecordCount: Found Record Count of ") + XString(static_cast<int>(count)));
   return count;
 }
 
-int32_t ODBCDataAccess::GetFieldCount() const { return HasOpenQuery() ? m_recordset->FieldCount() : 0; }
+int32_t ODBCRecordReader::GetFieldCount() const { return HasOpenQuery() ? m_recordset->FieldCount() : 0; }
 
-XString ODBCDataAccess::GetFieldName(int32_t index) const {
+XString ODBCRecordReader::GetFieldName(int32_t index) const {
   if (!HasOpenQuery() || index < 0 || index >= m_recordset->FieldCount()) return XString();
   return m_recordset->GetField(index).Name();
 }
 
-XString ODBCDataAccess::GetFieldTypeName(int32_t index) const {
+XString ODBCRecordReader::GetFieldTypeName(int32_t index) const {
   if (!HasOpenQuery() || index < 0 || index >= m_recordset->FieldCount()) return XString(DataTypeName(-1));
   return XString(DataTypeName(m_recordset->GetField(index).Type()));
 }
 
 // ---- Readers ------------------------------------------------------------------------------
 
-void ODBCDataAccess::ThrowFieldError(ODBCField* field, const ado::ComError& error) {
+void ODBCRecordReader::ThrowFieldError(ODBCField* field, const ado::ComError& error) {
   // A field that cannot even be located has no status of its own.
   int32_t status = 16;  // adFieldDoesNotExist
   if (HasOpenQuery()) {
-    ado::Field* located = (m_accessOptions & kFieldsByName)
+    ado::Field* located = FieldsByName()
                               ? m_recordset->FindField(field->name.c_str())
                               : (field->position >= 0 && field->position < m_recordset->FieldCount()
                                      ? &m_recordset->GetField(field->position)
                                      : nullptr);
     if (located) status = located->Status();
   }
-  XString text = ComErrorText(error) + " Field Status: " + FieldStatusText(status);
+  XString text = m_connection.ComErrorText(error) + " Field Status: " + FieldStatusText(status);
   throw XException(text, status);
 }
 
-Variant ODBCDataAccess::ReadValue(ODBCField* field) {
+Variant ODBCRecordReader::ReadValue(ODBCField* field) {
   try {
     if (!m_recordset) throw ado::ComError(ado::kHresultObjectClosed, "Recordset", HResultMeaning(ado::kHresultObjectClosed));
-    return LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0).Value();
+    return LocateField(*m_recordset, field, FieldsByName()).Value();
   } catch (const ado::ComError& error) {
     ThrowFieldError(field, error);
   }
 }
 
-const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size, bool& isText) {
+const char* ODBCRecordReader::ReadTextBytes(ODBCField* field, uint32_t& size, bool& isText) {
   size = 0;
   isText = false;
   if (!m_recordset) return nullptr;
   try {
-    const ado::Field& column = LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0);
+    const ado::Field& column = LocateField(*m_recordset, field, FieldsByName());
     const char* bytes = column.TextBytes(size);
     isText = column.IsText();
     return bytes;
@@ -531,8 +515,8 @@ const char* ODBCDataAccess::ReadTextBytes(ODBCField* field, uint32_t& size, bool
   }
 }
 
-XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldText(DataAccessField* field) {
+  if (!field) return XString();
   auto* handle = static_cast<ODBCField*>(field);
   // Text, the most common value, comes straight from the fetched row, without a Variant; so
   // does a NULL of a text column (the text of a NULL is empty).
@@ -545,8 +529,8 @@ XString ODBCDataAccess::GetFieldText(DataAccessField* field) {
   return VariantToText(value);
 }
 
-XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldTrimmed(DataAccessField* field) {
+  if (!field) return XString();
   auto* handle = static_cast<ODBCField*>(field);
   // Trimmed from the row's bytes: the value's text is made once, not copied and then edited.
   uint32_t size = 0;
@@ -559,7 +543,7 @@ XString ODBCDataAccess::GetFieldTrimmed(DataAccessField* field) {
   return VariantToText(value);
 }
 
-XString ODBCDataAccess::GetFieldClean(DataAccessField* field) {
+XString ODBCRecordReader::GetFieldClean(DataAccessField* field) {
   // No field, or an XBase source, reads as empty text already.
   XString text = GetFieldTrimmed(field);
   text.Trim();
@@ -567,13 +551,13 @@ XString ODBCDataAccess::GetFieldClean(DataAccessField* field) {
   return text;
 }
 
-ByteBuffer ODBCDataAccess::GetFieldBytes(DataAccessField* handle) {
+ByteBuffer ODBCRecordReader::GetFieldBytes(DataAccessField* handle) {
   ByteBuffer bytes;
-  if (!handle || IsXBase()) return bytes;
+  if (!handle) return bytes;
   auto* field = static_cast<ODBCField*>(handle);
   try {
     if (!m_recordset) return bytes;
-    ado::Field& column = LocateField(*m_recordset, field, (m_accessOptions & kFieldsByName) != 0);
+    ado::Field& column = LocateField(*m_recordset, field, FieldsByName());
     int32_t size = column.ActualSize();
     Variant value = (column.Attributes() & ado::adFldLong) ? column.GetChunk(size) : column.Value();
     if (value.IsArray()) {
@@ -585,92 +569,91 @@ ByteBuffer ODBCDataAccess::GetFieldBytes(DataAccessField* handle) {
       bytes.assign(text.c_str(), text.c_str() + text.Length());
     }
   } catch (...) {
-    LogRun(kLogVerboseDebug, XString("Could not read ByteArray Field value from ") + field->name);
+    m_log.RunLogWrite(kLogVerboseDebug, XString("Could not read ByteArray Field value from ") + field->name);
     bytes.clear();
   }
   return bytes;
 }
 
-int32_t ODBCDataAccess::GetFieldDate(DataAccessField* field) {
-  if (!field || IsXBase()) return -1;
+int32_t ODBCRecordReader::GetFieldDate(DataAccessField* field) {
+  if (!field) return -1;
   Variant value = ReadValue(static_cast<ODBCField*>(field));
   if (value.Type() != ado::VT_DATE || value.GetDate() == 0.0) return -1;
   return XDateTime::FromOleDate(value.GetDate()).Date();
 }
 
-XDateTime ODBCDataAccess::GetFieldDateTime(DataAccessField* field) {
-  if (!field || IsXBase()) return XDateTime();
+XDateTime ODBCRecordReader::GetFieldDateTime(DataAccessField* field) {
+  if (!field) return XDateTime();
   Variant value = ReadValue(static_cast<ODBCField*>(field));
   if (value.Type() != ado::VT_DATE) return XDateTime();
   return XDateTime::FromOleDate(value.GetDate());
 }
 
-int32_t ODBCDataAccess::GetFieldTime(DataAccessField* field) {
-  if (!field || IsXBase()) return -1;
+int32_t ODBCRecordReader::GetFieldTime(DataAccessField* field) {
+  if (!field) return -1;
   Variant value = ReadValue(static_cast<ODBCField*>(field));
   if (value.Type() != ado::VT_DATE || value.GetDate() == 0.0) return -1;
   return XDateTime::FromOleDate(value.GetDate()).Time();
 }
 
-int32_t ODBCDataAccess::GetFieldInteger(DataAccessField* field) {
-  if (!field || IsXBase()) return 0;
+int32_t ODBCRecordReader::GetFieldInteger(DataAccessField* field) {
+  if (!field) return 0;
   // Clamped to the 32-bit range, as the 64-bit read clamps reals.
   int64_t value = VariantToInteger(ReadValue(static_cast<ODBCField*>(field)));
   return static_cast<int32_t>(value < INT32_MIN ? INT32_MIN : value > INT32_MAX ? INT32_MAX : value);
 }
 
-int64_t ODBCDataAccess::GetFieldLong(DataAccessField* field) {
-  if (!field || IsXBase()) return 0;
+int64_t ODBCRecordReader::GetFieldLong(DataAccessField* field) {
+  if (!field) return 0;
   return VariantToInteger(ReadValue(static_cast<ODBCField*>(field)));
 }
 
-float ODBCDataAccess::GetFieldFloat(DataAccessField* field) {
-  if (!field || IsXBase()) return 0.0f;
+float ODBCRecordReader::GetFieldFloat(DataAccessField* field) {
+  if (!field) return 0.0f;
   return static_cast<float>(VariantToDouble(ReadValue(static_cast<ODBCField*>(field))));
 }
 
-double ODBCDataAccess::GetFieldDouble(DataAccessField* field) {
-  if (!field || IsXBase()) return 0.0;
+double ODBCRecordReader::GetFieldDouble(DataAccessField* field) {
+  if (!field) return 0.0;
   return VariantToDouble(ReadValue(static_cast<ODBCField*>(field)));
 }
 
-bool ODBCDataAccess::GetFieldBool(DataAccessField* field) {
-  if (!field || IsXBase()) return false;
+bool ODBCRecordReader::GetFieldBool(DataAccessField* field) {
+  if (!field) return false;
   return VariantToBool(ReadValue(static_cast<ODBCField*>(field)));
 }
 
-XString ODBCDataAccess::GetFieldBoolText(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldBoolText(DataAccessField* field) {
+  if (!field) return XString();
   return XString(GetFieldBool(field) ? "1" : "0");
 }
 
-bool ODBCDataAccess::GetFieldIsNull(DataAccessField* field) {
-  if (IsXBase()) return false;
+bool ODBCRecordReader::GetFieldIsNull(DataAccessField* field) {
   if (!field) return true;
   return ReadValue(static_cast<ODBCField*>(field)).Type() == ado::VT_NULL;
 }
 
-XString ODBCDataAccess::GetFieldZeroBlank(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldZeroBlank(DataAccessField* field) {
+  if (!field) return XString();
   XString text = GetFieldTrimmed(field);
   return text == "0" ? XString() : text;
 }
 
-XString ODBCDataAccess::GetFieldNABlank(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldNABlank(DataAccessField* field) {
+  if (!field) return XString();
   XString text = GetFieldTrimmed(field);
   return text == "N/A" ? XString() : text;
 }
 
-XString ODBCDataAccess::GetFieldCleanZeroBlank(DataAccessField* field) {
-  if (!field || IsXBase()) return XString();
+XString ODBCRecordReader::GetFieldCleanZeroBlank(DataAccessField* field) {
+  if (!field) return XString();
   XString text = GetFieldClean(field);
   text.Trim();
   return text == "0" ? XString() : text;
 }
 
-int32_t ODBCDataAccess::GetFieldDate1900None(DataAccessField* field) {
-  if (!field || IsXBase()) return -1;
+int32_t ODBCRecordReader::GetFieldDate1900None(DataAccessField* field) {
+  if (!field) return -1;
   int32_t day = GetFieldDate(field);
   return day == 109573 ? -1 : day;
 }

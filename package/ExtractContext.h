@@ -1,6 +1,6 @@
-// Root of the extraction engine's class chain: holds the run log and the extract log that every
-// layer above writes its diagnostics to, the identity of the program, and the progress display
-// of a run.
+// What every part of an extraction shares: the run log and the extract log that they write
+// their diagnostics to, the identity of the program, and the progress display of a run. The
+// engine owns one; the package writer, the data access and the table loop hold it by reference.
 #pragma once
 
 #include <cstdint>
@@ -12,13 +12,14 @@
 
 class XProgress;
 
-class DataExtractorBase {
+class ExtractContext {
  public:
   // How often a long loop may redraw the progress display.
   static constexpr uint32_t kProgressRedrawMs = 125;
 
-  DataExtractorBase() = default;
-  virtual ~DataExtractorBase() = default;
+  ExtractContext() = default;
+  ExtractContext(const ExtractContext&) = delete;
+  ExtractContext& operator=(const ExtractContext&) = delete;
 
   ILog* GetRunLog() const { return m_log.RunLog(); }
   void SetRunLog(ILog* log) { m_log.SetRunLog(log); }
@@ -48,9 +49,10 @@ class DataExtractorBase {
   void CompleteProgress();
   int32_t ProgressCount() const { return m_progressCount; }
 
- protected:
   // The engine's logging rule over the two logs (extract log with run-log fallback).
   XEngineLog& EngineLog() { return m_log; }
+  // True when the user asked the progress display (or one of its parents) to stop.
+  bool IsCancelRequested() const;
 
  private:
   XEngineLog m_log;
