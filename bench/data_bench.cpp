@@ -122,15 +122,15 @@ struct BenchAccess {
   explicit BenchAccess(bool verify) : db(verify ? 0x01u | kVerifySchema : 0x01u) {
     db.SetRunLog(&log);
     db.SetExtractLog(&log);
-    db.SetDatabaseType(g_onPostgres ? kDbPostgres : kDbLotusNotes);
-    db.SetQuoteTables(g_onPostgres);
-    db.SetQuoteFields(g_onPostgres);
-    db.SetDataSource(kDsn);
+    db.Connection().SetDatabaseType(g_onPostgres ? kDbPostgres : kDbLotusNotes);
+    db.Schema().SetQuoteTables(g_onPostgres);
+    db.Schema().SetQuoteFields(g_onPostgres);
+    db.Connection().SetDataSource(kDsn);
   }
   // One field per column of the table.
   void DescribeQuery(const demosis::TableDef& table) {
-    ODBCTable* t = db.AddTable("", table.name.c_str(), "T");
-    for (const demosis::ColumnDef& column : table.columns) fields.push_back(db.AddField(column.name.c_str(), t, true));
+    ODBCTable* t = db.Query().AddTable("", table.name.c_str(), "T");
+    for (const demosis::ColumnDef& column : table.columns) fields.push_back(db.Query().AddField(column.name.c_str(), t, true));
   }
 };
 
@@ -183,7 +183,7 @@ Measured RunDataAccess(const demosis::TableDef& table) {
     Clock::time_point t = Clock::now();
     BenchAccess access(true);
     ODBCDataAccess& db = access.db;
-    db.Connect(db.BuildConnectionString(kDsn, nullptr, nullptr));
+    db.Connect(db.Connection().BuildConnectionString(kDsn, nullptr, nullptr));
     report.connectSeconds = Since(t);
 
     t = Clock::now();
@@ -200,11 +200,11 @@ Measured RunDataAccess(const demosis::TableDef& table) {
 
     t = Clock::now();
     int64_t rows = 0, bytes = 0, lineFeeds = 0;
-    for (bool more = db.GetFirstRecord(); more; more = db.GetNextRecord()) {
+    for (bool more = db.Reader().GetFirstRecord(); more; more = db.Reader().GetNextRecord()) {
       ++rows;
       for (ODBCField* field : access.fields) {
         // The reader every text value function of the package writer starts from.
-        XString text = db.GetFieldText(field);
+        XString text = db.Reader().GetFieldText(field);
         bytes += text.Length();
         lineFeeds += std::count(text.c_str(), text.c_str() + text.Length(), '\n');
       }
@@ -341,7 +341,7 @@ Setup Prepare(const Options& options, std::vector<TableQuery>& queries) {
         }
         BenchAccess access(false);
         access.DescribeQuery(*query.table);
-        reply += std::to_string(rows) + "\n" + access.db.BuildQuery().ToStd() + "\n";
+        reply += std::to_string(rows) + "\n" + access.db.Query().BuildQuery().ToStd() + "\n";
       }
     } catch (const std::exception& error) {
       reply = std::string("generating the demo SIS failed: ") + error.what();

@@ -189,14 +189,14 @@ Measured Capture(const Environment& env, const std::string& importFolder, const 
       QuietProgress progress;
       {
         ExpEngine engine;
-        QDEApplication& identity = engine.Application();
+        QDEApplication& identity = engine.Context().Application();
         identity.m_fullName = "Velkstrom Data Extractor for Meridane";
         identity.m_version = "1.1.2.1";
         identity.m_creatorId = "Meridane_DE";
         identity.m_fileBaseName = kBaseName;
         identity.m_maker = "Velkstrom Software";
         identity.m_buildDate = XDate::FromYMD(2024, 8, 1);
-        engine.SetRunLog(&runLog);
+        engine.Context().SetRunLog(&runLog);
 
         ExtractSettings settings;
         settings.m_importFolder = importFolder.c_str();

@@ -94,25 +94,26 @@ struct RunTimes {
 
 RunTimes StoreRun(const std::vector<Row>& rows, const std::string& import, XLogFile& log) {
   RunTimes times;
-  QDEWriter writer;
-  QDEApplication& app = writer.Application();
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  QDEApplication& app = writerContext.Application();
   app.m_fullName = "Bench";
   app.m_version = "1.1.2.1";
   app.m_creatorId = "Meridane_DE";
   app.m_fileBaseName = "QvMeridane";
-  writer.SetRunLog(&log);
+  writerContext.SetRunLog(&log);
   BridgeConfiguration config;
   config.m_importFolder = import;
   config.m_schoolNumber = "101";
   config.m_schoolYear = "2009";
-  writer.CheckBridgeConfiguration(config);
+  writer.Folder().CheckBridgeConfiguration(config, writerContext.Application().m_version);
   XFileSpec update = writer.BeginUpdateFile();
 
   Clock::time_point start = Clock::now();
   for (bool daily : {true, false}) {
     const char* kind = daily ? AttendanceStore::kDaily : AttendanceStore::kPeriod;
     writer.StartAttTable(kind);
-    writer.BeginAttTransaction();
+    writer.Attendance().BeginRecording();
     for (const Row& row : rows) {
       if (row.daily != daily) continue;
       AttendanceRow recorded;
@@ -122,15 +123,15 @@ RunTimes StoreRun(const std::vector<Row>& rows, const std::string& import, XLogF
       recorded.key = row.key.c_str();
       recorded.header = daily ? "AttTimeFrameRef" : "AttPerRef";
       recorded.newcode = row.code;
-      writer.UpsertAttendance(recorded);
+      writer.Attendance().Record(recorded);
     }
-    writer.CommitAttTransaction();
+    writer.Attendance().CommitRecording();
   }
   times.record = Seconds(start);
 
   start = Clock::now();
-  writer.CreateStudentDailyAttendanceFromDB();
-  writer.CreateStudentPeriodAttendanceFromDB();
+  writer.WriteAttendanceChanges(true);
+  writer.WriteAttendanceChanges(false);
   writer.CompleteUpdateFile();
   times.send = Seconds(start);
   writer.SaveSchoolConfig();

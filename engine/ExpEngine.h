@@ -104,7 +104,7 @@ class ExpEngine {
   void DryRunExtract(DryRunReport& report, const char* dataSource, const char* userName,
                      const char* password, const XString& schoolNumber, int32_t inactiveCutoff);
 
- private:
+ protected:
   // Run start and run end around the extracts (ExpEngineRun.cpp): the writer, the connection
   // and the opening and closing lines of the extract log.
   void StartRun(const ExtractSettings& settings);
@@ -119,6 +119,8 @@ class ExpEngine {
   XString BuildStoredConnectionString();
   // Connects with the stored data source and credentials for the current database type.
   void ConnectToSIS();
+
+ private:
   // Records the reason of a failed validation on one line.
   void SetValidationFailure(const XString& reason);
   void LogExtract(int32_t level, const XString& text) { m_context.EngineLog().ExtractLogWrite(level, text); }

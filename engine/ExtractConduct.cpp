@@ -1,7 +1,7 @@
 // The conduct extracts. One Meridane discipline record ("Discipline_Record") is at once an
 // incident and the source of its outcomes: an action, a suspension, and the parent
 // communications. The outcome tables point back at the incident through the conduct key that
-// GetConductKey builds from the record's student, date, infraction and violation.
+// ConductKey builds from the record's student, date, infraction and violation.
 #include <cctype>
 #include <string>
 
@@ -55,7 +55,7 @@ void ExtractSteps::ExtractConductIncidents() {
   ODBCTable* record = Query().AddTable("", kRecordTable, "C");
   ODBCTable* student = Query().AddTable("", "Student", "S");
 
-  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndInKey");
+  m_pattern.AddExportField(false, record, "ID", ConductKeyValue(), "CndInKey");
   m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndInPerpStdRef");
   // Both type columns go out under the one package name: the importer reads either.
   m_conductInfractionField =
@@ -84,8 +84,8 @@ void ExtractSteps::ExtractConductOutcomes() {
   ODBCTable* student = Query().AddTable("", "Student", "S");
 
   // One action per record: the outcome's key is its incident's.
-  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutKey");
-  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutInRef");
+  m_pattern.AddExportField(false, record, "ID", ConductKeyValue(), "CndOutKey");
+  m_pattern.AddExportField(false, record, "ID", ConductKeyValue(), "CndOutInRef");
   m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndOutTargetStdRef");
   // Read for the conduct key only.
   m_conductInfractionField = Query().AddField("Infraction", record, false);
@@ -112,7 +112,7 @@ void ExtractSteps::ExtractConductSuspensions() {
   ODBCTable* student = Query().AddTable("", "Student", "S");
 
   m_pattern.AddExportField(false, record, "ID", GetSuspensionKey, "CndOutKey");
-  m_pattern.AddExportField(false, record, "ID", Own(&ExtractSteps::GetConductKey), "CndOutInRef");
+  m_pattern.AddExportField(false, record, "ID", ConductKeyValue(), "CndOutInRef");
   m_keyField = m_pattern.AddExportField(true, record, "ID", GetString, "CndOutTargetStdRef");
   m_conductInfractionField = Query().AddField("Infraction", record, false);
   m_conductViolationField = Query().AddField("Violation", record, false);
@@ -154,10 +154,9 @@ void ExtractSteps::ExtractConductCommunications() {
   AddConductConditions(student, record, m_conductInfractionField, m_conductViolationField,
                        "NULL)");
 
-  // GetConductKey reads the remembered fields only; the column is a formality.
-  ExportColumn keyColumn(nullptr, XString(), nullptr, kCommandNone);
   WriteIncludedRecords([&](XFile& out) {
-    const XString conductKey = GetConductKey(m_table.Values(), keyColumn);
+    const XString conductKey =
+        ConductKey(m_table.Values(), m_keyField, m_conductDateField, m_conductInfractionField, m_conductViolationField);
     const XString key = m_table.Values().Text(m_keyField);
     if (UpperText(m_table.Values().Text(notified)) == "YES") {
       const XString person = m_table.Values().Text(spokeWith);

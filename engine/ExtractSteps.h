@@ -87,11 +87,6 @@ class ExtractSteps {
 
   // Row filter of the student extracts: the current row's key is in the included list.
   bool IsIncludedStudent();
-  // "True" when "SpEdCode" (remembered by the student extract) or the column's field has text.
-  XString GetIsESE(RowValues& row, ExportColumn& column);
-  // Key, "Date", "Infraction" and "Violation" of the discipline record joined by '-'; every
-  // part is present even when empty, so the key always has three dashes.
-  XString GetConductKey(RowValues& row, ExportColumn& column);
 
  private:
   // Clears the query and selects the terms of every profile row: "FirstDay_1" to "FirstDay_6",
@@ -122,9 +117,10 @@ class ExtractSteps {
   // hands each record of an included student to `writeRecord`, which writes zero or more
   // lines; the file replaces the previous one only once complete. Returns the records handed.
   int32_t WriteIncludedRecords(const std::function<void(XFile& out)>& writeRecord);
-  // A value function of these steps, bound to this object.
-  ValueFunction Own(XString (ExtractSteps::*function)(RowValues&, ExportColumn&));
+  // The row filter IsIncludedStudent, and the conduct key of the remembered discipline fields
+  // as a value function.
   RowFilter IncludedStudents();
+  ValueFunction ConductKeyValue();
 
   ODBCQuery& Query() { return m_data.Query(); }
   RecordReader& Reader() { return m_data.Reader(); }
@@ -145,7 +141,14 @@ class ExtractSteps {
   ODBCField* m_conductViolationField = nullptr;
 };
 
-// The Meridane value functions that need nothing of the steps (ExtractValues.cpp).
+// The Meridane value functions (ExtractValues.cpp). Those that read more than their column's
+// field are given the other fields.
+// "True" when the special-education code or the column's field has text.
+XString GetIsESE(RowValues& row, DataAccessField* spEdCode, ExportColumn& column);
+// Key, "Date", "Infraction" and "Violation" of a discipline record joined by '-'; every part is
+// present even when empty, so the key always has three dashes.
+XString ConductKey(RowValues& row, DataAccessField* key, DataAccessField* date, DataAccessField* infraction,
+                   DataAccessField* violation);
 // The column's text without ';', ',' and blanks ("1, 2; 3" gives "123").
 XString GetTermGroup(RowValues& row, ExportColumn& column);
 XString GetDayGroup(RowValues& row, ExportColumn& column);            // "1"

@@ -70,7 +70,7 @@ void ExtractSteps::ExtractStudents() {
   const StudentField afterSpEdCode[] = {
       {"StdSpEdCode2", "SpEdCode2", oneLine, "SpEdCode2", "Special Ed", kCommunication, "noformat"},
       // Reads "SpEdCode2" again: the column decides whether the field exists at all.
-      {"StdIsESE", "SpEdCode2", Own(&ExtractSteps::GetIsESE)},
+      {"StdIsESE", "SpEdCode2", [this](RowValues& row, ExportColumn& column) { return GetIsESE(row, m_spEdCodeField, column); }},
       {"StdHRRoomNum", "Room", oneLine},
       {"StdHRStaffRef", "Teacher", oneLine},
   };

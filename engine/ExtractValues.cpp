@@ -42,18 +42,20 @@ RowFilter ExtractSteps::IncludedStudents() {
   return [this] { return IsIncludedStudent(); };
 }
 
-ValueFunction ExtractSteps::Own(XString (ExtractSteps::*function)(RowValues&, ExportColumn&)) {
-  return [this, function](RowValues& row, ExportColumn& column) { return (this->*function)(row, column); };
+ValueFunction ExtractSteps::ConductKeyValue() {
+  return [this](RowValues& row, ExportColumn&) {
+    return ConductKey(row, m_keyField, m_conductDateField, m_conductInfractionField, m_conductViolationField);
+  };
 }
 
-XString ExtractSteps::GetIsESE(RowValues& row, ExportColumn& column) {
-  bool special = !row.Text(m_spEdCodeField).IsEmpty() || !row.Text(column.Field()).IsEmpty();
+XString GetIsESE(RowValues& row, DataAccessField* spEdCode, ExportColumn& column) {
+  bool special = !row.Text(spEdCode).IsEmpty() || !row.Text(column.Field()).IsEmpty();
   return special ? "True" : "False";
 }
 
-XString ExtractSteps::GetConductKey(RowValues& row, ExportColumn&) {
-  return row.Text(m_keyField) + "-" + row.Text(m_conductDateField) + "-" + row.Text(m_conductInfractionField) +
-         "-" + row.Text(m_conductViolationField);
+XString ConductKey(RowValues& row, DataAccessField* key, DataAccessField* date, DataAccessField* infraction,
+                   DataAccessField* violation) {
+  return row.Text(key) + "-" + row.Text(date) + "-" + row.Text(infraction) + "-" + row.Text(violation);
 }
 
 XString GetTermGroup(RowValues& row, ExportColumn& column) {

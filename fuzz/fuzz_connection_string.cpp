@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Any text: the mask keeps the length; a translation either succeeds or throws ComError.
   const XString any(parts[3]);
-  FUZZ_CHECK(ODBCDataAccess::MaskPassword(any).Length() == any.Length());
+  FUZZ_CHECK(ODBCConnection::MaskPassword(any).Length() == any.Length());
   Translated(any, thrown);
 
   // A braced value is read back as exactly that value, and a braced password is masked whole;
@@ -57,24 +57,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                       login));
   FUZZ_CHECK_EQ(login.userName.ToStd(), user);
   FUZZ_CHECK_EQ(login.password.ToStd(), password);
-  const XString masked = ODBCDataAccess::MaskPassword(XString("UID=u;PWD=") + braced + ";X=1");
+  const XString masked = ODBCConnection::MaskPassword(XString("UID=u;PWD=") + braced + ";X=1");
   FUZZ_CHECK_EQ(masked.ToStd(), "UID=u;PWD=" + std::string(braced.Length(), '*') + ";X=1");
 
   for (int32_t type = 0; type <= kDbCADatacom; ++type) {
-    access.SetDatabaseType(type);
-    access.SetDataSource(XString(source));
+    access.Connection().SetDatabaseType(type);
+    access.Connection().SetDataSource(XString(source));
     XString built, withoutPassword;
     try {
-      built = access.BuildConnectionString(source.c_str(), user.c_str(), password.c_str());
-      withoutPassword = access.BuildConnectionString(source.c_str(), user.c_str(), nullptr);
+      built = access.Connection().BuildConnectionString(source.c_str(), user.c_str(), password.c_str());
+      withoutPassword = access.Connection().BuildConnectionString(source.c_str(), user.c_str(), nullptr);
     } catch (const XException&) {
       continue;
     }
     const bool checkable = password.size() >= 3 && password.find('*') == std::string::npos &&
                            !Contains(withoutPassword, password);
-    if (checkable) FUZZ_CHECK(!Contains(ODBCDataAccess::MaskPassword(built), password));
+    if (checkable) FUZZ_CHECK(!Contains(ODBCConnection::MaskPassword(built), password));
     const XString translated = Translated(built, thrown);
-    if (!thrown && checkable) FUZZ_CHECK(!Contains(ODBCDataAccess::MaskPassword(translated), password));
+    if (!thrown && checkable) FUZZ_CHECK(!Contains(ODBCConnection::MaskPassword(translated), password));
   }
   return 0;
 }

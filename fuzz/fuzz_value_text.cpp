@@ -28,10 +28,10 @@ std::string Fixed4(double value) {
 }
 
 void Convert(const ado::Variant& value) {
-  ODBCDataAccess::VariantToText(value);
-  ODBCDataAccess::VariantToInteger(value);
-  ODBCDataAccess::VariantToDouble(value);
-  ODBCDataAccess::VariantToBool(value);
+  ODBCRecordReader::VariantToText(value);
+  ODBCRecordReader::VariantToInteger(value);
+  ODBCRecordReader::VariantToDouble(value);
+  ODBCRecordReader::VariantToBool(value);
 }
 
 }  // namespace
@@ -47,15 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(&single, &low, sizeof single);
 
   const int64_t integer = static_cast<int64_t>(bits);
-  FUZZ_CHECK_EQ(ODBCDataAccess::VariantToText(ado::Variant::I8(integer)).ToStd(),
+  FUZZ_CHECK_EQ(ODBCRecordReader::VariantToText(ado::Variant::I8(integer)).ToStd(),
                 std::to_string(integer));
-  FUZZ_CHECK_EQ(ODBCDataAccess::VariantToText(ado::Variant::I4(static_cast<int32_t>(low))).ToStd(),
+  FUZZ_CHECK_EQ(ODBCRecordReader::VariantToText(ado::Variant::I4(static_cast<int32_t>(low))).ToStd(),
                 std::to_string(static_cast<int32_t>(low)));
-  FUZZ_CHECK_EQ(ODBCDataAccess::VariantToText(ado::Variant::R8(real)).ToStd(), Fixed4(real));
-  FUZZ_CHECK_EQ(ODBCDataAccess::VariantToText(ado::Variant::R4(single)).ToStd(), Fixed4(single));
+  FUZZ_CHECK_EQ(ODBCRecordReader::VariantToText(ado::Variant::R8(real)).ToStd(), Fixed4(real));
+  FUZZ_CHECK_EQ(ODBCRecordReader::VariantToText(ado::Variant::R4(single)).ToStd(), Fixed4(single));
   // Reals with few binary digits reach the halfway cases of the fourth decimal place.
   const double coarse = static_cast<double>(integer % 100000000) / 65536.0;
-  FUZZ_CHECK_EQ(ODBCDataAccess::VariantToText(ado::Variant::R8(coarse)).ToStd(), Fixed4(coarse));
+  FUZZ_CHECK_EQ(ODBCRecordReader::VariantToText(ado::Variant::R8(coarse)).ToStd(), Fixed4(coarse));
   Convert(ado::Variant::R8(real));
   Convert(ado::Variant::R4(single));
   Convert(ado::Variant::UI8(bits));
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Convert(ado::Variant::Bytes(text.data(), text.size()));
 
   const XDateTime when = XDateTime::FromOleDate(real);
-  const XString dateText = ODBCDataAccess::VariantToText(ado::Variant::Date(real));
+  const XString dateText = ODBCRecordReader::VariantToText(ado::Variant::Date(real));
   if (when.Date() >= 0 && when.Time() >= 0) {
     FUZZ_CHECK_EQ(dateText.ToStd(), when.Format("YYYY/MM/DD HH:NN:SS").ToStd());
   } else {

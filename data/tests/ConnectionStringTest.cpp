@@ -11,16 +11,16 @@ namespace {
 
 std::string Build(int32_t type, const char* ds, const char* user, const char* password) {
   Access access;
-  access->SetDatabaseType(type);
-  access->SetDataSource("C:\\Data\\");
-  return access->BuildConnectionString(ds, user, password).ToStd();
+  access->Connection().SetDatabaseType(type);
+  access->Connection().SetDataSource("C:\\Data\\");
+  return access->Connection().BuildConnectionString(ds, user, password).ToStd();
 }
 
 std::string ThrownText(int32_t type) {
   Access access;
-  access->SetDatabaseType(type);
+  access->Connection().SetDatabaseType(type);
   try {
-    access->BuildConnectionString("DS", "u", "p");
+    access->Connection().BuildConnectionString("DS", "u", "p");
   } catch (const XException& error) {
     EXPECT_TRUE(access.log.Contains(error.Text())) << "the message is logged before it is thrown";
     return error.Text();
@@ -95,8 +95,8 @@ TEST(ConnectionString, TypesWithoutBuilderThrowTheirMessage) {
 
 TEST(ConnectionString, LogsTheTypeItBuildsFor) {
   Access access;
-  access->SetDatabaseType(20);
-  access->BuildConnectionString("DS", "u", "p");
+  access->Connection().SetDatabaseType(20);
+  access->Connection().BuildConnectionString("DS", "u", "p");
   EXPECT_TRUE(access.log.Contains("Build Connection String for: Lotus Notes"));
 }
 
@@ -111,7 +111,7 @@ TEST(DatabaseTypeNames, AllTypesAndOutOfRange) {
 }
 
 TEST(MaskPassword, MasksTheFirstKeyFoundInKeyOrder) {
-  auto mask = [](const char* text) { return ODBCDataAccess::MaskPassword(text).ToStd(); };
+  auto mask = [](const char* text) { return ODBCConnection::MaskPassword(text).ToStd(); };
   EXPECT_EQ(mask("DSN=DS;Uid=u;Pwd=secret;"), "DSN=DS;Uid=u;Pwd=******;");
   EXPECT_EQ(mask("DSN=DS;UID=u;PWD=pw"), "DSN=DS;UID=u;PWD=**");  // runs to the end
   EXPECT_EQ(mask("Password=\"ab\";x"), "Password=\"ab\";x");      // stops at the quote at once
@@ -203,7 +203,7 @@ TEST(ConnectionString, EveryPrintablePasswordReachesTheDriverWhole) {
 }
 
 TEST(ConnectionString, TheMaskHidesTheWholePassword) {
-  auto mask = [](const char* text) { return ODBCDataAccess::MaskPassword(XString(text)).ToStd(); };
+  auto mask = [](const char* text) { return ODBCConnection::MaskPassword(XString(text)).ToStd(); };
   EXPECT_EQ(mask("DSN=DS;Uid=u;Pwd={x;DRIVER=/tmp/lib.so};"), "DSN=DS;Uid=u;Pwd=" + std::string(22, '*') + ";");
   EXPECT_EQ(mask("DSN=DS;UID=u;PWD={a}};b\"c}"), "DSN=DS;UID=u;PWD=" + std::string(9, '*'));
   // A key's text inside a braced value is no key.

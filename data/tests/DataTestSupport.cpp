@@ -17,10 +17,7 @@ bool CaptureLog::Contains(const std::string& text) const {
   return false;
 }
 
-Access::Access(uint32_t options) : db(std::make_unique<ODBCDataAccess>(options)) {
-  db->SetRunLog(&log);
-  db->SetExtractLog(&log);
-}
+Access::Access(uint32_t options) : engineLog(&log, &log), db(std::make_unique<ODBCDataAccess>(options, engineLog)) {}
 
 namespace {
 

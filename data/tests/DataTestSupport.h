@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "data/ODBCDataAccess.h"
+#include "foundation/XEngineLog.h"
 #include "foundation/XLog.h"
 
 namespace datatest {
@@ -26,6 +27,7 @@ class CaptureLog : public XLog {
 struct Access {
   explicit Access(uint32_t options = 0x01 | kVerifySchema);
   CaptureLog log;
+  XEngineLog engineLog;
   std::unique_ptr<ODBCDataAccess> db;
   ODBCDataAccess* operator->() { return db.get(); }
 };

@@ -25,11 +25,11 @@ std::string Message(const std::string& line) { return line.substr(line.find(' ')
 std::string Connection(int32_t type, const char* ds, const char* user, const char* password,
                        bool withLog = false) {
   Access access;
-  access->SetDatabaseType(type);
-  access->SetDataSource("C:\\Data\\");
+  access->Connection().SetDatabaseType(type);
+  access->Connection().SetDataSource("C:\\Data\\");
   std::string text;
   try {
-    text = access->BuildConnectionString(ds, user, password).ToStd();
+    text = access->Connection().BuildConnectionString(ds, user, password).ToStd();
   } catch (const XException& error) {
     text = std::string("throws ") + error.Text();
   }
@@ -44,11 +44,11 @@ std::string Connection(int32_t type, const char* ds, const char* user, const cha
 // way to its fallback.
 std::string ProbeLines(int32_t type, bool quoteTables, bool quoteFields, const char* field) {
   Access access;
-  access->SetDatabaseType(type);
-  access->SetQuoteTables(quoteTables);
-  access->SetQuoteFields(quoteFields);
+  access->Connection().SetDatabaseType(type);
+  access->Schema().SetQuoteTables(quoteTables);
+  access->Schema().SetQuoteFields(quoteFields);
   const char* table = quoteTables ? "\"Stu'dent\"" : "Stu'dent";
-  bool found = field ? access->DoFieldExists(table, field) : access->DoTableExists(table);
+  bool found = field ? access->Schema().DoFieldExists(table, field) : access->Schema().DoTableExists(table);
   std::string lines = found ? "found" : "missing";
   for (const std::string& line : access.log.lines) {
     const std::string message = Message(line);
@@ -61,10 +61,10 @@ std::string ProbeLines(int32_t type, bool quoteTables, bool quoteFields, const c
 
 std::string Date(int32_t type, int32_t day) {
   Access access;
-  access->SetDatabaseType(type);
-  access->SetXBaseDatePattern("dd.mm.yyyy");
+  access->Connection().SetDatabaseType(type);
+  access->Schema().SetXBaseDatePattern("dd.mm.yyyy");
   try {
-    return access->SQLDate(day).ToStd();
+    return access->Schema().SQLDate(day).ToStd();
   } catch (const XException& error) {
     return std::string("throws ") + error.Text();
   }
@@ -461,35 +461,35 @@ TEST(ProbeQuery, EachTypeDecidesByItsOwnCheck) {
   Access access;
   std::string tableChecks, fieldChecks;
   for (int32_t type : kTypes) {
-    access->SetDatabaseType(type);
-    tableChecks += CheckLetter(access->TableProbeQuery("T").check);
-    fieldChecks += CheckLetter(access->FieldProbeQuery("T", "F").check);
+    access->Connection().SetDatabaseType(type);
+    tableChecks += CheckLetter(access->Schema().TableProbeQuery("T").check);
+    fieldChecks += CheckLetter(access->Schema().FieldProbeQuery("T", "F").check);
   }
   // Types 0..21, then 99: none, opens, has records, first value.
   EXPECT_EQ(tableChecks, "-O-OOHHH-HHHHHOHH-FOOFO");
   EXPECT_EQ(fieldChecks, "-O-OOHHH-HHHHHOHH-FOOH-");
 
   Access bySelect(0x01 | kProbeBySelect);
-  bySelect->SetDatabaseType(kDbNone);
-  ODBCDataAccess::ProbeQuery query = bySelect->FieldProbeQuery("T", "F");
+  bySelect->Connection().SetDatabaseType(kDbNone);
+  ODBCSchema::ProbeQuery query = bySelect->Schema().FieldProbeQuery("T", "F");
   EXPECT_EQ(CheckLetter(query.check), 'O');
   EXPECT_EQ(query.sql.ToStd(), "SELECT F FROM T");
 }
 
 TEST(ProbeQuery, CatalogueQueriesFallBackToCounting) {
   Access access;
-  access->SetQuoteTables(true);
-  access->SetDatabaseType(kDbAccess);
-  ODBCDataAccess::ProbeQuery table = access->TableProbeQuery("Student");
+  access->Schema().SetQuoteTables(true);
+  access->Connection().SetDatabaseType(kDbAccess);
+  ODBCSchema::ProbeQuery table = access->Schema().TableProbeQuery("Student");
   EXPECT_EQ(table.sql.ToStd(), "SELECT Name FROM MSysObjects WHERE Type=1 AND Flags=0 AND Name='Student'");
   EXPECT_EQ(table.fallback.ToStd(), "Select COUNT(*) From \"Student\"");
-  EXPECT_TRUE(access->FieldProbeQuery("Student", "ID").fallback.IsEmpty());
+  EXPECT_TRUE(access->Schema().FieldProbeQuery("Student", "ID").fallback.IsEmpty());
 
-  access->SetDatabaseType(kDbInformix);
-  table = access->TableProbeQuery("Student");
+  access->Connection().SetDatabaseType(kDbInformix);
+  table = access->Schema().TableProbeQuery("Student");
   EXPECT_EQ(table.sql.ToStd(), "SELECT COUNT(*) FROM systables WHERE tabname = 'Student'");
   EXPECT_EQ(table.fallback.ToStd(), "Select COUNT(*) From Student");  // never quoted
-  ODBCDataAccess::ProbeQuery field = access->FieldProbeQuery("Student", "ID");
+  ODBCSchema::ProbeQuery field = access->Schema().FieldProbeQuery("Student", "ID");
   EXPECT_EQ(field.sql.ToStd(), "select tabid from systables where tabname='Student' and colname = 'ID' ");
   EXPECT_EQ(field.fallback.ToStd(), "Select COUNT(ID) From Student");
 }

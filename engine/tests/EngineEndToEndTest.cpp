@@ -21,6 +21,7 @@
 #include "foundation/XProgress.h"
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
+#include "package/PackageFormat.h"
 #include "package/QDEWriter.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
@@ -102,10 +103,10 @@ class EngineEndToEnd : public ::testing::Test {
   // One run as the command line makes it, with a new engine as a new process would have.
   void Run(bool gatherDemographic, bool gatherAttendance) {
     ExpEngine engine;
-    QDEApplication& identity = engine.Application();
+    QDEApplication& identity = engine.Context().Application();
     testsupport::SetBridgeIdentity(identity);
     identity.m_buildDate = XDate::FromYMD(2008, 8, 15);
-    engine.SetRunLog(&runLog);
+    engine.Context().SetRunLog(&runLog);
 
     ExtractSettings settings;
     settings.m_importFolder = importFolder.Path().c_str();
@@ -181,7 +182,7 @@ class EngineEndToEnd : public ::testing::Test {
 
   std::string Generated() const { return now.Format("MMM DD, YYYY HH:NN:SS").ToStd(); }
   std::string ExportDate() const { return enginetest::PackageDate(now.Date()); }
-  std::string Stamp() const { return QDEWriter::TimeStamp(now).ToStd(); }
+  std::string Stamp() const { return PackageFormat::TimeStamp(now).ToStd(); }
 
   CaptureLog runLog;
   std::unique_ptr<RecordingProgress> progress;

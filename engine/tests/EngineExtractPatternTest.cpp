@@ -21,18 +21,18 @@ class ExtractPattern : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
-    engine.SetImportFolder(folder.Path().c_str());
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
+    engine.Writer().Folder().Set(folder.Path().c_str());
     ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
     engine.ConnectToSIS();
   }
   // The rows of the built query.
   int CountRows() {
     int rows = 0;
-    EXPECT_TRUE(engine.RunBuiltQuery());
-    for (bool more = engine.GetFirstRecord(); more; more = engine.GetNextRecord()) ++rows;
-    engine.CloseQuery();
+    EXPECT_NO_THROW(engine.Data().RunBuiltQuery());
+    for (bool more = engine.Data().Reader().GetFirstRecord(); more; more = engine.Data().Reader().GetNextRecord()) ++rows;
+    engine.Data().CloseQuery();
     return rows;
   }
 
@@ -48,27 +48,29 @@ std::vector<std::string> HeaderFields(const SISExpHeader* header) {
 }
 
 TEST_F(ExtractPattern, MissingOptionalFieldLeavesNoTraceAndTheOthersKeepTheirOrder) {
-  engine.LoadIncludedStudents();
-  engine.BeginExtract("Pattern Students", "Pattern.qef");
-  ODBCTable* student = engine.AddTable("", "Student", "S");
+  engine.Pattern().LoadIncludedStudents();
+  engine.Pattern().BeginExtract("Pattern Students", "Pattern.qef");
+  ODBCTable* student = engine.Data().Query().AddTable("", "Student", "S");
   const SISExpCustomField missing("Missing", "Missing", "#customcomfield", "noformat");
   const SISExpCustomField pager("Pager", "Pager", "#customcomfield", "phone");
-  engine.m_keyField = engine.AddExportField(true, student, "ID", &DataAccessBase::GetString, "StdKey");
-  ASSERT_NE(nullptr, engine.m_keyField);
-  EXPECT_EQ(nullptr, engine.AddExportField(false, student, "NoSuchColumn", &DataAccessBase::GetString,
+  ODBCField* key = engine.Pattern().AddExportField(true, student, "ID", GetString, "StdKey");
+  ASSERT_NE(nullptr, key);
+  EXPECT_EQ(nullptr, engine.Pattern().AddExportField(false, student, "NoSuchColumn", GetString,
                                            "StdMissing", &missing));
-  EXPECT_NE(nullptr, engine.AddExportField(false, student, "Pager", &DataAccessBase::GetString,
+  EXPECT_NE(nullptr, engine.Pattern().AddExportField(false, student, "Pager", GetString,
                                            "StdPager", &pager));
   // No source column: the value function alone makes the value.
-  EXPECT_EQ(nullptr, engine.AddExportField(false, nullptr, "", &ExpEngine::GetDayGroup, "StdDayGroup"));
-  engine.AddActiveStudentConditions(student, true);
-  EXPECT_EQ(6, engine.WriteTable(&ExpEngine::IsIncludedStudent));
-  engine.FinishTable();
+  EXPECT_EQ(nullptr, engine.Pattern().AddExportField(false, nullptr, "", GetDayGroup, "StdDayGroup"));
+  engine.Pattern().AddActiveStudentConditions(student, true);
+  EXPECT_EQ(6, engine.Table().WriteTable([&] {
+    return engine.Pattern().IsIncludedKey(::ExtractPattern::StudentKey(engine.Data().Reader().GetFieldTrimmed(key)));
+  }));
+  engine.Table().FinishTable();
 
   EXPECT_EQ((std::vector<std::string>{"StdKey", "StdPager", "StdDayGroup"}),
-            HeaderFields(engine.CurrentHeader()));
-  ASSERT_EQ(1u, engine.CustomFields().Count());
-  EXPECT_STREQ("Pager", engine.CustomFields()[0]->Key().c_str());
+            HeaderFields(engine.Writer().CurrentHeader()));
+  ASSERT_EQ(1u, engine.Writer().CustomFields().Count());
+  EXPECT_STREQ("Pager", engine.Writer().CustomFields()[0]->Key().c_str());
   EXPECT_TRUE(log.Contains("Field does not exist : NoSuchColumn in table Student"));
   const std::string file = testsupport::ReadAll(folder.File("Pattern.qef"));
   EXPECT_NE(std::string::npos, file.find("1001\t555-1234\t1\r\n")) << file;
@@ -77,38 +79,38 @@ TEST_F(ExtractPattern, MissingOptionalFieldLeavesNoTraceAndTheOthersKeepTheirOrd
 }
 
 TEST_F(ExtractPattern, RequiredFieldMissingEndsTheExtract) {
-  engine.StartTable("Pattern Students", "Pattern.qef");
-  engine.ClearQuery();
-  ODBCTable* student = engine.AddTable("", "Student", "S");
-  EXPECT_THROW(engine.AddExportField(true, student, "NoSuchColumn", &DataAccessBase::GetString, "StdX"),
+  engine.Writer().StartTable("Pattern Students", "Pattern.qef");
+  engine.Data().Query().ClearQuery();
+  ODBCTable* student = engine.Data().Query().AddTable("", "Student", "S");
+  EXPECT_THROW(engine.Pattern().AddExportField(true, student, "NoSuchColumn", GetString, "StdX"),
                XException);
-  EXPECT_EQ(0u, engine.CurrentHeader()->FieldCount());
-  engine.ClearQuery();
+  EXPECT_EQ(0u, engine.Writer().CurrentHeader()->FieldCount());
+  engine.Data().Query().ClearQuery();
 }
 
 TEST_F(ExtractPattern, StudentConditionsKeepTheYearAndTheActiveStudents) {
-  engine.m_schoolYear = "2008-2009";
+  engine.Run().schoolYear = "2008-2009";
   auto build = [&] {
-    engine.ClearQuery();
-    ODBCTable* student = engine.AddTable("", "Student", "S");
-    ODBCTable* classes = engine.AddTable("", "StudentClass", "C");
-    ODBCField* studentId = engine.AddField("ID", student, true);
-    ODBCField* classId = engine.AddField("ID", classes, true);
-    engine.AddStudentJoin(studentId, classId);
-    engine.AddSchoolYearCondition(classes);
-    engine.AddActiveStudentConditions(student, false);
+    engine.Data().Query().ClearQuery();
+    ODBCTable* student = engine.Data().Query().AddTable("", "Student", "S");
+    ODBCTable* classes = engine.Data().Query().AddTable("", "StudentClass", "C");
+    ODBCField* studentId = engine.Data().Query().AddField("ID", student, true);
+    ODBCField* classId = engine.Data().Query().AddField("ID", classes, true);
+    engine.Pattern().AddStudentJoin(studentId, classId);
+    engine.Pattern().AddSchoolYearCondition(classes);
+    engine.Pattern().AddActiveStudentConditions(student, false);
   };
   // 2008-2009 rows of 1001 (3), 1002 (2), 1004, 1005, 1007 and 123; not 1003 and 1006
   // (inactive) nor 1007's row of 2007-2008. The OR must stay inside its parentheses, or
   // every row of a student with a NULL "Inactive" would join every class row.
-  engine.m_inactiveCutoff = -1;
+  engine.Run().inactiveCutoff = -1;
   build();
   EXPECT_EQ(9, CountRows());
-  engine.m_inactiveCutoff = 1;
+  engine.Run().inactiveCutoff = 1;
   build();
   EXPECT_EQ(11, CountRows());
   // The year is a string literal like any other.
-  engine.m_schoolYear = "2008-2009' OR 'x'='x";
+  engine.Run().schoolYear = "2008-2009' OR 'x'='x";
   build();
   EXPECT_EQ(0, CountRows());
 }

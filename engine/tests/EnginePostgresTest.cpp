@@ -29,8 +29,8 @@ class EnginePostgres : public ::testing::Test {
          "WHERE NOT EXISTS (SELECT 1 FROM \"System_Profile\" WHERE \"BuildingNum\" = '7''7')"},
         &whyNot))
         << whyNot;
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
   }
   testsupport::PostgresServer server;
   CaptureLog log;
@@ -43,13 +43,13 @@ TEST_F(EnginePostgres, ServerWithTheDataSourcesOwnUserIsPostgres) {
   // No user name: the Lotus Notes string's empty "Uid=" would log in as nobody the server
   // knows, so the plain form, which leaves it out, reaches the server.
   EXPECT_TRUE(engine.ValidateConnection(testsupport::kPostgresUnicodeDsn, nullptr, nullptr));
-  EXPECT_EQ(kDbPostgres, engine.GetDatabaseType());
+  EXPECT_EQ(kDbPostgres, engine.Data().Connection().GetDatabaseType());
   EXPECT_TRUE(log.Contains("The data source is a PostgreSQL server"));
   EXPECT_TRUE(log.Contains("Found Postgres Table: System_Profile"));
   EXPECT_FALSE(log.Contains("Lets check the SQL Server driver"));
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
   // The next run connects with the Postgres string.
-  EXPECT_EQ(engine.BuildConnectionString(testsupport::kPostgresUnicodeDsn, "", ""),
+  EXPECT_EQ(engine.Data().Connection().BuildConnectionString(testsupport::kPostgresUnicodeDsn, "", ""),
             XString("DSN=") + testsupport::kPostgresUnicodeDsn);
 }
 
@@ -57,14 +57,14 @@ TEST_F(EnginePostgres, ServerWithAUserNameIsPostgresThroughEitherDriver) {
   for (const char* dsn : {testsupport::kPostgresUnicodeDsn, testsupport::kPostgresAnsiDsn}) {
     log.lines.clear();
     EXPECT_TRUE(engine.ValidateConnection(dsn, server.user.c_str(), server.password.c_str())) << dsn;
-    EXPECT_EQ(kDbPostgres, engine.GetDatabaseType()) << dsn;
+    EXPECT_EQ(kDbPostgres, engine.Data().Connection().GetDatabaseType()) << dsn;
     // Found on the Lotus Notes connection, which did connect.
     EXPECT_TRUE(log.Contains("Build Connection String for: Lotus Notes")) << dsn;
     EXPECT_TRUE(log.Contains("Found Postgres Table: System_Profile")) << dsn;
   }
   // A SQLite source afterwards is Lotus Notes again.
   EXPECT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
-  EXPECT_EQ(kDbLotusNotes, engine.GetDatabaseType());
+  EXPECT_EQ(kDbLotusNotes, engine.Data().Connection().GetDatabaseType());
 }
 
 TEST_F(EnginePostgres, SchoolNumbersAreFoundThroughQuotedAliases) {
@@ -72,7 +72,7 @@ TEST_F(EnginePostgres, SchoolNumbersAreFoundThroughQuotedAliases) {
   EXPECT_TRUE(engine.ValidateSchoolNumber(testsupport::kPostgresUnicodeDsn, nullptr, nullptr, "7'7"));
   EXPECT_TRUE(log.Contains("FROM \"System_Profile\" \"S\" WHERE \"S\".\"BuildingNum\" = '7''7'"));
   EXPECT_FALSE(engine.ValidateSchoolNumber(testsupport::kPostgresUnicodeDsn, nullptr, nullptr, "no such school"));
-  engine.Disconnect();
+  engine.Data().Disconnect();
 }
 
 TEST_F(EnginePostgres, UnknownUserFailsWithTheLotusNotesError) {
@@ -82,5 +82,5 @@ TEST_F(EnginePostgres, UnknownUserFailsWithTheLotusNotesError) {
   EXPECT_TRUE(log.Contains("Error Occurred in ValidateConnection : Failed to connect to data source with "
                            "connection string: DSN=" +
                            std::string(testsupport::kPostgresUnicodeDsn) + ";Uid=qv_nobody;Pwd=*;"));
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
 }

@@ -7,6 +7,7 @@
 
 #include "EngineTestSupport.h"
 #include "ExtractFixture.h"
+#include "engine/SchoolYear.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -61,9 +62,9 @@ class EngineRun : public ::testing::Test {
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
     XDateTime::SetFixedNow(On(2009, 3, 2));
-    testsupport::SetBridgeIdentity(engine.Application());
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
+    testsupport::SetBridgeIdentity(engine.Context().Application());
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
     settings.m_importFolder = importFolder.Path().c_str();
     settings.m_schoolNumber = "101";
     settings.m_district = "Springfield";
@@ -99,10 +100,10 @@ TEST_F(EngineRun, SchoolYearComesFromTodayNotFromTheConfiguration) {
   settings.m_schoolYear = "1990-1991";
   XDateTime::SetFixedNow(On(2009, 6, 30));
   RunNothing();
-  EXPECT_STREQ("2008-2009", engine.GetSchoolYear().c_str());
+  EXPECT_STREQ("2008-2009", engine.Run().schoolYear.c_str());
   XDateTime::SetFixedNow(On(2009, 7, 1));
   RunNothing();
-  EXPECT_STREQ("2009-2010", engine.GetSchoolYear().c_str());
+  EXPECT_STREQ("2009-2010", engine.Run().schoolYear.c_str());
 }
 
 TEST_F(EngineRun, NothingGatheredStillOpensAndClosesTheRun) {
@@ -127,7 +128,7 @@ TEST_F(EngineRun, NothingGatheredStillOpensAndClosesTheRun) {
   const std::string app = extract[FindLine(extract, "App Directory: ")];
   EXPECT_GT(app.size(), std::string("App Directory: ").size());
 
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
   EXPECT_NE("", testsupport::ReadAll(importFolder.File("SchoolConfig.xml")));
   EXPECT_EQ(-1, FindLine(extract, "Students.qef"));
   EXPECT_EQ("", testsupport::ReadAll(importFolder.File("QvMeridane.QDE")));
@@ -136,9 +137,9 @@ TEST_F(EngineRun, NothingGatheredStillOpensAndClosesTheRun) {
 TEST_F(EngineRun, ActiveOnlyRunIncludesActiveAndUnsetStudents) {
   RunNothing();
   // "No" and NULL count as active; "Yes" does not.
-  EXPECT_EQ(6u, engine.IncludedStudentCount());
-  for (const char* key : {"1001", "1002", "1004", "1005", "1007", "123"}) EXPECT_TRUE(engine.IsIncludedKey(key)) << key;
-  for (const char* key : {"1003", "1006", "100", "10011", " 1001"}) EXPECT_FALSE(engine.IsIncludedKey(key)) << key;
+  EXPECT_EQ(6u, engine.Pattern().IncludedStudentCount());
+  for (const char* key : {"1001", "1002", "1004", "1005", "1007", "123"}) EXPECT_TRUE(engine.Pattern().IsIncludedKey(key)) << key;
+  for (const char* key : {"1003", "1006", "100", "10011", " 1001"}) EXPECT_FALSE(engine.Pattern().IsIncludedKey(key)) << key;
 }
 
 TEST_F(EngineRun, AnyOtherCutoffIncludesEveryStudent) {
@@ -146,14 +147,14 @@ TEST_F(EngineRun, AnyOtherCutoffIncludesEveryStudent) {
     settings.m_inactiveCutoff = cutoff;
     RunNothing();
     EXPECT_LE(0, FindLine(ExtractLog(), "Inactive: Active and Inactive")) << cutoff;
-    EXPECT_EQ(8u, engine.IncludedStudentCount()) << cutoff;
-    EXPECT_TRUE(engine.IsIncludedKey("1003"));
-    EXPECT_TRUE(engine.IsIncludedKey("1006"));
+    EXPECT_EQ(8u, engine.Pattern().IncludedStudentCount()) << cutoff;
+    EXPECT_TRUE(engine.Pattern().IsIncludedKey("1003"));
+    EXPECT_TRUE(engine.Pattern().IsIncludedKey("1006"));
   }
   // The list is rebuilt for every run, not added to.
   settings.m_inactiveCutoff = -1;
   RunNothing();
-  EXPECT_EQ(6u, engine.IncludedStudentCount());
+  EXPECT_EQ(6u, engine.Pattern().IncludedStudentCount());
 }
 
 TEST_F(EngineRun, RunOnAnUnreachableSourceFailsWithTheConnectionError) {
@@ -169,9 +170,9 @@ TEST_F(EngineRun, RunOnAnUnreachableSourceFailsWithTheConnectionError) {
 TEST_F(EngineRun, SchoolDatesSpanEveryTermOfEveryProfile) {
   ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
   engine.ConnectToSIS();
-  engine.DetermineSchoolStartAndEndDates();
-  EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.GetSchoolStartDate());
-  EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.GetSchoolEndDate());
+  engine.Steps().DetermineSchoolStartAndEndDates();
+  EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.Run().startDate);
+  EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.Run().endDate);
   EXPECT_TRUE(log.Contains("DetermineSchoolStartAndEndDates : Start Date 08/20/2008"));
   EXPECT_TRUE(log.Contains("DetermineSchoolStartAndEndDates : End Date 06/05/2009"));
 }
@@ -179,12 +180,12 @@ TEST_F(EngineRun, SchoolDatesSpanEveryTermOfEveryProfile) {
 TEST_F(EngineRun, SchoolDatesWithoutACompleteTermStayAtTheirBounds) {
   ASSERT_TRUE(engine.ValidateConnection(DemoSources::kNoTerms, "", ""));
   engine.ConnectToSIS();
-  engine.SetSchoolStartDate(XDate::FromYMD(2008, 9, 1));
-  engine.SetSchoolEndDate(XDate::FromYMD(2009, 5, 1));
-  engine.DetermineSchoolStartAndEndDates();
-  EXPECT_EQ(ExtractSteps::kLastDay, engine.GetSchoolStartDate());
-  EXPECT_EQ(XDate::FromYMD(3999, 12, 31), engine.GetSchoolStartDate());
-  EXPECT_EQ(0, engine.GetSchoolEndDate());
+  engine.Run().startDate = XDate::FromYMD(2008, 9, 1);
+  engine.Run().endDate = XDate::FromYMD(2009, 5, 1);
+  engine.Steps().DetermineSchoolStartAndEndDates();
+  EXPECT_EQ(ExtractSteps::kLastDay, engine.Run().startDate);
+  EXPECT_EQ(XDate::FromYMD(3999, 12, 31), engine.Run().startDate);
+  EXPECT_EQ(0, engine.Run().endDate);
   EXPECT_TRUE(log.Contains("DetermineSchoolStartAndEndDates : Start Date 12/31/3999"));
   EXPECT_TRUE(log.Contains("DetermineSchoolStartAndEndDates : End Date 01/01/1600"));
 }

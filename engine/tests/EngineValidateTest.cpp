@@ -17,8 +17,8 @@ class EngineValidate : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
   }
   CaptureLog log;
   ExpEngine engine;
@@ -27,16 +27,16 @@ class EngineValidate : public ::testing::Test {
 TEST(ExpEngineConstruction, StartsWithTheMeridaneSettings) {
   ExpEngine engine;
   EXPECT_EQ(&engine, ExpEngine::Current());
-  EXPECT_EQ(0x03u, engine.GetAccessOptions());
-  EXPECT_EQ(kDbNone, engine.GetDatabaseType());
-  EXPECT_TRUE(engine.GetQuoteFields());
-  EXPECT_TRUE(engine.GetQuoteTables());
-  EXPECT_EQ(100, engine.GetConnectionTimeout());
-  EXPECT_EQ(100, engine.GetCommandTimeout());
-  EXPECT_EQ(-1, engine.GetSchoolStartDate());
-  EXPECT_EQ(-1, engine.GetSchoolEndDate());
-  EXPECT_EQ(0u, engine.IncludedStudentCount());
-  const QDEHeaderSettings& settings = engine.HeaderSettings();
+  EXPECT_EQ(0x03u, engine.Data().Connection().GetAccessOptions());
+  EXPECT_EQ(kDbNone, engine.Data().Connection().GetDatabaseType());
+  EXPECT_TRUE(engine.Data().Schema().GetQuoteFields());
+  EXPECT_TRUE(engine.Data().Schema().GetQuoteTables());
+  EXPECT_EQ(100, engine.Data().Connection().GetConnectionTimeout());
+  EXPECT_EQ(100, engine.Data().Connection().GetCommandTimeout());
+  EXPECT_EQ(-1, engine.Run().startDate);
+  EXPECT_EQ(-1, engine.Run().endDate);
+  EXPECT_EQ(0u, engine.Pattern().IncludedStudentCount());
+  const QDEHeaderSettings& settings = engine.Writer().HeaderSettings();
   EXPECT_TRUE(settings.m_gradesDontCreateSections);
   EXPECT_FALSE(settings.m_termsAreBins);
   EXPECT_EQ(50, settings.m_maxExpectedTimeSlots);
@@ -52,19 +52,19 @@ TEST(ExpEngineConstruction, CurrentFollowsTheLiveEngine) {
 
 TEST_F(EngineValidate, ProfileTableMakesTheSourceLotusNotesWithoutTryingSqlServer) {
   EXPECT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
-  EXPECT_EQ(kDbLotusNotes, engine.GetDatabaseType());
+  EXPECT_EQ(kDbLotusNotes, engine.Data().Connection().GetDatabaseType());
   EXPECT_TRUE(log.Contains("Found Lotus Notes Table: System_Profile"));
   EXPECT_FALSE(log.Contains("Lets check the SQL Server driver"));
   // The probe's own connection is closed again.
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
 }
 
 TEST_F(EngineValidate, SqlServerCatalogueIsTheSecondChoice) {
   EXPECT_TRUE(engine.ValidateConnection(DemoSources::kServerCatalogue, nullptr, nullptr));
-  EXPECT_EQ(kDbMSSQL, engine.GetDatabaseType());
+  EXPECT_EQ(kDbMSSQL, engine.Data().Connection().GetDatabaseType());
   EXPECT_TRUE(log.Contains("Lets check the SQL Server driver in case we are running local mode"));
   EXPECT_FALSE(log.Contains("Found Lotus Notes Table"));
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
 }
 
 TEST_F(EngineValidate, DataSourceWithItsDatabaseAfterTheSemicolonIsSqlServer) {
@@ -72,7 +72,7 @@ TEST_F(EngineValidate, DataSourceWithItsDatabaseAfterTheSemicolonIsSqlServer) {
   // for: the attempt gives way to SQL Server, whose string names the database.
   const std::string source = std::string(DemoSources::kNoDatabase) + ";" + DemoSources::Get(nullptr)->serverDb;
   EXPECT_TRUE(engine.ValidateConnection(source.c_str(), "", ""));
-  EXPECT_EQ(kDbMSSQL, engine.GetDatabaseType());
+  EXPECT_EQ(kDbMSSQL, engine.Data().Connection().GetDatabaseType());
   EXPECT_TRUE(log.Contains("The data source names a database: not a Lotus Notes data source"));
   EXPECT_TRUE(log.Contains(std::string("Data Source=") + DemoSources::kNoDatabase + ";Database=" +
                            DemoSources::Get(nullptr)->serverDb + ";Trusted_Connection=yes;"));
@@ -89,7 +89,7 @@ TEST_F(EngineValidate, ALoginThatWouldEndItsAttributeReachesOnlyItsOwnDataSource
   EXPECT_EQ(2, log.Count("SQL Server Table does not exist: System_Profile"));
   // Where the driver takes them, such values connect.
   EXPECT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "a;b", "{p;w}"));
-  EXPECT_EQ(kDbLotusNotes, engine.GetDatabaseType());
+  EXPECT_EQ(kDbLotusNotes, engine.Data().Connection().GetDatabaseType());
 }
 
 TEST_F(EngineValidate, AValueAConnectionStringCannotCarryIsRefusedNamingItsOption) {
@@ -143,7 +143,7 @@ TEST_F(EngineValidate, SchoolNumberIsFoundOnlyWhenItExists) {
   EXPECT_TRUE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "101"));
   EXPECT_TRUE(log.Contains("ValidateSchoolNumber : Found School"));
   // The connection stays open for what follows.
-  EXPECT_TRUE(engine.IsConnected());
+  EXPECT_TRUE(engine.Data().IsConnected());
   EXPECT_TRUE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "202"));
   log.lines.clear();
   EXPECT_FALSE(engine.ValidateSchoolNumber(DemoSources::kSchools, "", "", "999"));
@@ -176,11 +176,11 @@ TEST_F(EngineValidate, SchoolListKeepsTheFirstNameOfANumber) {
   EXPECT_STREQ("Quote School", list[2].second.c_str());
   EXPECT_TRUE(log.Contains("LoadSchoolList : Added 101-Lakeside High School"));
   EXPECT_FALSE(log.Contains("Lakeside Annex"));
-  EXPECT_FALSE(engine.IsConnected());
+  EXPECT_FALSE(engine.Data().IsConnected());
 }
 
 TEST_F(EngineValidate, SchoolListOfAnUnreachableSourceIsEmptyAndFalse) {
-  engine.SetDatabaseType(kDbLotusNotes);
+  engine.Data().Connection().SetDatabaseType(kDbLotusNotes);
   ExpEngine::SchoolList list = {{"stale", "entry"}};
   EXPECT_FALSE(engine.LoadSchoolList(list, "QvEngineNoSuchDsn", "", ""));
   EXPECT_TRUE(list.empty());
@@ -197,11 +197,11 @@ TEST_F(EngineValidate, DemoSourcesRejectUnknownColumns) {
   ASSERT_TRUE(DemoSources::Get(nullptr)->strictQuotes) << "the strict double-quote extension is not loaded";
   ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
   ASSERT_TRUE(engine.ValidateSchoolNumber(DemoSources::kTiny, "", "", "101"));
-  engine.ClearQuery();
-  ODBCTable* student = engine.AddTable("", "Student", "S");
-  EXPECT_NE(nullptr, engine.AddField("Pager", student, false));
-  EXPECT_EQ(nullptr, engine.AddField("NoSuchColumn", student, false));
-  engine.ClearQuery();
+  engine.Data().Query().ClearQuery();
+  ODBCTable* student = engine.Data().Query().AddTable("", "Student", "S");
+  EXPECT_NE(nullptr, engine.Data().Query().AddField("Pager", student, false));
+  EXPECT_EQ(nullptr, engine.Data().Query().AddField("NoSuchColumn", student, false));
+  engine.Data().Query().ClearQuery();
 }
 
 }  // namespace

@@ -18,8 +18,8 @@ class EngineValues : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
     ASSERT_TRUE(engine.ValidateConnection(DemoSources::kTiny, "", ""));
     engine.ConnectToSIS();
   }
@@ -28,9 +28,9 @@ class EngineValues : public ::testing::Test {
   template <typename Value>
   std::map<std::string, std::string> PerRow(ODBCField* key, ExportColumn& column, Value value) {
     std::map<std::string, std::string> results;
-    EXPECT_TRUE(engine.RunBuiltQuery());
-    for (bool more = engine.GetFirstRecord(); more; more = engine.GetNextRecord()) {
-      results[engine.ValueText(key).ToStd()] = value(column).ToStd();
+    EXPECT_NO_THROW(engine.Data().RunBuiltQuery());
+    for (bool more = engine.Data().Reader().GetFirstRecord(); more; more = engine.Data().Reader().GetNextRecord()) {
+      results[engine.Table().Values().Text(key).ToStd()] = value(column).ToStd();
     }
     return results;
   }
@@ -40,13 +40,13 @@ class EngineValues : public ::testing::Test {
 };
 
 TEST_F(EngineValues, SpecialEducationIsEitherCodeFilledIn) {
-  engine.ClearQuery();
-  ODBCTable* student = engine.AddTable("", "Student", "S");
-  engine.m_keyField = engine.AddField("ID", student, true);
-  engine.m_spEdCodeField = engine.AddField("SpEdCode", student, false);
-  ODBCField* second = engine.AddField("SpEdCode2", student, false);
+  engine.Data().Query().ClearQuery();
+  ODBCTable* student = engine.Data().Query().AddTable("", "Student", "S");
+  ODBCField* key = engine.Data().Query().AddField("ID", student, true);
+  ODBCField* spEdCode = engine.Data().Query().AddField("SpEdCode", student, false);
+  ODBCField* second = engine.Data().Query().AddField("SpEdCode2", student, false);
   ExportColumn column(second, "SpEdCode2", nullptr, 0);
-  auto results = PerRow(engine.m_keyField, column, [&](ExportColumn& c) { return engine.GetIsESE(c); });
+  auto results = PerRow(key, column, [&](ExportColumn& c) { return GetIsESE(engine.Table().Values(), spEdCode, c); });
   // 1001: "" and blanks only; 1002: "LD" only; 1004: "504" in the second code only.
   EXPECT_EQ("False", results["1001"]);
   EXPECT_EQ("True", results["1002"]);
@@ -54,48 +54,49 @@ TEST_F(EngineValues, SpecialEducationIsEitherCodeFilledIn) {
   EXPECT_EQ("False", results["1007"]);
 
   // Without the first code (a SIS that lacks the column), the second decides alone.
-  engine.m_spEdCodeField = nullptr;
-  results = PerRow(engine.m_keyField, column, [&](ExportColumn& c) { return engine.GetIsESE(c); });
+  results = PerRow(key, column, [&](ExportColumn& c) { return GetIsESE(engine.Table().Values(), nullptr, c); });
   EXPECT_EQ("False", results["1002"]);
   EXPECT_EQ("True", results["1004"]);
-  engine.CloseQuery();
+  engine.Data().CloseQuery();
 }
 
 TEST_F(EngineValues, TermGroupDropsSeparatorsAndBlanks) {
-  engine.ClearQuery();
-  ODBCTable* classes = engine.AddTable("", "StudentClass", "C");
-  ODBCField* number = engine.AddField("ClassNum", classes, true);
-  ODBCField* term = engine.AddField("Term", classes, true);
+  engine.Data().Query().ClearQuery();
+  ODBCTable* classes = engine.Data().Query().AddTable("", "StudentClass", "C");
+  ODBCField* number = engine.Data().Query().AddField("ClassNum", classes, true);
+  ODBCField* term = engine.Data().Query().AddField("Term", classes, true);
   ExportColumn column(term, "Term", nullptr, 0);
-  auto results = PerRow(number, column, [&](ExportColumn& c) { return engine.GetTermGroup(c); });
+  auto results = PerRow(number, column, [&](ExportColumn& c) { return GetTermGroup(engine.Table().Values(), c); });
   EXPECT_EQ("123", results["MATH101-01"]);  // "1, 2; 3"
   EXPECT_EQ("1234", results["FR201-01"]);   // "1,2,3,4"
   EXPECT_EQ("12", results["SCI300-02"]);    // "1;2"
   EXPECT_EQ("", results[""]);               // NULL
-  engine.CloseQuery();
+  engine.Data().CloseQuery();
 }
 
 TEST_F(EngineValues, ConductKeyAlwaysHasFourParts) {
-  engine.ClearQuery();
-  ODBCTable* record = engine.AddTable("", "Discipline_Record", "D");
-  engine.m_keyField = engine.AddField("ID", record, true);
-  engine.m_conductDateField = engine.AddField("Date", record, true);
-  engine.m_conductInfractionField = engine.AddField("Infraction", record, true);
-  engine.m_conductViolationField = engine.AddField("Violation", record, true);
-  ExportColumn column(engine.m_keyField, "ID", nullptr, 0);
-  auto results = PerRow(engine.m_keyField, column, [&](ExportColumn& c) { return engine.GetConductKey(c); });
+  engine.Data().Query().ClearQuery();
+  ODBCTable* record = engine.Data().Query().AddTable("", "Discipline_Record", "D");
+  ODBCField* key = engine.Data().Query().AddField("ID", record, true);
+  ODBCField* date = engine.Data().Query().AddField("Date", record, true);
+  ODBCField* infraction = engine.Data().Query().AddField("Infraction", record, true);
+  ODBCField* violation = engine.Data().Query().AddField("Violation", record, true);
+  ExportColumn column(key, "ID", nullptr, 0);
+  auto results = PerRow(key, column, [&](ExportColumn&) {
+    return ConductKey(engine.Table().Values(), key, date, infraction, violation);
+  });
   EXPECT_EQ("123-2008/10/01 00:00:00-FIGHT-", results["123"]);
   EXPECT_EQ("1001-2008/11/12 00:00:00--V-12 \"Dress code\"", results["1001"]);
   EXPECT_EQ("1002-2008/12/03 00:00:00--", results["1002"]);
-  engine.CloseQuery();
+  engine.Data().CloseQuery();
 }
 
 TEST_F(EngineValues, FixedTextsNeedNoValue) {
   ExportColumn column(nullptr, "", nullptr, 0);
-  EXPECT_STREQ("1", engine.GetDayGroup(column).c_str());
-  EXPECT_STREQ("Doctor", engine.GetDoctorRelationship(column).c_str());
-  EXPECT_STREQ("SUSP", engine.GetSuspensionKey(column).c_str());
-  EXPECT_STREQ("Suspension", engine.GetSuspensionType(column).c_str());
+  EXPECT_STREQ("1", GetDayGroup(engine.Table().Values(), column).c_str());
+  EXPECT_STREQ("Doctor", GetDoctorRelationship(engine.Table().Values(), column).c_str());
+  EXPECT_STREQ("SUSP", GetSuspensionKey(engine.Table().Values(), column).c_str());
+  EXPECT_STREQ("Suspension", GetSuspensionType(engine.Table().Values(), column).c_str());
 }
 
 // A window's validation-error display that remembers what it was given.
@@ -111,7 +112,7 @@ TEST(ShowValidateError, GoesToTheOwnerWindowOrElseToTheRunLog) {
   CaptureLog log;
   RecordingDisplay window;
   ExpEngine owned(&window);
-  owned.SetRunLog(&log);
+  owned.Context().SetRunLog(&log);
   owned.ShowValidateError("Bad school number", "10'1");
   ASSERT_EQ(1u, window.shown.size());
   EXPECT_EQ("Bad school number", window.shown[0].first);
@@ -119,7 +120,7 @@ TEST(ShowValidateError, GoesToTheOwnerWindowOrElseToTheRunLog) {
   EXPECT_TRUE(log.lines.empty());
 
   ExpEngine alone;
-  alone.SetRunLog(&log);
+  alone.Context().SetRunLog(&log);
   alone.ShowValidateError("Bad school number", "10'1");
   EXPECT_EQ(std::vector<std::string>{"No Owner set in ODBCExpEngineBase.  Could not ShowValidateError: "
                                      "errMsg=Bad school number value=10'1"},

@@ -9,6 +9,8 @@
 
 #include "EngineTestSupport.h"
 #include "TinyExpectations.h"
+#include "engine/SchoolYear.h"
+#include "package/PackageFormat.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -106,9 +108,9 @@ class AttendanceRun : public ::testing::Test {
   void SetUp() override {
     REQUIRE_DEMO_SOURCES();
     sources = DemoSources::Get(nullptr);
-    testsupport::SetBridgeIdentity(engine.Application());
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
+    testsupport::SetBridgeIdentity(engine.Context().Application());
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
     settings.m_importFolder = importFolder.Path().c_str();
     settings.m_schoolNumber = "101";
     settings.m_district = "Springfield";
@@ -132,7 +134,7 @@ class AttendanceRun : public ::testing::Test {
     XDateTime::SetFixedNow(now);
     EXPECT_TRUE(engine.ValidateConnection(DemoSources::kAttendance, "", ""));
     engine.PerformExtract(nullptr, DemoSources::kAttendance, "", "", settings, false, true);
-    return SplitLines(testsupport::ReadAll(importFolder.File(QDEWriter::UpdateFileName(now).ToStd())));
+    return SplitLines(testsupport::ReadAll(importFolder.File(PackageFormat::UpdateFileName(now).ToStd())));
   }
 
   // The data lines of a table in an update file, sorted (the store sends them in no set order),
@@ -321,7 +323,7 @@ TEST_F(AttendanceRun, WithoutTermDatesNothingIsSentAndTheUpdateDateIsKept) {
           "DELETE FROM Absence WHERE ID = '1002' AND Date = '2009-05-29'"});
   const XDateTime second(Ymd(2009, 6, 3), XTime::FromHMS(9, 30, 0));
   EXPECT_EQ(Lines{}, Run(Ymd(2009, 6, 3)));
-  EXPECT_FALSE(os::PathExists(importFolder.File(QDEWriter::UpdateFileName(second).ToStd())));
+  EXPECT_FALSE(os::PathExists(importFolder.File(PackageFormat::UpdateFileName(second).ToStd())));
   const std::string warning = ExtractLogLine("Attendance not extracted: no term of System_Profile has both "
                                              "FirstDay_n and LastDay_n (n = 1 to 6) filled in");
   EXPECT_NE(std::string::npos, warning.find("the update date is kept")) << warning;

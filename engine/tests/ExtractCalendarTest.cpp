@@ -30,39 +30,39 @@ class StaffAndCalendar : public enginetest::ExtractFixture {
   void Connect(const char* dsn) {
     ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
     engine.ConnectToSIS();
-    engine.Reset();
+    engine.Writer().Reset();
   }
 };
 
 TEST_F(StaffAndCalendar, TermsOfEveryProfileSkipEmptyTermsAndSetTheSchoolYear) {
   Connect(DemoSources::kTiny);
-  engine.ExtractTerms();
+  engine.Steps().ExtractTerms();
   // School 202 has no term 3 and a whole-year term 4.
   EXPECT_EQ((Lines{"1\tTerm 1\t08/20/2008\t10/24/2008", "2\tTerm 2\t10/27/2008\t01/16/2009",
                    "3\tTerm 3\t01/20/2009\t03/27/2009", "4\tTerm 4\t03/30/2009\t06/05/2009",
                    "1\tTerm 1\t08/20/2008\t01/16/2009", "2\tTerm 2\t01/20/2009\t06/05/2009",
                    "4\tTerm 4\t08/20/2008\t06/05/2009"}),
             File("Terms.qef"));
-  EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.GetSchoolStartDate());
-  EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.GetSchoolEndDate());
+  EXPECT_EQ(XDate::FromYMD(2008, 8, 20), engine.Run().startDate);
+  EXPECT_EQ(XDate::FromYMD(2009, 6, 5), engine.Run().endDate);
   EXPECT_TRUE(log.Contains("Finished Terms table/query."));
   EXPECT_EQ(tiny::Terms().HeaderEntry(), HeaderEntry("Terms"));
 }
 
 TEST_F(StaffAndCalendar, TermsWithoutACompleteTermWriteNothingAndResetTheSchoolDates) {
   Connect(DemoSources::kNoTerms);
-  engine.SetSchoolStartDate(XDate::FromYMD(2008, 9, 1));
-  engine.SetSchoolEndDate(XDate::FromYMD(2009, 5, 1));
-  engine.ExtractTerms();
+  engine.Run().startDate = XDate::FromYMD(2008, 9, 1);
+  engine.Run().endDate = XDate::FromYMD(2009, 5, 1);
+  engine.Steps().ExtractTerms();
   // Only term 5 and 6 keep one end each, never both.
   EXPECT_EQ(Lines{}, File("Terms.qef"));
-  EXPECT_EQ(ExtractSteps::kLastDay, engine.GetSchoolStartDate());
-  EXPECT_EQ(0, engine.GetSchoolEndDate());
+  EXPECT_EQ(ExtractSteps::kLastDay, engine.Run().startDate);
+  EXPECT_EQ(0, engine.Run().endDate);
 }
 
 TEST_F(StaffAndCalendar, TumblesPutMorningBellsFromSixToElevenIntoTheAmRotation) {
   Connect(DemoSources::kTiny);
-  engine.ExtractTumbles();
+  engine.Steps().ExtractTumbles();
   Lines expected;
   // Lakeside: bells 07 to 10 in the morning, two at 12; Saint-Éloi: 05 (before six), 06, 11, 12.
   const std::vector<std::pair<std::string, bool>> periods = {
@@ -80,7 +80,7 @@ TEST_F(StaffAndCalendar, TumblesPutMorningBellsFromSixToElevenIntoTheAmRotation)
 
 TEST_F(StaffAndCalendar, PeriodsTakeTheirNamesAndTimesFromTheBellLines) {
   Connect(DemoSources::kTiny);
-  engine.ExtractPeriods();
+  engine.Steps().ExtractPeriods();
   // Saint-Éloi's bell lines end in CR LF, and its last bell has no end time.
   EXPECT_EQ((Lines{"1\t1\tPeriod 1\t07:30\t08:20", "2\t2\tPeriod 2\t08:25\t09:15",
                    "3\t3\tPeriod 3\t09:20\t10:10", "4\t4\tPeriod 4\t10:15\t11:05",
@@ -93,8 +93,8 @@ TEST_F(StaffAndCalendar, PeriodsTakeTheirNamesAndTimesFromTheBellLines) {
 
 TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOut) {
   Connect(DemoSources::kTiny);
-  engine.ExtractTerms();
-  engine.ExtractCalendar();
+  engine.Steps().ExtractTerms();
+  engine.Steps().ExtractCalendar();
   const Lines calendar = File("Calendar.qef");
   EXPECT_EQ(tiny::Calendar(true).lines, calendar);
   // Wednesday 3 September out in the afternoon, Monday 8 September out: Thursday and Friday
@@ -108,14 +108,14 @@ TEST_F(StaffAndCalendar, CalendarFillsTheSchoolYearWithSchoolDaysAroundTheDaysOu
   EXPECT_EQ("\t09/10/2008\t\tAll Day\t1\t1", calendar[at - calendar.begin() + 5]);
   EXPECT_EQ("\t06/05/2009\t\tAll Day\t1\t1", calendar.back());
   // The end date moves one day past the last school day.
-  EXPECT_EQ(XDate::FromYMD(2009, 6, 6), engine.GetSchoolEndDate());
+  EXPECT_EQ(XDate::FromYMD(2009, 6, 6), engine.Run().endDate);
   EXPECT_EQ(tiny::Calendar().HeaderEntry(), HeaderEntry("Calendar"));
 }
 
 TEST_F(StaffAndCalendar, CalendarWithoutCountColumnCountsEveryDayOutAsWhole) {
   Connect(DemoSources::kNoEventCount);
-  engine.ExtractTerms();
-  engine.ExtractCalendar();
+  engine.Steps().ExtractTerms();
+  engine.Steps().ExtractCalendar();
   EXPECT_EQ(tiny::Calendar(false).lines, File("Calendar.qef"));
   // The field list stays complete.
   EXPECT_EQ(tiny::Calendar().HeaderEntry().at(1), HeaderEntry("Calendar").at(1));
@@ -123,8 +123,8 @@ TEST_F(StaffAndCalendar, CalendarWithoutCountColumnCountsEveryDayOutAsWhole) {
 
 TEST_F(StaffAndCalendar, CalendarKeepsSchoolDaysAfterEarlyAndDoubleDaysOut) {
   Connect(DemoSources::kCalendarEdges);
-  engine.ExtractTerms();
-  engine.ExtractCalendar();
+  engine.Steps().ExtractTerms();
+  engine.Steps().ExtractCalendar();
   const Lines calendar = File("Calendar.qef");
   ASSERT_LE(6u, calendar.size());
   // A day out before the first school day, then the school year from its first day.
@@ -143,8 +143,8 @@ TEST_F(StaffAndCalendar, CalendarKeepsSchoolDaysAfterEarlyAndDoubleDaysOut) {
 TEST_F(StaffAndCalendar, CalendarWithoutACompleteTermHasTheDaysOutOnly) {
   Connect(DemoSources::kNoTerms);
   // The school year starts on 31 December 3999 and ends on day 0: no day is a school day.
-  engine.ExtractTerms();
-  engine.ExtractCalendar();
+  engine.Steps().ExtractTerms();
+  engine.Steps().ExtractCalendar();
   const Lines calendar = File("Calendar.qef");
   ASSERT_FALSE(calendar.empty());
   EXPECT_EQ("\t09/01/2008\tLabor Day\tAll Day\t\t0.0000", calendar.front());
@@ -152,12 +152,12 @@ TEST_F(StaffAndCalendar, CalendarWithoutACompleteTermHasTheDaysOutOnly) {
   EXPECT_EQ(calendar.end(), std::find_if(calendar.begin(), calendar.end(), [](const std::string& line) {
               return line.find("\tAll Day\t1\t1") != std::string::npos;
             }));
-  EXPECT_EQ(1, engine.GetSchoolEndDate());
+  EXPECT_EQ(1, engine.Run().endDate);
 }
 
 TEST_F(StaffAndCalendar, GradingPeriodsOfEveryProfileEndWithTheTestBin) {
   Connect(DemoSources::kTiny);
-  engine.ExtractGradingPeriods();
+  engine.Steps().ExtractGradingPeriods();
   EXPECT_EQ((Lines{"0\tQ1", "1\tQ2", "2\tQ3", "3\tQ4", "Test\tTest", "0\tS1", "1\tS2", "Test\tTest"}),
             File("Bins.qef"));
   EXPECT_EQ(tiny::GradingPeriods().HeaderEntry(), HeaderEntry("Grading Periods"));
@@ -165,7 +165,7 @@ TEST_F(StaffAndCalendar, GradingPeriodsOfEveryProfileEndWithTheTestBin) {
 
 TEST_F(StaffAndCalendar, StaffOfEverySchoolWithTheirCustomFields) {
   Connect(DemoSources::kTiny);
-  engine.ExtractStaff();
+  engine.Steps().ExtractStaff();
   // Phones as stored: the importer formats them by the custom field's format word.
   EXPECT_EQ((Lines{"Smith, John\tMr.\tJohn\tQ\tSmith\t1 Faculty Row\tSpringfield\tIL\t62701\t"
                    "(555) 123-4567 ext 12\t12\t555.123.4567\tjsmith@lakeside.example\t02/14/1970\t101\t"
@@ -187,7 +187,7 @@ TEST_F(StaffAndCalendar, StaffOfEverySchoolWithTheirCustomFields) {
 
 TEST_F(StaffAndCalendar, AttendanceCodesAreTheFourFixedCodes) {
   Connect(DemoSources::kTiny);
-  engine.ExtractAttendanceCodes();
+  engine.Steps().ExtractAttendanceCodes();
   EXPECT_EQ((Lines{"EAbsent\tEA\tExcAbs\t1\t0\tY", "Absent\tA\tAbs\t1\t0\tN", "ETardy\tET\tExcTardy\t0\t1\tY",
                    "Tardy\tT\tTardy\t0\t1\tN"}),
             File("AttCodes.qef"));

@@ -45,10 +45,10 @@ const std::string kIncident1006 = kKey1006 + "\t1006\tTRUANCY\tEd Code 48260\t\t
 class ConductExtracts : public enginetest::ExtractFixture {
  protected:
   void ExtractAll() {
-    engine.ExtractConductIncidents();
-    engine.ExtractConductOutcomes();
-    engine.ExtractConductSuspensions();
-    engine.ExtractConductCommunications();
+    engine.Steps().ExtractConductIncidents();
+    engine.Steps().ExtractConductOutcomes();
+    engine.Steps().ExtractConductSuspensions();
+    engine.Steps().ExtractConductCommunications();
   }
   bool HeaderHas(const std::string& line) {
     const Lines& lines = Header();
@@ -58,7 +58,7 @@ class ConductExtracts : public enginetest::ExtractFixture {
 
 TEST_F(ConductExtracts, IncidentsOfActiveStudentsThatNameAnInfractionOrAViolation) {
   Open(DemoSources::kTiny);
-  engine.ExtractConductIncidents();
+  engine.Steps().ExtractConductIncidents();
   // Not written: 1002's record names neither, 1006 is inactive, 1004's is of 2007-2008.
   // Comment lines are joined with a blank; both type columns carry the name CndInTypeRef.
   EXPECT_EQ(Sorted({kIncident123, kIncident1001}), Sorted(File("StudentCndIncident.qef")));
@@ -68,7 +68,7 @@ TEST_F(ConductExtracts, IncidentsOfActiveStudentsThatNameAnInfractionOrAViolatio
 
 TEST_F(ConductExtracts, OutcomesPointBackAtTheirIncidents) {
   Open(DemoSources::kTiny);
-  engine.ExtractConductOutcomes();
+  engine.Steps().ExtractConductOutcomes();
   EXPECT_EQ(Sorted({kKey123 + "\t" + kKey123 + "\t123\tSuspension\t2\t10/02/2008\t10/03/2008\tGuilty",
                     kKey1001 + "\t" + kKey1001 + "\t1001\tDetention\t1\t11/13/2008\t11/13/2008\t"}),
             Sorted(File("ConductOutcome.qef")));
@@ -79,7 +79,7 @@ TEST_F(ConductExtracts, OutcomesPointBackAtTheirIncidents) {
 
 TEST_F(ConductExtracts, SuspensionsAreTheRecordsWithBothSuspensionDays) {
   Open(DemoSources::kTiny);
-  engine.ExtractConductSuspensions();
+  engine.Steps().ExtractConductSuspensions();
   EXPECT_EQ((Lines{"SUSP\t" + kKey123 + "\t123\tSuspension\t10/02/2008\t10/03/2008"}),
             File("ConductSuspensions.qef"));
   EXPECT_EQ(tiny::ConductSuspensions().HeaderEntry(), HeaderEntry("Student Conduct Suspensions"));
@@ -87,7 +87,7 @@ TEST_F(ConductExtracts, SuspensionsAreTheRecordsWithBothSuspensionDays) {
 
 TEST_F(ConductExtracts, CommunicationsForEachYesWhateverItsCase) {
   Open(DemoSources::kTiny);
-  engine.ExtractConductCommunications();
+  engine.Steps().ExtractConductCommunications();
   // 123: notified "yes" with a date and a person, letter "Yes". 1001: notified "Y" and letter
   // "No" are no yes.
   EXPECT_EQ((Lines{"ParentNotified\t" + kKey123 + "\t123\tParent Notified\t10/01/2008\tSpoke with Mrs. Walsh",
@@ -141,10 +141,10 @@ TEST_F(ConductExtracts, RecordsWithEmptyNamesAndHalfSuspensions) {
 TEST_F(ConductExtracts, WithoutViolationEveryConductExtractEndsTheRun) {
   Open(DemoSources::kConductNoViolation);
   const std::vector<std::pair<const char*, std::function<void()>>> extracts = {
-      {"StudentCndIncident.qef", [&] { engine.ExtractConductIncidents(); }},
-      {"ConductOutcome.qef", [&] { engine.ExtractConductOutcomes(); }},
-      {"ConductSuspensions.qef", [&] { engine.ExtractConductSuspensions(); }},
-      {"ConductOutcome2.qef", [&] { engine.ExtractConductCommunications(); }}};
+      {"StudentCndIncident.qef", [&] { engine.Steps().ExtractConductIncidents(); }},
+      {"ConductOutcome.qef", [&] { engine.Steps().ExtractConductOutcomes(); }},
+      {"ConductSuspensions.qef", [&] { engine.Steps().ExtractConductSuspensions(); }},
+      {"ConductOutcome2.qef", [&] { engine.Steps().ExtractConductCommunications(); }}};
   for (const auto& [file, extract] : extracts) {
     try {
       extract();

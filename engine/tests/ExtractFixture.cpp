@@ -1,5 +1,6 @@
 #include "ExtractFixture.h"
 
+#include "engine/SchoolYear.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
 #include "foundation/XTime.h"
@@ -11,10 +12,10 @@ namespace enginetest {
 void ExtractFixture::SetUp() {
   REQUIRE_DEMO_SOURCES();
   XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
-  testsupport::SetBridgeIdentity(engine.Application());
-  engine.SetRunLog(&log);
-  engine.SetExtractLog(&log);
-  engine.SetImportFolder(folder.Path().c_str());
+  testsupport::SetBridgeIdentity(engine.Context().Application());
+  engine.Context().SetRunLog(&log);
+  engine.Context().SetExtractLog(&log);
+  engine.Writer().Folder().Set(folder.Path().c_str());
 }
 
 void ExtractFixture::TearDown() { XDateTime::ClearFixedNow(); }
@@ -22,10 +23,10 @@ void ExtractFixture::TearDown() { XDateTime::ClearFixedNow(); }
 void ExtractFixture::Open(const char* dsn, int32_t inactiveCutoff) {
   ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
   engine.ConnectToSIS();
-  engine.m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
-  engine.m_inactiveCutoff = inactiveCutoff;
-  engine.LoadIncludedStudents();
-  engine.Reset();
+  engine.Run().schoolYear = SchoolYearOf(XDateTime::Now().Date());
+  engine.Run().inactiveCutoff = inactiveCutoff;
+  engine.Pattern().LoadIncludedStudents();
+  engine.Writer().Reset();
 }
 
 bool ExtractFixture::Exists(const std::string& name) const { return os::PathExists(folder.File(name)); }
@@ -36,7 +37,7 @@ Lines ExtractFixture::File(const std::string& name) const {
 
 const Lines& ExtractFixture::Header() {
   if (header.empty()) {
-    engine.WritePackageHeader();
+    engine.Writer().WritePackageHeader();
     header = File("QvMeridane.QDE");
   }
   return header;

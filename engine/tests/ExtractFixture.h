@@ -13,47 +13,14 @@
 
 namespace enginetest {
 
-// Opens the protected steps of the driver, the extracts, the extract pattern and the field
-// handles that the extracts remember to the tests (one class for the whole test program).
+// Opens the steps of the driver that a run takes around its extracts to the tests (one class
+// for the whole test program).
 class TestEngine : public ExpEngine {
  public:
   using ExpEngine::ConnectToSIS;
   using ExpEngine::EndRun;
   using ExpEngine::StartRun;
   using ExpEngine::StoreConnectionSettings;
-  using ExpEngine::ExtractAttendanceCodes;
-  using ExpEngine::ExtractCalendar;
-  using ExpEngine::ExtractConductCommunications;
-  using ExpEngine::ExtractConductIncidents;
-  using ExpEngine::ExtractConductOutcomes;
-  using ExpEngine::ExtractConductSuspensions;
-  using ExpEngine::ExtractGrades;
-  using ExpEngine::ExtractGradingPeriods;
-  using ExpEngine::ExtractImmunizations;
-  using ExpEngine::ExtractMedicalAlerts;
-  using ExpEngine::ExtractMedicalTreatments;
-  using ExpEngine::ExtractPeriods;
-  using ExpEngine::ExtractSections;
-  using ExpEngine::ExtractStaff;
-  using ExpEngine::ExtractStudentContacts;
-  using ExpEngine::ExtractStudentDoctors;
-  using ExpEngine::ExtractStudentNotes;
-  using ExpEngine::ExtractStudents;
-  using ExpEngine::ExtractStudentSchedules;
-  using ExpEngine::ExtractTerms;
-  using ExpEngine::ExtractTumbles;
-  using ExpEngine::AddActiveStudentConditions;
-  using ExpEngine::AddExportField;
-  using ExpEngine::AddSchoolYearCondition;
-  using ExpEngine::AddStudentJoin;
-  using ExpEngine::m_conductDateField;
-  using ExpEngine::m_conductInfractionField;
-  using ExpEngine::m_conductViolationField;
-  using ExpEngine::m_inactiveCutoff;
-  using ExpEngine::m_keyField;
-  using ExpEngine::m_schoolNumber;
-  using ExpEngine::m_schoolYear;
-  using ExpEngine::m_spEdCodeField;
 };
 
 class ExtractFixture : public ::testing::Test {

@@ -42,7 +42,7 @@ class ClassExtracts : public enginetest::ExtractFixture {
 
 TEST_F(ClassExtracts, SectionsAreTheDistinctNamedClassesOfTheYear) {
   Open(DemoSources::kTiny);
-  engine.ExtractSections();
+  engine.Steps().ExtractSections();
   // Algebra I is taken by four students and Français II by three: one line each. The study
   // hall has an empty class number and Pre-Algebra is of the previous year: neither is here.
   // The term lists lose their separators ("1, 2; 3" gives 123).
@@ -53,7 +53,7 @@ TEST_F(ClassExtracts, SectionsAreTheDistinctNamedClassesOfTheYear) {
 
 TEST_F(ClassExtracts, SchedulesPairIncludedStudentsWithTheirActiveClassRows) {
   Open(DemoSources::kTiny);
-  engine.ExtractStudentSchedules();
+  engine.Steps().ExtractStudentSchedules();
   // 1001's Français II row has an empty "Inactive", which counts as active; 1003 and 1006 are
   // inactive students; the study hall and 1007's class of 2007-2008 are not scheduled.
   EXPECT_EQ(Sorted({"1001\tMATH101-01", "1001\tFR201-01", "1002\tMATH101-01", "1002\tSCI300-02",
@@ -64,7 +64,7 @@ TEST_F(ClassExtracts, SchedulesPairIncludedStudentsWithTheirActiveClassRows) {
 
 TEST_F(ClassExtracts, SchedulesOfEveryStudentWhenInactiveStudentsAreIncluded) {
   Open(DemoSources::kTiny, 1);
-  engine.ExtractStudentSchedules();
+  engine.Steps().ExtractStudentSchedules();
   // The class rows marked "Yes" of the inactive students 1003 and 1006 are now scheduled too.
   EXPECT_EQ(Sorted({"1001\tMATH101-01", "1001\tFR201-01", "1002\tMATH101-01", "1002\tSCI300-02",
                     "1003\tFR201-01", "1004\tFR201-01", "1005\tSCI300-02", "1006\tMATH101-01",
@@ -74,9 +74,9 @@ TEST_F(ClassExtracts, SchedulesOfEveryStudentWhenInactiveStudentsAreIncluded) {
 
 TEST_F(ClassExtracts, WithoutClassNumTheSubjectNameNamesTheClass) {
   Open(DemoSources::kClassNoClassNum);
-  engine.ExtractSections();
-  engine.ExtractStudentSchedules();
-  engine.ExtractGrades();
+  engine.Steps().ExtractSections();
+  engine.Steps().ExtractStudentSchedules();
+  engine.Steps().ExtractGrades();
   EXPECT_TRUE(log.Contains("Field does not exist : ClassNum in table StudentClass"));
   // The study hall has a subject name, so it is a section now.
   EXPECT_EQ(Sorted({"ALG1-01\tAlgebra I\t1\t1\t123\t101\tSmith, John",
@@ -97,8 +97,8 @@ TEST_F(ClassExtracts, WithoutClassNumTheSubjectNameNamesTheClass) {
 
 TEST_F(ClassExtracts, WithoutAnyClassColumnSectionsAndGradesStepAsideAndSchedulesEndTheRun) {
   Open(DemoSources::kClassNoClassColumns);
-  engine.ExtractSections();
-  engine.ExtractGrades();
+  engine.Steps().ExtractSections();
+  engine.Steps().ExtractGrades();
   EXPECT_TRUE(log.Contains("There is no ClassNum or SubjectName fields defined, so skipping Sections extract."));
   EXPECT_TRUE(log.Contains("There is no ClassNum or SubjectName fields defined, so skipping Grades extract."));
   EXPECT_FALSE(Exists("Sections.qef"));
@@ -108,7 +108,7 @@ TEST_F(ClassExtracts, WithoutAnyClassColumnSectionsAndGradesStepAsideAndSchedule
 
   // Schedules have no such test: the class column they need is missing, and the run ends.
   try {
-    engine.ExtractStudentSchedules();
+    engine.Steps().ExtractStudentSchedules();
     FAIL() << "schedules were written without a class column";
   } catch (const XException& error) {
     EXPECT_STREQ("Required Field does not exist : SubjectName in table StudentClass", error.Text());
@@ -118,7 +118,7 @@ TEST_F(ClassExtracts, WithoutAnyClassColumnSectionsAndGradesStepAsideAndSchedule
 
 TEST_F(ClassExtracts, WithoutDaysTheDayGroupIsLeftOut) {
   Open(DemoSources::kClassNoDays);
-  engine.ExtractSections();
+  engine.Steps().ExtractSections();
   EXPECT_EQ(Sorted({"MATH101-01\tAlgebra I\t1\t123\t101\tSmith, John",
                     "FR201-01\tFran\xE7" "ais II\t2\t1234\t12\tDubois, Ren\xE9" "e",
                     "SCI300-02\tBiology \"Honors\"\t3\t12\tLab 3\tPe\xF1" "a, Tom\xE1s"}),
@@ -128,7 +128,7 @@ TEST_F(ClassExtracts, WithoutDaysTheDayGroupIsLeftOut) {
 
 TEST_F(ClassExtracts, GradesWriteOneLinePerGradedPeriodAndTheTest) {
   Open(DemoSources::kTiny);
-  engine.ExtractGrades();
+  engine.Steps().ExtractGrades();
   // 1001's algebra row has periods 0 and 1; its French row only "GradeLetter_2", but an empty
   // "Inactive" is not active for the grades (unlike the schedules); 1002's algebra row (NULL
   // "Inactive") period 0 and a test grade. 1007's grade C belongs to a class of 2007-2008:
@@ -154,7 +154,7 @@ TEST_F(ClassExtracts, GradesWriteOneLinePerGradedPeriodAndTheTest) {
 
 TEST_F(ClassExtracts, MissingGradeColumnsLeaveTheirValuesEmpty) {
   Open(DemoSources::kClassFewGrades);
-  engine.ExtractGrades();
+  engine.Steps().ExtractGrades();
   // No "GradePct": the percentages are empty. No "GradeLetter_1": period 1 has no letter to
   // test, so it is never written. No "GradePointsEarned_Test": the test line ends empty.
   // The package fields stay the same.

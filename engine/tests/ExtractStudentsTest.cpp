@@ -13,6 +13,7 @@
 #include "EngineTestSupport.h"
 #include "ExtractFixture.h"
 #include "TinyExpectations.h"
+#include "engine/SchoolYear.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -56,9 +57,9 @@ class StudentExtracts : public ::testing::Test {
   void Run(const char* dsn, int32_t inactiveCutoff, const std::function<void(TestEngine&)>& extracts) {
     importFolder = std::make_unique<testsupport::TempDir>();
     engine = std::make_unique<TestEngine>();
-    testsupport::SetBridgeIdentity(engine->Application());
-    engine->SetRunLog(&log);
-    engine->SetExtractLog(&log);
+    testsupport::SetBridgeIdentity(engine->Context().Application());
+    engine->Context().SetRunLog(&log);
+    engine->Context().SetExtractLog(&log);
     ExtractSettings settings;
     settings.m_importFolder = importFolder->Path().c_str();
     settings.m_schoolNumber = "101";
@@ -68,14 +69,14 @@ class StudentExtracts : public ::testing::Test {
 
     ASSERT_TRUE(engine->ValidateConnection(dsn, "", ""));
     engine->StoreConnectionSettings(dsn, "", "");
-    engine->m_schoolNumber = settings.m_schoolNumber;
-    engine->m_inactiveCutoff = inactiveCutoff;
-    engine->m_schoolYear = SchoolYearOf(XDateTime::Now().Date());
+    engine->Run().schoolNumber = settings.m_schoolNumber;
+    engine->Run().inactiveCutoff = inactiveCutoff;
+    engine->Run().schoolYear = SchoolYearOf(XDateTime::Now().Date());
     engine->StartRun(settings);
-    engine->LoadIncludedStudents();
-    engine->Reset();
+    engine->Pattern().LoadIncludedStudents();
+    engine->Writer().Reset();
     extracts(*engine);
-    engine->WritePackageHeader();
+    engine->Writer().WritePackageHeader();
     engine->EndRun();
   }
   std::string File(const char* name) const { return testsupport::ReadAll(importFolder->File(name)); }
@@ -100,7 +101,7 @@ class StudentExtracts : public ::testing::Test {
 // ---- Student demographics --------------------------------------------------------------
 
 TEST_F(StudentExtracts, DemographicsHoldEveryActiveStudentWithFortyConvertedFields) {
-  Run(DemoSources::kTiny, -1, [](TestEngine& e) { e.ExtractStudents(); });
+  Run(DemoSources::kTiny, -1, [](TestEngine& e) { e.Steps().ExtractStudents(); });
   Lines names;
   const Lines expected = ExpectedStudents(StudentIds(true), {}, &names);
   ASSERT_EQ(40u, names.size());
@@ -146,8 +147,8 @@ TEST_F(StudentExtracts, DemographicsHoldEveryActiveStudentWithFortyConvertedFiel
 
 TEST_F(StudentExtracts, InactiveStudentsAreWrittenWhenTheCutoffAllows) {
   Run(DemoSources::kTiny, 1, [](TestEngine& e) {
-    e.ExtractStudents();
-    e.ExtractStudentNotes();
+    e.Steps().ExtractStudents();
+    e.Steps().ExtractStudentNotes();
   });
   Lines names;
   EXPECT_EQ(ByStudent(ExpectedStudents(StudentIds(false), {}, &names)), ByStudent(Table("Students.qef")));
@@ -163,7 +164,7 @@ TEST_F(StudentExtracts, InactiveStudentsAreWrittenWhenTheCutoffAllows) {
 }
 
 TEST_F(StudentExtracts, MissingPagerAndSpEdCodeDropTheirFieldsAndCustomFieldsOnly) {
-  Run(DemoSources::kStudentNoPagerSpEd, -1, [](TestEngine& e) { e.ExtractStudents(); });
+  Run(DemoSources::kStudentNoPagerSpEd, -1, [](TestEngine& e) { e.Steps().ExtractStudents(); });
   Lines names;
   const Lines expected = ExpectedStudents(StudentIds(true), {"Pager", "SpEdCode"}, &names);
   ASSERT_EQ(38u, names.size());
@@ -190,7 +191,7 @@ TEST_F(StudentExtracts, MissingPagerAndSpEdCodeDropTheirFieldsAndCustomFieldsOnl
 }
 
 TEST_F(StudentExtracts, MissingSpEdCode2DropsBothFieldsThatReadIt) {
-  Run(DemoSources::kStudentNoSpEd2, -1, [](TestEngine& e) { e.ExtractStudents(); });
+  Run(DemoSources::kStudentNoSpEd2, -1, [](TestEngine& e) { e.Steps().ExtractStudents(); });
   Lines names;
   const Lines expected = ExpectedStudents(StudentIds(true), {"SpEdCode2"}, &names);
   EXPECT_EQ(38u, names.size());
@@ -205,8 +206,8 @@ TEST_F(StudentExtracts, MissingSpEdCode2DropsBothFieldsThatReadIt) {
 
 TEST_F(StudentExtracts, NotesAndAlertsOfActiveStudentsMemoFirst) {
   Run(DemoSources::kTiny, -1, [](TestEngine& e) {
-    e.ExtractStudentNotes();
-    e.ExtractMedicalAlerts();
+    e.Steps().ExtractStudentNotes();
+    e.Steps().ExtractMedicalAlerts();
   });
   // The TAB inside 1001's comment goes, its quotes stay; the euro sign is byte 0x80.
   EXPECT_EQ((Lines{"1001\tMemo\tMemo\tNeeds front-row seat",
@@ -225,9 +226,9 @@ TEST_F(StudentExtracts, NotesAndAlertsOfActiveStudentsMemoFirst) {
 
 TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
   Run(DemoSources::kTiny, -1, [](TestEngine& e) {
-    e.ExtractMedicalTreatments();
-    e.ExtractImmunizations();
-    e.ExtractStudentDoctors();
+    e.Steps().ExtractMedicalTreatments();
+    e.Steps().ExtractImmunizations();
+    e.Steps().ExtractStudentDoctors();
   });
   // Two allergy lines against one date line: the second treatment has an empty date.
   EXPECT_EQ((Lines{"1002\tPenicillin-2004-05-01\tPenicillin\tTREAT\t2004-05-01\tUse non-latex gloves",
@@ -260,7 +261,7 @@ TEST_F(StudentExtracts, TreatmentsImmunizationsAndDoctorsFromTheMedicalTables) {
 }
 
 TEST_F(StudentExtracts, ContactsUpToSevenLinesPerStudent) {
-  Run(DemoSources::kTiny, -1, [](TestEngine& e) { e.ExtractStudentContacts(); });
+  Run(DemoSources::kTiny, -1, [](TestEngine& e) { e.Steps().ExtractStudentContacts(); });
   // Mother, parent, guardian and emergency contacts as the rows give them (see the shared
   // expectations for the lines spelled out).
   const Lines expected = tiny::StudentContacts().lines;
@@ -282,10 +283,10 @@ TEST_F(StudentExtracts, ContactsUpToSevenLinesPerStudent) {
 
 TEST_F(StudentExtracts, AwkwardTextStaysInsideItsFieldAndLine) {
   Run(DemoSources::kStudentOddText, -1, [](TestEngine& e) {
-    e.ExtractStudents();
-    e.ExtractStudentNotes();
-    e.ExtractMedicalTreatments();
-    e.ExtractStudentDoctors();
+    e.Steps().ExtractStudents();
+    e.Steps().ExtractStudentNotes();
+    e.Steps().ExtractMedicalTreatments();
+    e.Steps().ExtractStudentDoctors();
   });
   // The address's TAB is dropped and its CR LF becomes two blanks.
   EXPECT_NE(std::string::npos, File("Students.qef").find("1004\t\xCD\xF1igo\t\tPe\xF1" "a\t\t1 Ruedu Lac  BP 7\t"));

@@ -10,6 +10,7 @@
 
 #include "EngineTestSupport.h"
 #include "TinyExpectations.h"
+#include "package/PackageFormat.h"
 #include "engine/ExpEngine.h"
 #include "foundation/XDate.h"
 #include "foundation/XDateTime.h"
@@ -51,8 +52,8 @@ class OneLinePerRecord : public ::testing::Test {
   void Run(const char* dsn, const char* schoolYear, const XDateTime& now, bool gatherDemographic) {
     XDateTime::SetFixedNow(now);
     ExpEngine engine;
-    testsupport::SetBridgeIdentity(engine.Application());
-    engine.SetRunLog(&log);
+    testsupport::SetBridgeIdentity(engine.Context().Application());
+    engine.Context().SetRunLog(&log);
     ExtractSettings settings;
     settings.m_importFolder = importFolder.Path().c_str();
     settings.m_district = "Springfield";
@@ -62,7 +63,7 @@ class OneLinePerRecord : public ::testing::Test {
     settings.m_inactiveCutoff = -1;
     ASSERT_TRUE(engine.ValidateConnection(dsn, "", ""));
     engine.PerformExtract(nullptr, dsn, "", "", settings, gatherDemographic, true);
-    updateFile = QDEWriter::UpdateFileName(now).ToStd();
+    updateFile = PackageFormat::UpdateFileName(now).ToStd();
   }
 
   std::string Bytes(const std::string& name) const { return testsupport::ReadAll(importFolder.File(name)); }

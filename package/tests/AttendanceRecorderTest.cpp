@@ -27,21 +27,22 @@ using RecorderTest = WriterFixture;
 TEST_F(RecorderTest, EveryColumnOfARecordedRowReachesItsPlaceInTheUpdateFile) {
   std::string updateFile;
   {
-    QDEWriter writer;
-    Prepare(writer);
-    writer.CheckBridgeConfiguration(m_config);
+    ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+    Prepare(writerContext);
+    writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
     updateFile = writer.BeginUpdateFile().Path().ToStd();
     writer.StartAttTable(AttendanceStore::kDaily);
-    writer.BeginAttTransaction();
-    writer.UpsertAttendance(Row("S1", "X", "A", "1"));  // both codes: inserted
-    writer.UpsertAttendance(Row("S1", "Y", "B", "2"));  // both codes: updated
-    writer.UpsertAttendance(Row("S2", "Q", "", "1"));   // the code last sent only
-    writer.UpsertAttendance(Row("S2", "", "Q", "2"));   // now shown again: nothing to send
-    writer.UpsertAttendance(Row("S3", "Q", "", "1"));
-    writer.UpsertAttendance(Row("S3", "", "R", "2"));
-    writer.UpsertAttendance(Row("S4", "", "", "1"));    // neither code: not kept
-    writer.CommitAttTransaction();
-    writer.CreateStudentDailyAttendanceFromDB();
+    writer.Attendance().BeginRecording();
+    writer.Attendance().Record(Row("S1", "X", "A", "1"));  // both codes: inserted
+    writer.Attendance().Record(Row("S1", "Y", "B", "2"));  // both codes: updated
+    writer.Attendance().Record(Row("S2", "Q", "", "1"));   // the code last sent only
+    writer.Attendance().Record(Row("S2", "", "Q", "2"));   // now shown again: nothing to send
+    writer.Attendance().Record(Row("S3", "Q", "", "1"));
+    writer.Attendance().Record(Row("S3", "", "R", "2"));
+    writer.Attendance().Record(Row("S4", "", "", "1"));    // neither code: not kept
+    writer.Attendance().CommitRecording();
+    writer.WriteAttendanceChanges(true);
     writer.CompleteUpdateFile();
   }
   std::vector<std::string> lines = ReadUpdateFile(updateFile)["Cached Daily Attendance"];
@@ -58,20 +59,21 @@ TEST_F(RecorderTest, OnlyCodesOfTheReadableDaysAreBlanked) {
   auto run = [this](int firstReadable, int lastReadable, bool record) {
     std::string updateFile;
     {
-      QDEWriter writer;
-      Prepare(writer);
-      writer.CheckBridgeConfiguration(m_config);
+      ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+      Prepare(writerContext);
+      writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
       updateFile = writer.BeginUpdateFile().Path().ToStd();
       writer.StartAttTable(AttendanceStore::kDaily, firstReadable, lastReadable);
-      writer.BeginAttTransaction();
+      writer.Attendance().BeginRecording();
       for (int day : {1, 5, 10}) {
         if (!record) break;
         AttendanceRow row = Row("S1", "", "A", "");
         row.attdate = Day(2009, 3, day);
-        writer.UpsertAttendance(row);
+        writer.Attendance().Record(row);
       }
-      writer.CommitAttTransaction();
-      writer.CreateStudentDailyAttendanceFromDB();
+      writer.Attendance().CommitRecording();
+      writer.WriteAttendanceChanges(true);
       writer.CompleteUpdateFile();
       writer.SaveSchoolConfig();
     }

@@ -22,9 +22,10 @@ std::string Nested(const char* root, int depth) {
 class FolderSafetyTest : public WriterFixture {
  protected:
   bool BeginAndFinish() {
-    QDEWriter writer;
-    Prepare(writer);
-    bool changed = writer.CheckBridgeConfiguration(m_config);
+    ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+    Prepare(writerContext);
+    bool changed = writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
     writer.SaveSchoolConfig();
     return changed;
   }

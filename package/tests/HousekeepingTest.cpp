@@ -19,16 +19,18 @@ class HousekeepingTest : public WriterFixture {
  protected:
   // A finished run: Begin's decision, then Finish's school configuration.
   bool BeginAndFinish() {
-    QDEWriter writer;
-    Prepare(writer);
-    bool changed = writer.CheckBridgeConfiguration(m_config);
+    ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+    Prepare(writerContext);
+    bool changed = writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
     writer.SaveSchoolConfig();
     return changed;
   }
   bool Changed() {
-    QDEWriter writer;
-    Prepare(writer);
-    return writer.BridgeConfigurationChanged(m_config);
+    ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+    Prepare(writerContext);
+    return writer.Folder().BridgeConfigurationChanged(m_config, writerContext.Application().m_version);
   }
   std::string SchoolConfigText() const { return testsupport::ReadAll(ImportFile("SchoolConfig.xml")); }
   void ReplaceInSchoolConfig(const std::string& from, const std::string& to) {
@@ -152,10 +154,11 @@ TEST_F(HousekeepingTest, AnUpdateFileThatCannotBeDeletedFailsTheRun) {
   // every system and for every user, as an update file held open by the import tool does.
   MakeFolderWithContent(ImportFile("Update 20090101010101.qdu"));
   m_config.m_schoolNumber = "102";
-  QDEWriter writer;
-  Prepare(writer);
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  Prepare(writerContext);
   try {
-    writer.CheckBridgeConfiguration(m_config);
+    writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
     FAIL() << "the cleaning went on";
   } catch (const XException& e) {
     std::string text = e.what();
@@ -228,8 +231,9 @@ TEST_F(HousekeepingTest, ACleaningThatCannotRemoveEverythingRemovesNothing) {
       EXPECT_FALSE(os::PathExists(files[i])) << files[i];
     }
   }
-  QDEWriter writer;
-  Prepare(writer);
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  Prepare(writerContext);
   writer.Begin(m_config, m_runLog.get());
   writer.AbandonRun();
   EXPECT_FALSE(os::PathExists(ImportFile("AATDfile.deleting")));
@@ -252,14 +256,15 @@ TEST_F(HousekeepingTest, TheGlobalStoreDropsOnlyTablesWhoseUpdateTimeHasPassed) 
   ReplaceInSchoolConfig("GlobalFolderValue=\"\"", "GlobalFolderValue=\"" + global + "\"");
   m_config.m_district = "South";
 
-  QDEWriter writer;
-  Prepare(writer);
-  ASSERT_TRUE(writer.CheckBridgeConfiguration(m_config));
-  EXPECT_TRUE(writer.CheckAttUpdateTime("PERIOD_ATT"));
-  EXPECT_FALSE(writer.CheckAttUpdateTime("DAILY_ATT"));
-  EXPECT_TRUE(writer.CheckAttUpdateTime("NO_SUCH_ELEMENT"));
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  Prepare(writerContext);
+  ASSERT_TRUE(writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version));
+  EXPECT_TRUE(writer.Attendance().CheckUpdateTime("PERIOD_ATT"));
+  EXPECT_FALSE(writer.Attendance().CheckUpdateTime("DAILY_ATT"));
+  EXPECT_TRUE(writer.Attendance().CheckUpdateTime("NO_SUCH_ELEMENT"));
   // The global store stays the run's store.
-  sqlite::Query tables(writer.AttStore().Db());
+  sqlite::Query tables(writer.Attendance().Store().Db());
   tables.Prepare("SELECT name FROM sqlite_master WHERE type='table' ORDER BY name");
   std::vector<std::string> names;
   while (tables.Step()) names.push_back(tables.StringColumn(0).ToStd());
@@ -269,15 +274,16 @@ TEST_F(HousekeepingTest, TheGlobalStoreDropsOnlyTablesWhoseUpdateTimeHasPassed) 
 }
 
 TEST_F(HousekeepingTest, ValidatingCreatesAMissingImportFolder) {
-  QDEWriter writer;
-  Prepare(writer);
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  Prepare(writerContext);
   std::string folder = m_dir.File("New") + Sep() + "Import";
-  EXPECT_TRUE(writer.ValidateImportFolder(folder.c_str()));
+  EXPECT_TRUE(writer.Folder().Validate(folder.c_str()));
   EXPECT_TRUE(os::IsDirectory(folder));
-  EXPECT_EQ(writer.ImportFolder().Path(), XString((folder + Sep()).c_str()));
+  EXPECT_EQ(writer.Folder().Spec().Path(), XString((folder + Sep()).c_str()));
   EXPECT_NE(RunLogText().find("Folder doesnt exist so lets create it"), std::string::npos);
   testsupport::WriteAll(m_dir.File("plain"), "a file, not a folder");
-  EXPECT_FALSE(writer.ValidateImportFolder((m_dir.File("plain") + Sep() + "Import").c_str()));
+  EXPECT_FALSE(writer.Folder().Validate((m_dir.File("plain") + Sep() + "Import").c_str()));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "foundation/XTime.h"
 #include "os/OsFiles.h"
 #include "os/OsTime.h"
+#include "package/PackageFormat.h"
 #include "package/QDEWriter.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
@@ -27,11 +28,11 @@ class PackageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 2, 25), XTime::FromHMS(12, 13, 41)));
-    QDEApplication& app = m_writer.Application();
+    QDEApplication& app = m_writerContext.Application();
     testsupport::SetBridgeIdentity(app);
     app.m_buildDate = XDate::FromYMD(2009, 2, 20);
-    m_writer.SetImportFolder(XString(m_dir.Path().c_str()));
-    m_writer.SetExtractLog(&m_log);
+    m_writer.Folder().Set(XString(m_dir.Path().c_str()));
+    m_writerContext.SetExtractLog(&m_log);
     m_log.Begin();
   }
   void TearDown() override { XDateTime::ClearFixedNow(); }
@@ -83,7 +84,8 @@ class PackageTest : public ::testing::Test {
 
   testsupport::TempDir m_dir;
   XLogFile m_log{"Test Extract Log", XFileSpec(m_dir.File("ExtractLog.txt").c_str()), kLogProprietary};
-  QDEWriter m_writer;
+  ExtractContext m_writerContext;
+  QDEWriter m_writer{m_writerContext};
 };
 
 TEST_F(PackageTest, HeaderFileAnnouncesTablesWithFieldsAndCustomFields) {
@@ -208,8 +210,9 @@ TEST_F(PackageTest, TableFailingMidwayLeavesThePreviousCompleteFile) {
 
   // A writer destroyed in the middle of a table does the same.
   {
-    QDEWriter other;
-    other.SetImportFolder(XString(m_dir.Path().c_str()));
+    ExtractContext otherContext;
+  QDEWriter other{otherContext};
+    other.Folder().Set(XString(m_dir.Path().c_str()));
     other.StartTable("Students", "Students.qef");
     other.OpenTableOutput().WriteField("half");
   }
@@ -324,12 +327,13 @@ TEST_F(PackageTest, AnUpdateFileSortsAfterTheNewestOneWhenTheClockWentBack) {
 
 TEST(PackageNames, UpdateNameRollsOverMidnight) {
   XDateTime lastSecond(XDate::FromYMD(2009, 12, 31), XTime::FromHMS(23, 59, 59));
-  EXPECT_EQ(QDEWriter::UpdateFileName(lastSecond), "Update 20091231235959.QDU");
+  EXPECT_EQ(PackageFormat::UpdateFileName(lastSecond), "Update 20091231235959.QDU");
   testsupport::TempDir dir;
   XDateTime::SetFixedNow(lastSecond);
   testsupport::WriteAll(dir.File("Update 20091231235959.QDU"), "earlier run");
-  QDEWriter writer;
-  writer.SetImportFolder(XString(dir.Path().c_str()));
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+  writer.Folder().Set(XString(dir.Path().c_str()));
   EXPECT_EQ(writer.BeginUpdateFile().FileName(), "Update 20100101000000.QDU");
   writer.EndUpdateFile();
   XDateTime::ClearFixedNow();
@@ -349,21 +353,21 @@ namespace {
 
 TEST_F(PackageTest, ProgressOfARunCountsRowsAndTurnsCancelIntoTheRunsError) {
   XCLIDualProgress display;
-  m_writer.SetProgress(&display);
-  m_writer.StartProgress("Extracting Meridane data...");
+  m_writerContext.SetProgress(&display);
+  m_writerContext.StartProgress("Extracting Meridane data...");
   EXPECT_EQ(display.Title(), "Velkstrom Data Extractor for Meridane");
   EXPECT_EQ(display.StopMessage(), "Extraction was cancelled.");
   m_writer.StartTable("Students", "Students.qef");
-  EXPECT_EQ(m_writer.ProgressCount(), 0);
-  m_writer.SetProgressTotal(3);
+  EXPECT_EQ(m_writerContext.ProgressCount(), 0);
+  m_writerContext.SetProgressTotal(3);
   EXPECT_EQ(display.Step().Range(), 3);
   m_writer.CountProgressItem();
-  os::SleepMilliseconds(DataExtractorBase::kProgressRedrawMs + 20);
+  os::SleepMilliseconds(ExtractContext::kProgressRedrawMs + 20);
   m_writer.CountProgressItem();
   EXPECT_EQ(display.Step().Position(), 2);
 
   display.RequestStop();
-  os::SleepMilliseconds(DataExtractorBase::kProgressRedrawMs + 20);
+  os::SleepMilliseconds(ExtractContext::kProgressRedrawMs + 20);
   try {
     m_writer.CountProgressItem();
     FAIL() << "no error";
@@ -371,8 +375,8 @@ TEST_F(PackageTest, ProgressOfARunCountsRowsAndTurnsCancelIntoTheRunsError) {
     EXPECT_STREQ(e.what(), "Extraction was cancelled.");
   }
 
-  m_writer.EndProgress();
-  EXPECT_EQ(m_writer.GetProgress(), nullptr);
+  m_writerContext.EndProgress();
+  EXPECT_EQ(m_writerContext.GetProgress(), nullptr);
   EXPECT_NE(Read("ExtractLog.txt").find("Extraction Completed at: "), std::string::npos);
 }
 

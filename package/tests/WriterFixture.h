@@ -57,11 +57,11 @@ class WriterFixture : public ::testing::Test {
 
   static void SetToday(int day) { XDateTime::SetFixedNow(XDateTime(day, XTime::FromHMS(20, 15, 0))); }
 
-  void Prepare(QDEWriter& writer) {
-    QDEApplication& app = writer.Application();
+  void Prepare(ExtractContext& context) {
+    QDEApplication& app = context.Application();
     testsupport::SetBridgeIdentity(app);
     app.m_buildDate = Day(2009, 2, 20);
-    writer.SetRunLog(m_runLog.get());
+    context.SetRunLog(m_runLog.get());
   }
 
   std::string ImportFile(const std::string& name) const { return m_import + os::kPathSeparator + name; }
@@ -88,15 +88,16 @@ class WriterFixture : public ::testing::Test {
                                                                    : os::FaultKind::kClose;
         faults->FailPath(kind, ".QDU");
       }
-      QDEWriter writer;
-      Prepare(writer);
-      writer.CheckBridgeConfiguration(m_config);
+      ExtractContext writerContext;
+  QDEWriter writer{writerContext};
+      Prepare(writerContext);
+      writer.Folder().CheckBridgeConfiguration(m_config, writerContext.Application().m_version);
       updateFile = writer.BeginUpdateFile().Path().ToStd();
       Record(writer, AttendanceStore::kDaily, daily, "AttTimeFrameRef");
       Record(writer, AttendanceStore::kPeriod, period, "AttPerRef");
       try {
-        writer.CreateStudentDailyAttendanceFromDB();
-        writer.CreateStudentPeriodAttendanceFromDB();
+        writer.WriteAttendanceChanges(true);
+        writer.WriteAttendanceChanges(false);
         if (ending != Ending::kUnfinished) {
           writer.CompleteUpdateFile();
           writer.SaveSchoolConfig();
@@ -105,7 +106,7 @@ class WriterFixture : public ::testing::Test {
         m_lastUpdateFile = updateFile;
         throw;
       }
-      m_lastFailure = writer.AttStoreFailure().ToStd();
+      m_lastFailure = writer.Attendance().Failure().ToStd();
     }
     m_lastUpdateFile = updateFile;
     return ReadUpdateFile(updateFile);
@@ -114,8 +115,8 @@ class WriterFixture : public ::testing::Test {
   static void Record(QDEWriter& writer, const char* kind, const std::vector<SisRow>& rows,
                      const char* header) {
     writer.StartAttTable(kind);
-    writer.BeginAttTransaction();
-    int from = writer.AttUpdateDate();
+    writer.Attendance().BeginRecording();
+    int from = writer.Attendance().UpdateDate();
     int today = XDate::Today();
     for (const SisRow& row : rows) {
       if ((from > 0 && row.day < from) || row.day > today) continue;
@@ -126,9 +127,9 @@ class WriterFixture : public ::testing::Test {
       recorded.key = row.key.c_str();
       recorded.header = row.header.empty() ? header : row.header == "-" ? "" : row.header.c_str();
       recorded.newcode = row.code.c_str();
-      writer.UpsertAttendance(recorded);
+      writer.Attendance().Record(recorded);
     }
-    writer.CommitAttTransaction();
+    writer.Attendance().CommitRecording();
   }
 
   // Splits an update file into its inline tables: after "// <description>" and the field

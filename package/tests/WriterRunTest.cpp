@@ -45,7 +45,7 @@ class RunLog : public XLog {
 class WriterRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    testsupport::SetBridgeIdentity(writer.Application());
+    testsupport::SetBridgeIdentity(writerContext.Application());
     config.m_importFolder = XString(folder.Path().c_str());
     config.m_district = "North";
     config.m_schoolNumber = "101";
@@ -57,19 +57,20 @@ class WriterRun : public ::testing::Test {
   testsupport::TempDir folder;
   BridgeConfiguration config;
   RunLog runLog{kLogDebug};
-  QDEWriter writer;
+  ExtractContext writerContext;
+  QDEWriter writer{writerContext};
 };
 
 TEST_F(WriterRun, BeginOpensTheExtractLogAfterTheHousekeepingAndFinishReleasesIt) {
   writer.Begin(config, &runLog);
-  EXPECT_EQ(writer.GetRunLog(), &runLog);
+  EXPECT_EQ(writerContext.GetRunLog(), &runLog);
   EXPECT_TRUE(runLog.Has("Starting QDE Writer"));
   EXPECT_TRUE(runLog.Has("Bridge Configuration Changed."));  // no record of an earlier run
-  EXPECT_EQ(XString(writer.ImportFolder().Path()), XFileSpec::Folder(folder.Path().c_str()).Path());
-  ASSERT_NE(writer.GetExtractLog(), nullptr);
+  EXPECT_EQ(XString(writer.Folder().Spec().Path()), XFileSpec::Folder(folder.Path().c_str()).Path());
+  ASSERT_NE(writerContext.GetExtractLog(), nullptr);
   std::string text = ExtractLogText();
   EXPECT_EQ(text.rfind("Velkstrom Data Extractor for Meridane 1.1.2.1 Extract Log\r\n", 0), 0u);
-  EXPECT_NE(text.find(std::string("Import Folder: ") + writer.ImportFolder().c_str() + "\r\n"), std::string::npos);
+  EXPECT_NE(text.find(std::string("Import Folder: ") + writer.Folder().Spec().c_str() + "\r\n"), std::string::npos);
   EXPECT_FALSE(runLog.Has("Import Folder: "));
 
   // The extract log writes at the run log's level.
@@ -81,7 +82,7 @@ TEST_F(WriterRun, BeginOpensTheExtractLogAfterTheHousekeepingAndFinishReleasesIt
   EXPECT_NE(text.find("Finished Terms table/query.\r\n"), std::string::npos);
 
   writer.Finish();
-  EXPECT_EQ(writer.GetExtractLog(), nullptr);
+  EXPECT_EQ(writerContext.GetExtractLog(), nullptr);
   EXPECT_EQ(writer.Headers().Count(), 0u);
   text = ExtractLogText();
   EXPECT_EQ(text.substr(text.size() - std::string("Export complete.\r\n").size()), "Export complete.\r\n");
@@ -111,7 +112,7 @@ TEST_F(WriterRun, AChangedConfigurationCleansTheFolderBeforeTheExtractLogOpens) 
   EXPECT_FALSE(os::PathExists(folder.File("Update 20090225121341.QDU")));
   EXPECT_EQ(ExtractLogText().find("Deleted qdu files"), std::string::npos);
   writer.EndExtractLog();
-  EXPECT_EQ(writer.GetExtractLog(), nullptr);
+  EXPECT_EQ(writerContext.GetExtractLog(), nullptr);
 }
 
 // One run at a time per import folder: a second writer waits for the first one's lock, then
@@ -120,11 +121,12 @@ TEST_F(WriterRun, ASecondRunIntoTheFolderWaitsAndThenFailsNamingTheOtherRun) {
   XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 2, 25), XTime::FromHMS(12, 13, 41)));
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "1");
   writer.Begin(config, &runLog);
-  EXPECT_TRUE(writer.ImportFolderLocked());
+  EXPECT_TRUE(writer.Folder().IsLocked());
   EXPECT_TRUE(os::PathExists(folder.File("QvMeridaneRun.lock")));
 
-  QDEWriter second;
-  testsupport::SetBridgeIdentity(second.Application());
+  ExtractContext secondContext;
+  QDEWriter second{secondContext};
+  testsupport::SetBridgeIdentity(secondContext.Application());
   RunLog secondLog{kLogDebug};
   try {
     second.Begin(config, &secondLog);
@@ -132,23 +134,23 @@ TEST_F(WriterRun, ASecondRunIntoTheFolderWaitsAndThenFailsNamingTheOtherRun) {
   } catch (const XException& e) {
     std::string text = e.what();
     EXPECT_NE(text.find(std::string("Another run is writing into the import folder ") +
-                        writer.ImportFolder().c_str() + ": it started 2009-02-25 12:13:41 (process " +
+                        writer.Folder().Spec().c_str() + ": it started 2009-02-25 12:13:41 (process " +
                         std::to_string(os::CurrentProcessId()) + ")"),
               std::string::npos)
         << text;
     EXPECT_TRUE(secondLog.Has("Another run is writing into the import folder"));
   }
   // The waiting run wrote nothing: no extract log of its own, nothing cleaned.
-  EXPECT_EQ(second.GetExtractLog(), nullptr);
+  EXPECT_EQ(secondContext.GetExtractLog(), nullptr);
 
   writer.Finish();
-  EXPECT_FALSE(writer.ImportFolderLocked());
+  EXPECT_FALSE(writer.Folder().IsLocked());
   EXPECT_FALSE(os::PathExists(folder.File("QvMeridaneRun.lock")));
   second.Begin(config, &secondLog);
-  EXPECT_TRUE(second.ImportFolderLocked());
+  EXPECT_TRUE(second.Folder().IsLocked());
   second.AbandonRun();
-  EXPECT_FALSE(second.ImportFolderLocked());
-  EXPECT_EQ(second.GetExtractLog(), nullptr);
+  EXPECT_FALSE(second.Folder().IsLocked());
+  EXPECT_EQ(secondContext.GetExtractLog(), nullptr);
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
   XDateTime::ClearFixedNow();
 }
@@ -173,12 +175,13 @@ TEST_F(WriterRun, AWaitForAnotherRunIsShownAndCanBeCancelled) {
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "30");
   writer.Begin(config, &runLog);
 
-  QDEWriter second;
-  testsupport::SetBridgeIdentity(second.Application());
+  ExtractContext secondContext;
+  QDEWriter second{secondContext};
+  testsupport::SetBridgeIdentity(secondContext.Application());
   RunLog secondLog{kLogDebug};
   StoppingProgress progress;
   progress.SetStopMessage("Extraction was cancelled.");
-  second.SetProgress(&progress);
+  secondContext.SetProgress(&progress);
   try {
     second.Begin(config, &secondLog);
     ADD_FAILURE() << "the second run was let in";
@@ -194,8 +197,8 @@ TEST_F(WriterRun, AWaitForAnotherRunIsShownAndCanBeCancelled) {
   // Stopped at the request (the stop redraws once more), not after the 30 seconds.
   EXPECT_GE(progress.redraws, 4);
   EXPECT_LE(progress.redraws, 5);
-  EXPECT_FALSE(second.ImportFolderLocked());
-  EXPECT_TRUE(writer.ImportFolderLocked());
+  EXPECT_FALSE(second.Folder().IsLocked());
+  EXPECT_TRUE(writer.Folder().IsLocked());
   writer.Finish();
   os::SetEnv("QV_LOCK_WAIT_SECONDS", "");
   XDateTime::ClearFixedNow();
@@ -220,7 +223,7 @@ TEST_F(WriterRun, WhatIsNoFileAtTheLockAndLogNamesIsRemovedSayingWhatItWas) {
       }
       RunLog log{kLogDebug};
       writer.Begin(config, &log);
-      EXPECT_TRUE(writer.ImportFolderLocked()) << name << ": " << kind;
+      EXPECT_TRUE(writer.Folder().IsLocked()) << name << ": " << kind;
       EXPECT_TRUE(log.Has(std::string("Found ") + kind + " at the name of the " + role + " " + folder.File(name)))
           << name << ": " << kind;
       writer.Finish();

@@ -60,7 +60,7 @@ class LoopEngine : public ODBCDataAccess {
   }
   XString FailWithoutText(ExportColumn&) { throw 42; }
   XString SlowValue(ExportColumn& column) {
-    os::SleepMilliseconds(DataExtractorBase::kProgressRedrawMs + 30);
+    os::SleepMilliseconds(ExtractContext::kProgressRedrawMs + 30);
     return GetString(column);
   }
 
@@ -88,15 +88,15 @@ class TableLoop : public ::testing::Test {
     if (!database) GTEST_FAIL() << whyNot;
     static bool added = AddLoopTables(*database, &loopWhyNot);
     if (!added) GTEST_FAIL() << loopWhyNot;
-    engine.SetRunLog(&log);
-    engine.SetExtractLog(&log);
-    engine.SetDatabaseType(kDbLotusNotes);
-    engine.Connect(engine.BuildConnectionString(TestDatabase::kDsn, "user", "pass"));
+    engine.Context().SetRunLog(&log);
+    engine.Context().SetExtractLog(&log);
+    engine.Data().Connection().SetDatabaseType(kDbLotusNotes);
+    engine.Data().Connect(engine.Data().Connection().BuildConnectionString(TestDatabase::kDsn, "user", "pass"));
     // SQLite's own catalogue probes: missing columns drop out without the strict extension.
-    engine.SetDatabaseType(kDbSQLite);
-    engine.SetQuoteFields(true);
-    engine.SetQuoteTables(true);
-    engine.SetImportFolder(XString(folder.Path().c_str()));
+    engine.Data().Connection().SetDatabaseType(kDbSQLite);
+    engine.Data().Schema().SetQuoteFields(true);
+    engine.Data().Schema().SetQuoteTables(true);
+    engine.Writer().Folder().Set(XString(folder.Path().c_str()));
   }
 
   std::string Read(const std::string& name) const { return testsupport::ReadAll(folder.File(name)); }
@@ -110,19 +110,19 @@ class TableLoop : public ::testing::Test {
   bool Logged(const std::string& text) const { return log.Contains(text); }
   std::vector<std::string> HeaderFields() const {
     std::vector<std::string> names;
-    const SISExpHeader* header = engine.CurrentHeader();
+    const SISExpHeader* header = engine.Writer().CurrentHeader();
     for (uint32_t i = 0; header != nullptr && i < header->FieldCount(); ++i) {
       names.push_back(header->Field(i)->Name().ToStd());
     }
     return names;
   }
   ODBCTable* StartLoopRows(const char* description = "Loop Rows", const char* file = "LoopRows.qef") {
-    engine.StartTable(description, file);
-    engine.ClearColumns();
-    engine.ClearQuery();
-    return engine.AddTable("", "LoopRows", "L");
+    engine.Writer().StartTable(description, file);
+    engine.Table().ClearColumns();
+    engine.Data().Query().ClearQuery();
+    return engine.Data().Query().AddTable("", "LoopRows", "L");
   }
-  void OrderById(ODBCTable* table) { engine.AddOrder(engine.AddField("ID", table, true)); }
+  void OrderById(ODBCTable* table) { engine.Data().Query().AddOrder(engine.Data().Query().AddField("ID", table, true)); }
 
   TestDatabase* database = nullptr;
   static std::string loopWhyNot;
@@ -137,20 +137,20 @@ std::string TableLoop::loopWhyNot;
 
 TEST_F(TableLoop, WritesOneLinePerRowInColumnOrderAndTracesTheFirstLineOnly) {
   ODBCTable* table = StartLoopRows();
-  EXPECT_NE(engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey"), nullptr);
-  engine.AddColumn(table, "Name", &LoopEngine::GetTagged, kCommandNone, "LpName");
-  engine.AddColumn(nullptr, "const", nullptr, kCommandText, "LpConst");
-  engine.AddColumn(table, "Seen", &DataAccessBase::GetDate, kCommandNone, "LpSeen");
-  engine.AddColumn(table, "Amount", &DataAccessBase::GetWholeNumber, kCommandNone, "LpAmount");
+  EXPECT_NE(engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey"), nullptr);
+  engine.Table().AddColumn(table, "Name", &LoopEngine::GetTagged, kCommandNone, "LpName");
+  engine.Table().AddColumn(nullptr, "const", nullptr, kCommandText, "LpConst");
+  engine.Table().AddColumn(table, "Seen", GetDate, kCommandNone, "LpSeen");
+  engine.Table().AddColumn(table, "Amount", GetWholeNumber, kCommandNone, "LpAmount");
   OrderById(table);
 
-  EXPECT_EQ(engine.WriteTable(), 3);
+  EXPECT_EQ(engine.Table().WriteTable(), 3);
   EXPECT_EQ(Read("LoopRows.qef"),
             "R1\t<Ann>\tconst\t03/05/2009\t13\r\n"  // a half rounds away from zero
             "R2\t<Bob>\tconst\t\t0\r\n"
             "R3\t<CyTab>\tconst\t01/01/1900\t0\r\n");
   EXPECT_EQ(HeaderFields(), (std::vector<std::string>{"LpKey", "LpName", "LpConst", "LpSeen", "LpAmount"}));
-  EXPECT_EQ(engine.ColumnCount(), 5u);
+  EXPECT_EQ(engine.Table().ColumnCount(), 5u);
 
   // The opening, the table writer's steps and the per-column trace of the first line.
   EXPECT_TRUE(Logged("Opening Loop Rows table/query."));
@@ -170,86 +170,86 @@ TEST_F(TableLoop, WritesOneLinePerRowInColumnOrderAndTracesTheFirstLineOnly) {
   EXPECT_TRUE(Logged("Wrote the value = const"));
   EXPECT_EQ(Count("Wrote LoopRows.qef"), 1);
 
-  engine.FinishTable();
+  engine.Table().FinishTable();
   EXPECT_TRUE(Logged("Finished Loop Rows table/query."));
-  EXPECT_EQ(engine.ColumnCount(), 0u);
-  EXPECT_EQ(engine.Fields().Count(), 0u);
+  EXPECT_EQ(engine.Table().ColumnCount(), 0u);
+  EXPECT_EQ(engine.Data().Query().Fields().Count(), 0u);
 }
 
 TEST_F(TableLoop, ARefusedFieldRegistersNothingSoLinesAndHeaderStayAligned) {
   ODBCTable* table = StartLoopRows();
   SISExpCustomField phone("Phone", "Phone", "#customcomfield", "phone");
   SISExpCustomField missing("Missing", "Missing", "#customcomfield", "noformat");
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  EXPECT_EQ(engine.AddColumn(table, "NoSuchColumn", &DataAccessBase::GetString, kCommandNone, "LpMissing", &missing),
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  EXPECT_EQ(engine.Table().AddColumn(table, "NoSuchColumn", GetString, kCommandNone, "LpMissing", &missing),
             nullptr);
-  ExportColumn* phoneColumn = engine.AddColumn(table, "Phone", &DataAccessBase::GetPhone, kCommandNone, "LpPhone", &phone);
+  ExportColumn* phoneColumn = engine.Table().AddColumn(table, "Phone", GetPhone, kCommandNone, "LpPhone", &phone);
   ASSERT_NE(phoneColumn, nullptr);
   EXPECT_EQ(phoneColumn->Text(), "Phone");
   // The same key again keeps the first registration.
   SISExpCustomField again("Phone", "Other Title", "#customschoolfield", "");
-  engine.AddColumn(table, "Flag", &DataAccessBase::GetYesNoDigit, kCommandNone, "LpFlag", &again);
+  engine.Table().AddColumn(table, "Flag", GetYesNoDigit, kCommandNone, "LpFlag", &again);
   OrderById(table);
 
-  EXPECT_EQ(engine.WriteTable(), 3);
+  EXPECT_EQ(engine.Table().WriteTable(), 3);
   EXPECT_EQ(Read("LoopRows.qef"),
             "R1\t555 123-4567 x12\t1\r\n"
             "R2\t555.123.4567\t0\r\n"
             "R3\t555-1234\t\r\n");
   EXPECT_EQ(HeaderFields(), (std::vector<std::string>{"LpKey", "LpPhone", "LpFlag"}));
-  ASSERT_EQ(engine.CustomFields().Count(), 1u);
-  EXPECT_EQ(engine.CustomFields().At(0)->Title(), "Phone");
-  EXPECT_EQ(engine.CustomFields().At(0)->Command(), "#customcomfield");
+  ASSERT_EQ(engine.Writer().CustomFields().Count(), 1u);
+  EXPECT_EQ(engine.Writer().CustomFields().At(0)->Title(), "Phone");
+  EXPECT_EQ(engine.Writer().CustomFields().At(0)->Command(), "#customcomfield");
   EXPECT_TRUE(Logged("Field does not exist : NoSuchColumn in table LoopRows"));
   // The phone that cannot be read is reported at Info and written as it is.
   EXPECT_TRUE(Logged("Phone number: 555.123.4567, cannot parse into right format.  This means that the phone "
                      "number in your database is not in phone number format."));
 
   // A required field that is missing ends the run.
-  EXPECT_THROW(engine.AddColumn(table, "Shoe", &DataAccessBase::GetString, kCommandNone, "LpShoe", nullptr, true),
+  EXPECT_THROW(engine.Table().AddColumn(table, "Shoe", GetString, kCommandNone, "LpShoe", nullptr, true),
                XException);
   EXPECT_EQ(HeaderFields().size(), 3u);
 }
 
 TEST_F(TableLoop, RowFilterSkipsRowsThatTheProgressStillCounts) {
   XCLIDualProgress display;
-  engine.SetProgress(&display);
+  engine.Context().SetProgress(&display);
   ODBCTable* table = StartLoopRows();
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  engine.m_nameField = engine.AddColumn(table, "Name", &DataAccessBase::GetString, kCommandNone, "LpName")->Field();
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  engine.m_nameField = engine.Table().AddColumn(table, "Name", GetString, kCommandNone, "LpName")->Field();
   OrderById(table);
-  EXPECT_EQ(engine.WriteTable(&LoopEngine::IsNotBob), 2);
+  EXPECT_EQ(engine.Table().WriteTable(&LoopEngine::IsNotBob), 2);
   EXPECT_EQ(Read("LoopRows.qef"), "R1\tAnn\r\nR3\tCyTab\r\n");
-  EXPECT_EQ(engine.ProgressCount(), 3);
+  EXPECT_EQ(engine.Context().ProgressCount(), 3);
   EXPECT_EQ(display.Step().Range(), 3);  // the record count of the query
-  engine.FinishTable();
+  engine.Table().FinishTable();
   EXPECT_EQ(display.Step().Position(), 3);
 
   // A filter that rejects every row: an empty file, every row counted.
   table = StartLoopRows("Nobody", "Nobody.qef");
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  EXPECT_EQ(engine.WriteTable(&LoopEngine::RejectAll), 0);
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  EXPECT_EQ(engine.Table().WriteTable(&LoopEngine::RejectAll), 0);
   EXPECT_EQ(Read("Nobody.qef"), "");
   EXPECT_TRUE(os::PathExists(folder.File("Nobody.qef")));
   EXPECT_TRUE(Logged("Closed Table File. Lines= 0"));
-  EXPECT_EQ(engine.ProgressCount(), 3);
+  EXPECT_EQ(engine.Context().ProgressCount(), 3);
   EXPECT_EQ(Count("Line Passed Filter"), 1);  // only the first table had a line
-  engine.FinishTable();
-  engine.SetProgress(nullptr);
+  engine.Table().FinishTable();
+  engine.Context().SetProgress(nullptr);
 }
 
 TEST_F(TableLoop, CommandsWriteTextBreakTheLineCallTheHookOrWriteNothing) {
   ODBCTable* table = StartLoopRows();
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  engine.AddColumn(nullptr, "skipped", nullptr, kCommandNone, "");     // nothing, not even a TAB
-  engine.AddColumn(nullptr, "fixed", nullptr, kCommandText, "LpFixed");
-  engine.AddColumn(nullptr, "", nullptr, kCommandLineBreak, "");
-  engine.AddColumn(table, "Name", nullptr, kCommandHook, "LpHook");
-  engine.AddColumn(nullptr, "", nullptr, 3, "");                       // unknown: nothing
-  engine.AddColumn(nullptr, "", nullptr, kCommandLineBreak, "");       // at the end: an empty line
-  engine.AddCondition(static_cast<ODBCField*>(engine.Column(0)->Field()), "", "<>", "'R3'", 0);
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  engine.Table().AddColumn(nullptr, "skipped", nullptr, kCommandNone, "");     // nothing, not even a TAB
+  engine.Table().AddColumn(nullptr, "fixed", nullptr, kCommandText, "LpFixed");
+  engine.Table().AddColumn(nullptr, "", nullptr, kCommandLineBreak, "");
+  engine.Table().AddColumn(table, "Name", nullptr, kCommandHook, "LpHook");
+  engine.Table().AddColumn(nullptr, "", nullptr, 3, "");                       // unknown: nothing
+  engine.Table().AddColumn(nullptr, "", nullptr, kCommandLineBreak, "");       // at the end: an empty line
+  engine.Data().Query().AddCondition(static_cast<ODBCField*>(engine.Table().Column(0)->Field()), "", "<>", "'R3'", 0);
   OrderById(table);
-  EXPECT_EQ(engine.WriteTable(nullptr, "leading line"), 2);
+  EXPECT_EQ(engine.Table().WriteTable(nullptr, "leading line"), 2);
   EXPECT_EQ(Read("LoopRows.qef"),
             "leading line\r\n"
             "R1\tfixed\r\nhook:Name\r\n\r\n"
@@ -260,21 +260,21 @@ TEST_F(TableLoop, CommandsWriteTextBreakTheLineCallTheHookOrWriteNothing) {
 }
 
 TEST_F(TableLoop, UpdateModeWritesTheHeaderEntryTheLinesAndTheTerminator) {
-  engine.Application().m_fileBaseName = "QvMeridane";
-  XFileSpec update = engine.BeginUpdateFile();
+  engine.Context().Application().m_fileBaseName = "QvMeridane";
+  XFileSpec update = engine.Writer().BeginUpdateFile();
   ODBCTable* table = StartLoopRows("Loop Updates", "LoopUpdates.qef");
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  engine.AddColumn(table, "Flag", &DataAccessBase::GetYesNoDigit, kCommandNone, "LpFlag");
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "Flag", GetYesNoDigit, kCommandNone, "LpFlag");
   OrderById(table);
-  EXPECT_EQ(engine.WriteTable(), 3);
-  engine.FinishTable();
+  EXPECT_EQ(engine.Table().WriteTable(), 3);
+  engine.Table().FinishTable();
 
   table = StartLoopRows("Loop Nothing", "LoopNothing.qef");
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  engine.AddCondition(static_cast<ODBCField*>(engine.Column(0)->Field()), "", "=", "'none'", 0);
-  EXPECT_EQ(engine.WriteTable(), 0);
-  engine.FinishTable();
-  engine.EndUpdateFile();
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  engine.Data().Query().AddCondition(static_cast<ODBCField*>(engine.Table().Column(0)->Field()), "", "=", "'none'", 0);
+  EXPECT_EQ(engine.Table().WriteTable(), 0);
+  engine.Table().FinishTable();
+  engine.Writer().EndUpdateFile();
 
   std::string text = testsupport::ReadAll(update.c_str());
   std::string tables = "// Loop Updates\r\nLpKey\tLpFlag\r\nR1\t1\r\nR2\t0\r\nR3\t\r\n*\r\n\r\n"
@@ -288,14 +288,14 @@ TEST_F(TableLoop, UpdateModeWritesTheHeaderEntryTheLinesAndTheTerminator) {
 }
 
 TEST_F(TableLoop, ABadQueryEndsTheRunWithItsSqlText) {
-  engine.StartTable("Broken", "Broken.qef");
-  engine.ClearColumns();
-  engine.ClearQuery();
-  ODBCTable* table = engine.AddTable("", "LoopRows", "L");
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
-  engine.AddCondition(static_cast<ODBCField*>(engine.Column(0)->Field()), "", "=", "'unclosed", 0);
+  engine.Writer().StartTable("Broken", "Broken.qef");
+  engine.Table().ClearColumns();
+  engine.Data().Query().ClearQuery();
+  ODBCTable* table = engine.Data().Query().AddTable("", "LoopRows", "L");
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
+  engine.Data().Query().AddCondition(static_cast<ODBCField*>(engine.Table().Column(0)->Field()), "", "=", "'unclosed", 0);
   try {
-    engine.WriteTable();
+    engine.Table().WriteTable();
     FAIL() << "the query ran";
   } catch (const XException& error) {
     std::string text = error.Text();
@@ -310,16 +310,16 @@ TEST_F(TableLoop, ABadQueryEndsTheRunWithItsSqlText) {
   EXPECT_FALSE(os::PathExists(folder.File("Broken.qef")));
 
   // Not asked to run: nothing runs and nothing fails.
-  EXPECT_FALSE(engine.OpenQuery(false));
+  EXPECT_FALSE(engine.Table().OpenQuery(false));
 }
 
 TEST_F(TableLoop, AFailureInTheMiddleNamesFileAndQueryAndKeepsThePreviousTable) {
   testsupport::WriteAll(folder.File("LoopRows.qef"), "previous\r\n");
   ODBCTable* table = StartLoopRows();
-  engine.AddColumn(table, "ID", &LoopEngine::FailOnSecondRow, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "ID", &LoopEngine::FailOnSecondRow, kCommandNone, "LpKey");
   OrderById(table);
   try {
-    engine.WriteTable();
+    engine.Table().WriteTable();
     FAIL() << "no error";
   } catch (const XException& error) {
     EXPECT_STREQ(error.Text(),
@@ -328,12 +328,12 @@ TEST_F(TableLoop, AFailureInTheMiddleNamesFileAndQueryAndKeepsThePreviousTable) 
   }
   EXPECT_TRUE(Logged("Error writing line= 2"));
   EXPECT_EQ(Read("LoopRows.qef"), "previous\r\n");
-  EXPECT_EQ(engine.TableWriter(), nullptr);
+  EXPECT_EQ(engine.Table().TableWriter(), nullptr);
 
   table = StartLoopRows();
-  engine.AddColumn(table, "ID", &LoopEngine::FailWithoutText, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "ID", &LoopEngine::FailWithoutText, kCommandNone, "LpKey");
   try {
-    engine.WriteTable();
+    engine.Table().WriteTable();
     FAIL() << "no error";
   } catch (const XException& error) {
     EXPECT_STREQ(error.Text(),
@@ -345,14 +345,14 @@ TEST_F(TableLoop, AFailureInTheMiddleNamesFileAndQueryAndKeepsThePreviousTable) 
 // A torn update file would be read by the import tool: it is discarded, temporary file and
 // all, and the run's changes go out with the next run.
 TEST_F(TableLoop, AFailureInAnUpdateDiscardsTheUnfinishedUpdateFile) {
-  engine.Application().m_fileBaseName = "QvMeridane";
-  XFileSpec update = engine.BeginUpdateFile();
+  engine.Context().Application().m_fileBaseName = "QvMeridane";
+  XFileSpec update = engine.Writer().BeginUpdateFile();
   ODBCTable* table = StartLoopRows("Loop Updates", "LoopUpdates.qef");
-  engine.AddColumn(table, "ID", &LoopEngine::FailOnSecondRow, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "ID", &LoopEngine::FailOnSecondRow, kCommandNone, "LpKey");
   OrderById(table);
-  EXPECT_THROW(engine.WriteTable(), XException);
-  EXPECT_FALSE(engine.IsUpdating());
-  EXPECT_EQ(engine.UpdateFile(), nullptr);
+  EXPECT_THROW(engine.Table().WriteTable(), XException);
+  EXPECT_FALSE(engine.Writer().IsUpdating());
+  EXPECT_EQ(engine.Writer().UpdateFile(), nullptr);
   EXPECT_FALSE(os::PathExists(update.Path().ToStd()));
   std::vector<std::string> names;
   os::ListDirectory(folder.Path(), names);
@@ -360,11 +360,11 @@ TEST_F(TableLoop, AFailureInAnUpdateDiscardsTheUnfinishedUpdateFile) {
 }
 
 TEST_F(TableLoop, ATableFileThatCannotBeCreatedNamesTheFileAndTheQuery) {
-  engine.SetImportFolder(XString(folder.File("missing").c_str()));
+  engine.Writer().Folder().Set(XString(folder.File("missing").c_str()));
   ODBCTable* table = StartLoopRows();
-  engine.AddColumn(table, "ID", &DataAccessBase::GetString, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "ID", GetString, kCommandNone, "LpKey");
   try {
-    engine.WriteTable();
+    engine.Table().WriteTable();
     FAIL() << "no error";
   } catch (const XException& error) {
     std::string text = error.Text();
@@ -378,27 +378,27 @@ TEST_F(TableLoop, ATableFileThatCannotBeCreatedNamesTheFileAndTheQuery) {
 
 TEST_F(TableLoop, ACancelEndsTheTableWithTheCancelMessageItself) {
   XCLIDualProgress display;
-  engine.SetProgress(&display);
-  engine.StartProgress("Extracting Meridane data...");
+  engine.Context().SetProgress(&display);
+  engine.Context().StartProgress("Extracting Meridane data...");
   ODBCTable* table = StartLoopRows();
-  engine.AddColumn(table, "ID", &LoopEngine::SlowValue, kCommandNone, "LpKey");
+  engine.Table().AddColumn(table, "ID", &LoopEngine::SlowValue, kCommandNone, "LpKey");
   OrderById(table);
   display.RequestStop();
   try {
-    engine.WriteTable();
+    engine.Table().WriteTable();
     FAIL() << "not cancelled";
   } catch (const XException& error) {
     EXPECT_STREQ(error.Text(), "Extraction was cancelled.");
   }
   EXPECT_FALSE(Logged("Error writing line= "));
-  engine.SetProgress(nullptr);
+  engine.Context().SetProgress(nullptr);
 }
 
 TEST_F(TableLoop, EngineMembersOfAnotherEngineClassAreRefusedBeforeTheFieldIsAdded) {
   ODBCTable* table = StartLoopRows();
-  EXPECT_THROW(engine.AddColumn(table, "ID", &OtherEngine::Foreign, kCommandNone, "LpKey"), XException);
-  EXPECT_EQ(engine.Fields().Count(), 0u);
-  EXPECT_EQ(engine.ColumnCount(), 0u);
+  EXPECT_THROW(engine.Table().AddColumn(table, "ID", &OtherEngine::Foreign, kCommandNone, "LpKey"), XException);
+  EXPECT_EQ(engine.Data().Query().Fields().Count(), 0u);
+  EXPECT_EQ(engine.Table().ColumnCount(), 0u);
   EXPECT_TRUE(HeaderFields().empty());
 }
 
@@ -410,15 +410,15 @@ class ValueFunctions : public TableLoop {
  protected:
   // Positions on the row of Vals with key k; the columns read D, R and T.
   void Row(int key) {
-    engine.ClearColumns();
-    engine.ClearQuery();
-    ODBCTable* vals = engine.AddTable("", "Vals", "V");
-    d = engine.AddColumn(vals, "D", nullptr, kCommandNone);
-    r = engine.AddColumn(vals, "R", nullptr, kCommandNone);
-    t = engine.AddColumn(vals, "T", nullptr, kCommandNone);
-    engine.AddCondition(engine.AddField("K", vals, true), "", "=", XString(key), 0);
-    ASSERT_TRUE(engine.OpenQuery(true));
-    ASSERT_TRUE(engine.GetFirstRecord()) << "row " << key;
+    engine.Table().ClearColumns();
+    engine.Data().Query().ClearQuery();
+    ODBCTable* vals = engine.Data().Query().AddTable("", "Vals", "V");
+    d = engine.Table().AddColumn(vals, "D", nullptr, kCommandNone);
+    r = engine.Table().AddColumn(vals, "R", nullptr, kCommandNone);
+    t = engine.Table().AddColumn(vals, "T", nullptr, kCommandNone);
+    engine.Data().Query().AddCondition(engine.Data().Query().AddField("K", vals, true), "", "=", XString(key), 0);
+    ASSERT_TRUE(engine.Table().OpenQuery(true));
+    ASSERT_TRUE(engine.Data().Reader().GetFirstRecord()) << "row " << key;
   }
   ExportColumn* d = nullptr;
   ExportColumn* r = nullptr;
@@ -428,91 +428,91 @@ class ValueFunctions : public TableLoop {
 }  // namespace
 
 TEST_F(ValueFunctions, TextFormsTrimDropTabsAndHandleLineBreaks) {
-  engine.StartTable("Vals", "Vals.qef");
+  engine.Writer().StartTable("Vals", "Vals.qef");
   Row(1);  // T = "  A<TAB>B "
-  EXPECT_EQ(engine.GetString(*t), "AB");
-  EXPECT_EQ(engine.GetStringQuoted(*t), "\"AB\"");
-  EXPECT_EQ(engine.GetCurrency(*t), "$ AB");
-  EXPECT_EQ(engine.GetGradeScaleKey(*t), "gs_AB");
+  EXPECT_EQ(GetString(engine.Table().Values(), *t), "AB");
+  EXPECT_EQ(GetStringQuoted(engine.Table().Values(), *t), "\"AB\"");
+  EXPECT_EQ(GetCurrency(engine.Table().Values(), *t), "$ AB");
+  EXPECT_EQ(GetGradeScaleKey(engine.Table().Values(), *t), "gs_AB");
   Row(2);  // T = "A<CR><LF>B"
-  EXPECT_EQ(engine.GetString(*t), "A\r\nB");  // kept: the extracts choose a one-line form
-  EXPECT_EQ(engine.GetStringOneLine(*t), "A  B");
+  EXPECT_EQ(GetString(engine.Table().Values(), *t), "A\r\nB");  // kept: the extracts choose a one-line form
+  EXPECT_EQ(GetStringOneLine(engine.Table().Values(), *t), "A  B");
   EXPECT_EQ(engine.CleanText("", t->Field()), "A  B");
   EXPECT_EQ(engine.CleanText("x\ty\rz\n"), "x y z ");
-  EXPECT_EQ(engine.GetStringUpper(*t), "A\r\nB");
+  EXPECT_EQ(GetStringUpper(engine.Table().Values(), *t), "A\r\nB");
   Row(4);  // T = "café – “q”" in the code page
-  EXPECT_EQ(engine.GetStringUpper(*t), "CAF\xE9 \x96 \x93Q\x94");  // bytes above ASCII unchanged
+  EXPECT_EQ(GetStringUpper(engine.Table().Values(), *t), "CAF\xE9 \x96 \x93Q\x94");  // bytes above ASCII unchanged
   Row(5);  // T = "0"
-  EXPECT_EQ(engine.GetStringZeroBlank(*t), "");
-  EXPECT_EQ(engine.GetCurrency(*t), "$0.00");
-  EXPECT_EQ(engine.GetIntegerZeroBlank(*t), "");
-  EXPECT_EQ(engine.GetYesNoDigit(*t), "0");
+  EXPECT_EQ(GetStringZeroBlank(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetCurrency(engine.Table().Values(), *t), "$0.00");
+  EXPECT_EQ(GetIntegerZeroBlank(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetYesNoDigit(engine.Table().Values(), *t), "0");
   Row(6);  // T = "N/A"
-  EXPECT_EQ(engine.GetStringNABlank(*t), "");
-  EXPECT_EQ(engine.GetPhone(*t), "");
-  EXPECT_EQ(engine.GetString(*t), "N/A");
+  EXPECT_EQ(GetStringNABlank(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetPhone(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetString(engine.Table().Values(), *t), "N/A");
   Row(7);  // T = "00"
-  EXPECT_EQ(engine.GetStringZeroBlank(*t), "00");
+  EXPECT_EQ(GetStringZeroBlank(engine.Table().Values(), *t), "00");
   EXPECT_EQ(engine.BlankZero("0"), "");
   EXPECT_EQ(engine.BlankZero("00"), "00");
 }
 
 TEST_F(ValueFunctions, DatesTimesAndNumbersUseTheHeaderFormats) {
-  engine.StartTable("Vals", "Vals.qef");
+  engine.Writer().StartTable("Vals", "Vals.qef");
   Row(1);  // D = 2009-03-05 10:11:12, R = 12.34
-  EXPECT_EQ(engine.GetDate(*d), "03/05/2009");
-  EXPECT_EQ(engine.GetDateOf(*d), "03/05/2009");
-  EXPECT_EQ(engine.GetTime(*d), "10:11:12 AM");
-  EXPECT_EQ(engine.GetDateTime(*d), "03/05/2009 10:11:12 AM");
-  EXPECT_EQ(engine.GetFloat(*r), "12.340000");
-  EXPECT_EQ(engine.GetWholeNumber(*r), "12");
-  EXPECT_EQ(engine.GetInteger(*r), "12");
-  EXPECT_EQ(engine.GetBoolDigit(*r), "1");
-  EXPECT_EQ(engine.GetYesNo(*r), "Yes");
-  EXPECT_EQ(engine.GetNoYes(*r), "No");
-  EXPECT_EQ(engine.GetYesBlank(*r), "Yes");
+  EXPECT_EQ(GetDate(engine.Table().Values(), *d), "03/05/2009");
+  EXPECT_EQ(GetDateOf(engine.Table().Values(), *d), "03/05/2009");
+  EXPECT_EQ(GetTime(engine.Table().Values(), *d), "10:11:12 AM");
+  EXPECT_EQ(GetDateTime(engine.Table().Values(), *d), "03/05/2009 10:11:12 AM");
+  EXPECT_EQ(GetFloat(engine.Table().Values(), *r), "12.340000");
+  EXPECT_EQ(GetWholeNumber(engine.Table().Values(), *r), "12");
+  EXPECT_EQ(GetInteger(engine.Table().Values(), *r), "12");
+  EXPECT_EQ(GetBoolDigit(engine.Table().Values(), *r), "1");
+  EXPECT_EQ(GetYesNo(engine.Table().Values(), *r), "Yes");
+  EXPECT_EQ(GetNoYes(engine.Table().Values(), *r), "No");
+  EXPECT_EQ(GetYesBlank(engine.Table().Values(), *r), "Yes");
   // The formats are the header settings: the data follows what the package announces.
-  engine.HeaderSettings().m_dateFormat = "YYYY-MM-DD";
-  engine.HeaderSettings().m_timeFormat = "HH:NN";
-  engine.HeaderSettings().m_dateTimeFormat = "DD.MM.YYYY HH:NN:SS";
-  EXPECT_EQ(engine.GetDate(*d), "2009-03-05");
-  EXPECT_EQ(engine.GetTime(*d), "10:11");
-  EXPECT_EQ(engine.GetDateTime(*d), "05.03.2009 10:11:12");
-  engine.HeaderSettings() = QDEHeaderSettings();
+  engine.Writer().HeaderSettings().m_dateFormat = "YYYY-MM-DD";
+  engine.Writer().HeaderSettings().m_timeFormat = "HH:NN";
+  engine.Writer().HeaderSettings().m_dateTimeFormat = "DD.MM.YYYY HH:NN:SS";
+  EXPECT_EQ(GetDate(engine.Table().Values(), *d), "2009-03-05");
+  EXPECT_EQ(GetTime(engine.Table().Values(), *d), "10:11");
+  EXPECT_EQ(GetDateTime(engine.Table().Values(), *d), "05.03.2009 10:11:12");
+  engine.Writer().HeaderSettings() = QDEHeaderSettings();
 
   Row(2);  // D = 2009-03-05 (no time), R = 100.0
-  EXPECT_EQ(engine.GetTime(*d), "12:00:00 AM");
-  EXPECT_EQ(engine.GetWholeNumber(*r), "100");
-  EXPECT_EQ(engine.GetFloat(*r), "100.000000");
+  EXPECT_EQ(GetTime(engine.Table().Values(), *d), "12:00:00 AM");
+  EXPECT_EQ(GetWholeNumber(engine.Table().Values(), *r), "100");
+  EXPECT_EQ(GetFloat(engine.Table().Values(), *r), "100.000000");
 
   Row(3);  // NULL, R = -0.5, NULL
-  EXPECT_EQ(engine.GetDate(*d), "");
-  EXPECT_EQ(engine.GetDateZeroBlank(*d), "");
-  EXPECT_EQ(engine.GetTime(*d), "");
-  EXPECT_EQ(engine.GetDateTime(*d), "");
-  EXPECT_EQ(engine.GetString(*t), "");
-  EXPECT_EQ(engine.GetInteger(*t), "0");
-  EXPECT_EQ(engine.GetIntegerZeroBlank(*t), "");
-  EXPECT_EQ(engine.GetYesNo(*t), "No");
-  EXPECT_EQ(engine.GetNoYes(t->Field()), "Yes");
-  EXPECT_EQ(engine.GetYesBlank(*t), "");
-  EXPECT_EQ(engine.GetBoolDigit(*t), "0");
-  EXPECT_EQ(engine.GetFloat(*r), "-0.500000");
+  EXPECT_EQ(GetDate(engine.Table().Values(), *d), "");
+  EXPECT_EQ(GetDateZeroBlank(engine.Table().Values(), *d), "");
+  EXPECT_EQ(GetTime(engine.Table().Values(), *d), "");
+  EXPECT_EQ(GetDateTime(engine.Table().Values(), *d), "");
+  EXPECT_EQ(GetString(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetInteger(engine.Table().Values(), *t), "0");
+  EXPECT_EQ(GetIntegerZeroBlank(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetYesNo(engine.Table().Values(), *t), "No");
+  EXPECT_EQ(GetNoYes(engine.Table().Values(), t->Field()), "Yes");
+  EXPECT_EQ(GetYesBlank(engine.Table().Values(), *t), "");
+  EXPECT_EQ(GetBoolDigit(engine.Table().Values(), *t), "0");
+  EXPECT_EQ(GetFloat(engine.Table().Values(), *r), "-0.500000");
 
   Row(4);  // D = 1900-01-01, R = 0.0
-  EXPECT_EQ(engine.GetDate(*d), "01/01/1900");
-  EXPECT_EQ(engine.GetDateOf(*d), "");  // the SIS's "no date"
-  EXPECT_EQ(engine.GetDateOf(static_cast<DataAccessField*>(nullptr)), "");  // no current column
-  EXPECT_EQ(engine.GetFloat(*r), "0.000000");
-  EXPECT_EQ(engine.GetWholeNumber(r->Field()), "0");
-  EXPECT_EQ(engine.GetYesNo(*r), "No");
+  EXPECT_EQ(GetDate(engine.Table().Values(), *d), "01/01/1900");
+  EXPECT_EQ(GetDateOf(engine.Table().Values(), *d), "");  // the SIS's "no date"
+  EXPECT_EQ(GetDateOf(engine.Table().Values(), static_cast<DataAccessField*>(nullptr)), "");  // no current column
+  EXPECT_EQ(GetFloat(engine.Table().Values(), *r), "0.000000");
+  EXPECT_EQ(GetWholeNumber(engine.Table().Values(), r->Field()), "0");
+  EXPECT_EQ(GetYesNo(engine.Table().Values(), *r), "No");
 
   Row(3);
-  EXPECT_EQ(engine.GetWholeNumber(*r), "-1");  // -0.5: away from zero, as on the other half
+  EXPECT_EQ(GetWholeNumber(engine.Table().Values(), *r), "-1");  // -0.5: away from zero, as on the other half
   Row(6);  // R = 2.5
-  EXPECT_EQ(engine.GetFloat(*r), "2.500000");
-  EXPECT_EQ(engine.GetWholeNumber(*r), "3");
-  EXPECT_EQ(engine.GetIntegerZeroBlank(r->Field()), "2");
+  EXPECT_EQ(GetFloat(engine.Table().Values(), *r), "2.500000");
+  EXPECT_EQ(GetWholeNumber(engine.Table().Values(), *r), "3");
+  EXPECT_EQ(GetIntegerZeroBlank(engine.Table().Values(), r->Field()), "2");
 }
 
 TEST(ValueTexts, YesNoDigits) {
