@@ -116,12 +116,11 @@ class SilentLog : public XLog {
 // probed in the database before they join the query.
 struct BenchAccess {
   SilentLog log;
+  XEngineLog engineLog{&log, &log};
   ODBCDataAccess db;
   std::vector<ODBCField*> fields;
 
-  explicit BenchAccess(bool verify) : db(verify ? 0x01u | kVerifySchema : 0x01u) {
-    db.SetRunLog(&log);
-    db.SetExtractLog(&log);
+  explicit BenchAccess(bool verify) : db(verify ? 0x01u | kVerifySchema : 0x01u, engineLog) {
     db.Connection().SetDatabaseType(g_onPostgres ? kDbPostgres : kDbLotusNotes);
     db.Schema().SetQuoteTables(g_onPostgres);
     db.Schema().SetQuoteFields(g_onPostgres);

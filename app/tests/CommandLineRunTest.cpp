@@ -240,7 +240,7 @@ TEST_F(CommandLineRunTest, AnAttendanceStoreThatFailsFailsTheRunAfterTheTables) 
   {
     TestApp app(m_runLog.c_str());
     ok = app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101")));
-    EXPECT_FALSE(app.Engine().ImportFolderLocked());
+    EXPECT_FALSE(app.Engine().Writer().Folder().IsLocked());
   }
   EXPECT_FALSE(ok);
   const std::string store = m_importFolder + "Attendance" + os::kPathSeparator + "Attendance.db";
@@ -258,9 +258,9 @@ TEST_F(CommandLineRunTest, EveryRunEndsWithTheChangeStoreClosed) {
   TestApp app(m_runLog.c_str());
   ASSERT_TRUE(app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n101"))));
   EXPECT_TRUE(os::PathExists(m_importFolder + "Attendance" + os::kPathSeparator + "Attendance.db"));
-  EXPECT_FALSE(app.Engine().AttStore().IsOpen());
+  EXPECT_FALSE(app.Engine().Writer().Attendance().Store().IsOpen());
   EXPECT_FALSE(app.ProcessCommandLine(CommandLine(XString(std::string("-d") + kDsn + " -n555"))));
-  EXPECT_FALSE(app.Engine().AttStore().IsOpen());
+  EXPECT_FALSE(app.Engine().Writer().Attendance().Store().IsOpen());
 }
 
 // The package and engine tests give their writers the identity of testsupport/BridgeIdentity.h;
@@ -269,7 +269,7 @@ TEST_F(CommandLineRunTest, TheEngineWritesUnderTheIdentityTheOtherTestsUse) {
   TestApp app(m_runLog.c_str());
   QDEApplication expected;
   testsupport::SetBridgeIdentity(expected);
-  const QDEApplication& identity = app.Engine().Application();
+  const QDEApplication& identity = app.Engine().Context().Application();
   EXPECT_EQ(identity.m_fullName.ToStd(), expected.m_fullName.ToStd());
   EXPECT_EQ(identity.m_version.ToStd(), expected.m_version.ToStd());
   EXPECT_EQ(identity.m_creatorId.ToStd(), expected.m_creatorId.ToStd());
