@@ -35,6 +35,8 @@
 // the native program on the same runs; Wine's CPU time is that of the whole process tree,
 // its server included (stopped after each run, then reaped). --profile runs one first run under
 // callgrind and prints the ten functions with the most instructions of their own.
+// --against PROGRAM runs another build of the program (an older one, say) in the same rounds,
+// first and second runs on a site of its own, and prints ours against it.
 // Nothing is asserted on speed: exits 0 unless something failed functionally.
 //
 // Native only: it measures processes with fork, exec and wait4 directly, as a harness would.
@@ -100,6 +102,7 @@ struct Options {
   bool keep = false;
   std::string windowsExe;
   std::string winePrefix;
+  std::string against;  // another build of the program, run in the same rounds
 };
 
 [[noreturn]] void Die(const std::string& message) { bench::Die("engine_bench", message); }
@@ -444,11 +447,14 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       options.windowsExe = argv[++i];
     } else if (arg == "--wine-prefix" && value) {
       options.winePrefix = argv[++i];
+    } else if (arg == "--against" && value) {
+      options.against = argv[++i];
     } else {
       std::fprintf(stderr,
                    "usage: engine_bench [--students N] [--seed N] [--year-start YYYY-MM-DD] [--rounds N]\n"
                    "                    [--only-program] [--row] [--windows EXE --wine-prefix DIR] [--profile] "
-                   "[--keep]\n");
+                   "[--keep]\n"
+                   "                    [--against PROGRAM]\n");
       return false;
     }
   }
@@ -710,7 +716,7 @@ int main(int argc, char** argv) {
   capiFloor.err = env.folder + "/capi-floor.err";
 
   bool failed = false;
-  std::vector<Measured> first, second, shells, isqls, odbcFloors, capiFloors;
+  std::vector<Measured> first, second, shells, isqls, odbcFloors, capiFloors, otherFirst, otherSecond;
   Package package;
   for (int round = 1; round <= options.rounds && !failed; ++round) {
     const Site site = NativeSite(env, env.runs + "round" + std::to_string(round));
@@ -727,6 +733,11 @@ int main(int argc, char** argv) {
       measured.back().second.ok = false;
     }
     measured.emplace_back("second run", bench::Run(ProgramRun(QV_PROGRAM, site, env.runs + "second.err")));
+    if (!options.against.empty()) {
+      const Site other = NativeSite(env, env.runs + "round" + std::to_string(round) + "/against");
+      measured.emplace_back("other first", bench::Run(ProgramRun(options.against, other, env.runs + "other-first.err")));
+      measured.emplace_back("other second", bench::Run(ProgramRun(options.against, other, env.runs + "other-second.err")));
+    }
     // isql reports a failed statement on its error output and still exits 0.
     struct stat errInfo {};
     for (auto& [name, m] : measured) {
@@ -755,6 +766,8 @@ int main(int argc, char** argv) {
       const std::string side = name;
       (side == "first run"       ? first
        : side == "second run"    ? second
+       : side == "other first"   ? otherFirst
+       : side == "other second"  ? otherSecond
        : side == "sqlite3 shell" ? shells
        : side == "isql"          ? isqls
        : side == "ODBC floor"    ? odbcFloors
@@ -796,6 +809,14 @@ int main(int argc, char** argv) {
     std::printf("ratios:\n");
   }
   PrintRatio("second run / first run", f2, f1, "target at most", 0.35);
+  if (!options.against.empty()) {
+    const Figures o1 = bench::MediansOf(otherFirst), o2 = bench::MediansOf(otherSecond);
+    std::printf("against %s:\n", options.against.c_str());
+    PrintFigures("other, first run", o1);
+    PrintFigures("other, second run", o2);
+    PrintRatio("ours / other, first run", f1, o1);
+    PrintRatio("ours / other, second run", f2, o2);
+  }
   // The memory budget: 40 MiB up to 5,000 students, 64 MiB for the largest schools.
   const double peakLimit = options.students <= 5000 ? 40.0 : 64.0;
   std::printf("  peak of the first run          %.1f MiB (target at most %.0f MiB: %s)\n", Mib(f1.peakKb),

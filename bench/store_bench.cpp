@@ -15,6 +15,7 @@
 #include "os/OsFiles.h"
 #include "os/OsText.h"
 #include "package/QDEWriter.h"
+#include "package/AttendanceExport.h"
 #include "sqlite3.h"
 #include "testsupport/TempDir.h"
 
@@ -130,8 +131,8 @@ RunTimes StoreRun(const std::vector<Row>& rows, const std::string& import, XLogF
   times.record = Seconds(start);
 
   start = Clock::now();
-  writer.WriteAttendanceChanges(true);
-  writer.WriteAttendanceChanges(false);
+  AttendanceExport(writer).WriteChanges(true);
+  AttendanceExport(writer).WriteChanges(false);
   writer.CompleteUpdateFile();
   times.send = Seconds(start);
   writer.SaveSchoolConfig();

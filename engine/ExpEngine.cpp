@@ -1,4 +1,4 @@
-// Construction, the connection settings, and the extraction driver.
+// Construction and the extraction driver.
 #include "engine/ExpEngine.h"
 
 #include "engine/SchoolYear.h"
@@ -52,44 +52,6 @@ void ExpEngine::ShowValidateError(const XString& message, const XString& value) 
       kLogDebug, XString("No Owner set in ODBCExpEngineBase.  Could not ShowValidateError: errMsg=") + message +
                      " value=" + value);
 }
-
-void ExpEngine::StoreConnectionSettings(const char* dataSource, const char* userName,
-                                        const char* password) {
-  m_dataSourceName = dataSource;
-  m_hasUserName = userName != nullptr;
-  m_userName = userName;
-  m_hasPassword = password != nullptr;
-  m_password = password;
-  m_data.Connection().SetDataSource(m_dataSourceName);
-}
-
-XString ExpEngine::BuildStoredConnectionString() {
-  if (m_dataSourceName.IsEmpty()) {
-    LogExtract(kLogError, kNoDataSourceMessage);
-    throw XException(kNoDataSourceMessage);
-  }
-  XString dataSourceName = m_dataSourceName.Left(m_dataSourceName.Find(';'));
-  dataSourceName.Trim();
-  if (dataSourceName.IsEmpty()) {
-    LogExtract(kLogError, kNoDataSourceBeforeDatabaseMessage);
-    throw XException(kNoDataSourceBeforeDatabaseMessage);
-  }
-  // An absent user name or password differs from an empty one for some database types.
-  XString text = m_data.Connection().BuildConnectionString(m_dataSourceName.c_str(),
-                                                           m_hasUserName ? m_userName.c_str() : nullptr,
-                                                           m_hasPassword ? m_password.c_str() : nullptr);
-  for (const std::string& key : ODBCConnection::ValuesUnsafeInString(text)) {
-    const char* value = key == "UID"   ? "The user name (option -u)"
-                        : key == "PWD" ? "The password (option -w)"
-                                       : "The data source (option -d)";
-    XException error = XException::Format(0, kUnsafeConnectionValueMessage, value);
-    LogExtract(kLogError, error.Text());
-    throw error;
-  }
-  return text;
-}
-
-void ExpEngine::ConnectToSIS() { m_data.Connect(BuildStoredConnectionString()); }
 
 void ExpEngine::PerformExtract(XProgress* progress, const char* dataSource, const char* userName,
                                const char* password, const ExtractSettings& settings,

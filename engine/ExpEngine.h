@@ -111,6 +111,7 @@ class ExpEngine {
   void EndRun();
   // Name of the level the run's logs write at.
   XString CurrentLogLevelName() const;
+  // The connection settings (ExpEngineRun.cpp).
   // Remembers the data source and the credentials (null: absent) of the connection.
   void StoreConnectionSettings(const char* dataSource, const char* userName, const char* password);
   // The connection string of the stored settings for the current database type. Throws,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/ExtractSteps.h"
+#include "package/AttendanceExport.h"
 #include "engine/SchoolYear.h"
 #include "foundation/XDate.h"
 
@@ -47,8 +48,8 @@ void ExtractSteps::ExtractAttendanceUpdate() {
   ExtractAttendance(true, m_run.startDate, m_run.endDate);
   ExtractAttendance(false, m_run.startDate, m_run.endDate);
   // The rows of the change store that are new or changed: daily, then period attendance.
-  m_writer.WriteAttendanceChanges(true);
-  m_writer.WriteAttendanceChanges(false);
+  AttendanceExport(m_writer).WriteChanges(true);
+  AttendanceExport(m_writer).WriteChanges(false);
   // Closes the update file on the disk before the store marks its rows as sent.
   m_writer.CompleteUpdateFile();
 }

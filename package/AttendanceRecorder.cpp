@@ -1,6 +1,7 @@
 #include "package/AttendanceRecorder.h"
 
 #include <cstdlib>
+#include <functional>
 
 #include "sqlite/Query.h"
 #include "foundation/XDate.h"
@@ -9,7 +10,6 @@
 #include "foundation/XFile.h"
 #include "foundation/XTime.h"
 #include "package/AttendanceStatements.h"
-#include "package/AttendanceOutput.h"
 #include "package/SchoolConfig.h"
 #include "os/OsFiles.h"
 #include "os/OsSystem.h"
@@ -336,8 +336,11 @@ bool AttendanceRecorder::TableExists(const AttendanceStatements& sql) {
   }
 }
 
-void AttendanceRecorder::ExportChanges(bool daily, AttendanceOutput& package) {
+AttendanceRecorder::ExportPlan AttendanceRecorder::BeginExport(bool daily) {
   const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  ExportPlan plan;
+  plan.description = names.cachedDescription;
+  plan.fileName = names.fileName;
   std::vector<XString>& headers = daily ? m_dailyHeaders : m_periodHeaders;
   if (!daily && headers.empty()) {
     headers.emplace_back("AttPerRef");
@@ -347,85 +350,74 @@ void AttendanceRecorder::ExportChanges(bool daily, AttendanceOutput& package) {
   }
   if (!TableExists(names.sql)) {
     m_log.ExtractLogWrite(kLogDebug, names.missingMessage);
-    return;
+    return plan;
   }
   m_log.ExtractLogWrite(kLogInfo, names.exportingMessage);
 
   // What was recorded stands on its own before any mark (or goes, after a failure).
   CommitRecording();
   // The marks of this export stay uncommitted until the update file is complete on the disk.
-  bool canMark = true;
+  plan.canMark = true;
   try {
     m_store.BeginMarking();
   } catch (const XException& e) {
     // Without a transaction the rows stay unmarked: sent again next time rather than lost.
-    canMark = false;
+    plan.canMark = false;
     m_log.ExtractLogWrite(kLogDebug, WithText(names.operation, e.what()));
     Fail("beginning the marking of sent rows", e.what());
   }
+  plan.headers = headers;
+  return plan;
+}
 
-  bool anyMarkFailed = false;
-  for (const XString& header : headers) {
-    if (ExportHeader(daily, header, canMark, package)) anyMarkFailed = true;
-  }
+void AttendanceRecorder::EndExport(bool daily, bool anyMarkFailed) {
   if (!daily && anyMarkFailed) {
     m_log.ExtractLogWrite(kLogInfo, "CreateStudentPeriodAttendanceFromDB At least 1 update failed.");
   }
 }
 
-bool AttendanceRecorder::ExportHeader(bool daily, const XString& header, bool canMark, AttendanceOutput& package) {
+void AttendanceRecorder::LogExportQuery(bool daily, const XString& header) {
+  const KindNames& names = daily ? kDailyNames : kPeriodNames;
+  const char* select = header == names.specialHeader ? names.sql.selectChangedWithEmptyHeader : names.sql.selectChanged;
+  m_log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", WithValues(select, {&header})));
+}
+
+int64_t AttendanceRecorder::ExportRows(bool daily, const XString& header, bool canMark, const XFileSpec* markedFile,
+                                       XFile& out, const XString& dateFormat, const std::function<void()>& countRow,
+                                       bool& markFailed) {
   const KindNames& names = daily ? kDailyNames : kPeriodNames;
   const AttendanceStatements& sql = names.sql;
-  package.StartTable(names.cachedDescription, names.fileName);
-  for (const char* field : {"AttStdRef", "AttDate", header.c_str(), "AttAttCodeRef", "AttExcused", "AttAbs",
-                            "AttTardy", "AttTruant", "AttDiscipline"}) {
-    package.AddHeaderField(field);
-  }
   const bool special = header == names.specialHeader;
   const char* select = special ? sql.selectChangedWithEmptyHeader : sql.selectChanged;
   const char* mark = special ? sql.markSentWithEmptyHeader : sql.markSent;
-  m_log.ExtractLogWrite(kLogProprietary, WithText("Attendance Query: ", WithValues(select, {&header})));
-
-  bool markFailed = false;
+  markFailed = false;
+  if (markedFile != nullptr && canMark) m_store.SetMarkedFile(*markedFile);
+  XString lastRowid;
+  int64_t written = 0;
   try {
-    XFile& out = package.OpenTableOutput();
-    if (package.IsUpdating() && canMark) m_store.SetMarkedFile(out.Spec());
-    XString lastRowid;
-    int64_t written = 0;
-    try {
-      sqlite::Query rows(m_store.Db());
-      rows.Prepare(select);
-      rows.BindText(1, header);
-      written = WriteChangedRows(rows, out, package, lastRowid);
-    } catch (const sqlite::SqlError& e) {
-      // The store could not be read: the rows not yet written stay as they are for the next run.
-      m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
-      Fail("reading the rows to send", e.what());
-    }
-    // The rows written are marked in one statement, with the same condition as the query and
-    // no row beyond the last one written: one update per row would cost as much as the rest
-    // of the export.
-    if (canMark && !lastRowid.IsEmpty()) markFailed = MarkSent(daily, mark, header, lastRowid);
-    package.CloseTableOutput();
-    package.TallyAttendanceRows(written);
-    // Without an update file the table file is complete and on the disk once closed.
-    if (!package.IsUpdating()) m_store.CommitMarking();
-  } catch (...) {
-    // The update file did not get its rows: none of this run's marks may stand.
-    m_store.Rollback();
-    package.AbandonTableOutput();
-    throw;
+    sqlite::Query rows(m_store.Db());
+    rows.Prepare(select);
+    rows.BindText(1, header);
+    written = WriteChangedRows(rows, out, dateFormat, countRow, lastRowid);
+  } catch (const sqlite::SqlError& e) {
+    // The store could not be read: the rows not yet written stay as they are for the next run.
+    m_log.ExtractLogWrite(daily ? kLogDebug : kLogWarning, WithText(names.operation, e.what()));
+    Fail("reading the rows to send", e.what());
   }
-
-  m_referenceTime = XDateTime::Now();
-  m_updateDate = XDate::Today();
-  package.EndTable();
-  return markFailed;
+  // The rows written are marked in one statement, with the same condition as the query and
+  // no row beyond the last one written: one update per row would cost as much as the rest
+  // of the export.
+  if (canMark && !lastRowid.IsEmpty()) markFailed = MarkSent(daily, mark, header, lastRowid);
+  return written;
 }
 
-int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, AttendanceOutput& package,
-                                             XString& lastRowid) {
-  const XString& dateFormat = package.DateFormat();
+void AttendanceRecorder::NoteExported() {
+  m_referenceTime = XDateTime::Now();
+  m_updateDate = XDate::Today();
+}
+
+int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, const XString& dateFormat,
+                                             const std::function<void()>& countRow, XString& lastRowid) {
   int64_t written = 0;
   while (rows.Step()) {
     // Student, the day in the package's format, timeframe or period, new code, then excused,
@@ -436,7 +428,7 @@ int64_t AttendanceRecorder::WriteChangedRows(sqlite::Query& rows, XFile& out, At
     out.WriteField(XDate::FormatDate(day, dateFormat.c_str()));
     for (int column : {7, 9, 2, 3, 4, 5, 6}) out.WriteField(rows.TextColumn(column));
     out.EndLine();
-    package.CountProgressItem();
+    countRow();
     lastRowid = rows.StringColumn(10);
     ++written;
   }
@@ -457,14 +449,7 @@ bool AttendanceRecorder::MarkSent(bool daily, const char* mark, const XString& h
   }
 }
 
-void AttendanceRecorder::CompleteUpdateFile(AttendanceOutput& package) {
-  try {
-    // Written whole, on the disk and under its own name before any mark counts.
-    package.EndUpdateFile();
-  } catch (...) {
-    m_store.Rollback();
-    throw;
-  }
+void AttendanceRecorder::CommitSentMarks() {
   try {
     m_store.CommitMarking();
   } catch (const XException& e) {

@@ -14,6 +14,7 @@
 // and the caller ends the run as failed once everything else is written.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "foundation/XDateTime.h"
@@ -23,7 +24,6 @@
 #include "package/AttendanceRow.h"
 #include "package/AttendanceStore.h"
 
-class AttendanceOutput;
 class XFile;
 struct AttendanceStatements;
 namespace sqlite {
@@ -77,14 +77,38 @@ class AttendanceRecorder {
   void BeginRecording();
   void CommitRecording();
 
-  // ---- Export into the package ----
-  // Writes the changed rows of a kind (daily: DAILY_ATT, else PERIOD_ATT) into the package's
-  // current output, one table per header, and marks them as sent in a store transaction that
-  // CompleteUpdateFile commits. A failure of the output rolls the marks back and is rethrown.
-  void ExportChanges(bool daily, AttendanceOutput& package);
-  // Flushes the package's update file to the disk, ends it, and only then commits the marks
-  // of the rows written into it; then keeps the store's copy (KeepStoreCopy).
-  void CompleteUpdateFile(AttendanceOutput& package);
+  // ---- Export into the package (driven by AttendanceExport) ----
+  // What the export of a kind writes: one package table (description, file name) per header
+  // value, and whether the rows written can be marked as sent.
+  struct ExportPlan {
+    XString description;
+    XString fileName;
+    std::vector<XString> headers;  // empty: the kind has no table in the store
+    bool canMark = false;
+  };
+  // Starts the export of a kind (daily: DAILY_ATT, else PERIOD_ATT): commits what was
+  // recorded and begins the marking of sent rows in a store transaction that CommitSentMarks
+  // commits once the update file is complete.
+  ExportPlan BeginExport(bool daily);
+  // The query of a header's rows, into the extract log.
+  void LogExportQuery(bool daily, const XString& header);
+  // Writes the changed rows under `header` into `out` (student, day in `dateFormat`, key, new
+  // code, the flags), calling `countRow` after each, and marks them as sent when it can (in
+  // the marking transaction; `markedFile`, when given, is the update file the marks belong
+  // to). A failed read or mark is logged and fails the run's attendance; `markFailed` tells the
+  // latter. Answers the rows written.
+  int64_t ExportRows(bool daily, const XString& header, bool canMark, const XFileSpec* markedFile, XFile& out,
+                     const XString& dateFormat, const std::function<void()>& countRow, bool& markFailed);
+  // After a header's table is written: the reference time and the update date become now.
+  void NoteExported();
+  void EndExport(bool daily, bool anyMarkFailed);
+  // Commits the marks once their update file is complete on the disk, then keeps the store's
+  // copy (KeepStoreCopy). A failed commit leaves the rows unmarked: they go out again.
+  void CommitSentMarks();
+  // Rolls back the marks of this run (their output did not reach the disk).
+  void RollbackMarks() { m_store.Rollback(); }
+  // Commits the marks of a table file, which is complete once closed.
+  void CommitMarks() { m_store.CommitMarking(); }
   // Keeps a copy of the store as committed (AttendanceStore::KeepCopy); a failure is a Warning
   // in both logs, and leaves no copy.
   void KeepStoreCopy();
@@ -132,11 +156,10 @@ class AttendanceRecorder {
   void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
   // The same without its error handler.
   bool HasTable(const AttendanceStatements& sql);
-  // One table of the export: the rows under `header`. True when the marking failed.
-  bool ExportHeader(bool daily, const XString& header, bool canMark, AttendanceOutput& package);
   // Writes the selected rows and answers how many; `lastRowid` follows the rowid of the last
   // row written.
-  static int64_t WriteChangedRows(sqlite::Query& rows, XFile& out, AttendanceOutput& package, XString& lastRowid);
+  static int64_t WriteChangedRows(sqlite::Query& rows, XFile& out, const XString& dateFormat,
+                                  const std::function<void()>& countRow, XString& lastRowid);
   // Marks the rows written under `header` (those up to `lastRowid`) as sent; true when it failed.
   bool MarkSent(bool daily, const char* mark, const XString& header, const XString& lastRowid);
 

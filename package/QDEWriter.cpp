@@ -21,11 +21,6 @@ constexpr char kSeparator = '\t';
 // The package writes no quotes around values.
 std::unique_ptr<XFile> NewPackageFile() { return std::make_unique<XFile>(kSeparator, "", ""); }
 
-void WriteLine(XFile& file, const XString& text) {
-  file.Write(text);
-  file.EndLine();
-}
-
 // The clock's second: update files are named to the second, and a time within the newest
 // file's second must count as that second.
 XDateTime WholeSecond(const XDateTime& time) {
@@ -247,15 +242,18 @@ XDateTime QDEWriter::NewestUpdateFileTime() const {
   return newest;
 }
 
-// ---- The attendance output ----------------------------------------------------------------
+// ---- The end of an update run and of a table ----------------------------------------------------------------
 
-void QDEWriter::WriteAttendanceChanges(bool daily) { m_attendance.ExportChanges(daily, *this); }
-
-void QDEWriter::CompleteUpdateFile() { m_attendance.CompleteUpdateFile(*this); }
-
-const XString& QDEWriter::DateFormat() const { return m_settings.m_dateFormat; }
-
-void QDEWriter::CountProgressItem() { m_context.CountProgressItem(); }
+void QDEWriter::CompleteUpdateFile() {
+  try {
+    // Written whole, on the disk and under its own name before any mark counts.
+    EndUpdateFile();
+  } catch (...) {
+    m_attendance.RollbackMarks();
+    throw;
+  }
+  m_attendance.CommitSentMarks();
+}
 
 void QDEWriter::EndTable() {
   m_context.CompleteProgress();

@@ -6,7 +6,7 @@
 //  - the import folder and its housekeeping: the member ImportFolder (ImportFolder.h), reached
 //    through Folder();
 //  - the attendance change store: the member AttendanceRecorder (AttendanceRecorder.h),
-//    reached through Attendance(); the writer is its AttendanceOutput.
+//    reached through Attendance(); AttendanceExport writes its changed rows through the writer.
 // The run log and the progress display reach it through the run's ExtractContext.
 //
 // A full export: Reset, then per table StartTable, header fields, OpenTableOutput, one data
@@ -27,7 +27,6 @@
 #include "foundation/XLogFile.h"
 #include "foundation/XOwnedVector.h"
 #include "foundation/XString.h"
-#include "package/AttendanceOutput.h"
 #include "package/AttendanceRecorder.h"
 #include "package/DryRunReport.h"
 #include "package/ExtractContext.h"
@@ -40,12 +39,12 @@
 
 class XFile;
 
-class QDEWriter final : public AttendanceOutput {
+class QDEWriter {
  public:
   explicit QDEWriter(ExtractContext& context);
   // Deletes the headers; a table file still being written is discarded (the previous one
   // stays) and an open update file is closed.
-  ~QDEWriter() override;
+  ~QDEWriter();
   QDEWriter(const QDEWriter&) = delete;
   QDEWriter& operator=(const QDEWriter&) = delete;
 
@@ -70,7 +69,7 @@ class QDEWriter final : public AttendanceOutput {
 
   // Makes a table current: its description and file name, the progress text
   // "Reading <description>...", and a new header entry (CurrentHeader) for its fields.
-  void StartTable(const XString& description, const XString& fileName) override;
+  void StartTable(const XString& description, const XString& fileName);
   // The recorder's Start for an attendance kind (the store opened in the import folder first;
   // a store made anew cleans the folder), then the kind's package table. Only codes of the
   // readable days (XDate::kNone: that end open) are blanked; see AttendanceRecorder::Start.
@@ -80,9 +79,9 @@ class QDEWriter final : public AttendanceOutput {
   SISExpHeader* CurrentHeader() const { return m_currentHeader; }
   const XVector<SISExpHeader>& Headers() const { return m_headers; }
   // Appends a header field to the current header entry (none: ignored).
-  void AddHeaderField(const XString& name) override;
+  void AddHeaderField(const XString& name);
   // Completes the progress bar and logs "Finished <description> table/query.".
-  void EndTable() override;
+  void EndTable();
 
   // Registers a custom field of the run; a key already registered keeps its first
   // registration. True when it was added.
@@ -94,13 +93,13 @@ class QDEWriter final : public AttendanceOutput {
   // the current header entry has been written into it. Otherwise: the table file in the import
   // folder, written under a temporary name so that the previous complete file stays until
   // CloseTableOutput replaces it.
-  XFile& OpenTableOutput() override;
+  XFile& OpenTableOutput();
   // Update mode: writes the table terminator. Otherwise: moves the completed table file over
   // the previous one.
-  void CloseTableOutput() override;
+  void CloseTableOutput();
   // After a failure: a table file being written is discarded (the previous one stays); in
   // update mode the update file is discarded (see AbandonUpdateFile).
-  void AbandonTableOutput() override;
+  void AbandonTableOutput();
 
   // Writes the package header file (<file base name>.QDE) from the header entries and the
   // custom fields; it replaces the previous one only once complete.
@@ -117,28 +116,25 @@ class QDEWriter final : public AttendanceOutput {
   // Completes the update file: flushed to the disk and moved to its name, or to the next free
   // second's if that name was taken meanwhile (an existing update file is never overwritten);
   // then leaves update mode. LastUpdateFile names it.
-  void EndUpdateFile() override;
+  void EndUpdateFile();
   // After a failure: discards the update file (a torn one would be read by the import tool)
   // and leaves update mode.
   void AbandonUpdateFile();
   const XFileSpec& LastUpdateFile() const { return m_lastUpdateFile; }
-  bool IsUpdating() const override { return m_updating; }
+  bool IsUpdating() const { return m_updating; }
   // The update file being written; none outside update mode.
   XFile* UpdateFile() const { return m_updateFile.get(); }
 
   // ---- The attendance of an update run ----
-  // Writes the store's new and changed rows of a kind (daily, else period attendance) into
-  // the current output; see AttendanceRecorder::ExportChanges.
-  void WriteAttendanceChanges(bool daily);
   // Ends an update run: flushes the update file to the disk, closes it, and only then commits
   // the marks of the rows written into it. Call it instead of EndUpdateFile after the
   // attendance export; without pending marks it is EndUpdateFile.
   void CompleteUpdateFile();
   // Rows of attendance written into the current table output; they count as sent once the
   // update file holding them is complete (a full table file: at once).
-  void TallyAttendanceRows(int64_t rows) override;
-  const XString& DateFormat() const override;
-  void CountProgressItem() override;
+  void TallyAttendanceRows(int64_t rows);
+  // Counts one row of the current table in the progress display.
+  void CountProgressItem() { m_context.CountProgressItem(); }
 
   // ---- The run (QDEWriterRun.cpp) ----
   // Starts the writer for a run: the run log, the import folder of the configuration and its

@@ -42,7 +42,7 @@ TEST_F(RecorderTest, EveryColumnOfARecordedRowReachesItsPlaceInTheUpdateFile) {
     writer.Attendance().Record(Row("S3", "", "R", "2"));
     writer.Attendance().Record(Row("S4", "", "", "1"));    // neither code: not kept
     writer.Attendance().CommitRecording();
-    writer.WriteAttendanceChanges(true);
+    AttendanceExport(writer).WriteChanges(true);
     writer.CompleteUpdateFile();
   }
   std::vector<std::string> lines = ReadUpdateFile(updateFile)["Cached Daily Attendance"];
@@ -73,7 +73,7 @@ TEST_F(RecorderTest, OnlyCodesOfTheReadableDaysAreBlanked) {
         writer.Attendance().Record(row);
       }
       writer.Attendance().CommitRecording();
-      writer.WriteAttendanceChanges(true);
+      AttendanceExport(writer).WriteChanges(true);
       writer.CompleteUpdateFile();
       writer.SaveSchoolConfig();
     }

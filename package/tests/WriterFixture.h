@@ -19,6 +19,7 @@
 #include "os/OsFaults.h"
 #include "os/OsFiles.h"
 #include "package/QDEWriter.h"
+#include "package/AttendanceExport.h"
 #include "testsupport/BridgeIdentity.h"
 #include "testsupport/TempDir.h"
 
@@ -96,8 +97,8 @@ class WriterFixture : public ::testing::Test {
       Record(writer, AttendanceStore::kDaily, daily, "AttTimeFrameRef");
       Record(writer, AttendanceStore::kPeriod, period, "AttPerRef");
       try {
-        writer.WriteAttendanceChanges(true);
-        writer.WriteAttendanceChanges(false);
+        AttendanceExport(writer).WriteChanges(true);
+        AttendanceExport(writer).WriteChanges(false);
         if (ending != Ending::kUnfinished) {
           writer.CompleteUpdateFile();
           writer.SaveSchoolConfig();
