@@ -182,17 +182,19 @@ void SISMainWindow::ApplyOptions(const CommandLineOptions& options, QvSchoolConf
   m_copyFolder = folder;
   log.WriteFormat(kLogInfo, "QDE Folder: \"%s\"", folder.c_str());
 
-  if (!m_engine->ValidateConnection(dsn, user, password)) {
+  const Validation connection = m_engine->ValidateConnection(dsn, user, password);
+  if (!connection) {
     XString error;
     error.Format(256, "Error connecting to %s Database, please check your information.", bridge::kTitle);
-    Fail(error, m_engine->ValidationFailure());
+    Fail(error, connection.Failure());
   }
 
-  if (!m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber)) {
+  const Validation school = m_engine->ValidateSchoolNumber(dsn, user, password, schoolNumber);
+  if (!school) {
     XString error;
     error.Format(static_cast<uint32_t>(schoolNumber.Length() + 64), "Invalid School Number '%s', See log for details.",
                  schoolNumber.c_str());
-    Fail(error, m_engine->ValidationFailure());
+    Fail(error, school.Failure());
   }
   entry->m_dsn = dsn;
   entry->m_userName = user;

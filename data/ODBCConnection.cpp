@@ -99,8 +99,6 @@ const char* ODBCConnection::GetDatabaseTypeName() const { return DatabaseTypeNam
 
 XString ODBCConnection::BuildConnectionString(const char* dataSource, const char* userName,
                                               const char* password) {
-  // A new string is a new attempt: the diagnostics of an earlier one do not explain it.
-  m_connectDiagnostics = XString();
   m_log.ExtractLogWrite(kLogDebug, XString("Build Connection String for: ") + GetDatabaseTypeName());
   const ConnectionPattern& pattern = GetDatabaseTypeInfo(m_databaseType).connection;
   if (pattern.logLine) m_log.ExtractLogWrite(kLogDebug, pattern.logLine);
@@ -219,7 +217,7 @@ void ODBCConnection::Connect(const XString& connectionString) {
   m_connection->SetCommandTimeout(GetCommandTimeout());
 
   bool opened = false;
-  m_connectDiagnostics = XString();
+  XString diagnostics;
   try {
     m_connection->Open(connectionString, XString(), XString());
     opened = true;
@@ -227,14 +225,15 @@ void ODBCConnection::Connect(const XString& connectionString) {
     // The driver's own words go to the log; the message names only the (masked) string.
     ComErrorText(error);
     for (const ado::Error& diagnostic : m_connection->GetErrors()) {
-      if (!m_connectDiagnostics.IsEmpty()) m_connectDiagnostics += " ";
-      m_connectDiagnostics += XString("[") + diagnostic.sqlState + "] " + diagnostic.description;
+      if (!diagnostics.IsEmpty()) diagnostics += " ";
+      diagnostics += XString("[") + diagnostic.sqlState + "] " + diagnostic.description;
     }
   }
   if (!opened) {
     m_log.ExtractLogWrite(kLogDebug, "Failed to connect to data source with connection string.");
-    throw XException::Format(0, "Failed to connect to data source with connection string: %s",
-                             masked.c_str());
+    throw ConnectError(
+        XException::Format(0, "Failed to connect to data source with connection string: %s", masked.c_str()),
+        diagnostics);
   }
   m_log.ExtractLogWrite(kLogDebug, "Connected to data source.");
 }

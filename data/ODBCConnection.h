@@ -12,6 +12,7 @@
 
 #include "data/DatabaseType.h"
 #include "foundation/XEngineLog.h"
+#include "foundation/XException.h"
 #include "foundation/XString.h"
 
 namespace ado {
@@ -21,6 +22,17 @@ class ComError;
 
 class ODBCConnection {
  public:
+  // What Connect throws when the data source refuses: the message names the (masked) string
+  // only; the driver's own words ("[SQLSTATE] message", several joined by blanks) come with it.
+  class ConnectError : public XException {
+   public:
+    ConnectError(const XException& error, const XString& diagnostics) : XException(error), m_diagnostics(diagnostics) {}
+    const XString& Diagnostics() const { return m_diagnostics; }
+
+   private:
+    XString m_diagnostics;
+  };
+
   // Throws "Failed to initialize connection." when the connection object cannot be made.
   ODBCConnection(uint32_t options, XEngineLog& log);
   ~ODBCConnection();
@@ -45,11 +57,9 @@ class ODBCConnection {
 
   // User name and password may be null (absent), which differs from empty for some types.
   XString BuildConnectionString(const char* dataSource, const char* userName, const char* password);
-  // Opens the connection (closing an open one first); throws naming the masked string.
+  // Opens the connection (closing an open one first); throws ConnectError when the data source
+  // refuses.
   void Connect(const XString& connectionString);
-  // The driver's diagnostics of the last failed Connect ("[SQLSTATE] message", several joined
-  // by blanks); empty after a successful one.
-  const XString& ConnectDiagnostics() const { return m_connectDiagnostics; }
   void Disconnect();
   bool IsConnected() const;
   // The database type that the open connection's server calls for, when the driver names a
@@ -78,5 +88,4 @@ class ODBCConnection {
   XString m_dataSource;
   XString m_connectionString;
   std::unique_ptr<ado::Connection> m_connection;
-  XString m_connectDiagnostics;
 };

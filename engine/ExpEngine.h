@@ -23,6 +23,7 @@
 #include "engine/ExtractSteps.h"
 #include "engine/TableExtractor.h"
 #include "engine/ValidateErrorDisplay.h"
+#include "engine/Validation.h"
 #include "foundation/XString.h"
 #include "package/DryRunReport.h"
 #include "package/ExtractContext.h"
@@ -71,21 +72,19 @@ class ExpEngine {
   SchoolRun& Run() { return m_pattern.Run(); }
 
   // ---- Services used before an extraction (ExpEngineValidate.cpp) -----------------------
-  // They log and answer false, never throw.
+  // They log and answer a failed Validation with its reason (the driver's diagnostic, or what
+  // was not found, as one line), never throw.
   // Finds the database type under which kProbeTable is visible, trying the candidate types
   // in turn: Lotus Notes (a PostgreSQL server answering is taken as PostgreSQL), then MSSQL.
   // A data source that no Lotus Notes connection string can hold ("DSN;Database") is tried as
   // MSSQL only.
-  bool ValidateConnection(const char* dataSource, const char* userName, const char* password);
+  Validation ValidateConnection(const char* dataSource, const char* userName, const char* password);
   // True when kProbeTable has a row whose "BuildingNum" is the school number. Leaves the
   // connection open.
-  bool ValidateSchoolNumber(const char* dataSource, const char* userName, const char* password,
-                            const char* schoolNumber);
-  // Why the last of the two validations above answered false: the driver's diagnostic, or what
-  // was not found, as one line. Empty after a success.
-  const XString& ValidationFailure() const { return m_validationFailure; }
+  Validation ValidateSchoolNumber(const char* dataSource, const char* userName, const char* password,
+                                  const char* schoolNumber);
   // Fills the list with the schools of kProbeTable; a number listed twice keeps its first name.
-  bool LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName, const char* password);
+  Validation LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName, const char* password);
   // Hands message and value to the owner window; without one logs to the run log at Debug.
   void ShowValidateError(const XString& message, const XString& value);
 
@@ -122,8 +121,6 @@ class ExpEngine {
   void ConnectToSIS();
 
  private:
-  // Records the reason of a failed validation on one line.
-  void SetValidationFailure(const XString& reason);
   void LogExtract(int32_t level, const XString& text) { m_context.EngineLog().ExtractLogWrite(level, text); }
 
   // The parts, in the order they need each other.
@@ -141,5 +138,4 @@ class ExpEngine {
   XString m_password;
   bool m_hasUserName = false;
   bool m_hasPassword = false;
-  XString m_validationFailure;
 };

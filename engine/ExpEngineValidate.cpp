@@ -1,16 +1,29 @@
 // The services the window and the command line call before an extraction: which kind of data
 // source the SIS is, whether the school exists, and the list of schools. They never throw:
-// every failure is logged and answered with false.
+// every failure is logged and answered as a failed Validation with its reason.
 #include "engine/ExpEngine.h"
 
 #include <cstring>
-#include <optional>
+#include <exception>
 #include <string>
 
 #include "engine/SchoolYear.h"
 #include "foundation/XException.h"
 
-bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
+namespace {
+
+// Why a check failed: the driver's own words when the data source refused the connection,
+// else the failure's text.
+XString ReasonOf(const XException& error) {
+  if (const auto* refused = dynamic_cast<const ODBCConnection::ConnectError*>(&error)) {
+    if (!refused->Diagnostics().IsEmpty()) return refused->Diagnostics();
+  }
+  return XString(error.Text());
+}
+
+}  // namespace
+
+Validation ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
   ODBCConnection& connection = m_data.Connection();
   // Connects (unless already connected) and probes for the profile table; a connection made
   // here is closed again. A PostgreSQL server folds unquoted names and has catalogue queries of
@@ -31,7 +44,6 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
   };
 
   try {
-    m_validationFailure = XString();
     m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
     // "DSN;Database": a data source name never holds a semicolon, so this names a database
@@ -46,7 +58,7 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
     // string leaves an empty user name out. When that is no PostgreSQL server either, the Lotus
     // Notes failure is the answer. A type that names the server (PostgreSQL) is kept, with the
     // table or without it.
-    std::optional<XException> lotusNotesFailure;
+    std::exception_ptr lotusNotesFailure;
     for (int32_t candidate : {kDbLotusNotes, kDbPostgres, kDbMSSQL}) {
       if (candidate == kDbLotusNotes && namesDatabase) continue;
       if (candidate == kDbPostgres && !lotusNotesFailure) continue;
@@ -65,7 +77,7 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
         }
         if (!isServer) {
           connection.SetDatabaseType(kDbLotusNotes);
-          throw *lotusNotesFailure;
+          std::rethrow_exception(lotusNotesFailure);
         }
         LogExtract(kLogDebug, "The data source is a PostgreSQL server");
         exists = m_data.Schema().DoTableExists(kProbeTable);
@@ -73,9 +85,9 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
       } else {
         try {
           exists = probe();
-        } catch (const XException& error) {
+        } catch (const XException&) {
           if (candidate != kDbLotusNotes) throw;
-          lotusNotesFailure = error;
+          lotusNotesFailure = std::current_exception();
           continue;
         }
       }
@@ -83,29 +95,24 @@ bool ExpEngine::ValidateConnection(const char* dataSource, const char* userName,
       if (exists) {
         if (server) LogExtract(kLogDebug, XString("Found Postgres Table: ") + kProbeTable);
         if (!server && candidate == kDbLotusNotes) LogExtract(kLogDebug, XString("Found Lotus Notes Table: ") + kProbeTable);
-        return true;
+        return Validation::Passed();
       }
       if (server) {
         LogExtract(kLogDebug, XString("Postgres Table does not exist: ") + kProbeTable);
-        SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
-        return false;
+        return Validation::Failed(XString("The data source has no table ") + kProbeTable + ".");
       }
     }
     LogExtract(kLogDebug, XString("SQL Server Table does not exist: ") + kProbeTable);
-    SetValidationFailure(XString("The data source has no table ") + kProbeTable + ".");
-    return false;
+    return Validation::Failed(XString("The data source has no table ") + kProbeTable + ".");
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("Error Occurred in ValidateConnection : ") + error.Text());
-    const XString& diagnostics = connection.ConnectDiagnostics();
-    SetValidationFailure(diagnostics.IsEmpty() ? XString(error.Text()) : diagnostics);
-    return false;
+    return Validation::Failed(ReasonOf(error));
   }
 }
 
-bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userName,
+Validation ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userName,
                                      const char* password, const char* schoolNumber) {
   try {
-    m_validationFailure = XString();
     if (m_data.IsConnected()) m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
     ConnectToSIS();
@@ -120,37 +127,19 @@ bool ExpEngine::ValidateSchoolNumber(const char* dataSource, const char* userNam
     m_data.CloseQuery();
     if (count < 1) {
       LogExtract(kLogDebug, "ValidateSchoolNumber : School NOT Found");
-      SetValidationFailure(XString("No ") + kProbeTable + " row of the SIS has the BuildingNum '" +
+      return Validation::Failed(XString("No ") + kProbeTable + " row of the SIS has the BuildingNum '" +
                            schoolNumber + "'.");
-      return false;
     }
     LogExtract(kLogDebug, "ValidateSchoolNumber : Found School");
-    return true;
+    return Validation::Passed();
   } catch (const XException& error) {
     LogExtract(kLogDebug, XString("ValidateSchoolNumber - Error Occurred : ") + error.Text());
-    SetValidationFailure(m_data.Connection().ConnectDiagnostics().IsEmpty() ? XString(error.Text())
-                                                                      : m_data.Connection().ConnectDiagnostics());
-    return false;
+    return Validation::Failed(ReasonOf(error));
   }
 }
 
-void ExpEngine::SetValidationFailure(const XString& reason) {
-  // The driver's text comes as several lines ("Error number: ...", "COM Error Code = ...");
-  // the reason is logged and reported as one.
-  std::string line;
-  for (const char* p = reason.c_str(); *p; ++p) {
-    const bool blank = *p == '\r' || *p == '\n' || *p == '\t' || *p == ' ';
-    if (!blank) {
-      line += *p;
-    } else if (!line.empty() && line.back() != ' ') {
-      line += ' ';
-    }
-  }
-  while (!line.empty() && line.back() == ' ') line.pop_back();
-  m_validationFailure = XString(line);
-}
 
-bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,
+Validation ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const char* userName,
                                const char* password) {
   try {
     list.clear();
@@ -179,9 +168,12 @@ bool ExpEngine::LoadSchoolList(SchoolList& list, const char* dataSource, const c
     }
     m_data.CloseQuery();
     m_data.Disconnect();
-    return true;
+    return Validation::Passed();
+  } catch (const XException& error) {
+    LogExtract(kLogDebug, "LoadSchoolList : Unknown Error Occurred");
+    return Validation::Failed(ReasonOf(error));
   } catch (...) {
     LogExtract(kLogDebug, "LoadSchoolList : Unknown Error Occurred");
-    return false;
+    return Validation::Failed("The school list could not be read.");
   }
 }

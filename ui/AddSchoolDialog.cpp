@@ -18,9 +18,10 @@ void AddSchoolDialog::OnCreate() {
   m_number = Bind<XUIPopup>(IDC_ADD_NUMBER);
   // The schools of the connection tested in the connect view, as "--schools" lists them.
   Prefs& prefs = m_app.Preferences();
-  if (!m_app.Engine().LoadSchoolList(m_sisSchools, prefs.Dsn(), prefs.UserName(), prefs.Password())) {
+  const Validation list = m_app.Engine().LoadSchoolList(m_sisSchools, prefs.Dsn(), prefs.UserName(), prefs.Password());
+  if (!list) {
     m_app.RunLog().WriteFormat(kLogWarning, "Add School: the school list of %s could not be loaded. %s",
-                               prefs.Dsn().c_str(), m_app.Engine().ValidationFailure().c_str());
+                               prefs.Dsn().c_str(), list.Failure().c_str());
   }
   for (size_t i = 0; i < m_sisSchools.size(); ++i) {
     m_number->AddItem(ItemText(m_sisSchools[i].first, m_sisSchools[i].second), static_cast<intptr_t>(i));
@@ -69,10 +70,11 @@ bool AddSchoolDialog::OnControlCommand(int id, int code) {
   if (name.IsEmpty()) {
     // Typed, and not in the list shown (or no list could be loaded): the SIS decides.
     Prefs& prefs = m_app.Preferences();
-    if (!m_app.Engine().ValidateSchoolNumber(prefs.Dsn(), prefs.UserName(), prefs.Password(), number)) {
+    const Validation school = m_app.Engine().ValidateSchoolNumber(prefs.Dsn(), prefs.UserName(), prefs.Password(), number);
+    if (!school) {
       XString text = XString("Meridane (data source \"") + prefs.Dsn() + "\") has no school with the School Number \"" +
                      number + "\".";
-      const XString& reason = m_app.Engine().ValidationFailure();
+      const XString& reason = school.Failure();
       if (!reason.IsEmpty()) text += XString("\r\n\r\n") + reason;
       Refuse(m_number, text);
       return true;

@@ -79,11 +79,12 @@ bool SISConnectView::CheckAndSave() {
   prefs.SetUserName(user);
   prefs.SetPassword(password);
   prefs.SetDsn(dsn);
-  if (!m_app.Engine().ValidateConnection(dsn, user, password)) {
+  const Validation connection = m_app.Engine().ValidateConnection(dsn, user, password);
+  if (!connection) {
     m_dsn->Focus();
     m_dsn->SelectAll();
     // The driver's reason follows the text, as the command line gives it.
-    const XString& reason = m_app.Engine().ValidationFailure();
+    const XString& reason = connection.Failure();
     log.WriteFormat(kLogInfo, "Validate DSN Failed: %s %s", dsn.c_str(), reason.c_str());
     XString text = XString("Error Validating Connection to ") + dsn + ", please check your information.";
     if (!reason.IsEmpty()) text += XString("\r\n\r\n") + reason;

@@ -244,9 +244,9 @@ void SISExtractView::LoadSchool() {
   Layout(client);
 }
 
-bool SISExtractView::ValidateDSN(const XString& dsn) {
+Validation SISExtractView::ValidateDSN(const XString& dsn) {
   QvSchoolConf* entry = m_app.CurrentSchool();
-  if (entry == nullptr) return false;
+  if (entry == nullptr) return Validation::Failed("No school is chosen.");
   return m_app.Engine().ValidateConnection(dsn, UserNameOf(*entry), PasswordOf(*entry));
 }
 
@@ -339,9 +339,10 @@ bool SISExtractView::CheckAndSave() {
     XString dsn = m_dsn->GetText().Trim();
     XString user = UserNameOf(*entry);
     XString password = PasswordOf(*entry);
-    if (!m_app.Engine().ValidateConnection(dsn, user, password)) {
+    const Validation connection = m_app.Engine().ValidateConnection(dsn, user, password);
+    if (!connection) {
       m_dsn->Focus();
-      throw XException(WithReason("DSN is not valid, please check the value", m_app.Engine().ValidationFailure()), 0);
+      throw XException(WithReason("DSN is not valid, please check the value", connection.Failure()), 0);
     }
     // Only the data source: an entry without a login of its own keeps following the stored
     // connection's (a password changed there reaches it); one with its own keeps that.
@@ -373,9 +374,10 @@ void SISExtractView::OnRefresh() {
   if (entry == nullptr) return;
   XString dsn = m_dsn->GetText().Trim();
   entry->m_dsn = dsn;
-  if (!ValidateDSN(dsn)) {
+  const Validation connection = ValidateDSN(dsn);
+  if (!connection) {
     m_dsn->Focus();
-    m_app.Message(WithReason("DSN is invalid, please renter", m_app.Engine().ValidationFailure()),
+    m_app.Message(WithReason("DSN is invalid, please renter", connection.Failure()),
                   MB_OK | MB_ICONERROR);
     return;
   }

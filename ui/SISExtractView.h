@@ -33,7 +33,7 @@ class SISExtractView : public XUIWindow {
   void OnSelectSchool(int32_t row);
   // Checks the settings of the current school and stores them; true when the run may start.
   bool CheckAndSave();
-  bool ValidateDSN(const XString& dsn);
+  Validation ValidateDSN(const XString& dsn);
   void OnRefresh();
   void OnBrowse();
   void OnAddSchool();

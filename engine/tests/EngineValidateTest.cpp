@@ -103,9 +103,10 @@ TEST_F(EngineValidate, AValueAConnectionStringCannotCarryIsRefusedNamingItsOptio
   };
   for (const auto& c : cases) {
     log.lines.clear();
-    EXPECT_FALSE(engine.ValidateConnection(c.source.c_str(), c.user.c_str(), c.password.c_str()));
+    const Validation connection = engine.ValidateConnection(c.source.c_str(), c.user.c_str(), c.password.c_str());
+    EXPECT_FALSE(connection);
     XString expected = XException::Format(0, ExpEngine::kUnsafeConnectionValueMessage, c.named.c_str()).Text();
-    EXPECT_STREQ(engine.ValidationFailure().c_str(), expected.c_str());
+    EXPECT_STREQ(connection.Failure().c_str(), expected.c_str());
     EXPECT_FALSE(log.Contains("ODBC::Connect")) << "refused before connecting";
     EXPECT_FALSE(log.Contains("p;q"));
   }
@@ -117,8 +118,9 @@ TEST_F(EngineValidate, ADataSourceWithNothingBeforeItsSemicolonIsRefused) {
   // Handed on, the driver manager would take its default data source, and the SQLite driver
   // the rest of the string, password and all, for a file to create.
   for (const char* source : {";", " ;SchoolDB"}) {
-    EXPECT_FALSE(engine.ValidateConnection(source, "USER9", "SECRETPW9"));
-    EXPECT_STREQ(engine.ValidationFailure().c_str(), ExpEngine::kNoDataSourceBeforeDatabaseMessage);
+    const Validation connection = engine.ValidateConnection(source, "USER9", "SECRETPW9");
+    EXPECT_FALSE(connection);
+    EXPECT_STREQ(connection.Failure().c_str(), ExpEngine::kNoDataSourceBeforeDatabaseMessage);
   }
   EXPECT_FALSE(log.Contains("ODBC::Connect"));
   EXPECT_FALSE(log.Contains("SECRETPW9"));
