@@ -139,7 +139,26 @@ XString ODBCQuery::BuildQuery() {
   XString sql = m_selectPrefix.IsEmpty() ? XString("SELECT") : m_selectPrefix;
   if (sql[sql.Length() - 1] != ' ') sql += " ";
   if (m_distinct) sql += "DISTINCT ";
+  AppendSelectList(sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Fields Finished:\n") + sql);
+  AppendFrom(sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Join Count: ") + XString(static_cast<int>(m_joins.Count())) +
+                                             ":\n" + sql);
+  for (ODBCJoin* join : m_joins) sql += XString(" ") + join->text + " ";
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Joins Finished:\n") + sql);
+  AppendWhere(sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Conditions Finished:\n") + sql);
+  AppendGroupAndOrder(sql);
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Orders Finished:\n") + sql);
+  if (m_rowLimit != 0) sql += XString(" LIMIT ") + XString(static_cast<int>(m_rowLimit));
 
+  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery Finished:") + sql);
+  m_aggregateField = nullptr;
+  return sql;
+}
+
+void ODBCQuery::AppendSelectList(XString& sql) const {
   for (uint32_t i = 0; i < m_fields.Count(); ++i) {
     ODBCField* field = m_fields[i];
     if (i > 0) sql += ", ";
@@ -147,8 +166,9 @@ XString ODBCQuery::BuildQuery() {
     sql += QualifiedField(field);
     if (field == m_aggregateField) sql += ")";
   }
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Fields Finished:\n") + sql);
+}
 
+void ODBCQuery::AppendFrom(XString& sql) const {
   sql += " FROM ";
   for (uint32_t i = 0; i < m_tables.Count(); ++i) {
     ODBCTable* table = m_tables[i];
@@ -156,15 +176,13 @@ XString ODBCQuery::BuildQuery() {
     sql += m_schema.GetQuoteTables() ? table->name.Quote() : table->name;
     if (table->alias != table->name) sql += XString(" ") + AliasText(table);
     // Reading without shared locks keeps the extract from blocking the SIS's own users.
-    if ((GetDatabaseTypeInfo(m_connection.GetDatabaseType()).dialect & kNoLockHint) && m_joins.Count() == 0) sql += " WITH (NOLOCK) ";
+    if ((GetDatabaseTypeInfo(m_connection.GetDatabaseType()).dialect & kNoLockHint) && m_joins.Count() == 0) {
+      sql += " WITH (NOLOCK) ";
+    }
   }
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Tables Finished:\n") + sql);
+}
 
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Join Count: ") + XString(static_cast<int>(m_joins.Count())) +
-                                  ":\n" + sql);
-  for (ODBCJoin* join : m_joins) sql += XString(" ") + join->text + " ";
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Joins Finished:\n") + sql);
-
+void ODBCQuery::AppendWhere(XString& sql) const {
   int32_t currentLevel = 0;
   int32_t openParentheses = 0;
   for (uint32_t i = 0; i < m_conditions.Count(); ++i) {
@@ -196,8 +214,9 @@ XString ODBCQuery::BuildQuery() {
     m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Conditions:\n") + sql);
   }
   for (; openParentheses > 0; --openParentheses) sql += ")";
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Conditions Finished:\n") + sql);
+}
 
+void ODBCQuery::AppendGroupAndOrder(XString& sql) const {
   if (m_groupBy.Count() > 0 || !m_aggregateField) {
     for (uint32_t i = 0; i < m_groupBy.Count(); ++i) {
       sql += i == 0 ? " GROUP BY " : ", ";
@@ -213,20 +232,12 @@ XString ODBCQuery::BuildQuery() {
       first = false;
     }
   }
-
   for (uint32_t i = 0; i < m_orders.Count(); ++i) {
     ODBCOrder* order = m_orders[i];
     sql += i == 0 ? " ORDER BY " : ", ";
     sql += QualifiedField(order->field);
     if (order->descending) sql += " DESC";
   }
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery: Orders Finished:\n") + sql);
-
-  if (m_rowLimit != 0) sql += XString(" LIMIT ") + XString(static_cast<int>(m_rowLimit));
-
-  m_log.ExtractLogWrite(kLogProprietary, XString("BuildQuery Finished:") + sql);
-  m_aggregateField = nullptr;
-  return sql;
 }
 
 // ---- The attendance date window ----------------------------------------------------------

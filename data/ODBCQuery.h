@@ -66,6 +66,11 @@ class ODBCQuery {
   // The alias as the builder writes it, before field names and after the table name.
   XString AliasText(const ODBCTable* table) const;
   XString QualifiedField(const ODBCField* field) const;
+  // The clauses of the SELECT, appended to its text.
+  void AppendSelectList(XString& sql) const;
+  void AppendFrom(XString& sql) const;
+  void AppendWhere(XString& sql) const;  // with the trace of each condition
+  void AppendGroupAndOrder(XString& sql) const;
   void RemoveAttendanceConditions();
   [[noreturn]] void Fail(const XString& text) { m_log.Error(kLogFatal, text); }
 

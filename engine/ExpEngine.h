@@ -121,6 +121,12 @@ class ExpEngine {
   void ConnectToSIS();
 
  private:
+  // Connects (unless connected) as the current type and probes for kProbeTable; a server that
+  // names itself PostgreSQL makes the type PostgreSQL. A connection made here is closed again.
+  bool ProbeConnection();
+  // Connects as PostgreSQL: false when that fails or the server is no PostgreSQL server;
+  // otherwise probes for kProbeTable into `exists` and disconnects.
+  bool ProbePostgresServer(bool& exists);
   void LogExtract(int32_t level, const XString& text) { m_context.EngineLog().ExtractLogWrite(level, text); }
 
   // The parts, in the order they need each other.

@@ -23,26 +23,41 @@ XString ReasonOf(const XException& error) {
 
 }  // namespace
 
+bool ExpEngine::ProbeConnection() {
+  ODBCConnection& connection = m_data.Connection();
+  bool connectedHere = false;
+  if (!m_data.IsConnected()) {
+    m_data.Connect(BuildStoredConnectionString());
+    connectedHere = true;
+  }
+  // A PostgreSQL server folds unquoted names and has catalogue queries of its own: the data
+  // source is of that type whichever type the connection was made with.
+  if (connection.GetDatabaseType() != kDbPostgres && connection.DetectServerType() == kDbPostgres) {
+    LogExtract(kLogDebug, "The data source is a PostgreSQL server");
+    connection.SetDatabaseType(kDbPostgres);
+  }
+  bool exists = m_data.Schema().DoTableExists(kProbeTable);
+  if (connectedHere) m_data.Disconnect();
+  return exists;
+}
+
+bool ExpEngine::ProbePostgresServer(bool& exists) {
+  bool isServer = false;
+  try {
+    m_data.Connect(BuildStoredConnectionString());
+    isServer = m_data.Connection().DetectServerType() == kDbPostgres;
+    if (!isServer) m_data.Disconnect();
+  } catch (const XException&) {
+  }
+  if (!isServer) return false;
+  LogExtract(kLogDebug, "The data source is a PostgreSQL server");
+  exists = m_data.Schema().DoTableExists(kProbeTable);
+  m_data.Disconnect();
+  return true;
+}
+
 Validation ExpEngine::ValidateConnection(const char* dataSource, const char* userName, const char* password) {
   ODBCConnection& connection = m_data.Connection();
-  // Connects (unless already connected) and probes for the profile table; a connection made
-  // here is closed again. A PostgreSQL server folds unquoted names and has catalogue queries of
-  // its own: the data source is of that type whichever type the connection was made with.
-  auto probe = [&] {
-    bool connectedHere = false;
-    if (!m_data.IsConnected()) {
-      m_data.Connect(BuildStoredConnectionString());
-      connectedHere = true;
-    }
-    if (connection.GetDatabaseType() != kDbPostgres && connection.DetectServerType() == kDbPostgres) {
-      LogExtract(kLogDebug, "The data source is a PostgreSQL server");
-      connection.SetDatabaseType(kDbPostgres);
-    }
-    bool exists = m_data.Schema().DoTableExists(kProbeTable);
-    if (connectedHere) m_data.Disconnect();
-    return exists;
-  };
-
   try {
     m_data.Disconnect();
     StoreConnectionSettings(dataSource, userName, password);
@@ -68,23 +83,13 @@ Validation ExpEngine::ValidateConnection(const char* dataSource, const char* use
       connection.SetDatabaseType(candidate);
       bool exists = false;
       if (candidate == kDbPostgres) {
-        bool isServer = false;
-        try {
-          m_data.Connect(BuildStoredConnectionString());
-          isServer = connection.DetectServerType() == kDbPostgres;
-          if (!isServer) m_data.Disconnect();
-        } catch (const XException&) {
-        }
-        if (!isServer) {
+        if (!ProbePostgresServer(exists)) {
           connection.SetDatabaseType(kDbLotusNotes);
           std::rethrow_exception(lotusNotesFailure);
         }
-        LogExtract(kLogDebug, "The data source is a PostgreSQL server");
-        exists = m_data.Schema().DoTableExists(kProbeTable);
-        m_data.Disconnect();
       } else {
         try {
-          exists = probe();
+          exists = ProbeConnection();
         } catch (const XException&) {
           if (candidate != kDbLotusNotes) throw;
           lotusNotesFailure = std::current_exception();

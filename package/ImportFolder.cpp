@@ -125,6 +125,53 @@ XDateTime ReadReferenceTime(const XString& text) {
   return XDateTime(day, ms == XTime::kNone ? 0 : ms);
 }
 
+// Everything a cleaning of `folder` removes, in the order it goes aside: the school
+// configuration, the update files, the import tool's PAT and DAT folders, its AATP and AATD
+// entries, and the change store with its copies. Throws when an update file's name is taken by
+// a folder.
+std::vector<Removal> CollectRemovals(const XFileSpec& folder, const XFileSpec& schoolConfig) {
+  std::vector<Removal> removals;
+  auto add = [&removals](CleaningStep kind, const std::string& path) {
+    if (os::KindOfEntry(path) != os::EntryKind::kNone) removals.push_back({kind, path, std::string()});
+  };
+  // The school configuration goes aside first: a cleaning cut short then leaves a folder
+  // that the next run sees as changed and cleans again.
+  add(CleaningStep::kSchoolConfig, schoolConfig.Path().ToStd());
+  const std::vector<std::string> entries = FolderEntries(folder);
+  for (const std::string& name : entries) {
+    if (!IsUpdateFileName(name)) continue;
+    // A folder of that name is no update file: the cleaning stops rather than leave old
+    // changes for the import tool, or take a tree it does not know.
+    const std::string path = JoinPath(folder, name);
+    if (os::KindOfEntry(path) == os::EntryKind::kFolder) {
+      throw XException::Format(0, "Could not delete spec: %s is a folder, not an update file", path.c_str());
+    }
+    add(CleaningStep::kUpdateFiles, path);
+  }
+  XString folderPath = folder.Path();
+  XFileSpec parent = folder;
+  if (folderPath.Length() > XString(folder.Volume()).Length()) {
+    parent = XFileSpec(folderPath.Left(folderPath.Length() - 1)).FolderSpec();
+  }
+  add(CleaningStep::kPat, JoinPath(parent, "PAT"));
+  add(CleaningStep::kDat, JoinPath(folder, "DAT"));
+  for (const std::string& name : entries) {
+    if (BeginsWithNoCase(name, "AATP")) add(CleaningStep::kAatp, JoinPath(folder, name));
+  }
+  for (const std::string& name : entries) {
+    if (BeginsWithNoCase(name, "AATD")) add(CleaningStep::kAatd, JoinPath(folder, name));
+  }
+  // The store's copies go before it (a copy without its store would be taken for a lost
+  // store and restored), SQLite's files beside it with it (a journal would be played back
+  // into the next run's new store).
+  const std::string store = AttendanceStore::StoreFile(folder).Path().ToStd();
+  for (const char* copy : {AttendanceStore::kCopySuffix, AttendanceStore::kNewCopySuffix}) {
+    for (const char* suffix : {"", "-journal"}) add(CleaningStep::kStore, store + copy + suffix);
+  }
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) add(CleaningStep::kStore, store + suffix);
+  return removals;
+}
+
 }  // namespace
 
 ImportFolder::ImportFolder(XEngineLog& log, AttendanceRecorder& attendance) : m_log(log), m_attendance(attendance) {}
@@ -191,46 +238,9 @@ void ImportFolder::Clean() {
     // The store is deleted in its folder: a link there would lead the delete elsewhere.
     RemoveLinkAtFolder(AttendanceStore::kFolderName);
 
-    std::vector<Removal> removals;
-    auto add = [&removals](CleaningStep kind, const std::string& path) {
-      if (os::KindOfEntry(path) != os::EntryKind::kNone) removals.push_back({kind, path, std::string()});
-    };
-    // The school configuration goes aside first: a cleaning cut short then leaves a folder
-    // that the next run sees as changed and cleans again.
-    add(CleaningStep::kSchoolConfig, File(SchoolConfig::kFileName).Path().ToStd());
-    const std::vector<std::string> entries = FolderEntries(folder);
-    for (const std::string& name : entries) {
-      if (!IsUpdateFileName(name)) continue;
-      // A folder of that name is no update file: the cleaning stops rather than leave old
-      // changes for the import tool, or take a tree it does not know.
-      const std::string path = JoinPath(folder, name);
-      if (os::KindOfEntry(path) == os::EntryKind::kFolder) {
-        throw XException::Format(0, "Could not delete spec: %s is a folder, not an update file", path.c_str());
-      }
-      add(CleaningStep::kUpdateFiles, path);
-    }
-    XString folderPath = folder.Path();
-    XFileSpec parent = folder;
-    if (folderPath.Length() > XString(folder.Volume()).Length()) {
-      parent = XFileSpec(folderPath.Left(folderPath.Length() - 1)).FolderSpec();
-    }
-    add(CleaningStep::kPat, JoinPath(parent, "PAT"));
-    add(CleaningStep::kDat, JoinPath(folder, "DAT"));
-    for (const std::string& name : entries) {
-      if (BeginsWithNoCase(name, "AATP")) add(CleaningStep::kAatp, JoinPath(folder, name));
-    }
-    for (const std::string& name : entries) {
-      if (BeginsWithNoCase(name, "AATD")) add(CleaningStep::kAatd, JoinPath(folder, name));
-    }
-    // Closed first: an open file cannot be moved everywhere. Its copies go before it (a copy
-    // without its store would be taken for a lost store and restored), SQLite's files beside
-    // it with it (a journal would be played back into the next run's new store).
+    // Closed first: an open file cannot be moved everywhere.
     m_attendance.Store().Close();
-    const std::string store = AttendanceStore::StoreFile(folder).Path().ToStd();
-    for (const char* copy : {AttendanceStore::kCopySuffix, AttendanceStore::kNewCopySuffix}) {
-      for (const char* suffix : {"", "-journal"}) add(CleaningStep::kStore, store + copy + suffix);
-    }
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) add(CleaningStep::kStore, store + suffix);
+    std::vector<Removal> removals = CollectRemovals(folder, File(SchoolConfig::kFileName));
 
     // Nothing is deleted until everything has moved aside; a deletion that fails after that
     // leaves only a "*.deleting" entry, which the next run removes.
