@@ -14,6 +14,7 @@ ODBCDataAccess::~ODBCDataAccess() {
 void ODBCDataAccess::Connect(const XString& connectionString) {
   if (IsConnected()) Disconnect();
   m_reader = m_connection.IsDirectFileAccess() ? static_cast<RecordReader*>(&m_noRecords) : &m_odbcReader;
+  m_schema.ForgetProbes();
   m_connection.Connect(connectionString);
 }
 

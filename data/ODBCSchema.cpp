@@ -128,7 +128,50 @@ ODBCSchema::ProbeQuery ODBCSchema::MakeProbeQuery(const ProbePattern& pattern, c
   return query;
 }
 
+std::string ODBCSchema::ProbeKey(char kind, const XString& tableName, const XString& fieldName) const {
+  std::string key(1, kind);
+  key += std::to_string(m_connection.GetDatabaseType()) + '/' + std::to_string(m_connection.GetAccessOptions()) +
+         (m_quoteTables ? "T" : "t") + (m_quoteFields ? "F" : "f") + '/';
+  key += tableName.ToStd();
+  key += '\0';
+  key += fieldName.ToStd();
+  return key;
+}
+
+bool ODBCSchema::Remembered(const std::string& key, const std::function<bool()>& probe) {
+  auto known = m_answers.find(key);
+  if (known != m_answers.end()) {
+    ++m_probesRemembered;
+    m_log.Replay(known->second.lines);
+    return known->second.exists;
+  }
+  // The lines are kept only for an answer: a probe that throws (a lost link) is asked again.
+  std::vector<XEngineLog::Line> lines;
+  std::vector<XEngineLog::Line>* outer = m_log.Record(&lines);
+  bool exists = false;
+  try {
+    exists = probe();
+  } catch (...) {
+    m_log.Record(outer);
+    if (outer != nullptr) outer->insert(outer->end(), lines.begin(), lines.end());
+    throw;
+  }
+  m_log.Record(outer);
+  if (outer != nullptr) outer->insert(outer->end(), lines.begin(), lines.end());
+  ++m_probesRun;
+  m_answers.emplace(key, Answer{exists, std::move(lines)});
+  return exists;
+}
+
 bool ODBCSchema::DoTableExists(const XString& tableName) {
+  return Remembered(ProbeKey('T', tableName, XString()), [&] { return ProbeTable(tableName); });
+}
+
+bool ODBCSchema::DoFieldExists(const XString& tableName, const XString& fieldName) {
+  return Remembered(ProbeKey('F', tableName, fieldName), [&] { return ProbeField(tableName, fieldName); });
+}
+
+bool ODBCSchema::ProbeTable(const XString& tableName) {
   try {
     m_log.ExtractLogWrite(kLogProprietary, XString("Table Exists query:") + tableName);
     if (m_connection.IsDirectFileAccess()) {
@@ -151,7 +194,7 @@ bool ODBCSchema::DoTableExists(const XString& tableName) {
   }
 }
 
-bool ODBCSchema::DoFieldExists(const XString& tableName, const XString& fieldName) {
+bool ODBCSchema::ProbeField(const XString& tableName, const XString& fieldName) {
   try {
     ProbeQuery query = FieldProbeQuery(tableName, fieldName);
     if (query.check == ProbeCheck::kNoProbe) {

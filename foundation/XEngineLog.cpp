@@ -24,7 +24,7 @@ XString XEngineLog::TimePrefix() {
 
 void XEngineLog::WriteToExtractLog(int32_t level, const char* line) {
   if (m_extractLog == nullptr) {
-    RunLogWrite(level, line);
+    WriteToRunLog(level, line);
     return;
   }
   try {
@@ -34,12 +34,13 @@ void XEngineLog::WriteToExtractLog(int32_t level, const char* line) {
     // write, so it must not be written a second time into the run log.
     throw;
   } catch (const XException&) {
-    RunLogWrite(level, "Writing next message to Run Log because failed to write to extract log.");
-    RunLogWrite(level, line);
+    WriteToRunLog(level, "Writing next message to Run Log because failed to write to extract log.");
+    WriteToRunLog(level, line);
   }
 }
 
 void XEngineLog::ExtractLogWrite(int32_t level, const char* text) {
+  if (m_recording != nullptr) m_recording->push_back({true, level, XString(text)});
   if (level == kLogInfo || level == kLogProgress) {
     WriteToExtractLog(level, text);
     return;
@@ -58,8 +59,23 @@ void XEngineLog::ExtractLogWriteFormat(int32_t level, const char* format, ...) {
 }
 
 void XEngineLog::RunLogWrite(int32_t level, const char* text) {
+  if (m_recording != nullptr) m_recording->push_back({false, level, XString(text)});
+  WriteToRunLog(level, text);
+}
+
+void XEngineLog::WriteToRunLog(int32_t level, const char* text) {
   if (m_runLog == nullptr) throw XException("No RunLog set.  Cannot log.", 0);
   m_runLog->Write(level, text);
+}
+
+void XEngineLog::Replay(const std::vector<Line>& lines) {
+  for (const Line& line : lines) {
+    if (line.extract) {
+      ExtractLogWrite(line.level, line.text.c_str());
+    } else {
+      RunLogWrite(line.level, line.text.c_str());
+    }
+  }
 }
 
 void XEngineLog::RunLogWriteFormat(int32_t level, const char* format, ...) {

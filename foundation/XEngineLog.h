@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdint>
+#include <vector>
 
 #include "foundation/ILog.h"
 #include "foundation/XString.h"
@@ -55,9 +56,28 @@ class XEngineLog {
   // The prefix of a timed extract-log line: "dd/mm/yyyy|hh:nn:ss ".
   static XString TimePrefix();
 
+  // A line as it was given to ExtractLogWrite (extract) or RunLogWrite, before any prefix.
+  struct Line {
+    bool extract;
+    int32_t level;
+    XString text;
+  };
+  // While a recording is set, every line given to ExtractLogWrite and RunLogWrite is also
+  // appended to it, so that a stretch of work can be answered later with the same lines
+  // (Replay). Returns the recording it replaces (null: none).
+  std::vector<Line>* Record(std::vector<Line>* lines) {
+    std::vector<Line>* previous = m_recording;
+    m_recording = lines;
+    return previous;
+  }
+  // Writes the lines again, each through ExtractLogWrite or RunLogWrite as it first went.
+  void Replay(const std::vector<Line>& lines);
+
  private:
   void WriteToExtractLog(int32_t level, const char* line);
+  void WriteToRunLog(int32_t level, const char* text);
 
   ILog* m_runLog;
   ILog* m_extractLog;
+  std::vector<Line>* m_recording = nullptr;
 };

@@ -2,6 +2,8 @@
 // through the SQLite ODBC driver.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -144,6 +146,47 @@ TEST_F(OdbcDatabase, LotusNotesProbes) {
   }
   EXPECT_FALSE(access->Schema().DoFieldExists("Student", "NoSuchColumn"));
   EXPECT_TRUE(access.log.Contains("Query Failed."));
+}
+
+TEST_F(OdbcDatabase, AProbeAskedAgainAnswersFromMemoryWithItsLinesUntilTheNextConnection) {
+  XDateTime::SetFixedNow(XDateTime(XDate::FromYMD(2009, 3, 2), XTime::FromHMS(9, 30, 0)));
+  auto execute = [&](const char* sql) {
+    sqlite3* handle = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(database->Path().c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(handle, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(handle);
+  };
+  execute("CREATE TABLE IF NOT EXISTS ProbeMemo (ID TEXT)");
+  ConnectAs(kDbLotusNotes);
+  ODBCSchema& schema = access->Schema();
+  access.log.lines.clear();
+  EXPECT_TRUE(schema.DoTableExists("ProbeMemo"));
+  const std::vector<std::string> tableLines = access.log.lines;
+  access.log.lines.clear();
+  EXPECT_FALSE(schema.DoTableExists("NoSuchTable"));
+  const std::vector<std::string> missingLines = access.log.lines;
+  EXPECT_EQ(schema.ProbesRun(), 2u);
+
+  // The table goes; the connection's answers stay, and so do the lines they wrote.
+  execute("DROP TABLE ProbeMemo");
+  access.log.lines.clear();
+  EXPECT_TRUE(schema.DoTableExists("ProbeMemo"));
+  EXPECT_EQ(access.log.lines, tableLines);
+  access.log.lines.clear();
+  EXPECT_FALSE(schema.DoTableExists("NoSuchTable"));
+  EXPECT_EQ(access.log.lines, missingLines);
+  EXPECT_EQ(schema.ProbesRun(), 2u);
+  EXPECT_EQ(schema.ProbesRemembered(), 2u);
+  // Another quoting is another probe.
+  schema.SetQuoteTables(true);
+  EXPECT_FALSE(schema.DoTableExists("ProbeMemo"));
+  schema.SetQuoteTables(false);
+
+  // A new connection asks the database again.
+  ConnectAs(kDbLotusNotes);
+  EXPECT_FALSE(access->Schema().DoTableExists("ProbeMemo"));
+  EXPECT_EQ(access->Schema().ProbesRemembered(), 0u);
+  XDateTime::ClearFixedNow();
 }
 
 TEST_F(OdbcDatabase, MissingFieldsDropOutWhenOptionalAndFailWhenRequired) {
