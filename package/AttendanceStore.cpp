@@ -187,7 +187,8 @@ void AttendanceStore::KeepCopy() {
       throw XException::Format(error, "Could not delete the unfinished copy ( %d ): %s", error, fresh.c_str());
     }
     sqlite::Database target;
-    target.Open(MakeKey(), XString(fresh.c_str()));
+    // With the store's salt the copy has the store's key, which this run derived already.
+    target.Open(MakeKey(), XString(fresh.c_str()), &m_db);
     target.SetBusyTimeout(kBusyTimeoutMs);
     target.CopyFrom(m_db);
     target.Close();

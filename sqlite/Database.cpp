@@ -35,18 +35,25 @@ bool ReadSalt(sqlite3* db, unsigned char salt[KeyDerivation::kSaltBytes]) {
 // Installs the page codec with the key derived from the passphrase and the file's salt, handed
 // to the codec as a raw key ("raw:" and the key, and for a new file the salt too), so that the
 // codec does not derive it again. The file is the one the codec would make from the passphrase.
-int InstallKey(sqlite3* db, const unsigned char* passphrase, uint32_t passphraseBytes) {
-  unsigned char salt[KeyDerivation::kSaltBytes];
+// A new file takes `newFileSalt` when given, else a random one; `salt` receives the salt used.
+int InstallKey(sqlite3* db, const unsigned char* passphrase, uint32_t passphraseBytes,
+               const unsigned char* newFileSalt, unsigned char salt[KeyDerivation::kSaltBytes]) {
   const bool existing = ReadSalt(db, salt);
-  if (!existing) sqlite3_randomness(static_cast<int>(sizeof salt), salt);
+  if (!existing) {
+    if (newFileSalt != nullptr) {
+      std::memcpy(salt, newFileSalt, KeyDerivation::kSaltBytes);
+    } else {
+      sqlite3_randomness(static_cast<int>(KeyDerivation::kSaltBytes), salt);
+    }
+  }
   DerivedKey key = KeyDerivation::CodecKey(passphrase, passphraseBytes, salt);
-  unsigned char raw[4 + sizeof key.bytes + sizeof salt];
+  unsigned char raw[4 + sizeof key.bytes + KeyDerivation::kSaltBytes];
   std::memcpy(raw, "raw:", 4);
   std::memcpy(raw + 4, key.bytes, sizeof key.bytes);
   size_t rawBytes = 4 + sizeof key.bytes;
   if (!existing) {
-    std::memcpy(raw + rawBytes, salt, sizeof salt);
-    rawBytes += sizeof salt;
+    std::memcpy(raw + rawBytes, salt, KeyDerivation::kSaltBytes);
+    rawBytes += KeyDerivation::kSaltBytes;
   }
   const int rc = sqlite3_key(db, raw, static_cast<int>(rawBytes));
   Wipe(raw, sizeof raw);
@@ -66,7 +73,7 @@ Database::~Database() {
   m_db = nullptr;
 }
 
-void Database::Open(const KeyRecord& key, const XString& fileName) {
+void Database::Open(const KeyRecord& key, const XString& fileName, const Database* saltOf) {
   m_fileName = fileName;
   m_key = key;
   if (m_db != nullptr) return;
@@ -87,7 +94,11 @@ void Database::Open(const KeyRecord& key, const XString& fileName) {
   int rc = sqlite3_open_v2(utf8.c_str(), &db, m_flags | SQLITE_OPEN_NOMUTEX, FileCallsVfsName());
   if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to open database.");
 
-  rc = InstallKey(db, m_key.bytes, keyLength);
+  const bool copySalt = saltOf != nullptr && saltOf->m_db != nullptr;
+  unsigned char salt[KeyDerivation::kSaltBytes];
+  rc = InstallKey(db, m_key.bytes, keyLength, copySalt ? saltOf->m_salt : nullptr, salt);
+  std::memcpy(m_salt, salt, sizeof m_salt);
+  Wipe(salt, sizeof salt);
   if (rc != SQLITE_OK) AbandonOpen(db, rc, "Unable to decrypt database.");
   m_db = db;
 }

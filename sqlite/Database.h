@@ -31,8 +31,11 @@ class Database {
   Database& operator=(const Database&) = delete;
 
   // Opens `fileName` (narrow code-page path) and installs the page codec with the key.
-  // When a connection is already open only the stored name and key change.
-  void Open(const KeyRecord& key, const XString& fileName);
+  // When a connection is already open only the stored name and key change. A new file takes
+  // a new random salt, or, with `saltOf`, the salt of that open database: a copy of it then
+  // has its key without a second derivation of the key (which costs as much as reading a
+  // school's attendance).
+  void Open(const KeyRecord& key, const XString& fileName, const Database* saltOf = nullptr);
   void Close();
   bool IsOpen() const { return m_db != nullptr; }
 
@@ -65,6 +68,7 @@ class Database {
   XString m_fileName;
   KeyRecord m_key;
   int m_flags;
+  unsigned char m_salt[16] = {};  // the codec's salt of the open file
 };
 
 // SQLite's printf formatting into an XString ("%q", "%Q", "%w" available).

@@ -175,3 +175,37 @@ TEST(KeyDerivation, AKeyIsDerivedOncePerPassphraseAndSalt) {
   again.CheckReadable();
   EXPECT_EQ(sqlite::KeyDerivation::Derivations() - before, 3u);
 }
+
+TEST(KeyDerivation, ACopyMadeWithTheSourcesSaltNeedsNoDerivationOfItsOwn) {
+  testsupport::TempDir dir;
+  const sqlite::KeyRecord key = Passphrase("copy-salt-test");
+  sqlite::Database source;
+  source.Open(key, dir.File("source.db").c_str());
+  source.Execute("CREATE TABLE T (V TEXT); INSERT INTO T VALUES ('kept')");
+  const uint64_t before = sqlite::KeyDerivation::Derivations();
+
+  {
+    sqlite::Database copy;
+    copy.Open(key, dir.File("copy.db").c_str(), &source);
+    copy.CopyFrom(source);
+  }
+  // Opened again as a restore opens it: the salt on the file is the source's.
+  sqlite::Database reopened;
+  reopened.Open(key, dir.File("copy.db").c_str());
+  reopened.CheckWhole();
+  sqlite::Query row(reopened);
+  row.Prepare("SELECT V FROM T");
+  ASSERT_TRUE(row.Step());
+  EXPECT_STREQ(row.StringColumn(0).c_str(), "kept");
+  EXPECT_EQ(sqlite::KeyDerivation::Derivations() - before, 0u);
+
+  // Without the source's salt a new file has a salt, and a key, of its own.
+  sqlite::Database fresh;
+  fresh.Open(key, dir.File("fresh.db").c_str());
+  fresh.CopyFrom(source);
+  EXPECT_EQ(sqlite::KeyDerivation::Derivations() - before, 1u);
+  // The copy is no clear-text file: another passphrase cannot read it.
+  sqlite::Database other;
+  other.Open(Passphrase("not-the-key"), dir.File("copy.db").c_str());
+  EXPECT_THROW(other.CheckReadable(), sqlite::SqlError);
+}
