@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "data/ado/AdoTypes.h"
+#include "data/ado/RowStore.h"
 #include "data/ado/Variant.h"
 #include "foundation/XString.h"
 
@@ -46,9 +47,9 @@ class Field {
  private:
   friend class Recordset;
   Field(Recordset* owner, int32_t index, XString name, DataType type, int32_t definedSize,
-        int32_t attributes)
+        int32_t attributes, StorageKind kind)
       : m_owner(owner), m_index(index), m_name(std::move(name)), m_type(type),
-        m_definedSize(definedSize), m_attributes(attributes) {}
+        m_definedSize(definedSize), m_attributes(attributes), m_kind(kind) {}
 
   Recordset* m_owner;
   int32_t m_index;
@@ -56,6 +57,7 @@ class Field {
   DataType m_type;
   int32_t m_definedSize;
   int32_t m_attributes;
+  StorageKind m_kind;
   // GetChunk's read position within the current record's value.
   int64_t m_chunkRecord = -1;
   uint32_t m_chunkOffset = 0;

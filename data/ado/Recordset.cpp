@@ -35,30 +35,43 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
 
   std::unique_ptr<ResultReader> reader;
   std::unique_ptr<RowStore> store;
+  bool onRecord = false;
   try {
     reader = ResultReader::Execute(connection, sql, m_options, m_maxRecords);
     // A statement without a result set leaves the recordset closed, as ADO does.
     if (!reader) return;
-    store = std::make_unique<RowStore>(reader->Columns());
-    const bool more = reader->Read(*store, m_options.heldBytes);
-    store->Finish();
-    // A result held whole needs its statement no more.
-    if (!more) reader.reset();
+    if (m_streaming) {
+      onRecord = reader->Step();
+    } else {
+      store = std::make_unique<RowStore>(reader->Columns());
+      const bool more = reader->Read(*store, m_options.heldBytes);
+      store->Finish();
+      // A result held whole needs its statement no more.
+      if (!more) reader.reset();
+    }
   } catch (const ComError& error) {
     connection.Raise(error);
   }
 
   m_store = std::move(store);
   m_reader = std::move(reader);
+  m_streamOpen = m_streaming;
+  m_onRecord = onRecord;
   m_sql = m_reader ? sql : XString();
   m_connection = &connection;
-  m_ended = !m_reader;
-  m_total = m_reader ? -1 : m_store->RowCount();
+  if (m_streamOpen) {
+    m_ended = !onRecord;
+    m_total = onRecord ? -1 : 0;
+  } else {
+    m_ended = !m_reader;
+    m_total = m_reader ? -1 : m_store->RowCount();
+  }
   m_fields.clear();
-  const std::vector<ColumnInfo>& columns = m_store->Columns();
+  const std::vector<ColumnInfo>& columns = m_store ? m_store->Columns() : m_reader->Columns();
   for (size_t c = 0; c < columns.size(); ++c) {
     const ColumnInfo& info = columns[c];
-    m_fields.push_back(Field(this, static_cast<int32_t>(c), info.name, info.type, info.definedSize, info.attributes));
+    m_fields.push_back(Field(this, static_cast<int32_t>(c), info.name, info.type, info.definedSize, info.attributes,
+                             info.kind));
   }
   m_position = 0;
   (void)options;  // every command is text
@@ -68,13 +81,15 @@ void Recordset::Close() {
   RequireOpen();
   m_store.reset();
   m_reader.reset();
+  m_streamOpen = false;
+  m_onRecord = false;
   m_sql = XString();
   m_fields.clear();
   m_position = -1;
 }
 
 void Recordset::RequireOpen() const {
-  if (!m_store) {
+  if (!IsOpen()) {
     throw ComError(kHresultObjectClosed, "Recordset", "Operation is not allowed when the object is closed.");
   }
 }
@@ -83,6 +98,10 @@ int64_t Recordset::HeldEnd() const { return m_store->FirstRow() + m_store->RowCo
 
 int64_t Recordset::CurrentRecord() const {
   RequireOpen();
+  if (m_streamOpen) {
+    if (!m_onRecord) throw NoCurrentRecord();
+    return m_position;
+  }
   if (m_position < m_store->FirstRow() || m_position >= HeldEnd()) throw NoCurrentRecord();
   return m_position;
 }
@@ -136,8 +155,40 @@ int64_t Recordset::CountedByDatabase() const {
   }
 }
 
+int32_t Recordset::StreamedCount() const {
+  if (m_total < 0) {
+    // Not known until the result was read to its end: the database counts it, as for a result
+    // held in parts; or else its rest is fetched once and the current record fetched again.
+    int64_t counted = m_reader->Orphaned() ? -1 : CountedByDatabase();
+    if (counted >= 0) {
+      counted = std::max(counted, m_position + (m_onRecord ? 1 : 0));
+      if (m_maxRecords > 0) counted = std::min<int64_t>(counted, m_maxRecords);
+      m_total = counted;
+    } else {
+      try {
+        if (m_reader->Orphaned()) {
+          throw ComError(kHresultObjectClosed, "Recordset",
+                         "The connection of the recordset was closed: its records cannot be counted.");
+        }
+        m_reader->CountRest();
+        m_total = m_reader->Position();
+        if (m_onRecord) {
+          m_onRecord = false;
+          m_reader->Restart(m_position);
+          m_onRecord = m_reader->Step();
+        }
+      } catch (const ComError& error) {
+        m_onRecord = false;
+        RaiseReadError(error);
+      }
+    }
+  }
+  return static_cast<int32_t>(std::min<int64_t>(m_total, 0x7FFFFFFF));
+}
+
 int32_t Recordset::RecordCount() const {
   RequireOpen();
+  if (m_streamOpen) return StreamedCount();
   if (m_total < 0 && !m_ended && !m_reader->Orphaned()) {
     // The database's own count reads no row twice; it cannot be less than the rows seen, and
     // MaxRecords caps it as it caps the reading.
@@ -170,16 +221,41 @@ int32_t Recordset::RecordCount() const {
 
 bool Recordset::IsBOF() const {
   RequireOpen();
+  if (m_streamOpen) return m_position < 0 || m_total == 0;
   return m_position < 0 || (m_store->FirstRow() == 0 && m_store->RowCount() == 0);
 }
 
 bool Recordset::IsEOF() const {
   RequireOpen();
+  if (m_streamOpen) return !m_onRecord && m_position >= 0;
   return m_position >= HeldEnd();
+}
+
+void Recordset::StreamFromStart() {
+  if (m_onRecord && m_position == 0) return;
+  if (m_total == 0) throw NoCurrentRecord();
+  // Should the statement fail to run again, the cursor is left at EOF.
+  m_onRecord = false;
+  m_position = 0;
+  try {
+    if (m_reader->Orphaned()) {
+      throw ComError(kHresultObjectClosed, "Recordset",
+                     "The connection of the recordset was closed: its remaining records cannot be read.");
+    }
+    m_reader->Restart(0);
+    m_onRecord = m_reader->Step();
+  } catch (const ComError& error) {
+    RaiseReadError(error);
+  }
+  if (!m_onRecord) throw NoCurrentRecord();
 }
 
 void Recordset::MoveFirst() {
   RequireOpen();
+  if (m_streamOpen) {
+    StreamFromStart();
+    return;
+  }
   if (m_store->FirstRow() > 0) HoldFrom(0);
   if (m_store->RowCount() == 0) throw NoCurrentRecord();
   m_position = 0;
@@ -187,6 +263,22 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveNext() {
   RequireOpen();
+  if (m_streamOpen) {
+    if (!m_onRecord) throw NoCurrentRecord();
+    ++m_position;
+    m_onRecord = false;
+    try {
+      if (m_reader->Orphaned()) {
+        throw ComError(kHresultObjectClosed, "Recordset",
+                       "The connection of the recordset was closed: its remaining records cannot be read.");
+      }
+      m_onRecord = m_reader->Step();
+    } catch (const ComError& error) {
+      RaiseReadError(error);
+    }
+    if (!m_onRecord && m_total < 0) m_total = m_position;
+    return;
+  }
   if (m_position >= HeldEnd()) throw NoCurrentRecord();
   ++m_position;
   if (m_position == HeldEnd() && !m_ended) HoldFrom(m_position);
@@ -203,7 +295,7 @@ Field& Recordset::GetField(int32_t index) {
 }
 
 Field* Recordset::FindField(const char* name) {
-  if (!m_store || !name) return nullptr;
+  if (!IsOpen() || !name) return nullptr;
   for (Field& field : m_fields) {
     if (field.Name().CompareNoCase(name) == 0) return &field;
   }

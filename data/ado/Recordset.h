@@ -11,6 +11,12 @@
 // MoveFirst, or reading on after such a fetched count, runs the statement again (as ADO's
 // forward-only cursors do) and passes over the rows already seen. Until such a result has been
 // read to its end its statement stays open on the connection.
+//
+// A streaming recordset (SetStreaming) holds no rows at all: its values are read where the
+// driver fetched them, in the rowset of the current record, which costs neither a copy nor a
+// search per value. It behaves as a result held in parts of one record: RecordCount asks the
+// database (or counts the rest once), and MoveFirst after moving on runs the statement again.
+// For a caller that reads forward from the first record, after at most asking the count.
 #pragma once
 
 #include <cstddef>
@@ -68,6 +74,9 @@ class Recordset {
   int32_t GetMaxRecords() const { return m_maxRecords; }
   void SetMaxRecords(int32_t count) { m_maxRecords = count < 0 ? 0 : count; }
   void SetFetchOptions(const FetchOptions& options) { m_options = options; }
+  // Streaming, set before Open (see above); off by default.
+  bool GetStreaming() const { return m_streaming; }
+  void SetStreaming(bool streaming) { m_streaming = streaming; }
 
   // Executes the SQL on the connection with its CommandTimeout and fetches the rows (or the
   // first MaxRecords), all of them or the first held bytes' worth. Throws ComError (the
@@ -77,7 +86,7 @@ class Recordset {
   void Open(const XString& sql, Connection& connection, CursorType cursorType = adOpenUnspecified,
             LockType lockType = adLockUnspecified, int32_t options = adCmdText);
   void Close();  // throws ComError (adErrObjectClosed) when not open
-  ObjectState State() const { return m_store ? adStateOpen : adStateClosed; }
+  ObjectState State() const { return IsOpen() ? adStateOpen : adStateClosed; }
 
   // Movement and position; each throws ComError (adErrObjectClosed) when closed. Where rows
   // have to be fetched (RecordCount and the moves of a result held in parts), a failed fetch
@@ -102,6 +111,7 @@ class Recordset {
 
  private:
   friend class Field;
+  bool IsOpen() const { return m_store || m_streamOpen; }
   void RequireOpen() const;
   // The current record's index, or throws adErrNoCurrentRecord.
   int64_t CurrentRecord() const;
@@ -116,6 +126,9 @@ class Recordset {
   // refuses (a connection with one active result at a time, a query that cannot be a
   // derived table).
   int64_t CountedByDatabase() const;
+  // Streaming: the record count, and MoveFirst (see above).
+  int32_t StreamedCount() const;
+  void StreamFromStart();
 
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
@@ -134,6 +147,11 @@ class Recordset {
   mutable int64_t m_total = -1;
   std::vector<Field> m_fields;
   int64_t m_position = -1;
+  bool m_streaming = false;
+  // A streaming result is open (m_store stays null), and the reader holds the current record
+  // m_position (false at BOF and EOF).
+  bool m_streamOpen = false;
+  mutable bool m_onRecord = false;
 };
 
 }  // namespace ado

@@ -253,10 +253,13 @@ const char* RowStore::Bytes(int64_t row, int32_t column, uint32_t& size) const {
 Variant RowStore::Value(int64_t row, int32_t column) const {
   const Slot slot = Locate(row, column);
   if (slot.block->nulls[slot.nullIndex]) return Variant::Null();
-  const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
   uint32_t size = 0;
   const char* bytes = slot.variable ? SlotBytes(slot, size) : nullptr;
   const uint64_t bits = slot.variable ? 0 : slot.block->fixed[slot.index];
+  return ValueOf(m_columns[static_cast<size_t>(column)], bits, bytes, size);
+}
+
+Variant RowStore::ValueOf(const ColumnInfo& info, uint64_t bits, const char* bytes, uint32_t size) {
   switch (info.kind) {
     case StorageKind::Integer: {
       const int64_t value = static_cast<int64_t>(bits);
@@ -304,10 +307,7 @@ Variant RowStore::Value(int64_t row, int32_t column) const {
   return Variant();
 }
 
-int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
-  const Slot slot = Locate(row, column);
-  if (slot.block->nulls[slot.nullIndex]) return 0;
-  const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
+int32_t RowStore::FixedSize(const ColumnInfo& info) {
   switch (info.kind) {
     case StorageKind::Integer:
       return info.integerType == VT_UI1 ? 1 : info.integerType == VT_I2 ? 2 : info.integerType == VT_I4 ? 4 : 8;
@@ -316,12 +316,18 @@ int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
     case StorageKind::Real:
     case StorageKind::Date:
       return 8;
-    default: {
-      uint32_t size = 0;
-      SlotBytes(slot, size);
-      return static_cast<int32_t>(size);
-    }
+    default:
+      return -1;
   }
+}
+
+int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
+  const Slot slot = Locate(row, column);
+  if (slot.block->nulls[slot.nullIndex]) return 0;
+  if (!slot.variable) return FixedSize(m_columns[static_cast<size_t>(column)]);
+  uint32_t size = 0;
+  SlotBytes(slot, size);
+  return static_cast<int32_t>(size);
 }
 
 }  // namespace ado

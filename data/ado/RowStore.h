@@ -74,6 +74,12 @@ class RowStore {
   const char* Bytes(int64_t row, int32_t column, uint32_t& size) const;
   int32_t ActualSize(int64_t row, int32_t column) const;
 
+  // The Variant of a value of `info`'s column: from its cell bits for a fixed-width column,
+  // from its bytes for a variable-length one (what Value hands out for a stored value).
+  static Variant ValueOf(const ColumnInfo& info, uint64_t bits, const char* bytes, uint32_t size);
+  // ActualSize of a fixed-width value of `info`'s column; -1 for a variable-length column.
+  static int32_t FixedSize(const ColumnInfo& info);
+
  private:
   struct Block {
     int64_t firstRow = 0;
