@@ -54,6 +54,7 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
   }
 
   m_store = std::move(store);
+  m_cellsRow = -1;
   m_reader = std::move(reader);
   m_streamOpen = m_streaming;
   m_onRecord = onRecord;
@@ -68,11 +69,8 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
   }
   m_fields.clear();
   const std::vector<ColumnInfo>& columns = m_store ? m_store->Columns() : m_reader->Columns();
-  for (size_t c = 0; c < columns.size(); ++c) {
-    const ColumnInfo& info = columns[c];
-    m_fields.push_back(Field(this, static_cast<int32_t>(c), info.name, info.type, info.definedSize, info.attributes,
-                             info.kind));
-  }
+  m_cells.assign(columns.size(), CellRef());
+  for (size_t c = 0; c < columns.size(); ++c) m_fields.push_back(Field(this, static_cast<int32_t>(c), columns[c]));
   m_position = 0;
   (void)options;  // every command is text
 }
@@ -80,6 +78,7 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
 void Recordset::Close() {
   RequireOpen();
   m_store.reset();
+  m_cellsRow = -1;
   m_reader.reset();
   m_streamOpen = false;
   m_onRecord = false;
@@ -106,6 +105,16 @@ int64_t Recordset::CurrentRecord() const {
   return m_position;
 }
 
+const CellRef& Recordset::CurrentCell(int32_t column) const {
+  const int64_t row = CurrentRecord();
+  if (m_streamOpen) return m_reader->Held(column);
+  if (m_cellsRow != row) {
+    m_store->RowCells(row, m_cells.data());
+    m_cellsRow = row;
+  }
+  return m_cells[static_cast<size_t>(column)];
+}
+
 void Recordset::RaiseReadError(const ComError& error) const {
   if (m_reader && m_reader->Orphaned()) throw error;
   m_connection->Raise(error);
@@ -120,6 +129,7 @@ void Recordset::HoldFrom(int64_t first) {
   // fetch fail, the cursor is left at EOF of what it holds: nothing.
   const std::vector<ColumnInfo> columns = m_store->Columns();
   m_store = std::make_unique<RowStore>(columns, first);
+  m_cellsRow = -1;
   m_ended = true;
   try {
     if (!m_reader->CursorOpen() || m_reader->Position() != first) m_reader->Restart(first);
@@ -127,6 +137,7 @@ void Recordset::HoldFrom(int64_t first) {
     const bool more = m_reader->Read(*store, m_options.heldBytes);
     store->Finish();
     m_store = std::move(store);
+    m_cellsRow = -1;
     m_ended = !more;
   } catch (const ComError& error) {
     RaiseReadError(error);
@@ -155,38 +166,48 @@ int64_t Recordset::CountedByDatabase() const {
   }
 }
 
-int32_t Recordset::StreamedCount() const {
+int32_t Recordset::StreamedCount() {
+  // Not known until the result was read to its end. Counting it needs its rows: the rows from
+  // the current record on are held, as a recordset that does not stream holds them.
   if (m_total < 0) {
-    // Not known until the result was read to its end: the database counts it, as for a result
-    // held in parts; or else its rest is fetched once and the current record fetched again.
-    int64_t counted = m_reader->Orphaned() ? -1 : CountedByDatabase();
-    if (counted >= 0) {
-      counted = std::max(counted, m_position + (m_onRecord ? 1 : 0));
-      if (m_maxRecords > 0) counted = std::min<int64_t>(counted, m_maxRecords);
-      m_total = counted;
-    } else {
-      try {
-        if (m_reader->Orphaned()) {
-          throw ComError(kHresultObjectClosed, "Recordset",
-                         "The connection of the recordset was closed: its records cannot be counted.");
-        }
-        m_reader->CountRest();
-        m_total = m_reader->Position();
-        if (m_onRecord) {
-          m_onRecord = false;
-          m_reader->Restart(m_position);
-          m_onRecord = m_reader->Step();
-        }
-      } catch (const ComError& error) {
-        m_onRecord = false;
-        RaiseReadError(error);
-      }
-    }
+    StopStreaming();
+    return RecordCount();
   }
   return static_cast<int32_t>(std::min<int64_t>(m_total, 0x7FFFFFFF));
 }
 
-int32_t Recordset::RecordCount() const {
+void Recordset::StopStreaming() {
+  const std::vector<ColumnInfo> columns = m_reader->Columns();
+  const bool onRecord = m_onRecord;
+  m_streamOpen = false;
+  m_onRecord = false;
+  // Should the reading fail, nothing is held: the cursor is at EOF.
+  m_store = std::make_unique<RowStore>(columns, m_position);
+  m_cellsRow = -1;
+  m_ended = true;
+  try {
+    if (m_reader->Orphaned()) {
+      throw ComError(kHresultObjectClosed, "Recordset",
+                     "The connection of the recordset was closed: its records cannot be counted.");
+    }
+    auto store = std::make_unique<RowStore>(columns, m_position);
+    bool more = false;
+    if (onRecord) {
+      m_reader->StoreHeld(*store);
+      more = m_reader->Read(*store, m_options.heldBytes);
+    }
+    store->Finish();
+    m_store = std::move(store);
+    m_cellsRow = -1;
+    m_ended = !more;
+  } catch (const ComError& error) {
+    RaiseReadError(error);
+  }
+  // Held whole from the first record: the statement is needed no more.
+  if (m_ended && m_store->FirstRow() == 0) m_reader.reset();
+}
+
+int32_t Recordset::RecordCount() {
   RequireOpen();
   if (m_streamOpen) return StreamedCount();
   if (m_total < 0 && !m_ended && !m_reader->Orphaned()) {

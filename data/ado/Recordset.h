@@ -14,9 +14,10 @@
 //
 // A streaming recordset (SetStreaming) holds no rows at all: its values are read where the
 // driver fetched them, in the rowset of the current record, which costs neither a copy nor a
-// search per value. It behaves as a result held in parts of one record: RecordCount asks the
-// database (or counts the rest once), and MoveFirst after moving on runs the statement again.
-// For a caller that reads forward from the first record, after at most asking the count.
+// search per value; MoveFirst after moving on runs the statement again. It is for a caller that
+// reads forward from the first record without asking the count: RecordCount needs the rows,
+// so it holds them from the current record on, as a recordset that does not stream holds them
+// (and costs as much), and the recordset goes on so.
 #pragma once
 
 #include <cstddef>
@@ -27,13 +28,13 @@
 #include "data/ado/AdoTypes.h"
 #include "data/ado/ComError.h"
 #include "data/ado/Field.h"
+#include "data/ado/RowStore.h"
 #include "foundation/XString.h"
 
 namespace ado {
 
 class Connection;
 class ResultReader;
-class RowStore;
 
 // How Open fetches. The defaults suit every driver; tests and benchmarks vary them.
 struct FetchOptions {
@@ -92,7 +93,7 @@ class Recordset {
   // have to be fetched (RecordCount and the moves of a result held in parts), a failed fetch
   // throws its ComError: a result is never cut short silently. After such a failure the
   // cursor is at EOF.
-  int32_t RecordCount() const;
+  int32_t RecordCount();
   bool IsBOF() const;
   bool IsEOF() const;
   // Throws adErrNoCurrentRecord on an empty recordset.
@@ -126,9 +127,14 @@ class Recordset {
   // refuses (a connection with one active result at a time, a query that cannot be a
   // derived table).
   int64_t CountedByDatabase() const;
+  // The current record's value in the column, found once per record (the rows held are
+  // searched once for all of its values). Throws as CurrentRecord.
+  const CellRef& CurrentCell(int32_t column) const;
   // Streaming: the record count, and MoveFirst (see above).
-  int32_t StreamedCount() const;
+  int32_t StreamedCount();
   void StreamFromStart();
+  // Turns a streaming recordset into one that holds its rows, from the current record on.
+  void StopStreaming();
 
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
@@ -151,7 +157,10 @@ class Recordset {
   // A streaming result is open (m_store stays null), and the reader holds the current record
   // m_position (false at BOF and EOF).
   bool m_streamOpen = false;
-  mutable bool m_onRecord = false;
+  bool m_onRecord = false;
+  // The cells of record m_cellsRow of the rows held (-1: none yet).
+  mutable std::vector<CellRef> m_cells;
+  mutable int64_t m_cellsRow = -1;
 };
 
 }  // namespace ado

@@ -398,6 +398,7 @@ std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, cons
     reader->m_columns.push_back(plans.back().info);
   }
   reader->m_cells.resize(plans.size());
+  reader->m_bits.resize(plans.size());
   reader->m_spill.resize(plans.size());
 
   // The cheapest means the driver allows. Rows come in blocks sized by the byte budget when no
@@ -519,23 +520,27 @@ bool ResultReader::Fetch() {
   return true;
 }
 
-// Takes row `r` of the bound rowset as the current row: each value stays in its bound element,
-// except one longer than that element, or a text that is not plain ASCII (unless text is read
-// 8-bit, see ReadLongValue), which is read again whole with SQLGetData into its column's spill
-// buffer, after positioning on its row when the block holds more than one; so is a GUID, to
-// give it the form ADO shows.
+// Takes row `r` of the bound rowset as the current row: each text or binary value stays in its
+// bound element, except one longer than that element, or a text that is not plain ASCII
+// (unless text is read 8-bit, see ReadLongValue), which is read again whole with SQLGetData
+// into its column's spill buffer, after positioning on its row when the block holds more than
+// one; so is a GUID, to give it the form ADO shows. A fixed-width value becomes its cell bits.
 void ResultReader::HoldBoundRow(size_t r, bool& narrowText) {
   SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
   bool positioned = false;
   for (size_t c = 0; c < m_plans.size(); ++c) {
     const Plan& plan = m_plans[c];
-    Cell& cell = m_cells[c];
+    CellRef& cell = m_cells[c];
     const SQLLEN indicator = plan.indicators[r];
     const char* element = reinterpret_cast<const char*>(plan.buffer.data()) + r * plan.elementBytes;
     cell.null = indicator == SQL_NULL_DATA;
     cell.data = element;
     cell.size = 0;
-    if (cell.null || (plan.cType != SQL_C_CHAR && plan.cType != SQL_C_BINARY)) continue;
+    if (cell.null) continue;
+    if (plan.cType != SQL_C_CHAR && plan.cType != SQL_C_BINARY) {
+      HoldFixed(c, element);
+      continue;
+    }
     const bool isText = plan.cType == SQL_C_CHAR;
     const SQLLEN room = static_cast<SQLLEN>(plan.elementBytes) - (isText ? 1 : 0);
     const bool whole = indicator != SQL_NO_TOTAL && indicator <= room;
@@ -566,33 +571,38 @@ void ResultReader::HoldRowByGetData(bool& narrowText) {
       HoldSpilled(c, ReadLongValue(stmt, number, plan, m_spill[c], narrowText));
       continue;
     }
-    std::string& value = m_spill[c];
-    value.assign(32, '\0');  // the largest fixed-width C type, a timestamp, takes 16
+    alignas(8) char value[32] = {};  // the largest fixed-width C type, a timestamp, takes 16
     SQLLEN indicator = 0;
-    CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value.data(), static_cast<SQLLEN>(value.size()), &indicator),
-              stmt, "SQLGetData");
-    m_cells[c] = Cell{value.data(), 0, indicator == SQL_NULL_DATA};
+    CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
+    m_cells[c].null = indicator == SQL_NULL_DATA;
+    if (!m_cells[c].null) HoldFixed(c, value);
   }
+}
+
+void ResultReader::HoldFixed(size_t column, const char* element) {
+  CellRef& cell = m_cells[column];
+  cell.null = !FixedBits(m_plans[column].cType, element, m_bits[column]);
+  cell.data = reinterpret_cast<const char*>(&m_bits[column]);
+  cell.size = 0;
 }
 
 void ResultReader::HoldSpilled(size_t column, bool notNull) {
   const std::string& value = m_spill[column];
-  m_cells[column] = Cell{value.data(), static_cast<uint32_t>(value.size()), !notNull};
+  m_cells[column] = CellRef{value.data(), static_cast<uint32_t>(value.size()), !notNull};
 }
 
 void ResultReader::StoreRow(RowStore& store) const {
   store.BeginRow();
   for (size_t c = 0; c < m_plans.size(); ++c) {
-    const Cell& cell = m_cells[c];
-    uint64_t bits = 0;
+    const CellRef& cell = m_cells[c];
     if (cell.null) {
       store.AddNull();
     } else if (m_plans[c].cType == SQL_C_CHAR || m_plans[c].cType == SQL_C_BINARY) {
       store.AddBytes(cell.data, cell.size);
-    } else if (FixedBits(m_plans[c].cType, cell.data, bits)) {
-      store.AddInteger(static_cast<int64_t>(bits));  // the cell's bits, whatever their kind
     } else {
-      store.AddNull();
+      int64_t bits;
+      std::memcpy(&bits, cell.data, sizeof bits);
+      store.AddInteger(bits);  // the cell's bits, whatever their kind
     }
   }
 }
@@ -653,36 +663,6 @@ bool ResultReader::Step() {
     m_connection->SetNarrowTextReads(narrowText);
     throw;
   }
-}
-
-bool ResultReader::IsNull(int32_t column) const { return m_cells[static_cast<size_t>(column)].null; }
-
-const char* ResultReader::Bytes(int32_t column, uint32_t& size) const {
-  const size_t c = static_cast<size_t>(column);
-  const Cell& cell = m_cells[c];
-  size = 0;
-  if (cell.null || (m_plans[c].cType != SQL_C_CHAR && m_plans[c].cType != SQL_C_BINARY)) return nullptr;
-  size = cell.size;
-  return cell.data;
-}
-
-Variant ResultReader::Value(int32_t column) const {
-  const size_t c = static_cast<size_t>(column);
-  const Cell& cell = m_cells[c];
-  if (cell.null) return Variant::Null();
-  const Plan& plan = m_plans[c];
-  if (plan.cType == SQL_C_CHAR || plan.cType == SQL_C_BINARY) return RowStore::ValueOf(plan.info, 0, cell.data, cell.size);
-  uint64_t bits = 0;
-  if (!FixedBits(plan.cType, cell.data, bits)) return Variant::Null();
-  return RowStore::ValueOf(plan.info, bits, nullptr, 0);
-}
-
-int32_t ResultReader::ActualSize(int32_t column) const {
-  const size_t c = static_cast<size_t>(column);
-  const Cell& cell = m_cells[c];
-  if (cell.null) return 0;
-  const int32_t fixed = RowStore::FixedSize(m_plans[c].info);
-  return fixed >= 0 ? fixed : static_cast<int32_t>(cell.size);
 }
 
 // Fetches up to `limit` rows in unbound rowsets (the driver converts nothing) and returns how

@@ -43,13 +43,11 @@ class ResultReader {
   // its values where they were fetched (see HoldBoundRow). False when the result ends (the
   // cursor is closed then). Throws ComError when a fetch fails.
   bool Step();
-  // The values of the row Step moved to, valid until the next Step, Read, CountRest or
-  // Restart; as RowStore gives the same values once stored.
-  bool IsNull(int32_t column) const;
-  // The bytes of a variable-length value (nullptr and 0 for NULL or fixed values).
-  const char* Bytes(int32_t column, uint32_t& size) const;
-  Variant Value(int32_t column) const;
-  int32_t ActualSize(int32_t column) const;
+  // The values of the row Step moved to, one cell per column, valid until the next Step,
+  // Read, CountRest or Restart: as RowStore::RowCells gives them once stored.
+  const CellRef& Held(int32_t column) const { return m_cells[static_cast<size_t>(column)]; }
+  // Appends the row Step moved to to the store.
+  void StoreHeld(RowStore& store) const { StoreRow(store); }
 
   // Counts the rows not read yet without keeping them, and closes the cursor; reading on
   // then needs Restart. Throws ComError when a fetch fails.
@@ -85,6 +83,8 @@ class ResultReader {
   void HoldRowByGetData(bool& narrowText);
   // Holds the value read into the column's spill buffer, or NULL.
   void HoldSpilled(size_t column, bool notNull);
+  // Holds a fixed-width value fetched as its column's C type, converted to its cell bits.
+  void HoldFixed(size_t column, const char* element);
   // Appends the row held to the store.
   void StoreRow(RowStore& store) const;
   // Fetches up to `limit` rows without keeping them; fewer only at the end of the result.
@@ -108,14 +108,10 @@ class ResultReader {
   uint64_t m_fetched = 0;
   std::vector<uint16_t> m_status;
   size_t m_nextRow = 0;
-  // The current row's values: where each lies (its bound element, or its column's spill
-  // buffer), its length for a variable-length value, and whether it is NULL.
-  struct Cell {
-    const char* data = nullptr;
-    uint32_t size = 0;
-    bool null = true;
-  };
-  std::vector<Cell> m_cells;
+  // The current row's values: where each lies (its bound element, its column's spill buffer,
+  // or for a fixed-width value its converted bits), and whether it is NULL.
+  std::vector<CellRef> m_cells;
+  std::vector<uint64_t> m_bits;
   std::vector<std::string> m_spill;
 };
 

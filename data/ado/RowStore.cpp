@@ -321,6 +321,40 @@ int32_t RowStore::FixedSize(const ColumnInfo& info) {
   }
 }
 
+Variant RowStore::CellValue(const ColumnInfo& info, const CellRef& cell) {
+  if (cell.null) return Variant::Null();
+  if (IsVariableKind(info.kind)) return ValueOf(info, 0, cell.data, cell.size);
+  uint64_t bits;
+  std::memcpy(&bits, cell.data, sizeof bits);
+  return ValueOf(info, bits, nullptr, 0);
+}
+
+int32_t RowStore::CellSize(const ColumnInfo& info, const CellRef& cell) {
+  if (cell.null) return 0;
+  const int32_t fixed = FixedSize(info);
+  return fixed >= 0 ? fixed : static_cast<int32_t>(cell.size);
+}
+
+void RowStore::RowCells(int64_t row, CellRef* cells) const {
+  const Block& block = BlockOf(row);
+  const size_t r = static_cast<size_t>(row - block.firstRow);
+  const char* variable = m_variableColumns > 0 ? block.arena.data() + block.rowStarts[r] : nullptr;
+  const uint64_t* fixed = block.fixed.data() + r * m_fixedColumns;
+  size_t nullIndex = r * m_columns.size();
+  for (size_t c = 0; c < m_columns.size(); ++c, ++nullIndex) {
+    CellRef& cell = cells[c];
+    cell.null = block.nulls[nullIndex];
+    if (m_isVariable[c]) {
+      cell.size = GetLength(variable);
+      cell.data = variable;
+      variable += cell.size;
+    } else {
+      cell.size = 0;
+      cell.data = reinterpret_cast<const char*>(fixed++);
+    }
+  }
+}
+
 int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
   const Slot slot = Locate(row, column);
   if (slot.block->nulls[slot.nullIndex]) return 0;

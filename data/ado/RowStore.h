@@ -38,6 +38,15 @@ struct ColumnInfo {
   uint16_t integerType = VT_I4;  // for StorageKind::Integer: VT_I2, VT_I4, VT_I8, VT_UI1 or VT_UI8
 };
 
+// Where one value of a row lies: for a fixed-width column its 8 cell bits (the int64 or the
+// double's bits, as StorageKind says), for a variable-length one its bytes and their length;
+// and whether it is NULL.
+struct CellRef {
+  const char* data = nullptr;
+  uint32_t size = 0;
+  bool null = true;
+};
+
 class RowStore {
  public:
   // `firstRow` numbers the first row stored: a cursor that holds a part of its result at a
@@ -73,12 +82,18 @@ class RowStore {
   // The arena bytes of a variable-length value (nullptr and 0 for NULL or fixed values).
   const char* Bytes(int64_t row, int32_t column, uint32_t& size) const;
   int32_t ActualSize(int64_t row, int32_t column) const;
+  // Where each value of a row lies, one cell per column into `cells`: a reader of the row's
+  // values finds them all at once. Valid until rows are added.
+  void RowCells(int64_t row, CellRef* cells) const;
 
   // The Variant of a value of `info`'s column: from its cell bits for a fixed-width column,
   // from its bytes for a variable-length one (what Value hands out for a stored value).
   static Variant ValueOf(const ColumnInfo& info, uint64_t bits, const char* bytes, uint32_t size);
   // ActualSize of a fixed-width value of `info`'s column; -1 for a variable-length column.
   static int32_t FixedSize(const ColumnInfo& info);
+  // The same from a cell: the Variant of its value, and its ActualSize.
+  static Variant CellValue(const ColumnInfo& info, const CellRef& cell);
+  static int32_t CellSize(const ColumnInfo& info, const CellRef& cell);
 
  private:
   struct Block {

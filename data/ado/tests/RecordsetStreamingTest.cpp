@@ -27,8 +27,9 @@ class RecordsetStreamingTest : public ::testing::TestWithParam<Path> {
     m_connection.Open(m_db->ConnectionString().c_str());
   }
   // Opens `sql` on `rs` through the test's fetch path, with small blocks and bound buffers.
-  void Open(Recordset& rs, const char* sql, bool streaming) {
+  void Open(Recordset& rs, const char* sql, bool streaming, size_t heldBytes = FetchOptions().heldBytes) {
     FetchOptions options;
+    options.heldBytes = heldBytes;
     options.blockCursor = GetParam() == Path::Blocks;
     options.bindColumns = GetParam() != Path::GetData;
     options.blockBytes = 2 * 1024;
@@ -150,22 +151,28 @@ TEST_P(RecordsetStreamingTest, CountedFirstReadInOrderAcrossBlocksAndAgainFromTh
   EXPECT_EQ(rs.RecordCount(), kRows) << "known once read to the end";
 }
 
-TEST_P(RecordsetStreamingTest, CountedOrSentBackFromTheMiddleKeepsTheCurrentRecord) {
+TEST_P(RecordsetStreamingTest, CountedAtTheFirstOrInTheMiddleKeepsTheCurrentRecord) {
   OpenDatabase(adotest::ManyRowsScript(kRows, 200));
-  // The trailing semicolon makes the query unusable inside a derived table: the database
-  // refuses the count, and the rest is counted by fetching it.
+  // Counting holds the rest of the result, whole or (6 KiB) in parts; the second query cannot
+  // be counted as a derived table (its trailing semicolon), which a result in parts tries.
+  const size_t wholeOrParts[] = {FetchOptions().heldBytes, 6 * 1024};
   for (const char* sql : {"SELECT n, label FROM many ORDER BY n", "SELECT n, label FROM many ORDER BY n;"}) {
-    Recordset rs;
-    Open(rs, sql, true);
-    for (int n = 1; n < 1200; ++n) rs.MoveNext();
-    ASSERT_EQ(rs.GetField(1).ActualSize(), 1400);
-    EXPECT_EQ(rs.RecordCount(), kRows) << sql;
-    EXPECT_EQ(rs.GetField(0).Value().GetI4(), 1200) << sql;
-    EXPECT_EQ(rs.GetField(1).Value().GetStr().Length(), 1400u) << sql;
-    EXPECT_EQ(ReadOn(rs, 1200), kRows - 1199) << sql;
-    rs.MoveFirst();
-    EXPECT_EQ(ReadOn(rs, 1), kRows) << sql;
-    EXPECT_TRUE(m_connection.GetErrors().empty()) << "a refused count is not an error of the recordset";
+    for (int start : {1, 1200}) {
+      for (size_t held : wholeOrParts) {
+        const std::string where = std::string(sql) + " from " + std::to_string(start) + ", " + std::to_string(held);
+        Recordset rs;
+        Open(rs, sql, true, held);
+        for (int n = 1; n < start; ++n) rs.MoveNext();
+        EXPECT_EQ(rs.RecordCount(), kRows) << where;
+        EXPECT_EQ(rs.GetField(0).Value().GetI4(), start) << where;
+        EXPECT_EQ(rs.GetField(1).ActualSize(), start == 1200 ? 1400 : 5) << where;
+        EXPECT_EQ(ReadOn(rs, start), kRows - start + 1) << where;
+        EXPECT_EQ(rs.RecordCount(), kRows) << where;
+        rs.MoveFirst();
+        EXPECT_EQ(ReadOn(rs, 1), kRows) << where;
+        EXPECT_TRUE(m_connection.GetErrors().empty()) << "a refused count is not an error of the recordset";
+      }
+    }
   }
 }
 
@@ -215,6 +222,12 @@ TEST_P(RecordsetStreamingTest, AFailedFetchOrAClosedConnectionIsAnErrorNotTheEnd
   }
   EXPECT_EQ(read, 2499);
   EXPECT_TRUE(rs.IsEOF()) << "after the failure nothing is current";
+  rs.Close();
+
+  // Counting holds the rest of the result, which fails.
+  Open(rs, "SELECT n, CASE WHEN n = 2500 THEN abs(-9223372036854775807 - 1) ELSE label END FROM many", true);
+  EXPECT_THROW(rs.RecordCount(), ComError);
+  EXPECT_TRUE(rs.IsEOF());
   rs.Close();
 
   Open(rs, "SELECT n, label FROM many ORDER BY n", true);
