@@ -105,7 +105,7 @@ int64_t Recordset::CurrentRecord() const {
   return m_position;
 }
 
-const CellRef& Recordset::CurrentCell(int32_t column) const {
+const CellRef& Recordset::FindCell(int32_t column) const {
   const int64_t row = CurrentRecord();
   if (m_streamOpen) return m_reader->Held(column);
   if (m_cellsRow != row) {

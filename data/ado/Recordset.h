@@ -129,7 +129,11 @@ class Recordset {
   int64_t CountedByDatabase() const;
   // The current record's value in the column, found once per record (the rows held are
   // searched once for all of its values). Throws as CurrentRecord.
-  const CellRef& CurrentCell(int32_t column) const;
+  const CellRef& CurrentCell(int32_t column) const {
+    if (m_cellsRow >= 0 && m_cellsRow == m_position) return m_cells[static_cast<size_t>(column)];
+    return FindCell(column);
+  }
+  const CellRef& FindCell(int32_t column) const;
   // Streaming: the record count, and MoveFirst (see above).
   int32_t StreamedCount();
   void StreamFromStart();
@@ -158,7 +162,8 @@ class Recordset {
   // m_position (false at BOF and EOF).
   bool m_streamOpen = false;
   bool m_onRecord = false;
-  // The cells of record m_cellsRow of the rows held (-1: none yet).
+  // The cells of record m_cellsRow of the rows held (-1: none). Whatever replaces the rows
+  // held or closes the recordset sets it to -1.
   mutable std::vector<CellRef> m_cells;
   mutable int64_t m_cellsRow = -1;
 };

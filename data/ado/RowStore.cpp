@@ -110,7 +110,7 @@ void RowStore::FinishBlock() {
   m_closedArenaBytes += block.arena.size();
   Trim(block.fixed);
   Trim(block.rowStarts);
-  Trim(block.nulls);
+  Trim(block.nulls.words);
   Trim(block.arena);
   m_finishedBytes += BytesOf(block);
   m_finishedBlocks = m_blocks.size();
@@ -132,6 +132,39 @@ void RowStore::BeginRow() {
   ++m_rowCount;
   m_column = 0;
   m_decodedRow = -1;  // the blocks may move
+}
+
+void RowStore::AddRow(const CellRef* cells) {
+  BeginRow();
+  const size_t columns = m_columns.size();
+  size_t bytes = 0;
+  for (size_t c = 0; c < columns; ++c) {
+    if (!m_isVariable[c]) continue;
+    const size_t size = cells[c].null ? 0 : cells[c].size;
+    bytes += LengthBytes(size) + size;
+  }
+  ReserveArena(bytes);
+  Block& block = m_blocks.back();
+  const size_t at = block.arena.size();
+  block.arena.resize(at + bytes);
+  char* out = block.arena.data() + at;
+  for (size_t c = 0; c < columns; ++c) {
+    const CellRef& cell = cells[c];
+    block.nulls.push_back(cell.null);
+    if (m_isVariable[c]) {
+      // A null variable-length value is an empty one, so that the values after it are found.
+      const size_t size = cell.null ? 0 : cell.size;
+      PutLength(out, size);
+      out += LengthBytes(size);
+      if (size > 0) std::memcpy(out, cell.data, size);
+      out += size;
+    } else {
+      uint64_t bits = 0;
+      if (!cell.null) std::memcpy(&bits, cell.data, sizeof bits);
+      block.fixed.push_back(bits);
+    }
+  }
+  m_column = columns;
 }
 
 void RowStore::AddFixed(uint64_t bits, bool isNull) {

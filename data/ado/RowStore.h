@@ -73,6 +73,9 @@ class RowStore {
   void AddBytes(const char* data, size_t size);
   char* BeginVariable(size_t capacity);
   void EndVariable(size_t size);
+  // A whole row at once, from one cell per column (fixed-width values as their cell bits):
+  // what BeginRow and one Add... per column give, in one reservation.
+  void AddRow(const CellRef* cells);
   // After the last row: gives back what the last block reserved beyond its rows.
   void Finish();
 
@@ -96,13 +99,26 @@ class RowStore {
   static int32_t CellSize(const ColumnInfo& info, const CellRef& cell);
 
  private:
+  // One bit per value, 64 to a word: cheaper to add to and to read than a vector of bool.
+  struct NullBits {
+    std::vector<uint64_t> words;
+    size_t count = 0;
+    void reserve(size_t bits) { words.reserve((bits + 63) / 64); }
+    void push_back(bool bit) {
+      if (count % 64 == 0) words.push_back(0);
+      words.back() |= static_cast<uint64_t>(bit) << (count % 64);
+      ++count;
+    }
+    bool operator[](size_t i) const { return (words[i / 64] >> (i % 64)) & 1; }
+    size_t capacity() const { return words.capacity() * 64; }
+  };
   struct Block {
     int64_t firstRow = 0;
     uint32_t rows = 0;
     uint32_t capacity = 0;            // rows reserved
     std::vector<uint64_t> fixed;      // rows x fixed-width columns
     std::vector<uint32_t> rowStarts;  // per row: where its variable-length values start
-    std::vector<bool> nulls;          // rows x columns
+    NullBits nulls;                   // rows x columns
     std::vector<char> arena;
   };
   // Where a value lives: its block, its null bit, and its index in `fixed` or, for a
@@ -129,7 +145,7 @@ class RowStore {
   void DecodeRow(const Block& block, int64_t row) const;
 
   std::vector<ColumnInfo> m_columns;
-  std::vector<bool> m_isVariable;   // per column
+  std::vector<uint8_t> m_isVariable;  // per column
   std::vector<uint32_t> m_slotOf;   // per column: its index among the fixed or variable columns
   size_t m_fixedColumns = 0;
   size_t m_variableColumns = 0;
