@@ -148,9 +148,14 @@ void RowStore::AddRow(const CellRef* cells) {
   const size_t at = block.arena.size();
   block.arena.resize(at + bytes);
   char* out = block.arena.data() + at;
+  uint64_t nullBits = 0;  // the row's, 64 columns at a time
   for (size_t c = 0; c < columns; ++c) {
     const CellRef& cell = cells[c];
-    block.nulls.push_back(cell.null);
+    nullBits |= static_cast<uint64_t>(cell.null) << (c % 64);
+    if (c % 64 == 63 || c + 1 == columns) {
+      block.nulls.append(nullBits, c % 64 + 1);
+      nullBits = 0;
+    }
     if (m_isVariable[c]) {
       // A null variable-length value is an empty one, so that the values after it are found.
       const size_t size = cell.null ? 0 : cell.size;

@@ -109,6 +109,17 @@ class RowStore {
       words.back() |= static_cast<uint64_t>(bit) << (count % 64);
       ++count;
     }
+    // The low `n` (at most 64) bits of `bits`, lowest first.
+    void append(uint64_t bits, size_t n) {
+      const size_t shift = count % 64;
+      if (shift == 0) {
+        words.push_back(bits);
+      } else {
+        words.back() |= bits << shift;
+        if (shift + n > 64) words.push_back(bits >> (64 - shift));
+      }
+      count += n;
+    }
     bool operator[](size_t i) const { return (words[i / 64] >> (i % 64)) & 1; }
     size_t capacity() const { return words.capacity() * 64; }
   };

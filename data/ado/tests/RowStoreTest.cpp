@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace ado;
 
@@ -207,5 +208,38 @@ TEST(RowStore, WholeRowsReadBackAsTheirValuesAndCells) {
     }
     ASSERT_EQ(std::string(cells[3].data, cells[3].size), std::string("AB", static_cast<size_t>(r % 3))) << r;
     ASSERT_EQ(store.ActualSize(r, 3), r % 3) << r;
+  }
+}
+
+TEST(RowStore, NullBitsOfWholeRowsWiderThanAWordStayWithTheirValues) {
+  // 70 columns: a row's null bits straddle 64-bit words at a different place in every row.
+  std::vector<ColumnInfo> columns;
+  for (int c = 0; c < 70; ++c) columns.push_back(Column("c", c % 2 ? StorageKind::Text : StorageKind::Integer));
+  RowStore store(columns);
+  constexpr int64_t kRows = 500;
+  std::vector<uint64_t> bits(70);
+  std::vector<std::string> texts(70);
+  std::vector<CellRef> cells(70);
+  for (int64_t r = 0; r < kRows; ++r) {
+    for (size_t c = 0; c < 70; ++c) {
+      bits[c] = static_cast<uint64_t>(r * 100 + static_cast<int64_t>(c));
+      texts[c] = std::to_string(r) + "/" + std::to_string(c);
+      const bool null = (r + static_cast<int64_t>(c)) % 3 == 0;
+      cells[c] = c % 2 ? CellRef{texts[c].data(), static_cast<uint32_t>(texts[c].size()), null}
+                       : CellRef{reinterpret_cast<const char*>(&bits[c]), 0, null};
+    }
+    store.AddRow(cells.data());
+  }
+  for (int64_t r = 0; r < kRows; ++r) {
+    for (int32_t c = 0; c < 70; ++c) {
+      const bool null = (r + c) % 3 == 0;
+      ASSERT_EQ(store.IsNull(r, c), null) << r << "/" << c;
+      if (null) continue;
+      if (c % 2) {
+        ASSERT_EQ(Bytes(store.Value(r, c).GetStr()), std::to_string(r) + "/" + std::to_string(c));
+      } else {
+        ASSERT_EQ(store.Value(r, c).GetI4(), r * 100 + c);
+      }
+    }
   }
 }
