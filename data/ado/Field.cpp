@@ -7,52 +7,42 @@
 
 namespace ado {
 
-Variant Field::Value() const {
-  const int64_t row = m_owner->CurrentRecord();
-  return m_owner->m_store->Value(row, m_index);
-}
+// Each reader finds the current record's value through the recordset's cell of it: in the rows
+// it holds, or, streaming, in the rowset its reader fetched last.
+
+Variant Field::Value() const { return RowStore::CellValue(m_info, m_owner->CurrentCell(m_index)); }
 
 const char* Field::TextBytes(uint32_t& size) const {
-  const int64_t row = m_owner->CurrentRecord();
-  const RowStore& store = *m_owner->m_store;
+  const CellRef& cell = m_owner->CurrentCell(m_index);
   size = 0;
-  if (store.Columns()[static_cast<size_t>(m_index)].kind != StorageKind::Text) return nullptr;
-  return store.Bytes(row, m_index, size);
+  if (m_info.kind != StorageKind::Text || cell.null) return nullptr;
+  size = cell.size;
+  return cell.data;
 }
 
-bool Field::IsText() const {
-  const RowStore* store = m_owner->m_store.get();
-  return store != nullptr && store->Columns()[static_cast<size_t>(m_index)].kind == StorageKind::Text;
-}
+bool Field::IsText() const { return m_owner->IsOpen() && m_info.kind == StorageKind::Text; }
 
-bool Field::IsNull() const {
-  const int64_t row = m_owner->CurrentRecord();
-  return m_owner->m_store->IsNull(row, m_index);
-}
+bool Field::IsNull() const { return m_owner->CurrentCell(m_index).null; }
 
-int32_t Field::ActualSize() const {
-  const int64_t row = m_owner->CurrentRecord();
-  return m_owner->m_store->ActualSize(row, m_index);
-}
+int32_t Field::ActualSize() const { return RowStore::CellSize(m_info, m_owner->CurrentCell(m_index)); }
 
 Variant Field::GetChunk(int32_t size) {
   const int64_t row = m_owner->CurrentRecord();
-  const RowStore& store = *m_owner->m_store;
-  if (store.IsNull(row, m_index)) return Variant::Null();
+  const CellRef& cell = m_owner->CurrentCell(m_index);
+  if (cell.null) return Variant::Null();
+  if (m_info.kind != StorageKind::Text && m_info.kind != StorageKind::Binary && m_info.kind != StorageKind::Decimal) {
+    return Value();  // a fixed-width value comes whole
+  }
   if (m_chunkRecord != row) {
     m_chunkRecord = row;
     m_chunkOffset = 0;
   }
-  uint32_t length = 0;
-  const char* bytes = store.Bytes(row, m_index, length);
-  if (!bytes) return Value();  // a fixed-width value comes whole
+  const uint32_t length = cell.size;
   const uint32_t start = std::min(m_chunkOffset, length);
   const uint32_t count = std::min<uint32_t>(length - start, size < 0 ? 0u : static_cast<uint32_t>(size));
   m_chunkOffset = start + count;
-  if (store.Columns()[static_cast<size_t>(m_index)].kind == StorageKind::Binary) {
-    return Variant::Bytes(bytes + start, count);
-  }
-  return Variant::Str(XString(bytes + start, count));
+  if (m_info.kind == StorageKind::Binary) return Variant::Bytes(cell.data + start, count);
+  return Variant::Str(XString(cell.data + start, count));
 }
 
 }  // namespace ado

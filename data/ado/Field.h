@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
 
 #include "data/ado/AdoTypes.h"
+#include "data/ado/RowStore.h"
 #include "data/ado/Variant.h"
 #include "foundation/XString.h"
 
@@ -45,10 +45,9 @@ class Field {
 
  private:
   friend class Recordset;
-  Field(Recordset* owner, int32_t index, XString name, DataType type, int32_t definedSize,
-        int32_t attributes)
-      : m_owner(owner), m_index(index), m_name(std::move(name)), m_type(type),
-        m_definedSize(definedSize), m_attributes(attributes) {}
+  Field(Recordset* owner, int32_t index, const ColumnInfo& info)
+      : m_owner(owner), m_index(index), m_name(info.name), m_type(info.type), m_definedSize(info.definedSize),
+        m_attributes(info.attributes), m_info(info) {}
 
   Recordset* m_owner;
   int32_t m_index;
@@ -56,6 +55,7 @@ class Field {
   DataType m_type;
   int32_t m_definedSize;
   int32_t m_attributes;
+  ColumnInfo m_info;  // how its values are held
   // GetChunk's read position within the current record's value.
   int64_t m_chunkRecord = -1;
   uint32_t m_chunkOffset = 0;

@@ -35,31 +35,42 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
 
   std::unique_ptr<ResultReader> reader;
   std::unique_ptr<RowStore> store;
+  bool onRecord = false;
   try {
     reader = ResultReader::Execute(connection, sql, m_options, m_maxRecords);
     // A statement without a result set leaves the recordset closed, as ADO does.
     if (!reader) return;
-    store = std::make_unique<RowStore>(reader->Columns());
-    const bool more = reader->Read(*store, m_options.heldBytes);
-    store->Finish();
-    // A result held whole needs its statement no more.
-    if (!more) reader.reset();
+    if (m_streaming) {
+      onRecord = reader->Step();
+    } else {
+      store = std::make_unique<RowStore>(reader->Columns());
+      const bool more = reader->Read(*store, m_options.heldBytes);
+      store->Finish();
+      // A result held whole needs its statement no more.
+      if (!more) reader.reset();
+    }
   } catch (const ComError& error) {
     connection.Raise(error);
   }
 
   m_store = std::move(store);
+  m_cellsRow = -1;
   m_reader = std::move(reader);
+  m_streamOpen = m_streaming;
+  m_onRecord = onRecord;
   m_sql = m_reader ? sql : XString();
   m_connection = &connection;
-  m_ended = !m_reader;
-  m_total = m_reader ? -1 : m_store->RowCount();
-  m_fields.clear();
-  const std::vector<ColumnInfo>& columns = m_store->Columns();
-  for (size_t c = 0; c < columns.size(); ++c) {
-    const ColumnInfo& info = columns[c];
-    m_fields.push_back(Field(this, static_cast<int32_t>(c), info.name, info.type, info.definedSize, info.attributes));
+  if (m_streamOpen) {
+    m_ended = !onRecord;
+    m_total = onRecord ? -1 : 0;
+  } else {
+    m_ended = !m_reader;
+    m_total = m_reader ? -1 : m_store->RowCount();
   }
+  m_fields.clear();
+  const std::vector<ColumnInfo>& columns = m_store ? m_store->Columns() : m_reader->Columns();
+  m_cells.assign(columns.size(), CellRef());
+  for (size_t c = 0; c < columns.size(); ++c) m_fields.push_back(Field(this, static_cast<int32_t>(c), columns[c]));
   m_position = 0;
   (void)options;  // every command is text
 }
@@ -67,14 +78,17 @@ void Recordset::Open(const XString& sql, Connection& connection, CursorType curs
 void Recordset::Close() {
   RequireOpen();
   m_store.reset();
+  m_cellsRow = -1;
   m_reader.reset();
+  m_streamOpen = false;
+  m_onRecord = false;
   m_sql = XString();
   m_fields.clear();
   m_position = -1;
 }
 
 void Recordset::RequireOpen() const {
-  if (!m_store) {
+  if (!IsOpen()) {
     throw ComError(kHresultObjectClosed, "Recordset", "Operation is not allowed when the object is closed.");
   }
 }
@@ -83,8 +97,22 @@ int64_t Recordset::HeldEnd() const { return m_store->FirstRow() + m_store->RowCo
 
 int64_t Recordset::CurrentRecord() const {
   RequireOpen();
+  if (m_streamOpen) {
+    if (!m_onRecord) throw NoCurrentRecord();
+    return m_position;
+  }
   if (m_position < m_store->FirstRow() || m_position >= HeldEnd()) throw NoCurrentRecord();
   return m_position;
+}
+
+const CellRef& Recordset::FindCell(int32_t column) const {
+  const int64_t row = CurrentRecord();
+  if (m_streamOpen) return m_reader->Held(column);
+  if (m_cellsRow != row) {
+    m_store->RowCells(row, m_cells.data());
+    m_cellsRow = row;
+  }
+  return m_cells[static_cast<size_t>(column)];
 }
 
 void Recordset::RaiseReadError(const ComError& error) const {
@@ -101,6 +129,7 @@ void Recordset::HoldFrom(int64_t first) {
   // fetch fail, the cursor is left at EOF of what it holds: nothing.
   const std::vector<ColumnInfo> columns = m_store->Columns();
   m_store = std::make_unique<RowStore>(columns, first);
+  m_cellsRow = -1;
   m_ended = true;
   try {
     if (!m_reader->CursorOpen() || m_reader->Position() != first) m_reader->Restart(first);
@@ -108,6 +137,7 @@ void Recordset::HoldFrom(int64_t first) {
     const bool more = m_reader->Read(*store, m_options.heldBytes);
     store->Finish();
     m_store = std::move(store);
+    m_cellsRow = -1;
     m_ended = !more;
   } catch (const ComError& error) {
     RaiseReadError(error);
@@ -136,8 +166,50 @@ int64_t Recordset::CountedByDatabase() const {
   }
 }
 
-int32_t Recordset::RecordCount() const {
+int32_t Recordset::StreamedCount() {
+  // Not known until the result was read to its end. Counting it needs its rows: the rows from
+  // the current record on are held, as a recordset that does not stream holds them.
+  if (m_total < 0) {
+    StopStreaming();
+    return RecordCount();
+  }
+  return static_cast<int32_t>(std::min<int64_t>(m_total, 0x7FFFFFFF));
+}
+
+void Recordset::StopStreaming() {
+  const std::vector<ColumnInfo> columns = m_reader->Columns();
+  const bool onRecord = m_onRecord;
+  m_streamOpen = false;
+  m_onRecord = false;
+  // Should the reading fail, nothing is held: the cursor is at EOF.
+  m_store = std::make_unique<RowStore>(columns, m_position);
+  m_cellsRow = -1;
+  m_ended = true;
+  try {
+    if (m_reader->Orphaned()) {
+      throw ComError(kHresultObjectClosed, "Recordset",
+                     "The connection of the recordset was closed: its records cannot be counted.");
+    }
+    auto store = std::make_unique<RowStore>(columns, m_position);
+    bool more = false;
+    if (onRecord) {
+      m_reader->StoreHeld(*store);
+      more = m_reader->Read(*store, m_options.heldBytes);
+    }
+    store->Finish();
+    m_store = std::move(store);
+    m_cellsRow = -1;
+    m_ended = !more;
+  } catch (const ComError& error) {
+    RaiseReadError(error);
+  }
+  // Held whole from the first record: the statement is needed no more.
+  if (m_ended && m_store->FirstRow() == 0) m_reader.reset();
+}
+
+int32_t Recordset::RecordCount() {
   RequireOpen();
+  if (m_streamOpen) return StreamedCount();
   if (m_total < 0 && !m_ended && !m_reader->Orphaned()) {
     // The database's own count reads no row twice; it cannot be less than the rows seen, and
     // MaxRecords caps it as it caps the reading.
@@ -170,16 +242,41 @@ int32_t Recordset::RecordCount() const {
 
 bool Recordset::IsBOF() const {
   RequireOpen();
+  if (m_streamOpen) return m_position < 0 || m_total == 0;
   return m_position < 0 || (m_store->FirstRow() == 0 && m_store->RowCount() == 0);
 }
 
 bool Recordset::IsEOF() const {
   RequireOpen();
+  if (m_streamOpen) return !m_onRecord && m_position >= 0;
   return m_position >= HeldEnd();
+}
+
+void Recordset::StreamFromStart() {
+  if (m_onRecord && m_position == 0) return;
+  if (m_total == 0) throw NoCurrentRecord();
+  // Should the statement fail to run again, the cursor is left at EOF.
+  m_onRecord = false;
+  m_position = 0;
+  try {
+    if (m_reader->Orphaned()) {
+      throw ComError(kHresultObjectClosed, "Recordset",
+                     "The connection of the recordset was closed: its remaining records cannot be read.");
+    }
+    m_reader->Restart(0);
+    m_onRecord = m_reader->Step();
+  } catch (const ComError& error) {
+    RaiseReadError(error);
+  }
+  if (!m_onRecord) throw NoCurrentRecord();
 }
 
 void Recordset::MoveFirst() {
   RequireOpen();
+  if (m_streamOpen) {
+    StreamFromStart();
+    return;
+  }
   if (m_store->FirstRow() > 0) HoldFrom(0);
   if (m_store->RowCount() == 0) throw NoCurrentRecord();
   m_position = 0;
@@ -187,6 +284,22 @@ void Recordset::MoveFirst() {
 
 void Recordset::MoveNext() {
   RequireOpen();
+  if (m_streamOpen) {
+    if (!m_onRecord) throw NoCurrentRecord();
+    ++m_position;
+    m_onRecord = false;
+    try {
+      if (m_reader->Orphaned()) {
+        throw ComError(kHresultObjectClosed, "Recordset",
+                       "The connection of the recordset was closed: its remaining records cannot be read.");
+      }
+      m_onRecord = m_reader->Step();
+    } catch (const ComError& error) {
+      RaiseReadError(error);
+    }
+    if (!m_onRecord && m_total < 0) m_total = m_position;
+    return;
+  }
   if (m_position >= HeldEnd()) throw NoCurrentRecord();
   ++m_position;
   if (m_position == HeldEnd() && !m_ended) HoldFrom(m_position);
@@ -203,7 +316,7 @@ Field& Recordset::GetField(int32_t index) {
 }
 
 Field* Recordset::FindField(const char* name) {
-  if (!m_store || !name) return nullptr;
+  if (!IsOpen() || !name) return nullptr;
   for (Field& field : m_fields) {
     if (field.Name().CompareNoCase(name) == 0) return &field;
   }

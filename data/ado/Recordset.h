@@ -11,6 +11,13 @@
 // MoveFirst, or reading on after such a fetched count, runs the statement again (as ADO's
 // forward-only cursors do) and passes over the rows already seen. Until such a result has been
 // read to its end its statement stays open on the connection.
+//
+// A streaming recordset (SetStreaming) holds no rows at all: its values are read where the
+// driver fetched them, in the rowset of the current record, which costs neither a copy nor a
+// search per value; MoveFirst after moving on runs the statement again. It is for a caller that
+// reads forward from the first record without asking the count: RecordCount needs the rows,
+// so it holds them from the current record on, as a recordset that does not stream holds them
+// (and costs as much), and the recordset goes on so.
 #pragma once
 
 #include <cstddef>
@@ -21,13 +28,13 @@
 #include "data/ado/AdoTypes.h"
 #include "data/ado/ComError.h"
 #include "data/ado/Field.h"
+#include "data/ado/RowStore.h"
 #include "foundation/XString.h"
 
 namespace ado {
 
 class Connection;
 class ResultReader;
-class RowStore;
 
 // How Open fetches. The defaults suit every driver; tests and benchmarks vary them.
 struct FetchOptions {
@@ -68,6 +75,9 @@ class Recordset {
   int32_t GetMaxRecords() const { return m_maxRecords; }
   void SetMaxRecords(int32_t count) { m_maxRecords = count < 0 ? 0 : count; }
   void SetFetchOptions(const FetchOptions& options) { m_options = options; }
+  // Streaming, set before Open (see above); off by default.
+  bool GetStreaming() const { return m_streaming; }
+  void SetStreaming(bool streaming) { m_streaming = streaming; }
 
   // Executes the SQL on the connection with its CommandTimeout and fetches the rows (or the
   // first MaxRecords), all of them or the first held bytes' worth. Throws ComError (the
@@ -77,13 +87,13 @@ class Recordset {
   void Open(const XString& sql, Connection& connection, CursorType cursorType = adOpenUnspecified,
             LockType lockType = adLockUnspecified, int32_t options = adCmdText);
   void Close();  // throws ComError (adErrObjectClosed) when not open
-  ObjectState State() const { return m_store ? adStateOpen : adStateClosed; }
+  ObjectState State() const { return IsOpen() ? adStateOpen : adStateClosed; }
 
   // Movement and position; each throws ComError (adErrObjectClosed) when closed. Where rows
   // have to be fetched (RecordCount and the moves of a result held in parts), a failed fetch
   // throws its ComError: a result is never cut short silently. After such a failure the
   // cursor is at EOF.
-  int32_t RecordCount() const;
+  int32_t RecordCount();
   bool IsBOF() const;
   bool IsEOF() const;
   // Throws adErrNoCurrentRecord on an empty recordset.
@@ -102,6 +112,7 @@ class Recordset {
 
  private:
   friend class Field;
+  bool IsOpen() const { return m_store || m_streamOpen; }
   void RequireOpen() const;
   // The current record's index, or throws adErrNoCurrentRecord.
   int64_t CurrentRecord() const;
@@ -116,6 +127,18 @@ class Recordset {
   // refuses (a connection with one active result at a time, a query that cannot be a
   // derived table).
   int64_t CountedByDatabase() const;
+  // The current record's value in the column, found once per record (the rows held are
+  // searched once for all of its values). Throws as CurrentRecord.
+  const CellRef& CurrentCell(int32_t column) const {
+    if (m_cellsRow >= 0 && m_cellsRow == m_position) return m_cells[static_cast<size_t>(column)];
+    return FindCell(column);
+  }
+  const CellRef& FindCell(int32_t column) const;
+  // Streaming: the record count, and MoveFirst (see above).
+  int32_t StreamedCount();
+  void StreamFromStart();
+  // Turns a streaming recordset into one that holds its rows, from the current record on.
+  void StopStreaming();
 
   CursorLocation m_cursorLocation = adUseServer;
   CursorType m_cursorType = adOpenForwardOnly;
@@ -134,6 +157,15 @@ class Recordset {
   mutable int64_t m_total = -1;
   std::vector<Field> m_fields;
   int64_t m_position = -1;
+  bool m_streaming = false;
+  // A streaming result is open (m_store stays null), and the reader holds the current record
+  // m_position (false at BOF and EOF).
+  bool m_streamOpen = false;
+  bool m_onRecord = false;
+  // The cells of record m_cellsRow of the rows held (-1: none). Whatever replaces the rows
+  // held or closes the recordset sets it to -1.
+  mutable std::vector<CellRef> m_cells;
+  mutable int64_t m_cellsRow = -1;
 };
 
 }  // namespace ado

@@ -211,33 +211,32 @@ double TimeOf(const SQL_TIME_STRUCT& time) {
   return ToOleDate(parts);
 }
 
+// Eight bytes at a time: every text value of every row passes here.
 bool IsAscii(const char* text, size_t size) {
-  for (size_t i = 0; i < size; ++i) {
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text + i, sizeof word);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; i < size; ++i) {
     if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
   }
   return true;
 }
 
-// Stores UTF-16 text as narrow code-page text. Plain ASCII, what most SIS values are, is
-// narrowed straight into the store.
-void AddWideText(RowStore& store, const char16_t* wide, size_t units) {
+// Appends UTF-16 text as narrow code-page text. Plain ASCII, what most SIS values are, is
+// narrowed unit by unit.
+void AppendWideText(std::string& out, const char16_t* wide, size_t units) {
   size_t ascii = 0;
   while (ascii < units && wide[ascii] < 0x80) ++ascii;
   if (ascii == units) {
-    char* out = store.BeginVariable(units);
-    for (size_t i = 0; i < units; ++i) out[i] = static_cast<char>(wide[i]);
-    store.EndVariable(units);
+    const size_t start = out.size();
+    out.resize(start + units);
+    for (size_t i = 0; i < units; ++i) out[start + i] = static_cast<char>(wide[i]);
     return;
   }
-  std::string narrow;
-  odbc::AppendNarrow(narrow, wide, units);
-  store.AddBytes(narrow.data(), narrow.size());
-}
-
-// Stores a GUID read as text in the form ADO shows.
-void AddGuidText(RowStore& store, const char* text, size_t size) {
-  const std::string guid = GuidText(text, size);
-  store.AddBytes(guid.data(), guid.size());
+  odbc::AppendNarrow(out, wide, units);
 }
 
 // True when a failed SQLGetData(SQL_C_WCHAR) was refused for its C type: what a driver without
@@ -257,12 +256,13 @@ bool RefusedWideRead(SQLHSTMT stmt) {
   }
 }
 
-// Reads a whole character or binary value with SQLGetData in chunks, from its start, into the
-// store. Text comes as UTF-16, whatever it was bound as, unless the connection reads text
-// 8-bit (`narrowText`): then in the driver's code page, taken to be the program's. A driver
-// that refuses the UTF-16 read turns `narrowText` on for the rest of the connection. The
-// statement is positioned on the row already.
-void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store, bool& narrowText) {
+// Reads a whole character or binary value with SQLGetData in chunks, from its start, into
+// `out` (replacing what it held); false for NULL. Text comes as UTF-16, whatever it was bound
+// as, unless the connection reads text 8-bit (`narrowText`): then in the driver's code page,
+// taken to be the program's; either way `out` holds narrow code-page text, a GUID in the form
+// ADO shows. A driver that refuses the UTF-16 read turns `narrowText` on for the rest of the
+// connection. The statement is positioned on the row already.
+bool ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, std::string& out, bool& narrowText) {
   const bool isText = plan.cType != SQL_C_BINARY;
   SQLSMALLINT cType = !isText ? SQL_C_BINARY : narrowText ? SQL_C_CHAR : SQL_C_WCHAR;
   SQLLEN terminator = !isText ? 0 : narrowText ? 1 : static_cast<SQLLEN>(sizeof(SQLWCHAR));
@@ -272,7 +272,7 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
     static size_t size() { return kGetDataChunkBytes; }
   } chunk;
   std::u16string wide;
-  std::string bytes;
+  out.clear();
   for (;;) {
     SQLLEN indicator = 0;
     SQLRETURN rc = odbc::SQLGetData(stmt, number, cType, chunk.data(), static_cast<SQLLEN>(chunk.size()), &indicator);
@@ -285,102 +285,55 @@ void ReadLongValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, R
     }
     if (rc == SQL_NO_DATA) break;  // the previous chunk was the last
     CheckStmt(rc, stmt, "SQLGetData");
-    if (indicator == SQL_NULL_DATA) {
-      store.AddNull();
-      return;
-    }
+    if (indicator == SQL_NULL_DATA) return false;
     const SQLLEN room = static_cast<SQLLEN>(chunk.size()) - terminator;
     const bool more = indicator == SQL_NO_TOTAL || indicator > room;
     const size_t got = static_cast<size_t>(more ? room : indicator);
     if (cType == SQL_C_WCHAR) {
       wide.append(reinterpret_cast<const char16_t*>(chunk.data()), got / sizeof(char16_t));
     } else {
-      bytes.append(chunk.data(), got);
+      out.append(chunk.data(), got);
     }
     if (!more) break;
   }
-  if (cType == SQL_C_WCHAR) {
-    if (!plan.guid) {
-      AddWideText(store, wide.data(), wide.size());
-      return;
-    }
-    odbc::AppendNarrow(bytes, wide.data(), wide.size());
-  }
-  if (plan.guid) {
-    AddGuidText(store, bytes.data(), bytes.size());
-  } else {
-    store.AddBytes(bytes.data(), bytes.size());
-  }
+  if (cType == SQL_C_WCHAR) AppendWideText(out, wide.data(), wide.size());
+  if (plan.guid) out = GuidText(out.data(), out.size());
+  return true;
 }
 
-// Stores a fixed-width value (integer, bit, double, timestamp or time), fetched as cType, from
-// its bytes; any other C type stores NULL. The bytes may sit anywhere in a buffer, hence memcpy.
-void StoreFixedValue(SQLSMALLINT cType, const char* bytes, RowStore& store) {
+// The cell bits of a fixed-width value fetched as cType (integer, bit, double, timestamp or
+// time), as RowStore keeps them: the integer, or the double's bits for reals, dates and times.
+// False for any other C type. The bytes may sit anywhere in a buffer, hence memcpy.
+bool FixedBits(SQLSMALLINT cType, const char* bytes, uint64_t& bits) {
+  double real = 0.0;
   switch (cType) {
-    case SQL_C_SBIGINT: {
-      SQLBIGINT v;
-      std::memcpy(&v, bytes, sizeof v);
-      store.AddInteger(v);
-      break;
-    }
-    case SQL_C_UBIGINT: {
-      SQLUBIGINT v;
-      std::memcpy(&v, bytes, sizeof v);
-      store.AddInteger(static_cast<int64_t>(v));  // the bits; the column's VT_UI8 reads them unsigned
-      break;
-    }
+    case SQL_C_SBIGINT:
+    case SQL_C_UBIGINT:  // the bits; the column's VT_UI8 reads them unsigned
+      std::memcpy(&bits, bytes, sizeof bits);
+      return true;
     case SQL_C_BIT:
-      store.AddInteger(bytes[0] != 0);
+      bits = bytes[0] != 0;
+      return true;
+    case SQL_C_DOUBLE:
+      std::memcpy(&real, bytes, sizeof real);
       break;
-    case SQL_C_DOUBLE: {
-      SQLDOUBLE v;
-      std::memcpy(&v, bytes, sizeof v);
-      store.AddReal(v);
-      break;
-    }
     case SQL_C_TYPE_TIMESTAMP: {
       SQL_TIMESTAMP_STRUCT v;
       std::memcpy(&v, bytes, sizeof v);
-      store.AddReal(DateOf(v));
+      real = DateOf(v);
       break;
     }
     case SQL_C_TYPE_TIME: {
       SQL_TIME_STRUCT v;
       std::memcpy(&v, bytes, sizeof v);
-      store.AddReal(TimeOf(v));
+      real = TimeOf(v);
       break;
     }
     default:
-      store.AddNull();
-      break;
+      return false;
   }
-}
-
-// Reads a fixed-width value of the current row with SQLGetData.
-void ReadFixedValue(SQLHSTMT stmt, SQLUSMALLINT number, const ColumnPlan& plan, RowStore& store) {
-  alignas(8) char value[32] = {};
-  SQLLEN indicator = 0;
-  CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
-  if (indicator == SQL_NULL_DATA) {
-    store.AddNull();
-    return;
-  }
-  StoreFixedValue(plan.cType, value, store);
-}
-
-// Reads the row the statement is on value by value with SQLGetData, in column order: what
-// every ODBC driver supports.
-template <typename Plans>
-void StoreRowByGetData(SQLHSTMT stmt, const Plans& plans, RowStore& store, bool& narrowText) {
-  store.BeginRow();
-  for (size_t c = 0; c < plans.size(); ++c) {
-    const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
-    if (plans[c].cType == SQL_C_CHAR || plans[c].cType == SQL_C_BINARY) {
-      ReadLongValue(stmt, number, plans[c], store, narrowText);
-    } else {
-      ReadFixedValue(stmt, number, plans[c], store);
-    }
-  }
+  std::memcpy(&bits, &real, sizeof bits);
+  return true;
 }
 
 // What SQLGetData can do besides reading unbound columns of a single-row rowset.
@@ -451,6 +404,9 @@ std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, cons
     plans.push_back(Plan{PlanColumn(stmt, static_cast<SQLUSMALLINT>(c), options)});
     reader->m_columns.push_back(plans.back().info);
   }
+  reader->m_cells.resize(plans.size());
+  reader->m_bits.resize(plans.size());
+  reader->m_spill.resize(plans.size());
 
   // The cheapest means the driver allows. Rows come in blocks sized by the byte budget when no
   // value can outgrow its bound element (numbers and dates only), or when the driver lets
@@ -571,23 +527,25 @@ bool ResultReader::Fetch() {
   return true;
 }
 
-// Stores row `r` of the bound rowset. A value longer than its bound element, or a text that is
-// not plain ASCII (unless text is read 8-bit, see ReadLongValue), is read again whole with
-// SQLGetData, after positioning on its row when the block holds more than one.
-void ResultReader::StoreBoundRow(size_t r, RowStore& store, bool& narrowText) {
+// Takes row `r` of the bound rowset as the current row: each text or binary value stays in its
+// bound element, except one longer than that element, or a text that is not plain ASCII
+// (unless text is read 8-bit, see ReadLongValue), which is read again whole with SQLGetData
+// into its column's spill buffer, after positioning on its row when the block holds more than
+// one; so is a GUID, to give it the form ADO shows. A fixed-width value becomes its cell bits.
+void ResultReader::HoldBoundRow(size_t r, bool& narrowText) {
   SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
-  store.BeginRow();
   bool positioned = false;
   for (size_t c = 0; c < m_plans.size(); ++c) {
     const Plan& plan = m_plans[c];
+    CellRef& cell = m_cells[c];
     const SQLLEN indicator = plan.indicators[r];
     const char* element = reinterpret_cast<const char*>(plan.buffer.data()) + r * plan.elementBytes;
-    if (indicator == SQL_NULL_DATA) {
-      store.AddNull();
-      continue;
-    }
+    cell.null = indicator == SQL_NULL_DATA;
+    cell.data = element;
+    cell.size = 0;
+    if (cell.null) continue;
     if (plan.cType != SQL_C_CHAR && plan.cType != SQL_C_BINARY) {
-      StoreFixedValue(plan.cType, element, store);
+      HoldFixed(c, element);
       continue;
     }
     const bool isText = plan.cType == SQL_C_CHAR;
@@ -599,13 +557,68 @@ void ResultReader::StoreBoundRow(size_t r, RowStore& store, bool& narrowText) {
                   "SQLSetPos");
         positioned = true;
       }
-      ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, store, narrowText);
+      HoldSpilled(c, ReadLongValue(stmt, static_cast<SQLUSMALLINT>(c + 1), plan, m_spill[c], narrowText));
     } else if (plan.guid) {
-      AddGuidText(store, element, static_cast<size_t>(indicator));
+      m_spill[c] = GuidText(element, static_cast<size_t>(indicator));
+      HoldSpilled(c, true);
     } else {
-      store.AddBytes(element, static_cast<size_t>(indicator));
+      cell.size = static_cast<uint32_t>(indicator);
     }
   }
+}
+
+// Takes the row the statement is on as the current row, reading it value by value with
+// SQLGetData, in column order (what every ODBC driver supports), into the spill buffers.
+void ResultReader::HoldRowByGetData(bool& narrowText) {
+  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  for (size_t c = 0; c < m_plans.size(); ++c) {
+    const Plan& plan = m_plans[c];
+    const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
+    if (plan.cType == SQL_C_CHAR || plan.cType == SQL_C_BINARY) {
+      HoldSpilled(c, ReadLongValue(stmt, number, plan, m_spill[c], narrowText));
+      continue;
+    }
+    alignas(8) char value[32] = {};  // the largest fixed-width C type, a timestamp, takes 16
+    SQLLEN indicator = 0;
+    CheckStmt(odbc::SQLGetData(stmt, number, plan.cType, value, sizeof value, &indicator), stmt, "SQLGetData");
+    m_cells[c].null = indicator == SQL_NULL_DATA;
+    if (!m_cells[c].null) HoldFixed(c, value);
+  }
+}
+
+void ResultReader::HoldFixed(size_t column, const char* element) {
+  CellRef& cell = m_cells[column];
+  cell.null = !FixedBits(m_plans[column].cType, element, m_bits[column]);
+  cell.data = reinterpret_cast<const char*>(&m_bits[column]);
+  cell.size = 0;
+}
+
+void ResultReader::HoldSpilled(size_t column, bool notNull) {
+  const std::string& value = m_spill[column];
+  m_cells[column] = CellRef{value.data(), static_cast<uint32_t>(value.size()), !notNull};
+}
+
+void ResultReader::StoreRow(RowStore& store) const { store.AddRow(m_cells.data()); }
+
+bool ResultReader::HoldNext(bool& narrowText) {
+  if (RowsLeft() == 0) {
+    CloseCursor();
+    return false;
+  }
+  size_t r = 0;
+  while (!NextRow(r)) {
+    if (!Fetch()) {
+      CloseCursor();
+      return false;
+    }
+  }
+  if (m_blockRows == 0) {
+    HoldRowByGetData(narrowText);
+  } else {
+    HoldBoundRow(r, narrowText);
+  }
+  ++m_position;
+  return true;
 }
 
 bool ResultReader::Read(RowStore& store, size_t budgetBytes) {
@@ -621,18 +634,8 @@ bool ResultReader::Read(RowStore& store, size_t budgetBytes) {
         m_connection->SetNarrowTextReads(narrowText);
         return true;
       }
-      size_t r = 0;
-      if (!NextRow(r)) {
-        if (Fetch()) continue;
-        CloseCursor();
-        break;
-      }
-      if (m_blockRows == 0) {
-        StoreRowByGetData(static_cast<SQLHSTMT>(m_stmt), m_plans, store, narrowText);
-      } else {
-        StoreBoundRow(r, store, narrowText);
-      }
-      ++m_position;
+      if (!HoldNext(narrowText)) break;
+      StoreRow(store);
     }
   } catch (...) {
     m_connection->SetNarrowTextReads(narrowText);
@@ -640,6 +643,19 @@ bool ResultReader::Read(RowStore& store, size_t budgetBytes) {
   }
   m_connection->SetNarrowTextReads(narrowText);
   return false;
+}
+
+bool ResultReader::Step() {
+  if (!m_cursorOpen) return false;
+  bool narrowText = m_connection->NarrowTextReads();
+  try {
+    const bool held = HoldNext(narrowText);
+    m_connection->SetNarrowTextReads(narrowText);
+    return held;
+  } catch (...) {
+    m_connection->SetNarrowTextReads(narrowText);
+    throw;
+  }
 }
 
 // Fetches up to `limit` rows in unbound rowsets (the driver converts nothing) and returns how

@@ -1,6 +1,6 @@
-// Internal to the ADO layer: one executed statement and the reading of its result into a
-// RowStore, by the cheapest means the driver allows (bound blocks, bound single rows, or
-// SQLGetData for every value). The recordset reads the result piece by piece: a result that
+// Internal to the ADO layer: one executed statement and the reading of its result, row by row
+// in place or into a RowStore, by the cheapest means the driver allows (bound blocks, bound
+// single rows, or SQLGetData for every value). The recordset reads the result piece by piece: a result that
 // fits its byte budget is read whole at Open; a larger one is read a budget at a time as the
 // cursor moves; where the database cannot count it, its rest is counted once without being
 // kept, and read again from the start (re-executing the statement) when the cursor goes back
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/ado/Recordset.h"
@@ -38,6 +39,16 @@ class ResultReader {
   // A budget of 0 reads to the end. A failed fetch throws ComError: a result is never cut
   // short silently.
   bool Read(RowStore& store, size_t budgetBytes);
+  // Reading in place, for a recordset that streams its result: moves to the next row and keeps
+  // its values where they were fetched (see HoldBoundRow). False when the result ends (the
+  // cursor is closed then). Throws ComError when a fetch fails.
+  bool Step();
+  // The values of the row Step moved to, one cell per column, valid until the next Step,
+  // Read, CountRest or Restart: as RowStore::RowCells gives them once stored.
+  const CellRef& Held(int32_t column) const { return m_cells[static_cast<size_t>(column)]; }
+  // Appends the row Step moved to to the store.
+  void StoreHeld(RowStore& store) const { StoreRow(store); }
+
   // Counts the rows not read yet without keeping them, and closes the cursor; reading on
   // then needs Restart. Throws ComError when a fetch fails.
   int64_t CountRest();
@@ -66,7 +77,16 @@ class ResultReader {
   // driver reports as failed.
   bool NextRow(size_t& row);
   size_t TakeRows(size_t limit);
-  void StoreBoundRow(size_t row, RowStore& store, bool& narrowText);
+  // Moves to the next row of the result and holds its values in m_cells; false at its end.
+  bool HoldNext(bool& narrowText);
+  void HoldBoundRow(size_t row, bool& narrowText);
+  void HoldRowByGetData(bool& narrowText);
+  // Holds the value read into the column's spill buffer, or NULL.
+  void HoldSpilled(size_t column, bool notNull);
+  // Holds a fixed-width value fetched as its column's C type, converted to its cell bits.
+  void HoldFixed(size_t column, const char* element);
+  // Appends the row held to the store.
+  void StoreRow(RowStore& store) const;
   // Fetches up to `limit` rows without keeping them; fewer only at the end of the result.
   int64_t PassOver(int64_t limit);
   // The rows MaxRecords still allows (SIZE_MAX without a limit).
@@ -88,6 +108,11 @@ class ResultReader {
   uint64_t m_fetched = 0;
   std::vector<uint16_t> m_status;
   size_t m_nextRow = 0;
+  // The current row's values: where each lies (its bound element, its column's spill buffer,
+  // or for a fixed-width value its converted bits), and whether it is NULL.
+  std::vector<CellRef> m_cells;
+  std::vector<uint64_t> m_bits;
+  std::vector<std::string> m_spill;
 };
 
 }  // namespace ado

@@ -110,7 +110,7 @@ void RowStore::FinishBlock() {
   m_closedArenaBytes += block.arena.size();
   Trim(block.fixed);
   Trim(block.rowStarts);
-  Trim(block.nulls);
+  Trim(block.nulls.words);
   Trim(block.arena);
   m_finishedBytes += BytesOf(block);
   m_finishedBlocks = m_blocks.size();
@@ -132,6 +132,44 @@ void RowStore::BeginRow() {
   ++m_rowCount;
   m_column = 0;
   m_decodedRow = -1;  // the blocks may move
+}
+
+void RowStore::AddRow(const CellRef* cells) {
+  BeginRow();
+  const size_t columns = m_columns.size();
+  size_t bytes = 0;
+  for (size_t c = 0; c < columns; ++c) {
+    if (!m_isVariable[c]) continue;
+    const size_t size = cells[c].null ? 0 : cells[c].size;
+    bytes += LengthBytes(size) + size;
+  }
+  ReserveArena(bytes);
+  Block& block = m_blocks.back();
+  const size_t at = block.arena.size();
+  block.arena.resize(at + bytes);
+  char* out = block.arena.data() + at;
+  uint64_t nullBits = 0;  // the row's, 64 columns at a time
+  for (size_t c = 0; c < columns; ++c) {
+    const CellRef& cell = cells[c];
+    nullBits |= static_cast<uint64_t>(cell.null) << (c % 64);
+    if (c % 64 == 63 || c + 1 == columns) {
+      block.nulls.append(nullBits, c % 64 + 1);
+      nullBits = 0;
+    }
+    if (m_isVariable[c]) {
+      // A null variable-length value is an empty one, so that the values after it are found.
+      const size_t size = cell.null ? 0 : cell.size;
+      PutLength(out, size);
+      out += LengthBytes(size);
+      if (size > 0) std::memcpy(out, cell.data, size);
+      out += size;
+    } else {
+      uint64_t bits = 0;
+      if (!cell.null) std::memcpy(&bits, cell.data, sizeof bits);
+      block.fixed.push_back(bits);
+    }
+  }
+  m_column = columns;
 }
 
 void RowStore::AddFixed(uint64_t bits, bool isNull) {
@@ -253,10 +291,13 @@ const char* RowStore::Bytes(int64_t row, int32_t column, uint32_t& size) const {
 Variant RowStore::Value(int64_t row, int32_t column) const {
   const Slot slot = Locate(row, column);
   if (slot.block->nulls[slot.nullIndex]) return Variant::Null();
-  const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
   uint32_t size = 0;
   const char* bytes = slot.variable ? SlotBytes(slot, size) : nullptr;
   const uint64_t bits = slot.variable ? 0 : slot.block->fixed[slot.index];
+  return ValueOf(m_columns[static_cast<size_t>(column)], bits, bytes, size);
+}
+
+Variant RowStore::ValueOf(const ColumnInfo& info, uint64_t bits, const char* bytes, uint32_t size) {
   switch (info.kind) {
     case StorageKind::Integer: {
       const int64_t value = static_cast<int64_t>(bits);
@@ -304,10 +345,7 @@ Variant RowStore::Value(int64_t row, int32_t column) const {
   return Variant();
 }
 
-int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
-  const Slot slot = Locate(row, column);
-  if (slot.block->nulls[slot.nullIndex]) return 0;
-  const ColumnInfo& info = m_columns[static_cast<size_t>(column)];
+int32_t RowStore::FixedSize(const ColumnInfo& info) {
   switch (info.kind) {
     case StorageKind::Integer:
       return info.integerType == VT_UI1 ? 1 : info.integerType == VT_I2 ? 2 : info.integerType == VT_I4 ? 4 : 8;
@@ -316,12 +354,52 @@ int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
     case StorageKind::Real:
     case StorageKind::Date:
       return 8;
-    default: {
-      uint32_t size = 0;
-      SlotBytes(slot, size);
-      return static_cast<int32_t>(size);
+    default:
+      return -1;
+  }
+}
+
+Variant RowStore::CellValue(const ColumnInfo& info, const CellRef& cell) {
+  if (cell.null) return Variant::Null();
+  if (IsVariableKind(info.kind)) return ValueOf(info, 0, cell.data, cell.size);
+  uint64_t bits;
+  std::memcpy(&bits, cell.data, sizeof bits);
+  return ValueOf(info, bits, nullptr, 0);
+}
+
+int32_t RowStore::CellSize(const ColumnInfo& info, const CellRef& cell) {
+  if (cell.null) return 0;
+  const int32_t fixed = FixedSize(info);
+  return fixed >= 0 ? fixed : static_cast<int32_t>(cell.size);
+}
+
+void RowStore::RowCells(int64_t row, CellRef* cells) const {
+  const Block& block = BlockOf(row);
+  const size_t r = static_cast<size_t>(row - block.firstRow);
+  const char* variable = m_variableColumns > 0 ? block.arena.data() + block.rowStarts[r] : nullptr;
+  const uint64_t* fixed = block.fixed.data() + r * m_fixedColumns;
+  size_t nullIndex = r * m_columns.size();
+  for (size_t c = 0; c < m_columns.size(); ++c, ++nullIndex) {
+    CellRef& cell = cells[c];
+    cell.null = block.nulls[nullIndex];
+    if (m_isVariable[c]) {
+      cell.size = GetLength(variable);
+      cell.data = variable;
+      variable += cell.size;
+    } else {
+      cell.size = 0;
+      cell.data = reinterpret_cast<const char*>(fixed++);
     }
   }
+}
+
+int32_t RowStore::ActualSize(int64_t row, int32_t column) const {
+  const Slot slot = Locate(row, column);
+  if (slot.block->nulls[slot.nullIndex]) return 0;
+  if (!slot.variable) return FixedSize(m_columns[static_cast<size_t>(column)]);
+  uint32_t size = 0;
+  SlotBytes(slot, size);
+  return static_cast<int32_t>(size);
 }
 
 }  // namespace ado

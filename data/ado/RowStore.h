@@ -38,6 +38,15 @@ struct ColumnInfo {
   uint16_t integerType = VT_I4;  // for StorageKind::Integer: VT_I2, VT_I4, VT_I8, VT_UI1 or VT_UI8
 };
 
+// Where one value of a row lies: for a fixed-width column its 8 cell bits (the int64 or the
+// double's bits, as StorageKind says), for a variable-length one its bytes and their length;
+// and whether it is NULL.
+struct CellRef {
+  const char* data = nullptr;
+  uint32_t size = 0;
+  bool null = true;
+};
+
 class RowStore {
  public:
   // `firstRow` numbers the first row stored: a cursor that holds a part of its result at a
@@ -64,6 +73,9 @@ class RowStore {
   void AddBytes(const char* data, size_t size);
   char* BeginVariable(size_t capacity);
   void EndVariable(size_t size);
+  // A whole row at once, from one cell per column (fixed-width values as their cell bits):
+  // what BeginRow and one Add... per column give, in one reservation.
+  void AddRow(const CellRef* cells);
   // After the last row: gives back what the last block reserved beyond its rows.
   void Finish();
 
@@ -73,15 +85,51 @@ class RowStore {
   // The arena bytes of a variable-length value (nullptr and 0 for NULL or fixed values).
   const char* Bytes(int64_t row, int32_t column, uint32_t& size) const;
   int32_t ActualSize(int64_t row, int32_t column) const;
+  // Where each value of a row lies, one cell per column into `cells`: a reader of the row's
+  // values finds them all at once. Valid until rows are added.
+  void RowCells(int64_t row, CellRef* cells) const;
+
+  // The Variant of a value of `info`'s column: from its cell bits for a fixed-width column,
+  // from its bytes for a variable-length one (what Value hands out for a stored value).
+  static Variant ValueOf(const ColumnInfo& info, uint64_t bits, const char* bytes, uint32_t size);
+  // ActualSize of a fixed-width value of `info`'s column; -1 for a variable-length column.
+  static int32_t FixedSize(const ColumnInfo& info);
+  // The same from a cell: the Variant of its value, and its ActualSize.
+  static Variant CellValue(const ColumnInfo& info, const CellRef& cell);
+  static int32_t CellSize(const ColumnInfo& info, const CellRef& cell);
 
  private:
+  // One bit per value, 64 to a word: cheaper to add to and to read than a vector of bool.
+  struct NullBits {
+    std::vector<uint64_t> words;
+    size_t count = 0;
+    void reserve(size_t bits) { words.reserve((bits + 63) / 64); }
+    void push_back(bool bit) {
+      if (count % 64 == 0) words.push_back(0);
+      words.back() |= static_cast<uint64_t>(bit) << (count % 64);
+      ++count;
+    }
+    // The low `n` (at most 64) bits of `bits`, lowest first.
+    void append(uint64_t bits, size_t n) {
+      const size_t shift = count % 64;
+      if (shift == 0) {
+        words.push_back(bits);
+      } else {
+        words.back() |= bits << shift;
+        if (shift + n > 64) words.push_back(bits >> (64 - shift));
+      }
+      count += n;
+    }
+    bool operator[](size_t i) const { return (words[i / 64] >> (i % 64)) & 1; }
+    size_t capacity() const { return words.capacity() * 64; }
+  };
   struct Block {
     int64_t firstRow = 0;
     uint32_t rows = 0;
     uint32_t capacity = 0;            // rows reserved
     std::vector<uint64_t> fixed;      // rows x fixed-width columns
     std::vector<uint32_t> rowStarts;  // per row: where its variable-length values start
-    std::vector<bool> nulls;          // rows x columns
+    NullBits nulls;                   // rows x columns
     std::vector<char> arena;
   };
   // Where a value lives: its block, its null bit, and its index in `fixed` or, for a
@@ -108,7 +156,7 @@ class RowStore {
   void DecodeRow(const Block& block, int64_t row) const;
 
   std::vector<ColumnInfo> m_columns;
-  std::vector<bool> m_isVariable;   // per column
+  std::vector<uint8_t> m_isVariable;  // per column
   std::vector<uint32_t> m_slotOf;   // per column: its index among the fixed or variable columns
   size_t m_fixedColumns = 0;
   size_t m_variableColumns = 0;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 using namespace ado;
 
@@ -171,5 +173,73 @@ TEST(RowStore, APartOfAResultIsReadByThePositionsOfTheWholeResult) {
   for (int64_t r : {int64_t{250000}, int64_t{250001}, int64_t{333333}, int64_t{399999}}) {
     EXPECT_EQ(store.Value(r, 0).GetI4(), r);
     EXPECT_EQ(Bytes(store.Value(r, 1).GetStr()), TextOf(r)) << r;
+  }
+}
+
+TEST(RowStore, WholeRowsReadBackAsTheirValuesAndCells) {
+  // Rows added whole, across blocks and arena growth: NULL in both kinds of column, empty and
+  // long texts (two- and three-byte lengths); each row's cells and values as they were added.
+  RowStore store({Column("id", StorageKind::Integer), Column("name", StorageKind::Text), Column("day", StorageKind::Date),
+                  Column("code", StorageKind::Text)});
+  constexpr int64_t kRows = 60000;
+  for (int64_t r = 0; r < kRows; ++r) {
+    const std::string text = TextOf(r);
+    const double day = 40000.0 + static_cast<double>(r) / 4;
+    uint64_t idBits = static_cast<uint64_t>(r), dayBits = 0;
+    std::memcpy(&dayBits, &day, sizeof dayBits);
+    const CellRef cells[4] = {{reinterpret_cast<const char*>(&idBits), 0, false},
+                              {text.data(), static_cast<uint32_t>(text.size()), TextIsNull(r)},
+                              {reinterpret_cast<const char*>(&dayBits), 0, r % 11 == 0},
+                              {"AB", static_cast<uint32_t>(r % 3), false}};
+    store.AddRow(cells);
+  }
+  store.Finish();
+  ASSERT_EQ(store.RowCount(), kRows);
+  CellRef cells[4];
+  for (int64_t r = 0; r < kRows; r += (r < 2000 ? 1 : 97)) {
+    store.RowCells(r, cells);
+    ASSERT_EQ(RowStore::CellValue(store.Columns()[0], cells[0]).GetI4(), r);
+    ASSERT_EQ(cells[1].null, TextIsNull(r)) << r;
+    ASSERT_EQ(Bytes(store.Value(r, 1).GetStr()), TextIsNull(r) ? std::string() : TextOf(r)) << r;
+    ASSERT_EQ(std::string(cells[1].data, cells[1].size), TextIsNull(r) ? std::string() : TextOf(r)) << r;
+    ASSERT_EQ(store.IsNull(r, 2), r % 11 == 0) << r;
+    if (r % 11 != 0) {
+      ASSERT_DOUBLE_EQ(store.Value(r, 2).GetDate(), 40000.0 + static_cast<double>(r) / 4) << r;
+    }
+    ASSERT_EQ(std::string(cells[3].data, cells[3].size), std::string("AB", static_cast<size_t>(r % 3))) << r;
+    ASSERT_EQ(store.ActualSize(r, 3), r % 3) << r;
+  }
+}
+
+TEST(RowStore, NullBitsOfWholeRowsWiderThanAWordStayWithTheirValues) {
+  // 70 columns: a row's null bits straddle 64-bit words at a different place in every row.
+  std::vector<ColumnInfo> columns;
+  for (int c = 0; c < 70; ++c) columns.push_back(Column("c", c % 2 ? StorageKind::Text : StorageKind::Integer));
+  RowStore store(columns);
+  constexpr int64_t kRows = 500;
+  std::vector<uint64_t> bits(70);
+  std::vector<std::string> texts(70);
+  std::vector<CellRef> cells(70);
+  for (int64_t r = 0; r < kRows; ++r) {
+    for (size_t c = 0; c < 70; ++c) {
+      bits[c] = static_cast<uint64_t>(r * 100 + static_cast<int64_t>(c));
+      texts[c] = std::to_string(r) + "/" + std::to_string(c);
+      const bool null = (r + static_cast<int64_t>(c)) % 3 == 0;
+      cells[c] = c % 2 ? CellRef{texts[c].data(), static_cast<uint32_t>(texts[c].size()), null}
+                       : CellRef{reinterpret_cast<const char*>(&bits[c]), 0, null};
+    }
+    store.AddRow(cells.data());
+  }
+  for (int64_t r = 0; r < kRows; ++r) {
+    for (int32_t c = 0; c < 70; ++c) {
+      const bool null = (r + c) % 3 == 0;
+      ASSERT_EQ(store.IsNull(r, c), null) << r << "/" << c;
+      if (null) continue;
+      if (c % 2) {
+        ASSERT_EQ(Bytes(store.Value(r, c).GetStr()), std::to_string(r) + "/" + std::to_string(c));
+      } else {
+        ASSERT_EQ(store.Value(r, c).GetI4(), r * 100 + c);
+      }
+    }
   }
 }
