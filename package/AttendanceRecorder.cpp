@@ -1,6 +1,7 @@
 #include "package/AttendanceRecorder.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "sqlite/Query.h"
 #include "foundation/XDate.h"
@@ -144,6 +145,8 @@ const char* AttendanceRecorder::TableFileName(const XString& kind) { return Name
 
 void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat,
                                int firstReadable, int lastReadable) {
+  // The rows of the kind recorded before belong to the same transaction as this kind's.
+  WriteComparison();
   m_kind = kind;
   m_log.ExtractLogWrite(kLogInfo, WithText("Start Attendance Table at: ", XEngineLog::TimePrefix()));
   if (!m_store.IsOpen()) OpenStore(importFolder, importFolder);
@@ -181,8 +184,9 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
   // half-way leaves the codes as they were, not blanked.
   try {
     m_store.BeginRecording();
-    BlankNewCodes(StatementsOf(kind), firstReadable, lastReadable);
+    BeginComparison(StatementsOf(kind), firstReadable, lastReadable);
   } catch (const XException& e) {
+    DropComparison();
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
     Fail("blanking the new codes", e.what());
   }
@@ -191,22 +195,198 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
                                             XDate::FormatDate(updateDate, dateFormat.c_str())));
 }
 
-void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+bool AttendanceRecorder::BlankedDays(int firstReadable, int lastReadable, XString& from, XString& to) const {
   // Unset, the update date blanks from the first day on: the empty text sorts before any day.
-  int from = m_updateDate;
-  if (firstReadable != XDate::kNone && (from == XDate::kNone || from < firstReadable)) from = firstReadable;
-  const XString fromText = XDate::FormatDate(from, kStoreDate);
-  if (lastReadable == XDate::kNone) {
-    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodes, fromText.c_str()));
+  int first = m_updateDate;
+  if (firstReadable != XDate::kNone && (first == XDate::kNone || first < firstReadable)) first = firstReadable;
+  from = XDate::FormatDate(first, kStoreDate);
+  to = XString();
+  if (lastReadable == XDate::kNone) return true;
+  // No day the extract reads: every code stays as it is, none is sent as deleted.
+  if (first != XDate::kNone && first > lastReadable) return false;
+  to = XDate::FormatDate(lastReadable, kStoreDate);
+  return true;
+}
+
+void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+  XString from, to;
+  if (!BlankedDays(firstReadable, lastReadable, from, to)) {
+    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + from + " on, nothing blanked");
     return;
   }
-  if (from != XDate::kNone && from > lastReadable) {
-    // No day the extract reads: every code stays as it is, none is sent as deleted.
-    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + fromText + " on, nothing blanked");
+  if (to.IsEmpty()) {
+    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodes, from.c_str()));
+  } else {
+    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodesBetween, from.c_str(), to.c_str()));
+  }
+}
+
+void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+  DropComparison();
+  // New rows are written with the insert-or-update on the table's key; a table without that
+  // key (made some other way) may hold a row twice, which a comparison by key cannot follow.
+  bool keyed = true;
+  try {
+    Kept(sql.upsertNewCode);
+  } catch (const XException&) {
+    keyed = false;
+  }
+  if (!keyed) {
+    BlankNewCodes(sql, firstReadable, lastReadable);
     return;
   }
-  m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodesBetween, fromText.c_str(),
-                                         XDate::FormatDate(lastReadable, kStoreDate).c_str()));
+  m_blankAny = BlankedDays(firstReadable, lastReadable, m_blankFrom, m_blankTo);
+  if (!m_blankAny) {
+    m_log.ExtractLogWrite(kLogDebug,
+                          XString("Attendance: no readable day from ") + m_blankFrom + " on, nothing blanked");
+  } else {
+    // Every row of the blanked days, read once: those the SIS gives again keep their code,
+    // the others are blanked when the recording ends.
+    sqlite::Query rows(m_store.Db());
+    rows.Prepare(m_blankTo.IsEmpty() ? sql.readBlanked : sql.readBlankedBetween);
+    rows.BindText(1, m_blankFrom);
+    if (!m_blankTo.IsEmpty()) rows.BindText(2, m_blankTo);
+    while (rows.Step()) {
+      Compared row;
+      row.rowid = std::strtoll(rows.TextColumn(0), nullptr, 10);
+      row.blanked = true;
+      row.storedCode = rows.TextColumn(5);
+      row.storedNull = rows.TextColumn(6)[0] == '1';
+      row.storedPlain = rows.TextColumn(7)[0] == '1';
+      // A key that is not four texts (NULL, a number) matches no recorded row, as in the
+      // table's key; such a row is only blanked.
+      if (rows.TextColumn(8)[0] == '1') {
+        ComparisonKey(m_keyBuffer, rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4));
+        m_comparedIndex.emplace(m_keyBuffer, m_compared.size());
+      }
+      m_compared.push_back(std::move(row));
+    }
+  }
+  m_comparedSql = &sql;
+  m_comparing = true;
+}
+
+void AttendanceRecorder::ComparisonKey(std::string& out, const XString& student, const XString& day,
+                                       const XString& key, const XString& header) {
+  out.clear();
+  for (const XString* text : {&student, &day, &key, &header}) {
+    const uint32_t length = text->Length();
+    out.append(reinterpret_cast<const char*>(&length), sizeof length);
+    out.append(text->c_str(), length);
+  }
+}
+
+void AttendanceRecorder::Compare(const XString& student, const XString& day, const XString& key,
+                                 const XString& header, const XString& code) {
+  ComparisonKey(m_keyBuffer, student, day, key, header);
+  auto found = m_comparedIndex.find(m_keyBuffer);
+  if (found != m_comparedIndex.end()) {
+    Compared& row = m_compared[found->second];
+    row.seen = true;
+    row.code.assign(code.c_str(), code.Length());
+    return;
+  }
+  Compared row;
+  row.seen = true;
+  row.code.assign(code.c_str(), code.Length());
+  const std::string_view dayText(day.c_str(), day.Length());
+  row.blanked = m_blankAny && dayText.compare(std::string_view(m_blankFrom.c_str(), m_blankFrom.Length())) >= 0 &&
+                (m_blankTo.IsEmpty() || dayText.compare(std::string_view(m_blankTo.c_str(), m_blankTo.Length())) <= 0);
+  // A day outside the blanked ones was not read by Start: the store is asked for the row.
+  if (!row.blanked) {
+    try {
+      sqlite::Query& lookUp = Kept(m_comparedSql->readRow);
+      const Values values = {&student, &day, &key, &header};
+      for (size_t i = 0; i < values.size(); ++i) lookUp.BindText(static_cast<int>(i + 1), *values[i]);
+      if (lookUp.Step()) {
+        row.rowid = std::strtoll(lookUp.TextColumn(0), nullptr, 10);
+        row.storedCode = lookUp.TextColumn(1);
+        row.storedNull = lookUp.TextColumn(2)[0] == '1';
+        row.storedPlain = lookUp.TextColumn(3)[0] == '1';
+      }
+      lookUp.Reset();
+    } catch (const XException& e) {
+      const XString empty;
+      m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ",
+                                                WithValues(m_comparedSql->upsertNewCode,
+                                                           {&student, &day, &empty, &empty, &empty, &empty, &empty,
+                                                            &key, &header, &code})));
+      Fail("recording a row", e.what());
+      return;
+    }
+  }
+  if (row.rowid == 0) {
+    row.student.assign(student.c_str(), student.Length());
+    row.day.assign(day.c_str(), day.Length());
+    row.key.assign(key.c_str(), key.Length());
+    row.header.assign(header.c_str(), header.Length());
+    m_newRows.push_back(m_compared.size());
+  }
+  m_comparedIndex.emplace(m_keyBuffer, m_compared.size());
+  m_compared.push_back(std::move(row));
+}
+
+void AttendanceRecorder::WriteComparison() {
+  if (!m_comparing) return;
+  // A recording that failed, or whose transaction is gone (the store closed or rolled back),
+  // keeps nothing: its rows are recorded again by the next run.
+  if (m_recordingFailed || !m_store.IsRecording()) {
+    DropComparison();
+    return;
+  }
+  const AttendanceStatements& sql = *m_comparedSql;
+  // After the first failure nothing more is written: SQLite may have ended the transaction
+  // with it, and a later statement would then stand on its own.
+  auto write = [this](const char* text, const Values& values, const char* prefix) {
+    try {
+      Run(Kept(text), values);
+      return true;
+    } catch (const XException& e) {
+      m_log.ExtractLogWrite(kLogDebug, WithText(prefix, WithValues(text, values)));
+      Fail("recording a row", e.what());
+      return false;
+    }
+  };
+  bool written = true;
+  XString rowid, code;
+  // The rows the SIS no longer gives first: a row taken for new by mistake (a key the store
+  // holds in another form) is then still recorded by its insert-or-update below.
+  for (const Compared& row : m_compared) {
+    if (!written) break;
+    if (row.seen || !row.blanked || (!row.storedNull && row.storedCode.empty())) continue;
+    rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
+    written = write(sql.blankRow, {&rowid}, "Attendance: Update Row: ");
+  }
+  for (const Compared& row : m_compared) {
+    if (!written) break;
+    if (!row.seen || row.rowid == 0) continue;
+    if (!row.storedNull && row.storedPlain && row.storedCode == row.code) continue;
+    rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
+    code = XString(row.code.data(), static_cast<uint32_t>(row.code.size()));
+    written = write(sql.recordRow, {&code, &rowid}, "Attendance: Update Row: ");
+  }
+  const XString empty;
+  XString student, day, key, header;
+  for (size_t index : m_newRows) {
+    if (!written) break;
+    const Compared& row = m_compared[index];
+    student = XString(row.student.data(), static_cast<uint32_t>(row.student.size()));
+    day = XString(row.day.data(), static_cast<uint32_t>(row.day.size()));
+    key = XString(row.key.data(), static_cast<uint32_t>(row.key.size()));
+    header = XString(row.header.data(), static_cast<uint32_t>(row.header.size()));
+    code = XString(row.code.data(), static_cast<uint32_t>(row.code.size()));
+    written = write(sql.upsertNewCode, {&student, &day, &empty, &empty, &empty, &empty, &empty, &key, &header, &code},
+                    "Attendance: Insert Row: ");
+  }
+  DropComparison();
+}
+
+void AttendanceRecorder::DropComparison() {
+  m_comparing = false;
+  m_comparedSql = nullptr;
+  m_compared.clear();
+  m_comparedIndex.clear();
+  m_newRows.clear();
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {
@@ -223,6 +403,16 @@ void AttendanceRecorder::Record(const AttendanceRow& row) {
   if (sql == nullptr) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: no such table: ", kind));
     return;
+  }
+  if (m_comparing) {
+    // The extracts' rows: a new code, nothing else.
+    if (sql == m_comparedSql && m_store.IsRecording() && oldCode.IsEmpty() && excused.IsEmpty() &&
+        absent.IsEmpty() && tardy.IsEmpty() && truant.IsEmpty() && discipline.IsEmpty()) {
+      Compare(student, day, key, header, newCode);
+      return;
+    }
+    // Any other row is written at once, after what the comparison holds so far.
+    WriteComparison();
   }
 
   // The statements run once per attendance row: each is prepared once and the values are
@@ -302,6 +492,7 @@ void AttendanceRecorder::BeginRecording() {
 }
 
 void AttendanceRecorder::CommitRecording() {
+  WriteComparison();
   if (m_recordingFailed) {
     m_recordingFailed = false;
     if (m_store.IsRecording()) {
@@ -524,6 +715,7 @@ bool AttendanceRecorder::CheckUpdateTime(const XString& table) {
 }
 
 void AttendanceRecorder::DropTableWhenDue(const XString& table) {
+  WriteComparison();
   if (!CheckUpdateTime(table)) return;
   try {
     m_store.Db().Execute(StatementsOf(table).dropTable);
@@ -533,6 +725,7 @@ void AttendanceRecorder::DropTableWhenDue(const XString& table) {
 }
 
 bool AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
+  DropComparison();
   m_store.Close();
   XFileSpec file = AttendanceStore::StoreFile(importFolder);
   bool deleted = true;

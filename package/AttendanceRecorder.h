@@ -14,6 +14,8 @@
 // and the caller ends the run as failed once everything else is written.
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "foundation/XDateTime.h"
@@ -68,8 +70,15 @@ class AttendanceRecorder {
   // The package table an extract of the kind reads into.
   static const char* TableDescription(const XString& kind);
   static const char* TableFileName(const XString& kind);
-  // Records one row (the upsert). Single quotes are removed from every text; a failure is
-  // logged and the next row follows. A row of neither code, or of another kind, is not kept.
+  // Records one row: afterwards the store holds it as an upsert of the row would leave it.
+  // Single quotes are removed from every text; a failure is logged and the next row follows.
+  // A row of neither code, or of another kind, is not kept.
+  //
+  // The rows of an extract started with Start are compared in memory with the store's rows
+  // of the blanked days, read once by Start; only what differs is written, when the
+  // recording ends (CommitRecording or ExportChanges): new rows in the order they were first
+  // recorded, changed codes, and the blanked rows the SIS no longer gave. Other rows (with a
+  // code last sent, flags, another kind, or without Start) are written at once.
   void Record(const AttendanceRow& row);
   // "begin transaction" / "commit transaction" of an extract's recording; failures are logged.
   // A recording in which a statement failed is rolled back instead of committed: with rows
@@ -130,6 +139,38 @@ class AttendanceRecorder {
   bool TableExists(const AttendanceStatements& sql);
   // The blanking of Start: the new codes from the update date within the readable days.
   void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
+  // The days BlankNewCodes blanks, as the store's texts ("yyyy-mm-dd"; `from` empty: from the
+  // first day on, `to` empty: open); false when there is none.
+  bool BlankedDays(int firstReadable, int lastReadable, XString& from, XString& to) const;
+
+  // ---- The comparison of a recording ----
+  // Starts comparing the kind's recorded rows with the store: reads the rows of the blanked
+  // days. A table without its key records through the blanking and the per-row statements.
+  void BeginComparison(const AttendanceStatements& sql, int firstReadable, int lastReadable);
+  // Records a row of the extracts' shape (only a new code) into the comparison.
+  void Compare(const XString& student, const XString& day, const XString& key, const XString& header,
+               const XString& code);
+  // Writes what the comparison found different, in the recording transaction, and ends it.
+  // The first failing statement is logged and fails the recording; nothing more is written.
+  void WriteComparison();
+  // Ends the comparison without writing (the store was closed or rolled back).
+  void DropComparison();
+  // One row of the store, or recorded for it, in the comparison.
+  struct Compared {
+    int64_t rowid = 0;          // 0: not in the store
+    bool blanked = false;       // a day the blanking covers
+    bool storedNull = false;    // the stored new code is NULL
+    bool storedPlain = false;   // the stored flags are all empty texts
+    bool seen = false;          // recorded in this recording
+    std::string storedCode;
+    std::string code;           // as last recorded
+    std::string student, day, key, header;  // of a row not in the store
+  };
+  // The comparison's key of a row: its four key texts, each after its length.
+  static void ComparisonKey(std::string& out, const XString& student, const XString& day, const XString& key,
+                            const XString& header);
+  // The stored row of a day outside the blanked ones, read by its key; -1 when there is none.
+  int64_t LookUpStored(const XString& student, const XString& day, const XString& key, const XString& header);
   // The same without its error handler.
   bool HasTable(const AttendanceStatements& sql);
   // One table of the export: the rows under `header`. True when the marking failed.
@@ -150,4 +191,15 @@ class AttendanceRecorder {
   XString m_overlap = kDefaultOverlap;  // days, as text
   std::vector<XString> m_dailyHeaders{"AttTimeFrameRef"};
   std::vector<XString> m_periodHeaders;  // "AttPerRef" is added by the period export
+
+  // The comparison of the open recording (m_comparing): of the kind m_comparedSql, the rows
+  // of the blanked days m_blankFrom to m_blankTo (texts; empty: open), and those recorded.
+  bool m_comparing = false;
+  const AttendanceStatements* m_comparedSql = nullptr;
+  XString m_blankFrom, m_blankTo;
+  bool m_blankAny = false;  // false: no day is blanked
+  std::vector<Compared> m_compared;
+  std::unordered_map<std::string, size_t> m_comparedIndex;  // by ComparisonKey
+  std::vector<size_t> m_newRows;                             // not in the store, in recording order
+  std::string m_keyBuffer;
 };
