@@ -1,7 +1,10 @@
 #include "package/AttendanceRecorder.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 #include "sqlite/Query.h"
 #include "foundation/XDate.h"
@@ -247,62 +250,56 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
     rows.BindText(1, m_blankFrom);
     if (!m_blankTo.IsEmpty()) rows.BindText(2, m_blankTo);
     while (rows.Step()) {
-      Compared row;
+      // A key that is not four texts (NULL, a number) matches no recorded row, as in the
+      // table's key; such a row is only blanked.
+      const bool keyed = rows.TextColumn(8)[0] == '1';
+      if (keyed && m_compared.Find(rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4))) {
+        continue;  // not twice: the table's key holds it once
+      }
+      AttendanceComparison::Row& row = keyed ? m_compared.AddKeyed(false) : m_compared.AddUnkeyed();
       row.rowid = std::strtoll(rows.TextColumn(0), nullptr, 10);
       row.blanked = true;
       row.storedCode = rows.TextColumn(5);
       row.storedNull = rows.TextColumn(6)[0] == '1';
       row.storedPlain = rows.TextColumn(7)[0] == '1';
-      // A key that is not four texts (NULL, a number) matches no recorded row, as in the
-      // table's key; such a row is only blanked.
-      if (rows.TextColumn(8)[0] == '1') {
-        ComparisonKey(m_keyBuffer, rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4));
-        m_comparedIndex.emplace(m_keyBuffer, m_compared.size());
-      }
-      m_compared.push_back(std::move(row));
     }
   }
   m_comparedSql = &sql;
   m_comparing = true;
 }
 
-void AttendanceRecorder::ComparisonKey(std::string& out, const XString& student, const XString& day,
-                                       const XString& key, const XString& header) {
-  out.clear();
-  for (const XString* text : {&student, &day, &key, &header}) {
-    const uint32_t length = text->Length();
-    out.append(reinterpret_cast<const char*>(&length), sizeof length);
-    out.append(text->c_str(), length);
-  }
-}
+namespace {
+
+std::string_view View(const XString& text) { return std::string_view(text.c_str(), text.Length()); }
+
+XString Text(std::string_view text) { return XString(text.data(), static_cast<uint32_t>(text.size())); }
+
+}  // namespace
 
 void AttendanceRecorder::Compare(const XString& student, const XString& day, const XString& key,
                                  const XString& header, const XString& code) {
-  ComparisonKey(m_keyBuffer, student, day, key, header);
-  auto found = m_comparedIndex.find(m_keyBuffer);
-  if (found != m_comparedIndex.end()) {
-    Compared& row = m_compared[found->second];
-    row.seen = true;
-    row.code.assign(code.c_str(), code.Length());
+  if (AttendanceComparison::Row* found = m_compared.Find(View(student), View(day), View(key), View(header))) {
+    found->seen = true;
+    found->code.assign(code.c_str(), code.Length());
     return;
   }
-  Compared row;
-  row.seen = true;
-  row.code.assign(code.c_str(), code.Length());
-  const std::string_view dayText(day.c_str(), day.Length());
-  row.blanked = m_blankAny && dayText.compare(std::string_view(m_blankFrom.c_str(), m_blankFrom.Length())) >= 0 &&
-                (m_blankTo.IsEmpty() || dayText.compare(std::string_view(m_blankTo.c_str(), m_blankTo.Length())) <= 0);
+  const std::string_view dayText = View(day);
+  const bool blanked = m_blankAny && dayText.compare(View(m_blankFrom)) >= 0 &&
+                       (m_blankTo.IsEmpty() || dayText.compare(View(m_blankTo)) <= 0);
+  int64_t rowid = 0;
+  bool storedNull = false, storedPlain = false;
+  std::string storedCode;
   // A day outside the blanked ones was not read by Start: the store is asked for the row.
-  if (!row.blanked) {
+  if (!blanked) {
     try {
       sqlite::Query& lookUp = Kept(m_comparedSql->readRow);
       const Values values = {&student, &day, &key, &header};
       for (size_t i = 0; i < values.size(); ++i) lookUp.BindText(static_cast<int>(i + 1), *values[i]);
       if (lookUp.Step()) {
-        row.rowid = std::strtoll(lookUp.TextColumn(0), nullptr, 10);
-        row.storedCode = lookUp.TextColumn(1);
-        row.storedNull = lookUp.TextColumn(2)[0] == '1';
-        row.storedPlain = lookUp.TextColumn(3)[0] == '1';
+        rowid = std::strtoll(lookUp.TextColumn(0), nullptr, 10);
+        storedCode = lookUp.TextColumn(1);
+        storedNull = lookUp.TextColumn(2)[0] == '1';
+        storedPlain = lookUp.TextColumn(3)[0] == '1';
       }
       lookUp.Reset();
     } catch (const XException& e) {
@@ -315,15 +312,14 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
       return;
     }
   }
-  if (row.rowid == 0) {
-    row.student.assign(student.c_str(), student.Length());
-    row.day.assign(day.c_str(), day.Length());
-    row.key.assign(key.c_str(), key.Length());
-    row.header.assign(header.c_str(), header.Length());
-    m_newRows.push_back(m_compared.size());
-  }
-  m_comparedIndex.emplace(m_keyBuffer, m_compared.size());
-  m_compared.push_back(std::move(row));
+  AttendanceComparison::Row& row = m_compared.AddKeyed(rowid == 0);
+  row.rowid = rowid;
+  row.blanked = blanked;
+  row.storedCode = std::move(storedCode);
+  row.storedNull = storedNull;
+  row.storedPlain = storedPlain;
+  row.seen = true;
+  row.code.assign(code.c_str(), code.Length());
 }
 
 void AttendanceRecorder::WriteComparison() {
@@ -349,34 +345,60 @@ void AttendanceRecorder::WriteComparison() {
   };
   bool written = true;
   XString rowid, code;
+  const std::vector<AttendanceComparison::Row>& rows = m_compared.Rows();
   // The rows the SIS no longer gives first: a row taken for new by mistake (a key the store
   // holds in another form) is then still recorded by its insert-or-update below.
-  for (const Compared& row : m_compared) {
+  for (const AttendanceComparison::Row& row : rows) {
     if (!written) break;
     if (row.seen || !row.blanked || (!row.storedNull && row.storedCode.empty())) continue;
     rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
     written = write(sql.blankRow, {&rowid}, "Attendance: Update Row: ");
   }
-  for (const Compared& row : m_compared) {
+  for (const AttendanceComparison::Row& row : rows) {
     if (!written) break;
     if (!row.seen || row.rowid == 0) continue;
     if (!row.storedNull && row.storedPlain && row.storedCode == row.code) continue;
     rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
-    code = XString(row.code.data(), static_cast<uint32_t>(row.code.size()));
+    code = Text(row.code);
     written = write(sql.recordRow, {&code, &rowid}, "Attendance: Update Row: ");
   }
-  const XString empty;
+  // The new rows go in with the rowids they would have had one by one in the order recorded
+  // (the next after the highest), so that they are sent in that order. Many of them (a first
+  // run late in the school year) go in in the order of the table's key, where each lands
+  // beside the one before: the key's pages are then written once and full, where in the
+  // order recorded they outgrow the store's cache and are read and written again and again.
+  // Fewer go in in the order recorded, which then costs less.
+  const std::vector<uint32_t>& added = m_compared.NewRows();
+  std::vector<std::pair<std::array<std::string_view, 4>, uint32_t>> byKey;
+  byKey.reserve(added.size());
+  for (uint32_t ordinal = 0; written && ordinal < added.size(); ++ordinal) {
+    byKey.emplace_back();
+    AttendanceComparison::KeyParts(rows[added[ordinal]].key, byKey.back().first.data());
+    byKey.back().second = ordinal;
+  }
+  if (byKey.size() >= kKeyOrderRows) std::sort(byKey.begin(), byKey.end());
+  int64_t lastRowid = 0;
+  if (written && !byKey.empty()) {
+    try {
+      sqlite::Query& last = Kept(sql.lastRowid);
+      if (last.Step()) lastRowid = std::strtoll(last.TextColumn(0), nullptr, 10);
+      last.Reset();
+    } catch (const XException& e) {
+      m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", sql.lastRowid));
+      Fail("recording a row", e.what());
+      written = false;
+    }
+  }
   XString student, day, key, header;
-  for (size_t index : m_newRows) {
+  for (const auto& [parts, ordinal] : byKey) {
     if (!written) break;
-    const Compared& row = m_compared[index];
-    student = XString(row.student.data(), static_cast<uint32_t>(row.student.size()));
-    day = XString(row.day.data(), static_cast<uint32_t>(row.day.size()));
-    key = XString(row.key.data(), static_cast<uint32_t>(row.key.size()));
-    header = XString(row.header.data(), static_cast<uint32_t>(row.header.size()));
-    code = XString(row.code.data(), static_cast<uint32_t>(row.code.size()));
-    written = write(sql.upsertNewCode, {&student, &day, &empty, &empty, &empty, &empty, &empty, &key, &header, &code},
-                    "Attendance: Insert Row: ");
+    rowid.Format(24, "%lld", static_cast<long long>(lastRowid + 1 + ordinal));
+    student = Text(parts[0]);
+    day = Text(parts[1]);
+    key = Text(parts[2]);
+    header = Text(parts[3]);
+    code = Text(rows[added[ordinal]].code);
+    written = write(sql.insertRecorded, {&rowid, &student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
   }
   DropComparison();
 }
@@ -384,9 +406,7 @@ void AttendanceRecorder::WriteComparison() {
 void AttendanceRecorder::DropComparison() {
   m_comparing = false;
   m_comparedSql = nullptr;
-  m_compared.clear();
-  m_comparedIndex.clear();
-  m_newRows.clear();
+  m_compared.Clear();
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {

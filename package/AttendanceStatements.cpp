@@ -64,6 +64,13 @@ const AttendanceStatements AttendanceStatements::kDaily = {
     .recordRow =
         "UPDATE DAILY_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
         " WHERE rowid = CAST(? AS INTEGER)",
+    .insertRecorded =
+        "INSERT INTO DAILY_ATT (rowid, stdkey, attdate, timeframe, header, newcode, excused, absent, tardy, truant,"
+        " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
+        " attdate, timeframe, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"
+        " truant='', discipline=''",
+    .lastRowid =
+        "SELECT max(rowid) FROM DAILY_ATT",
     .tableExists =
         "SELECT * FROM sqlite_master WHERE type='table' AND name='DAILY_ATT'",
     .selectChanged =
@@ -146,6 +153,13 @@ const AttendanceStatements AttendanceStatements::kPeriod = {
     .recordRow =
         "UPDATE PERIOD_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
         " WHERE rowid = CAST(? AS INTEGER)",
+    .insertRecorded =
+        "INSERT INTO PERIOD_ATT (rowid, stdkey, attdate, perkey, header, newcode, excused, absent, tardy, truant,"
+        " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
+        " attdate, perkey, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"
+        " truant='', discipline=''",
+    .lastRowid =
+        "SELECT max(rowid) FROM PERIOD_ATT",
     .tableExists =
         "SELECT * FROM sqlite_master WHERE type='table' AND name='PERIOD_ATT'",
     .selectChanged =

@@ -32,12 +32,16 @@ struct AttendanceStatements {
   // key, header). Their columns: rowid, [stdkey, attdate, key, header,] newcode, whether
   // newcode is NULL, whether the five flags are all empty texts, [whether the four key
   // columns hold texts] ("1" or "0"). blankRow blanks the new code of a row (value: rowid);
-  // recordRow sets its new code and empties its flags (values: newcode, rowid).
+  // recordRow sets its new code and empties its flags (values: newcode, rowid);
+  // insertRecorded is upsertNewCode with empty flags and the rowid given (values: rowid,
+  // stdkey, attdate, key, header, newcode); lastRowid reads the highest rowid (NULL: none).
   const char* readBlanked;
   const char* readBlankedBetween;
   const char* readRow;
   const char* blankRow;
   const char* recordRow;
+  const char* insertRecorded;
+  const char* lastRowid;
   // The export: the table's existence, the rows whose code changed under one header ("?"), in
   // rowid order with the rowid last, and the marking as sent of those rows up to a rowid
   // (values: header, rowid), so that one statement marks the rows written before it.

@@ -157,5 +157,24 @@ TEST_F(ComparisonTest, RowsBeyondTheBlankedDaysAndRowsOfAnotherShapeAreRecordedA
   EXPECT_EQ(stored[3], "4|S3|2009-02-26|AM||||||AttTimeFrameRef|T|T|");
 }
 
+// Enough new rows to be written in the order of the table's key (here its reverse is the order
+// recorded): they are still sent in the order recorded, and known to the next night.
+TEST_F(ComparisonTest, ManyNewRowsWrittenInKeyOrderAreSentInTheOrderRecorded) {
+  std::vector<SisRow> daily;
+  const int students = static_cast<int>((AttendanceRecorder::kKeyOrderRows + 1) / 2);
+  for (int student = students; student > 0; --student) {
+    for (const char* key : {"PM", "AM"}) daily.push_back({"S" + std::to_string(100000 + student), Day(2009, 2, 27), key, "A", ""});
+  }
+  ASSERT_GE(daily.size(), AttendanceRecorder::kKeyOrderRows);
+  std::vector<std::string> lines = DailyLines(Run(daily, {}));
+  ASSERT_EQ(lines.size(), daily.size());
+  for (size_t i : {size_t(0), size_t(1), size_t(2), daily.size() / 2, daily.size() - 1}) {
+    EXPECT_EQ(lines[i], Line(daily[i].student, daily[i].day, daily[i].key, "A")) << i;
+  }
+  SetToday(Day(2009, 3, 3));
+  daily[7].code = "T";
+  EXPECT_EQ(DailyLines(Run(daily, {})), std::vector<std::string>{Line(daily[7].student, daily[7].day, daily[7].key, "T")});
+}
+
 }  // namespace
 }  // namespace attstoretest
