@@ -362,13 +362,13 @@ void AttendanceRecorder::WriteComparison() {
     code = Text(row.code);
     written = write(sql.recordRow, {&code, &rowid}, "Attendance: Update Row: ");
   }
-  // The new rows go in with the rowids they would have had one by one in the order recorded
-  // (the next after the highest), so that they are sent in that order. Many of them (a first
+  // The new rows are sent in the order recorded, which is the order of their rowids. Up to
+  // kKeyOrderRows they go in in that order, taking the next rowid each. More of them (a first
   // run late in the school year) go in in the order of the table's key, where each lands
-  // beside the one before: the key's pages are then written once and full, where in the
-  // order recorded they outgrow the store's cache and are read and written again and again.
-  // Fewer go in in the order recorded, which then costs less.
+  // beside the one before, with the rowids they would have had one by one: in the order
+  // recorded they would outgrow the store's cache and be read and written again and again.
   const std::vector<uint32_t>& added = m_compared.NewRows();
+  const bool keyOrder = added.size() >= kKeyOrderRows;
   std::vector<std::pair<std::array<std::string_view, 4>, uint32_t>> byKey;
   byKey.reserve(added.size());
   for (uint32_t ordinal = 0; written && ordinal < added.size(); ++ordinal) {
@@ -376,9 +376,9 @@ void AttendanceRecorder::WriteComparison() {
     AttendanceComparison::KeyParts(rows[added[ordinal]].key, byKey.back().first.data());
     byKey.back().second = ordinal;
   }
-  if (byKey.size() >= kKeyOrderRows) std::sort(byKey.begin(), byKey.end());
   int64_t lastRowid = 0;
-  if (written && !byKey.empty()) {
+  if (keyOrder && written) {
+    std::sort(byKey.begin(), byKey.end());
     try {
       sqlite::Query& last = Kept(sql.lastRowid);
       if (last.Step()) lastRowid = std::strtoll(last.TextColumn(0), nullptr, 10);
@@ -392,13 +392,17 @@ void AttendanceRecorder::WriteComparison() {
   XString student, day, key, header;
   for (const auto& [parts, ordinal] : byKey) {
     if (!written) break;
-    rowid.Format(24, "%lld", static_cast<long long>(lastRowid + 1 + ordinal));
     student = Text(parts[0]);
     day = Text(parts[1]);
     key = Text(parts[2]);
     header = Text(parts[3]);
     code = Text(rows[added[ordinal]].code);
-    written = write(sql.insertRecorded, {&rowid, &student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
+    if (keyOrder) {
+      rowid.Format(24, "%lld", static_cast<long long>(lastRowid + 1 + ordinal));
+      written = write(sql.insertRecordedAt, {&rowid, &student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
+    } else {
+      written = write(sql.insertRecorded, {&student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
+    }
   }
   DropComparison();
 }

@@ -65,6 +65,10 @@ const AttendanceStatements AttendanceStatements::kDaily = {
         "UPDATE DAILY_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
         " WHERE rowid = CAST(? AS INTEGER)",
     .insertRecorded =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, timeframe, header, newcode, excused, absent, tardy, truant, discipline)"
+        " VALUES (?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey, attdate, timeframe, header) DO UPDATE"
+        " SET newcode=excluded.newcode, excused='', absent='', tardy='', truant='', discipline=''",
+    .insertRecordedAt =
         "INSERT INTO DAILY_ATT (rowid, stdkey, attdate, timeframe, header, newcode, excused, absent, tardy, truant,"
         " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
         " attdate, timeframe, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"
@@ -154,6 +158,10 @@ const AttendanceStatements AttendanceStatements::kPeriod = {
         "UPDATE PERIOD_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
         " WHERE rowid = CAST(? AS INTEGER)",
     .insertRecorded =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, perkey, header, newcode, excused, absent, tardy, truant, discipline)"
+        " VALUES (?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey, attdate, perkey, header) DO UPDATE"
+        " SET newcode=excluded.newcode, excused='', absent='', tardy='', truant='', discipline=''",
+    .insertRecordedAt =
         "INSERT INTO PERIOD_ATT (rowid, stdkey, attdate, perkey, header, newcode, excused, absent, tardy, truant,"
         " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
         " attdate, perkey, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"

@@ -33,14 +33,16 @@ struct AttendanceStatements {
   // newcode is NULL, whether the five flags are all empty texts, [whether the four key
   // columns hold texts] ("1" or "0"). blankRow blanks the new code of a row (value: rowid);
   // recordRow sets its new code and empties its flags (values: newcode, rowid);
-  // insertRecorded is upsertNewCode with empty flags and the rowid given (values: rowid,
-  // stdkey, attdate, key, header, newcode); lastRowid reads the highest rowid (NULL: none).
+  // insertRecorded is upsertNewCode with empty flags (values: stdkey, attdate, key, header,
+  // newcode), insertRecordedAt the same with the rowid given first; lastRowid reads the
+  // highest rowid (NULL: none).
   const char* readBlanked;
   const char* readBlankedBetween;
   const char* readRow;
   const char* blankRow;
   const char* recordRow;
   const char* insertRecorded;
+  const char* insertRecordedAt;
   const char* lastRowid;
   // The export: the table's existence, the rows whose code changed under one header ("?"), in
   // rowid order with the rowid last, and the marking as sent of those rows up to a rowid
