@@ -15,7 +15,8 @@
 class AttendanceComparison {
  public:
   struct Row {
-    int64_t rowid = 0;       // 0: not in the store
+    bool stored = false;     // in the store, as `rowid`
+    int64_t rowid = 0;
     std::string_view key;    // see KeyParts; empty for a stored row no recorded row can match
     std::string storedCode;  // the stored new code
     std::string code;        // the code last recorded

@@ -230,7 +230,7 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
   // key (made some other way) may hold a row twice, which a comparison by key cannot follow.
   bool keyed = true;
   try {
-    Kept(sql.upsertNewCode);
+    Kept(sql.insertRecorded);
   } catch (const XException&) {
     keyed = false;
   }
@@ -257,6 +257,7 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
         continue;  // not twice: the table's key holds it once
       }
       AttendanceComparison::Row& row = keyed ? m_compared.AddKeyed(false) : m_compared.AddUnkeyed();
+      row.stored = true;
       row.rowid = std::strtoll(rows.TextColumn(0), nullptr, 10);
       row.blanked = true;
       row.storedCode = rows.TextColumn(5);
@@ -287,7 +288,7 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
   const bool blanked = m_blankAny && dayText.compare(View(m_blankFrom)) >= 0 &&
                        (m_blankTo.IsEmpty() || dayText.compare(View(m_blankTo)) <= 0);
   int64_t rowid = 0;
-  bool storedNull = false, storedPlain = false;
+  bool stored = false, storedNull = false, storedPlain = false;
   std::string storedCode;
   // A day outside the blanked ones was not read by Start: the store is asked for the row.
   if (!blanked) {
@@ -296,6 +297,7 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
       const Values values = {&student, &day, &key, &header};
       for (size_t i = 0; i < values.size(); ++i) lookUp.BindText(static_cast<int>(i + 1), *values[i]);
       if (lookUp.Step()) {
+        stored = true;
         rowid = std::strtoll(lookUp.TextColumn(0), nullptr, 10);
         storedCode = lookUp.TextColumn(1);
         storedNull = lookUp.TextColumn(2)[0] == '1';
@@ -312,7 +314,8 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
       return;
     }
   }
-  AttendanceComparison::Row& row = m_compared.AddKeyed(rowid == 0);
+  AttendanceComparison::Row& row = m_compared.AddKeyed(!stored);
+  row.stored = stored;
   row.rowid = rowid;
   row.blanked = blanked;
   row.storedCode = std::move(storedCode);
@@ -356,7 +359,7 @@ void AttendanceRecorder::WriteComparison() {
   }
   for (const AttendanceComparison::Row& row : rows) {
     if (!written) break;
-    if (!row.seen || row.rowid == 0) continue;
+    if (!row.seen || !row.stored) continue;
     if (!row.storedNull && row.storedPlain && row.storedCode == row.code) continue;
     rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
     code = Text(row.code);
