@@ -163,7 +163,8 @@ TEST_F(ComparisonTest, ManyNewRowsWrittenInKeyOrderAreSentInTheOrderRecorded) {
   std::vector<SisRow> daily;
   const int students = static_cast<int>((AttendanceRecorder::kKeyOrderRows + 1) / 2);
   for (int student = students; student > 0; --student) {
-    for (const char* key : {"PM", "AM"}) daily.push_back({"S" + std::to_string(100000 + student), Day(2009, 2, 27), key, "A", ""});
+    const std::string name = std::to_string(100000 + student).insert(0, 1, 'S');
+    for (const char* key : {"PM", "AM"}) daily.push_back({name, Day(2009, 2, 27), key, "A", ""});
   }
   ASSERT_GE(daily.size(), AttendanceRecorder::kKeyOrderRows);
   std::vector<std::string> lines = DailyLines(Run(daily, {}));
