@@ -314,6 +314,11 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
       return;
     }
   }
+  // Unchanged, it needs no writing; a second recording of it looks it up again.
+  if (stored && !storedNull && storedPlain && storedCode.size() == code.Length() &&
+      storedCode.compare(0, storedCode.size(), code.c_str(), code.Length()) == 0) {
+    return;
+  }
   AttendanceComparison::Row& row = m_compared.AddKeyed(!stored);
   row.stored = stored;
   row.rowid = rowid;

@@ -138,7 +138,8 @@ TEST_F(ComparisonTest, RowsBeyondTheBlankedDaysAndRowsOfAnotherShapeAreRecordedA
       row.newcode = newCode;
       writer.UpsertAttendance(row);
     };
-    record("S1", Day(2009, 2, 1), "", "T");   // before the window, changed
+    record("S1", Day(2009, 2, 1), "", "A");   // before the window, unchanged
+    record("S1", Day(2009, 2, 1), "", "T");   // and again, changed
     record("S0", Day(2009, 2, 2), "", "A");   // before the window, new
     record("S2", Day(2009, 2, 25), "", "A");  // unchanged
     record("S3", Day(2009, 2, 26), "", "A");  // new
