@@ -1,7 +1,11 @@
 #include "package/AttendanceRecorder.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <functional>
+#include <string_view>
+#include <utility>
 
 #include "sqlite/Query.h"
 #include "foundation/XDate.h"
@@ -144,6 +148,8 @@ const char* AttendanceRecorder::TableFileName(const XString& kind) { return Name
 
 void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolder, const XString& dateFormat,
                                int firstReadable, int lastReadable) {
+  // The rows of the kind recorded before belong to the same transaction as this kind's.
+  WriteComparison();
   m_kind = kind;
   m_log.ExtractLogWrite(kLogInfo, WithText("Start Attendance Table at: ", XEngineLog::TimePrefix()));
   if (!m_store.IsOpen()) OpenStore(importFolder, importFolder);
@@ -181,8 +187,9 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
   // half-way leaves the codes as they were, not blanked.
   try {
     m_store.BeginRecording();
-    BlankNewCodes(StatementsOf(kind), firstReadable, lastReadable);
+    BeginComparison(StatementsOf(kind), firstReadable, lastReadable);
   } catch (const XException& e) {
+    DropComparison();
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance::BlankNewCodeInSQLiteDB: ", e.what()));
     Fail("blanking the new codes", e.what());
   }
@@ -191,22 +198,227 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
                                             XDate::FormatDate(updateDate, dateFormat.c_str())));
 }
 
-void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+bool AttendanceRecorder::BlankedDays(int firstReadable, int lastReadable, XString& from, XString& to) const {
   // Unset, the update date blanks from the first day on: the empty text sorts before any day.
-  int from = m_updateDate;
-  if (firstReadable != XDate::kNone && (from == XDate::kNone || from < firstReadable)) from = firstReadable;
-  const XString fromText = XDate::FormatDate(from, kStoreDate);
-  if (lastReadable == XDate::kNone) {
-    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodes, fromText.c_str()));
+  int first = m_updateDate;
+  if (firstReadable != XDate::kNone && (first == XDate::kNone || first < firstReadable)) first = firstReadable;
+  from = XDate::FormatDate(first, kStoreDate);
+  to = XString();
+  if (lastReadable == XDate::kNone) return true;
+  // No day the extract reads: every code stays as it is, none is sent as deleted.
+  if (first != XDate::kNone && first > lastReadable) return false;
+  to = XDate::FormatDate(lastReadable, kStoreDate);
+  return true;
+}
+
+void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+  XString from, to;
+  if (!BlankedDays(firstReadable, lastReadable, from, to)) {
+    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + from + " on, nothing blanked");
     return;
   }
-  if (from != XDate::kNone && from > lastReadable) {
-    // No day the extract reads: every code stays as it is, none is sent as deleted.
-    m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + fromText + " on, nothing blanked");
+  if (to.IsEmpty()) {
+    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodes, from.c_str()));
+  } else {
+    m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodesBetween, from.c_str(), to.c_str()));
+  }
+}
+
+void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
+  DropComparison();
+  // New rows are written with the insert-or-update on the table's key; a table without that
+  // key (made some other way) may hold a row twice, which a comparison by key cannot follow.
+  bool keyed = true;
+  try {
+    Kept(sql.insertRecorded);
+  } catch (const XException&) {
+    keyed = false;
+  }
+  if (!keyed) {
+    BlankNewCodes(sql, firstReadable, lastReadable);
     return;
   }
-  m_store.Db().Execute(sqlite::FormatSql(sql.blankNewCodesBetween, fromText.c_str(),
-                                         XDate::FormatDate(lastReadable, kStoreDate).c_str()));
+  m_blankAny = BlankedDays(firstReadable, lastReadable, m_blankFrom, m_blankTo);
+  if (!m_blankAny) {
+    m_log.ExtractLogWrite(kLogDebug,
+                          XString("Attendance: no readable day from ") + m_blankFrom + " on, nothing blanked");
+  } else {
+    // Every row of the blanked days, read once: those the SIS gives again keep their code,
+    // the others are blanked when the recording ends.
+    sqlite::Query rows(m_store.Db());
+    rows.Prepare(m_blankTo.IsEmpty() ? sql.readBlanked : sql.readBlankedBetween);
+    rows.BindText(1, m_blankFrom);
+    if (!m_blankTo.IsEmpty()) rows.BindText(2, m_blankTo);
+    while (rows.Step()) {
+      // A key that is not four texts (NULL, a number) matches no recorded row, as in the
+      // table's key; such a row is only blanked.
+      const bool keyed = rows.TextColumn(8)[0] == '1';
+      if (keyed && m_compared.Find(rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4))) {
+        continue;  // not twice: the table's key holds it once
+      }
+      AttendanceComparison::Row& row = keyed ? m_compared.AddKeyed(false) : m_compared.AddUnkeyed();
+      row.stored = true;
+      row.rowid = std::strtoll(rows.TextColumn(0), nullptr, 10);
+      row.blanked = true;
+      row.storedCode = rows.TextColumn(5);
+      row.storedNull = rows.TextColumn(6)[0] == '1';
+      row.storedPlain = rows.TextColumn(7)[0] == '1';
+    }
+  }
+  m_comparedSql = &sql;
+  m_comparing = true;
+}
+
+namespace {
+
+std::string_view View(const XString& text) { return std::string_view(text.c_str(), text.Length()); }
+
+XString Text(std::string_view text) { return XString(text.data(), static_cast<uint32_t>(text.size())); }
+
+}  // namespace
+
+void AttendanceRecorder::Compare(const XString& student, const XString& day, const XString& key,
+                                 const XString& header, const XString& code) {
+  if (AttendanceComparison::Row* found = m_compared.Find(View(student), View(day), View(key), View(header))) {
+    found->seen = true;
+    found->code.assign(code.c_str(), code.Length());
+    return;
+  }
+  const std::string_view dayText = View(day);
+  const bool blanked = m_blankAny && dayText.compare(View(m_blankFrom)) >= 0 &&
+                       (m_blankTo.IsEmpty() || dayText.compare(View(m_blankTo)) <= 0);
+  int64_t rowid = 0;
+  bool stored = false, storedNull = false, storedPlain = false;
+  std::string storedCode;
+  // A day outside the blanked ones was not read by Start: the store is asked for the row.
+  if (!blanked) {
+    try {
+      sqlite::Query& lookUp = Kept(m_comparedSql->readRow);
+      const Values values = {&student, &day, &key, &header};
+      for (size_t i = 0; i < values.size(); ++i) lookUp.BindText(static_cast<int>(i + 1), *values[i]);
+      if (lookUp.Step()) {
+        stored = true;
+        rowid = std::strtoll(lookUp.TextColumn(0), nullptr, 10);
+        storedCode = lookUp.TextColumn(1);
+        storedNull = lookUp.TextColumn(2)[0] == '1';
+        storedPlain = lookUp.TextColumn(3)[0] == '1';
+      }
+      lookUp.Reset();
+    } catch (const XException& e) {
+      const XString empty;
+      m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ",
+                                                WithValues(m_comparedSql->upsertNewCode,
+                                                           {&student, &day, &empty, &empty, &empty, &empty, &empty,
+                                                            &key, &header, &code})));
+      Fail("recording a row", e.what());
+      return;
+    }
+  }
+  // Unchanged, it needs no writing; a second recording of it looks it up again.
+  if (stored && !storedNull && storedPlain && storedCode.size() == code.Length() &&
+      storedCode.compare(0, storedCode.size(), code.c_str(), code.Length()) == 0) {
+    return;
+  }
+  AttendanceComparison::Row& row = m_compared.AddKeyed(!stored);
+  row.stored = stored;
+  row.rowid = rowid;
+  row.blanked = blanked;
+  row.storedCode = std::move(storedCode);
+  row.storedNull = storedNull;
+  row.storedPlain = storedPlain;
+  row.seen = true;
+  row.code.assign(code.c_str(), code.Length());
+}
+
+void AttendanceRecorder::WriteComparison() {
+  if (!m_comparing) return;
+  // A recording that failed, or whose transaction is gone (the store closed or rolled back),
+  // keeps nothing: its rows are recorded again by the next run.
+  if (m_recordingFailed || !m_store.IsRecording()) {
+    DropComparison();
+    return;
+  }
+  const AttendanceStatements& sql = *m_comparedSql;
+  // After the first failure nothing more is written: SQLite may have ended the transaction
+  // with it, and a later statement would then stand on its own.
+  auto write = [this](const char* text, const Values& values, const char* prefix) {
+    try {
+      Run(Kept(text), values);
+      return true;
+    } catch (const XException& e) {
+      m_log.ExtractLogWrite(kLogDebug, WithText(prefix, WithValues(text, values)));
+      Fail("recording a row", e.what());
+      return false;
+    }
+  };
+  bool written = true;
+  XString rowid, code;
+  const std::vector<AttendanceComparison::Row>& rows = m_compared.Rows();
+  // The rows the SIS no longer gives first: a row taken for new by mistake (a key the store
+  // holds in another form) is then still recorded by its insert-or-update below.
+  for (const AttendanceComparison::Row& row : rows) {
+    if (!written) break;
+    if (row.seen || !row.blanked || (!row.storedNull && row.storedCode.empty())) continue;
+    rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
+    written = write(sql.blankRow, {&rowid}, "Attendance: Update Row: ");
+  }
+  for (const AttendanceComparison::Row& row : rows) {
+    if (!written) break;
+    if (!row.seen || !row.stored) continue;
+    if (!row.storedNull && row.storedPlain && row.storedCode == row.code) continue;
+    rowid.Format(24, "%lld", static_cast<long long>(row.rowid));
+    code = Text(row.code);
+    written = write(sql.recordRow, {&code, &rowid}, "Attendance: Update Row: ");
+  }
+  // The new rows are sent in the order recorded, which is the order of their rowids. Up to
+  // kKeyOrderRows they go in in that order, taking the next rowid each. More of them (a first
+  // run late in the school year) go in in the order of the table's key, where each lands
+  // beside the one before, with the rowids they would have had one by one: in the order
+  // recorded they would outgrow the store's cache and be read and written again and again.
+  const std::vector<uint32_t>& added = m_compared.NewRows();
+  const bool keyOrder = added.size() >= kKeyOrderRows;
+  std::vector<std::pair<std::array<std::string_view, 4>, uint32_t>> byKey;
+  byKey.reserve(added.size());
+  for (uint32_t ordinal = 0; written && ordinal < added.size(); ++ordinal) {
+    byKey.emplace_back();
+    AttendanceComparison::KeyParts(rows[added[ordinal]].key, byKey.back().first.data());
+    byKey.back().second = ordinal;
+  }
+  int64_t lastRowid = 0;
+  if (keyOrder && written) {
+    std::sort(byKey.begin(), byKey.end());
+    try {
+      sqlite::Query& last = Kept(sql.lastRowid);
+      if (last.Step()) lastRowid = std::strtoll(last.TextColumn(0), nullptr, 10);
+      last.Reset();
+    } catch (const XException& e) {
+      m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ", sql.lastRowid));
+      Fail("recording a row", e.what());
+      written = false;
+    }
+  }
+  XString student, day, key, header;
+  for (const auto& [parts, ordinal] : byKey) {
+    if (!written) break;
+    student = Text(parts[0]);
+    day = Text(parts[1]);
+    key = Text(parts[2]);
+    header = Text(parts[3]);
+    code = Text(rows[added[ordinal]].code);
+    if (keyOrder) {
+      rowid.Format(24, "%lld", static_cast<long long>(lastRowid + 1 + ordinal));
+      written = write(sql.insertRecordedAt, {&rowid, &student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
+    } else {
+      written = write(sql.insertRecorded, {&student, &day, &key, &header, &code}, "Attendance: Insert Row: ");
+    }
+  }
+  DropComparison();
+}
+
+void AttendanceRecorder::DropComparison() {
+  m_comparing = false;
+  m_comparedSql = nullptr;
+  m_compared.Clear();
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {
@@ -223,6 +435,16 @@ void AttendanceRecorder::Record(const AttendanceRow& row) {
   if (sql == nullptr) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: no such table: ", kind));
     return;
+  }
+  if (m_comparing) {
+    // The extracts' rows: a new code, nothing else.
+    if (sql == m_comparedSql && m_store.IsRecording() && oldCode.IsEmpty() && excused.IsEmpty() &&
+        absent.IsEmpty() && tardy.IsEmpty() && truant.IsEmpty() && discipline.IsEmpty()) {
+      Compare(student, day, key, header, newCode);
+      return;
+    }
+    // Any other row is written at once, after what the comparison holds so far.
+    WriteComparison();
   }
 
   // The statements run once per attendance row: each is prepared once and the values are
@@ -302,6 +524,7 @@ void AttendanceRecorder::BeginRecording() {
 }
 
 void AttendanceRecorder::CommitRecording() {
+  WriteComparison();
   if (m_recordingFailed) {
     m_recordingFailed = false;
     if (m_store.IsRecording()) {
@@ -506,6 +729,7 @@ bool AttendanceRecorder::CheckUpdateTime(const XString& table) {
 }
 
 void AttendanceRecorder::DropTableWhenDue(const XString& table) {
+  WriteComparison();
   if (!CheckUpdateTime(table)) return;
   try {
     m_store.Db().Execute(StatementsOf(table).dropTable);
@@ -515,6 +739,7 @@ void AttendanceRecorder::DropTableWhenDue(const XString& table) {
 }
 
 bool AttendanceRecorder::CloseAndDelete(const XFileSpec& importFolder) {
+  DropComparison();
   m_store.Close();
   XFileSpec file = AttendanceStore::StoreFile(importFolder);
   bool deleted = true;

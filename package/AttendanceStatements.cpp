@@ -43,6 +43,38 @@ const AttendanceStatements AttendanceStatements::kDaily = {
     .insertBothCodes =
         "INSERT INTO DAILY_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
         "timeframe, header, oldcode, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .readBlanked =
+        "SELECT rowid, stdkey, attdate, timeframe, header, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '',"
+        " typeof(stdkey) = 'text' AND typeof(attdate) = 'text'"
+        " AND typeof(timeframe) = 'text' AND typeof(header) = 'text'"
+        " FROM DAILY_ATT WHERE attdate >= ?",
+    .readBlankedBetween =
+        "SELECT rowid, stdkey, attdate, timeframe, header, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '',"
+        " typeof(stdkey) = 'text' AND typeof(attdate) = 'text'"
+        " AND typeof(timeframe) = 'text' AND typeof(header) = 'text'"
+        " FROM DAILY_ATT WHERE attdate >= ? AND attdate <= ?",
+    .readRow =
+        "SELECT rowid, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '' FROM DAILY_ATT"
+        " WHERE stdkey=? AND attdate=? AND timeframe=? AND header=?",
+    .blankRow =
+        "UPDATE DAILY_ATT SET newcode='' WHERE rowid = CAST(? AS INTEGER)",
+    .recordRow =
+        "UPDATE DAILY_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
+        " WHERE rowid = CAST(? AS INTEGER)",
+    .insertRecorded =
+        "INSERT INTO DAILY_ATT (stdkey, attdate, timeframe, header, newcode, excused, absent, tardy, truant, discipline)"
+        " VALUES (?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey, attdate, timeframe, header) DO UPDATE"
+        " SET newcode=excluded.newcode, excused='', absent='', tardy='', truant='', discipline=''",
+    .insertRecordedAt =
+        "INSERT INTO DAILY_ATT (rowid, stdkey, attdate, timeframe, header, newcode, excused, absent, tardy, truant,"
+        " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
+        " attdate, timeframe, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"
+        " truant='', discipline=''",
+    .lastRowid =
+        "SELECT max(rowid) FROM DAILY_ATT",
     .tableExists =
         "SELECT * FROM sqlite_master WHERE type='table' AND name='DAILY_ATT'",
     .selectChanged =
@@ -104,6 +136,38 @@ const AttendanceStatements AttendanceStatements::kPeriod = {
     .insertBothCodes =
         "INSERT INTO PERIOD_ATT (stdkey, attdate, excused, absent, tardy, truant, discipline, "
         "perkey, header, oldcode, newcode) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+    .readBlanked =
+        "SELECT rowid, stdkey, attdate, perkey, header, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '',"
+        " typeof(stdkey) = 'text' AND typeof(attdate) = 'text'"
+        " AND typeof(perkey) = 'text' AND typeof(header) = 'text'"
+        " FROM PERIOD_ATT WHERE attdate >= ?",
+    .readBlankedBetween =
+        "SELECT rowid, stdkey, attdate, perkey, header, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '',"
+        " typeof(stdkey) = 'text' AND typeof(attdate) = 'text'"
+        " AND typeof(perkey) = 'text' AND typeof(header) = 'text'"
+        " FROM PERIOD_ATT WHERE attdate >= ? AND attdate <= ?",
+    .readRow =
+        "SELECT rowid, newcode, newcode IS NULL,"
+        " excused IS '' AND absent IS '' AND tardy IS '' AND truant IS '' AND discipline IS '' FROM PERIOD_ATT"
+        " WHERE stdkey=? AND attdate=? AND perkey=? AND header=?",
+    .blankRow =
+        "UPDATE PERIOD_ATT SET newcode='' WHERE rowid = CAST(? AS INTEGER)",
+    .recordRow =
+        "UPDATE PERIOD_ATT SET newcode=?, excused='', absent='', tardy='', truant='', discipline=''"
+        " WHERE rowid = CAST(? AS INTEGER)",
+    .insertRecorded =
+        "INSERT INTO PERIOD_ATT (stdkey, attdate, perkey, header, newcode, excused, absent, tardy, truant, discipline)"
+        " VALUES (?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey, attdate, perkey, header) DO UPDATE"
+        " SET newcode=excluded.newcode, excused='', absent='', tardy='', truant='', discipline=''",
+    .insertRecordedAt =
+        "INSERT INTO PERIOD_ATT (rowid, stdkey, attdate, perkey, header, newcode, excused, absent, tardy, truant,"
+        " discipline) VALUES (CAST(? AS INTEGER), ?, ?, ?, ?, ?, '', '', '', '', '') ON CONFLICT (stdkey,"
+        " attdate, perkey, header) DO UPDATE SET newcode=excluded.newcode, excused='', absent='', tardy='',"
+        " truant='', discipline=''",
+    .lastRowid =
+        "SELECT max(rowid) FROM PERIOD_ATT",
     .tableExists =
         "SELECT * FROM sqlite_master WHERE type='table' AND name='PERIOD_ATT'",
     .selectChanged =

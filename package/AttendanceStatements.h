@@ -26,6 +26,24 @@ struct AttendanceStatements {
   const char* insertNewCode;
   const char* insertOldCode;
   const char* insertBothCodes;
+  // The comparison of a recording with the store. readBlanked reads the rows of the days
+  // blankNewCodes blanks (value: the first day), readBlankedBetween those of blankNewCodesBetween
+  // (values: the first and the last day); readRow one row by its key (values: stdkey, attdate,
+  // key, header). Their columns: rowid, [stdkey, attdate, key, header,] newcode, whether
+  // newcode is NULL, whether the five flags are all empty texts, [whether the four key
+  // columns hold texts] ("1" or "0"). blankRow blanks the new code of a row (value: rowid);
+  // recordRow sets its new code and empties its flags (values: newcode, rowid);
+  // insertRecorded is upsertNewCode with empty flags (values: stdkey, attdate, key, header,
+  // newcode), insertRecordedAt the same with the rowid given first; lastRowid reads the
+  // highest rowid (NULL: none).
+  const char* readBlanked;
+  const char* readBlankedBetween;
+  const char* readRow;
+  const char* blankRow;
+  const char* recordRow;
+  const char* insertRecorded;
+  const char* insertRecordedAt;
+  const char* lastRowid;
   // The export: the table's existence, the rows whose code changed under one header ("?"), in
   // rowid order with the rowid last, and the marking as sent of those rows up to a rowid
   // (values: header, rowid), so that one statement marks the rows written before it.
