@@ -264,6 +264,9 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
       row.storedNull = rows.TextColumn(6)[0] == '1';
       row.storedPlain = rows.TextColumn(7)[0] == '1';
     }
+    // Nothing stored in those days (a first night, a cleaned folder): every row the SIS gives
+    // is new, and goes in as it comes, as many as there are, without being held in memory.
+    if (m_compared.Rows().empty()) return;
   }
   m_comparedSql = &sql;
   m_comparing = true;
