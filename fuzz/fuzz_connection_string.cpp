@@ -7,7 +7,9 @@
 #include "data/ODBCDataAccess.h"
 #include "data/ado/ComError.h"
 #include "data/ado/ConnectionString.h"
+#include "foundation/XEngineLog.h"
 #include "foundation/XException.h"
+#include "foundation/XLog.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {
@@ -26,10 +28,19 @@ XString Translated(const XString& text, bool& thrown) {
   }
 }
 
+// Keeps nothing of what the connection logs.
+class SilentLog : public XLog {
+ public:
+  SilentLog() : XLog(kLogNone) { SetThrowLevel(kLogNone + 1); }
+  void Emit(int32_t, const char*) override {}
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static ODBCDataAccess access(0);
+  static SilentLog silent;
+  static XEngineLog log(&silent, &silent);
+  static ODBCDataAccess access(0, log);
   const auto parts = fuzz::Parts(data, size, 4);
   const std::string& source = parts[0];
   const std::string& user = parts[1];
