@@ -100,6 +100,22 @@ const AttendanceStatements& StatementsOf(const XString& kind) {
   return *sql;
 }
 
+// The days the blanking covers, as the store's texts ("yyyy-mm-dd"; `from` empty: from the
+// first day on, `to` empty: open): from the update date, within the readable days; false when
+// there is none.
+bool BlankedDays(int updateDate, int firstReadable, int lastReadable, XString& from, XString& to) {
+  // Unset, the update date blanks from the first day on: the empty text sorts before any day.
+  int first = updateDate;
+  if (firstReadable != XDate::kNone && (first == XDate::kNone || first < firstReadable)) first = firstReadable;
+  from = XDate::FormatDate(first, kStoreDate);
+  to = XString();
+  if (lastReadable == XDate::kNone) return true;
+  // No day the extract reads: every code stays as it is, none is sent as deleted.
+  if (first != XDate::kNone && first > lastReadable) return false;
+  to = XDate::FormatDate(lastReadable, kStoreDate);
+  return true;
+}
+
 }  // namespace
 
 AttendanceRecorder::AttendanceRecorder(XEngineLog& log) : m_log(log) {}
@@ -198,22 +214,9 @@ void AttendanceRecorder::Start(const XString& kind, const XFileSpec& importFolde
                                             XDate::FormatDate(updateDate, dateFormat.c_str())));
 }
 
-bool AttendanceRecorder::BlankedDays(int firstReadable, int lastReadable, XString& from, XString& to) const {
-  // Unset, the update date blanks from the first day on: the empty text sorts before any day.
-  int first = m_updateDate;
-  if (firstReadable != XDate::kNone && (first == XDate::kNone || first < firstReadable)) first = firstReadable;
-  from = XDate::FormatDate(first, kStoreDate);
-  to = XString();
-  if (lastReadable == XDate::kNone) return true;
-  // No day the extract reads: every code stays as it is, none is sent as deleted.
-  if (first != XDate::kNone && first > lastReadable) return false;
-  to = XDate::FormatDate(lastReadable, kStoreDate);
-  return true;
-}
-
 void AttendanceRecorder::BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable) {
   XString from, to;
-  if (!BlankedDays(firstReadable, lastReadable, from, to)) {
+  if (!BlankedDays(m_updateDate, firstReadable, lastReadable, from, to)) {
     m_log.ExtractLogWrite(kLogDebug, XString("Attendance: no readable day from ") + from + " on, nothing blanked");
     return;
   }
@@ -238,25 +241,25 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
     BlankNewCodes(sql, firstReadable, lastReadable);
     return;
   }
-  m_blankAny = BlankedDays(firstReadable, lastReadable, m_blankFrom, m_blankTo);
-  if (!m_blankAny) {
+  m_comparison.blankAny = BlankedDays(m_updateDate, firstReadable, lastReadable, m_comparison.blankFrom, m_comparison.blankTo);
+  if (!m_comparison.blankAny) {
     m_log.ExtractLogWrite(kLogDebug,
-                          XString("Attendance: no readable day from ") + m_blankFrom + " on, nothing blanked");
+                          XString("Attendance: no readable day from ") + m_comparison.blankFrom + " on, nothing blanked");
   } else {
     // Every row of the blanked days, read once: those the SIS gives again keep their code,
     // the others are blanked when the recording ends.
     sqlite::Query rows(m_store.Db());
-    rows.Prepare(m_blankTo.IsEmpty() ? sql.readBlanked : sql.readBlankedBetween);
-    rows.BindText(1, m_blankFrom);
-    if (!m_blankTo.IsEmpty()) rows.BindText(2, m_blankTo);
+    rows.Prepare(m_comparison.blankTo.IsEmpty() ? sql.readBlanked : sql.readBlankedBetween);
+    rows.BindText(1, m_comparison.blankFrom);
+    if (!m_comparison.blankTo.IsEmpty()) rows.BindText(2, m_comparison.blankTo);
     while (rows.Step()) {
       // A key that is not four texts (NULL, a number) matches no recorded row, as in the
       // table's key; such a row is only blanked.
       const bool keyed = rows.TextColumn(8)[0] == '1';
-      if (keyed && m_compared.Find(rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4))) {
+      if (keyed && m_comparison.rows.Find(rows.TextColumn(1), rows.TextColumn(2), rows.TextColumn(3), rows.TextColumn(4))) {
         continue;  // not twice: the table's key holds it once
       }
-      AttendanceComparison::Row& row = keyed ? m_compared.AddKeyed(false) : m_compared.AddUnkeyed();
+      AttendanceComparison::Row& row = keyed ? m_comparison.rows.AddKeyed(false) : m_comparison.rows.AddUnkeyed();
       row.stored = true;
       row.rowid = std::strtoll(rows.TextColumn(0), nullptr, 10);
       row.blanked = true;
@@ -266,10 +269,10 @@ void AttendanceRecorder::BeginComparison(const AttendanceStatements& sql, int fi
     }
     // Nothing stored in those days (a first night, a cleaned folder): every row the SIS gives
     // is new, and goes in as it comes, as many as there are, without being held in memory.
-    if (m_compared.Rows().empty()) return;
+    if (m_comparison.rows.Rows().empty()) return;
   }
-  m_comparedSql = &sql;
-  m_comparing = true;
+  m_comparison.sql = &sql;
+  m_comparison.on = true;
 }
 
 namespace {
@@ -282,21 +285,21 @@ XString Text(std::string_view text) { return XString(text.data(), static_cast<ui
 
 void AttendanceRecorder::Compare(const XString& student, const XString& day, const XString& key,
                                  const XString& header, const XString& code) {
-  if (AttendanceComparison::Row* found = m_compared.Find(View(student), View(day), View(key), View(header))) {
+  if (AttendanceComparison::Row* found = m_comparison.rows.Find(View(student), View(day), View(key), View(header))) {
     found->seen = true;
     found->code.assign(code.c_str(), code.Length());
     return;
   }
   const std::string_view dayText = View(day);
-  const bool blanked = m_blankAny && dayText.compare(View(m_blankFrom)) >= 0 &&
-                       (m_blankTo.IsEmpty() || dayText.compare(View(m_blankTo)) <= 0);
+  const bool blanked = m_comparison.blankAny && dayText.compare(View(m_comparison.blankFrom)) >= 0 &&
+                       (m_comparison.blankTo.IsEmpty() || dayText.compare(View(m_comparison.blankTo)) <= 0);
   int64_t rowid = 0;
   bool stored = false, storedNull = false, storedPlain = false;
   std::string storedCode;
   // A day outside the blanked ones was not read by Start: the store is asked for the row.
   if (!blanked) {
     try {
-      sqlite::Query& lookUp = Kept(m_comparedSql->readRow);
+      sqlite::Query& lookUp = Kept(m_comparison.sql->readRow);
       const Values values = {&student, &day, &key, &header};
       for (size_t i = 0; i < values.size(); ++i) lookUp.BindText(static_cast<int>(i + 1), *values[i]);
       if (lookUp.Step()) {
@@ -310,7 +313,7 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
     } catch (const XException& e) {
       const XString empty;
       m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Insert Row: ",
-                                                WithValues(m_comparedSql->upsertNewCode,
+                                                WithValues(m_comparison.sql->upsertNewCode,
                                                            {&student, &day, &empty, &empty, &empty, &empty, &empty,
                                                             &key, &header, &code})));
       Fail("recording a row", e.what());
@@ -322,7 +325,7 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
       storedCode.compare(0, storedCode.size(), code.c_str(), code.Length()) == 0) {
     return;
   }
-  AttendanceComparison::Row& row = m_compared.AddKeyed(!stored);
+  AttendanceComparison::Row& row = m_comparison.rows.AddKeyed(!stored);
   row.stored = stored;
   row.rowid = rowid;
   row.blanked = blanked;
@@ -334,14 +337,14 @@ void AttendanceRecorder::Compare(const XString& student, const XString& day, con
 }
 
 void AttendanceRecorder::WriteComparison() {
-  if (!m_comparing) return;
+  if (!m_comparison.on) return;
   // A recording that failed, or whose transaction is gone (the store closed or rolled back),
   // keeps nothing: its rows are recorded again by the next run.
   if (m_recordingFailed || !m_store.IsRecording()) {
     DropComparison();
     return;
   }
-  const AttendanceStatements& sql = *m_comparedSql;
+  const AttendanceStatements& sql = *m_comparison.sql;
   // After the first failure nothing more is written: SQLite may have ended the transaction
   // with it, and a later statement would then stand on its own.
   auto write = [this](const char* text, const Values& values, const char* prefix) {
@@ -356,7 +359,7 @@ void AttendanceRecorder::WriteComparison() {
   };
   bool written = true;
   XString rowid, code;
-  const std::vector<AttendanceComparison::Row>& rows = m_compared.Rows();
+  const std::vector<AttendanceComparison::Row>& rows = m_comparison.rows.Rows();
   // The rows the SIS no longer gives first: a row taken for new by mistake (a key the store
   // holds in another form) is then still recorded by its insert-or-update below.
   for (const AttendanceComparison::Row& row : rows) {
@@ -374,12 +377,12 @@ void AttendanceRecorder::WriteComparison() {
     written = write(sql.recordRow, {&code, &rowid}, "Attendance: Update Row: ");
   }
   // The new rows are sent in the order recorded, which is the order of their rowids. Up to
-  // kKeyOrderRows they go in in that order, taking the next rowid each. More of them (a first
+  // AttendanceComparison::kKeyOrderRows they go in in that order, taking the next rowid each. More of them (a first
   // run late in the school year) go in in the order of the table's key, where each lands
   // beside the one before, with the rowids they would have had one by one: in the order
   // recorded they would outgrow the store's cache and be read and written again and again.
-  const std::vector<uint32_t>& added = m_compared.NewRows();
-  const bool keyOrder = added.size() >= kKeyOrderRows;
+  const std::vector<uint32_t>& added = m_comparison.rows.NewRows();
+  const bool keyOrder = added.size() >= AttendanceComparison::kKeyOrderRows;
   std::vector<std::pair<std::array<std::string_view, 4>, uint32_t>> byKey;
   byKey.reserve(added.size());
   for (uint32_t ordinal = 0; written && ordinal < added.size(); ++ordinal) {
@@ -419,9 +422,9 @@ void AttendanceRecorder::WriteComparison() {
 }
 
 void AttendanceRecorder::DropComparison() {
-  m_comparing = false;
-  m_comparedSql = nullptr;
-  m_compared.Clear();
+  m_comparison.on = false;
+  m_comparison.sql = nullptr;
+  m_comparison.rows.Clear();
 }
 
 void AttendanceRecorder::Record(const AttendanceRow& row) {
@@ -439,9 +442,9 @@ void AttendanceRecorder::Record(const AttendanceRow& row) {
     m_log.ExtractLogWrite(kLogDebug, WithText("Attendance: Update Row: no such table: ", kind));
     return;
   }
-  if (m_comparing) {
+  if (m_comparison.on) {
     // The extracts' rows: a new code, nothing else.
-    if (sql == m_comparedSql && m_store.IsRecording() && oldCode.IsEmpty() && excused.IsEmpty() &&
+    if (sql == m_comparison.sql && m_store.IsRecording() && oldCode.IsEmpty() && excused.IsEmpty() &&
         absent.IsEmpty() && tardy.IsEmpty() && truant.IsEmpty() && discipline.IsEmpty()) {
       Compare(student, day, key, header, newCode);
       return;

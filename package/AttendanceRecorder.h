@@ -35,10 +35,6 @@ class AttendanceRecorder {
  public:
   static constexpr const char* kDefaultOverlap = "14";
   static constexpr int kMaxOverlap = 365;
-  // From this many new rows of a recording on they are written in the order of the table's
-  // key (measured: the turn lies where they outgrow the store's 8 MB cache, between 84,000
-  // and 252,000 rows); fewer in the order recorded.
-  static constexpr size_t kKeyOrderRows = 100000;
 
   explicit AttendanceRecorder(XEngineLog& log);
 
@@ -166,9 +162,6 @@ class AttendanceRecorder {
   bool TableExists(const AttendanceStatements& sql);
   // The blanking of Start: the new codes from the update date within the readable days.
   void BlankNewCodes(const AttendanceStatements& sql, int firstReadable, int lastReadable);
-  // The days BlankNewCodes blanks, as the store's texts ("yyyy-mm-dd"; `from` empty: from the
-  // first day on, `to` empty: open); false when there is none.
-  bool BlankedDays(int firstReadable, int lastReadable, XString& from, XString& to) const;
 
   // ---- The comparison of a recording ----
   // Starts comparing the kind's recorded rows with the store: reads the rows of the blanked
@@ -202,11 +195,14 @@ class AttendanceRecorder {
   std::vector<XString> m_dailyHeaders{"AttTimeFrameRef"};
   std::vector<XString> m_periodHeaders;  // "AttPerRef" is added by the period export
 
-  // The comparison of the open recording (m_comparing): of the kind m_comparedSql, the rows
-  // of the blanked days m_blankFrom to m_blankTo (texts; empty: open), and those recorded.
-  bool m_comparing = false;
-  const AttendanceStatements* m_comparedSql = nullptr;
-  XString m_blankFrom, m_blankTo;
-  bool m_blankAny = false;  // false: no day is blanked
-  AttendanceComparison m_compared;
+  // The comparison of the open recording (on): of the kind `sql`, the rows of the blanked
+  // days blankFrom to blankTo (texts; empty: open), and those recorded.
+  struct Comparing {
+    bool on = false;
+    const AttendanceStatements* sql = nullptr;
+    XString blankFrom, blankTo;
+    bool blankAny = false;  // false: no day is blanked
+    AttendanceComparison rows;
+  };
+  Comparing m_comparison;
 };

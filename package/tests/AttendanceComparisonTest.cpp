@@ -163,12 +163,12 @@ TEST_F(ComparisonTest, RowsBeyondTheBlankedDaysAndRowsOfAnotherShapeAreRecordedA
 // recorded): they are still sent in the order recorded, and known to the next night.
 TEST_F(ComparisonTest, ManyNewRowsWrittenInKeyOrderAreSentInTheOrderRecorded) {
   std::vector<SisRow> daily;
-  const int students = static_cast<int>((AttendanceRecorder::kKeyOrderRows + 1) / 2);
+  const int students = static_cast<int>((AttendanceComparison::kKeyOrderRows + 1) / 2);
   for (int student = students; student > 0; --student) {
     const std::string name = std::to_string(100000 + student).insert(0, 1, 'S');
     for (const char* key : {"PM", "AM"}) daily.push_back({name, Day(2009, 2, 27), key, "A", ""});
   }
-  ASSERT_GE(daily.size(), AttendanceRecorder::kKeyOrderRows);
+  ASSERT_GE(daily.size(), AttendanceComparison::kKeyOrderRows);
   std::vector<std::string> lines = DailyLines(Run(daily, {}));
   ASSERT_EQ(lines.size(), daily.size());
   for (size_t i : {size_t(0), size_t(1), size_t(2), daily.size() / 2, daily.size() - 1}) {
