@@ -65,7 +65,7 @@ class ResultReader {
   // False once the result was read to its end or counted: reading on then needs Restart.
   bool CursorOpen() const { return m_cursorOpen; }
   // True once the connection the statement belongs to was closed: the statement was ended then,
-  // and nothing of the reader may be used but Columns.
+  // and of the reader only Columns and the row held (Held) may be used.
   bool Orphaned() const { return !m_stmt; }
 
   // Per column: how it is bound and fetched (defined with the reading code).

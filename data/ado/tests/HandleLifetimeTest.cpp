@@ -2,7 +2,9 @@
 // connection closes or goes away first, frees and disconnects that fail, and the owner of a
 // handle moved from hand to hand. A table of the test's own records the allocations, frees and
 // disconnects on their way to the admitting table (so that a fault plan still fails them).
-#include "data/ado/UniqueHandle.h"
+
+// The call table first: on Windows it brings the types that the ODBC headers use.
+#include "data/ado/OdbcCallTable.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,7 @@
 #include "data/ado/Connection.h"
 #include "data/ado/OdbcCall.h"
 #include "data/ado/Recordset.h"
+#include "data/ado/UniqueHandle.h"
 #include "os/OsFaults.h"
 
 using namespace ado;
