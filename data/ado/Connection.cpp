@@ -2,8 +2,10 @@
 
 #include "data/ado/ConnectionString.h"
 #include "data/ado/OdbcCall.h"
+#include "data/ado/ResultReader.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 namespace ado {
@@ -15,33 +17,37 @@ void SetOptionalConnectAttr(SQLHDBC dbc, SQLINTEGER attribute, SQLULEN value) {
   odbc::SQLSetConnectAttrW(dbc, attribute, reinterpret_cast<SQLPOINTER>(value), SQL_IS_UINTEGER);
 }
 
+// Disconnects. A transaction left open (not by this read-only layer) makes the driver refuse:
+// it is rolled back and the disconnect tried again rather than the connection leaked. Returns
+// the first refusal's error when the second attempt fails too.
+std::optional<ComError> Disconnect(SQLHDBC dbc) {
+  SQLRETURN rc = odbc::SQLDisconnect(dbc);
+  if (odbc::Succeeded(rc)) return std::nullopt;
+  ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDisconnect");
+  odbc::SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+  if (odbc::Succeeded(odbc::SQLDisconnect(dbc))) return std::nullopt;
+  return error;
+}
+
 }  // namespace
 
 Connection::Connection() {
-  SQLHENV env = SQL_NULL_HENV;
-  SQLRETURN rc = odbc::SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-  if (!odbc::Succeeded(rc)) {
+  if (!odbc::Succeeded(m_env.Allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE))) {
     throw ComError(kHresultFail, "SQLAllocHandle", "The ODBC driver manager could not be initialised.");
   }
-  m_env = env;
-  try {
-    odbc::Check(odbc::SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-                SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
-  } catch (...) {
-    odbc::SQLFreeHandle(SQL_HANDLE_ENV, env);
-    m_env = nullptr;
-    throw;
-  }
+  // Should this fail, m_env frees the environment as the exception leaves the constructor.
+  SQLHENV env = m_env.Get();
+  odbc::Check(odbc::SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+              SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
 }
 
 Connection::~Connection() {
-  if (m_open) *m_open = false;
-  FreeKeptStatements();
-  if (m_dbc) {
-    odbc::SQLDisconnect(static_cast<SQLHDBC>(m_dbc));
-    odbc::SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(m_dbc));
-  }
-  if (m_env) odbc::SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(m_env));
+  // The order a driver needs: the statements, the disconnect, the connection handle, and the
+  // environment last.
+  EndStatements();
+  if (m_dbc) Disconnect(m_dbc.Get());
+  m_dbc.Reset();
+  m_env.Reset();
 }
 
 void Connection::SetMode(ConnectMode mode) {
@@ -91,13 +97,14 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
     login.password = password;
   }
 
-  SQLHENV env = static_cast<SQLHENV>(m_env);
-  SQLHDBC dbc = SQL_NULL_HDBC;
+  SQLHENV env = m_env.Get();
+  odbc::UniqueHandle connection;
   try {
-    odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc), SQL_HANDLE_ENV, env, "SQLAllocHandle");
+    odbc::Check(connection.Allocate(SQL_HANDLE_DBC, env), SQL_HANDLE_ENV, env, "SQLAllocHandle");
   } catch (const ComError& error) {
     Raise(error);
   }
+  SQLHDBC dbc = connection.Get();
   SetOptionalConnectAttr(dbc, SQL_ATTR_LOGIN_TIMEOUT, static_cast<SQLULEN>(m_connectionTimeout < 0 ? 0 : m_connectionTimeout));
   if (m_mode == adModeRead) SetOptionalConnectAttr(dbc, SQL_ATTR_ACCESS_MODE, SQL_MODE_READ_ONLY);
 
@@ -133,54 +140,35 @@ void Connection::Open(const XString& connectionString, const XString& userId, co
   }
   if (!odbc::Succeeded(rc)) {
     ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, function);
-    odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    connection.Reset();
     Raise(error);
   }
-  m_dbc = dbc;
-  m_open = std::make_shared<bool>(true);
+  m_dbc = std::move(connection);
 }
 
-void Connection::ReleaseStatement(void* stmt) {
-  for (size_t i = 0; i < m_keptStatements.size(); ++i) {
-    if (m_keptStatements[i] == stmt) {
-      m_keptStatements.erase(m_keptStatements.begin() + static_cast<std::ptrdiff_t>(i));
-      return;
-    }
-  }
+void Connection::Unregister(ResultReader* reader) {
+  m_readers.erase(std::remove(m_readers.begin(), m_readers.end(), reader), m_readers.end());
 }
 
-void Connection::FreeKeptStatements() {
-  for (void* stmt : m_keptStatements) {
-    odbc::SQLFreeStmt(static_cast<SQLHSTMT>(stmt), SQL_CLOSE);
-    odbc::SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt));
-  }
-  m_keptStatements.clear();
+void Connection::EndStatements() {
+  // Taken first: a reader that ends its statement here no longer unregisters.
+  std::vector<ResultReader*> readers;
+  readers.swap(m_readers);
+  for (ResultReader* reader : readers) reader->EndForConnection();
 }
 
 void Connection::Close() {
   if (!m_dbc) Raise(ComError(kHresultObjectClosed, "Connection", "The connection is not open."));
-  // The recordsets that kept these see the connection closed (OpenToken) and leave them alone.
-  *m_open = false;
-  FreeKeptStatements();
-  SQLHDBC dbc = static_cast<SQLHDBC>(m_dbc);
-  SQLRETURN rc = odbc::SQLDisconnect(dbc);
-  if (!odbc::Succeeded(rc)) {
-    // A transaction left open (not by this read-only layer) makes the driver refuse: roll it
-    // back and disconnect again rather than leak the connection.
-    ComError error = odbc::MakeError(rc, SQL_HANDLE_DBC, dbc, "SQLDisconnect");
-    odbc::SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
-    if (!odbc::Succeeded(odbc::SQLDisconnect(dbc))) Raise(error);
-  }
-  odbc::SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-  m_dbc = nullptr;
-  m_open.reset();
+  EndStatements();
+  if (std::optional<ComError> error = Disconnect(m_dbc.Get())) Raise(*error);
+  m_dbc.Reset();
 }
 
 XString Connection::DbmsName() const {
   if (!m_dbc) return XString();
   SQLWCHAR name[256];
   SQLSMALLINT bytes = 0;
-  SQLRETURN rc = odbc::SQLGetInfoW(static_cast<SQLHDBC>(m_dbc), SQL_DBMS_NAME, name, sizeof name, &bytes);
+  SQLRETURN rc = odbc::SQLGetInfoW(m_dbc.Get(), SQL_DBMS_NAME, name, sizeof name, &bytes);
   if (!odbc::Succeeded(rc) || bytes < 0) return XString();
   size_t units = static_cast<size_t>(bytes) / sizeof(SQLWCHAR);
   if (units >= sizeof name / sizeof name[0]) units = sizeof name / sizeof name[0] - 1;

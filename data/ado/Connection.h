@@ -1,17 +1,25 @@
 // An ADO-shaped connection over ODBC: Mode, ConnectionTimeout, CommandTimeout, State,
 // Open, Close and the Errors collection, with ADO's meaning. Owns the ODBC environment and
 // connection handles; one object is used by one thread.
+//
+// Each statement belongs to the reader that runs it (ResultReader.h), which registers with
+// the connection while it holds one. Closing or destroying the connection first asks every
+// such reader to end its statement (a driver may refuse to disconnect while a statement is
+// unfinished), then disconnects, then frees the connection handle; the environment goes last,
+// with the object. A reader so ended reports its connection closed from then on.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "data/ado/AdoTypes.h"
 #include "data/ado/ComError.h"
+#include "data/ado/UniqueHandle.h"
 #include "foundation/XString.h"
 
 namespace ado {
+
+class ResultReader;
 
 class Connection {
  public:
@@ -56,26 +64,22 @@ class Connection {
   XString DbmsName() const;
 
   // The ODBC connection handle (SQLHDBC) for recordsets; null when closed.
-  void* OdbcHandle() const { return m_dbc; }
-  // True while the handle of this opening is open; false for good once it closes (disconnecting
-  // frees the statements made on it). A recordset that keeps a statement past its Open checks
-  // it before using or freeing the statement. Null when closed.
-  std::shared_ptr<const bool> OpenToken() const { return m_open; }
-  // Statements (SQLHSTMT) that recordsets keep open past their Open. Closing the connection
-  // frees those still kept before it disconnects: a driver may refuse to disconnect while a
-  // statement is unfinished.
-  void KeepStatement(void* stmt) { m_keptStatements.push_back(stmt); }
-  void ReleaseStatement(void* stmt);
+  void* OdbcHandle() const { return m_dbc.Get(); }
   // Records a failure's diagnostics in the Errors collection and rethrows it.
   [[noreturn]] void Raise(const ComError& error);
 
  private:
-  void FreeKeptStatements();
+  friend class ResultReader;
+  // A reader that holds a statement on this connection, from its SQLAllocHandle to its
+  // SQLFreeHandle (see above).
+  void Register(ResultReader* reader) { m_readers.push_back(reader); }
+  void Unregister(ResultReader* reader);
+  // Asks every registered reader to end its statement, and forgets them.
+  void EndStatements();
 
-  void* m_env = nullptr;
-  void* m_dbc = nullptr;
-  std::shared_ptr<bool> m_open;
-  std::vector<void*> m_keptStatements;
+  odbc::UniqueHandle m_env;
+  odbc::UniqueHandle m_dbc;  // held while the connection is open
+  std::vector<ResultReader*> m_readers;
   ConnectMode m_mode = adModeUnknown;
   int32_t m_connectionTimeout = 15;
   int32_t m_commandTimeout = 30;

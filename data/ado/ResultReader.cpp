@@ -360,28 +360,32 @@ static_assert(sizeof(SQLULEN) == sizeof(uint64_t) && sizeof(SQLUSMALLINT) == siz
 ResultReader::ResultReader() = default;
 
 ResultReader::~ResultReader() {
-  if (m_stmt && !Orphaned()) {
-    m_connection->ReleaseStatement(m_stmt);
-    SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
-    odbc::SQLFreeStmt(stmt, SQL_CLOSE);
-    odbc::SQLFreeHandle(SQL_HANDLE_STMT, stmt);
-  }
+  if (m_connection) m_connection->Unregister(this);
+  EndStatement();
 }
 
-bool ResultReader::Orphaned() const { return !m_connectionOpen || !*m_connectionOpen; }
+void ResultReader::EndStatement() {
+  if (!m_stmt) return;
+  m_cursorOpen = false;
+  odbc::SQLFreeStmt(m_stmt.Get(), SQL_CLOSE);
+  m_stmt.Reset();
+}
+
+void ResultReader::EndForConnection() {
+  m_connection = nullptr;
+  EndStatement();
+}
 
 std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, const XString& sql,
                                                     const FetchOptions& options, int32_t maxRows) {
   SQLHDBC dbc = static_cast<SQLHDBC>(connection.OdbcHandle());
   std::unique_ptr<ResultReader> reader(new ResultReader());
-  reader->m_connection = &connection;
-  reader->m_connectionOpen = connection.OpenToken();
   reader->m_maxRows = maxRows > 0 ? static_cast<size_t>(maxRows) : 0;
   reader->m_sql = odbc::ToWide(sql);
-  SQLHSTMT stmt = SQL_NULL_HSTMT;
-  odbc::Check(odbc::SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
-  reader->m_stmt = stmt;
-  connection.KeepStatement(stmt);
+  odbc::Check(reader->m_stmt.Allocate(SQL_HANDLE_STMT, dbc), SQL_HANDLE_DBC, dbc, "SQLAllocHandle");
+  reader->m_connection = &connection;
+  connection.Register(reader.get());
+  SQLHSTMT stmt = reader->m_stmt.Get();
   // A hint like the connection's timeouts: a driver without query timeouts still runs the query.
   const int32_t timeout = connection.GetCommandTimeout();
   odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(timeout < 0 ? 0 : timeout)),
@@ -438,7 +442,7 @@ std::unique_ptr<ResultReader> ResultReader::Execute(Connection& connection, cons
 }
 
 void ResultReader::Run() {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   SQLRETURN rc = odbc::SQLExecDirectW(stmt, odbc::WidePtr(m_sql), SQL_NTS);
   odbc::Check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirectW", true);
   m_cursorOpen = true;
@@ -450,12 +454,12 @@ void ResultReader::Run() {
 void ResultReader::CloseCursor() {
   if (!m_cursorOpen) return;
   m_cursorOpen = false;
-  odbc::SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_CLOSE);
+  odbc::SQLFreeStmt(m_stmt.Get(), SQL_CLOSE);
 }
 
 // Binds the columns into arrays of the block's rows.
 void ResultReader::Bind() {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   SQLULEN rows = static_cast<SQLULEN>(m_blockRows);
   if (!odbc::Succeeded(odbc::SQLSetStmtAttrW(stmt, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(rows), 0))) {
     rows = 1;
@@ -485,7 +489,7 @@ void ResultReader::Bind() {
 
 void ResultReader::Unbind() {
   if (!m_bound) return;
-  odbc::SQLFreeStmt(static_cast<SQLHSTMT>(m_stmt), SQL_UNBIND);
+  odbc::SQLFreeStmt(m_stmt.Get(), SQL_UNBIND);
   m_bound = false;
 }
 
@@ -498,7 +502,7 @@ bool ResultReader::NextRow(size_t& row) {
     const SQLUSMALLINT status = m_status[m_nextRow++];
     if (status == SQL_ROW_NOROW) continue;
     // A row the driver could not deliver must not vanish silently from the result.
-    if (status == SQL_ROW_ERROR) throw StatementError(SQL_ERROR, static_cast<SQLHSTMT>(m_stmt), "SQLFetch");
+    if (status == SQL_ROW_ERROR) throw StatementError(SQL_ERROR, m_stmt.Get(), "SQLFetch");
     row = m_nextRow - 1;
     return true;
   }
@@ -513,7 +517,7 @@ size_t ResultReader::TakeRows(size_t limit) {
 }
 
 bool ResultReader::Fetch() {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   m_fetched = 0;
   m_nextRow = 0;
   const SQLRETURN rc = odbc::SQLFetch(stmt);
@@ -533,7 +537,7 @@ bool ResultReader::Fetch() {
 // into its column's spill buffer, after positioning on its row when the block holds more than
 // one; so is a GUID, to give it the form ADO shows. A fixed-width value becomes its cell bits.
 void ResultReader::HoldBoundRow(size_t r, bool& narrowText) {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   bool positioned = false;
   for (size_t c = 0; c < m_plans.size(); ++c) {
     const Plan& plan = m_plans[c];
@@ -570,7 +574,7 @@ void ResultReader::HoldBoundRow(size_t r, bool& narrowText) {
 // Takes the row the statement is on as the current row, reading it value by value with
 // SQLGetData, in column order (what every ODBC driver supports), into the spill buffers.
 void ResultReader::HoldRowByGetData(bool& narrowText) {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   for (size_t c = 0; c < m_plans.size(); ++c) {
     const Plan& plan = m_plans[c];
     const SQLUSMALLINT number = static_cast<SQLUSMALLINT>(c + 1);
@@ -661,7 +665,7 @@ bool ResultReader::Step() {
 // Fetches up to `limit` rows in unbound rowsets (the driver converts nothing) and returns how
 // many there were; fewer than `limit` only at the end of the result.
 int64_t ResultReader::PassOver(int64_t limit) {
-  SQLHSTMT stmt = static_cast<SQLHSTMT>(m_stmt);
+  SQLHSTMT stmt = m_stmt.Get();
   int64_t passed = static_cast<int64_t>(TakeRows(static_cast<size_t>(limit)));
   if (passed >= limit) return passed;
   Unbind();

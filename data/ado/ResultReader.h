@@ -5,6 +5,10 @@
 // cursor moves; where the database cannot count it, its rest is counted once without being
 // kept, and read again from the start (re-executing the statement) when the cursor goes back
 // or past the counted part.
+//
+// The reader owns its statement handle and frees it when it is destroyed. While it holds one
+// it is registered with its connection, which ends the statement (EndForConnection) when it
+// closes first.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +19,7 @@
 
 #include "data/ado/Recordset.h"
 #include "data/ado/RowStore.h"
+#include "data/ado/UniqueHandle.h"
 #include "foundation/XString.h"
 
 namespace ado {
@@ -59,14 +64,20 @@ class ResultReader {
   int64_t Position() const { return m_position; }
   // False once the result was read to its end or counted: reading on then needs Restart.
   bool CursorOpen() const { return m_cursorOpen; }
-  // True once the connection the statement belongs to was closed: the handle is gone then.
-  bool Orphaned() const;
+  // True once the connection the statement belongs to was closed: the statement was ended then,
+  // and of the reader only Columns and the row held (Held) may be used.
+  bool Orphaned() const { return !m_stmt; }
 
   // Per column: how it is bound and fetched (defined with the reading code).
   struct Plan;
 
  private:
+  friend class Connection;
   ResultReader();
+  // Closes the statement's cursor and frees the statement; nothing when it has none.
+  void EndStatement();
+  // The connection closes: ends the statement and forgets the connection.
+  void EndForConnection();
   void Run();
   void Bind();
   void Unbind();
@@ -92,9 +103,9 @@ class ResultReader {
   // The rows MaxRecords still allows (SIZE_MAX without a limit).
   size_t RowsLeft() const;
 
+  // Null once the connection ended the statement.
   Connection* m_connection = nullptr;
-  std::shared_ptr<const bool> m_connectionOpen;
-  void* m_stmt = nullptr;
+  odbc::UniqueHandle m_stmt;
   std::u16string m_sql;
   std::vector<ColumnInfo> m_columns;
   std::vector<Plan> m_plans;
