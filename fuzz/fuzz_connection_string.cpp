@@ -84,8 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool checkable = password.size() >= 3 && password.find('*') == std::string::npos &&
                            !Contains(withoutPassword, password);
     if (checkable) FUZZ_CHECK(!Contains(ODBCConnection::MaskPassword(built), password));
+    // The translation writes key names of its own ("DSN=", "PWD="): a password that is part of
+    // what the translation gives without it cannot be told from it there.
     const XString translated = Translated(built, thrown);
-    if (!thrown && checkable) FUZZ_CHECK(!Contains(ODBCConnection::MaskPassword(translated), password));
+    bool thrownWithout = false;
+    const XString translatedWithout = Translated(withoutPassword, thrownWithout);
+    if (!thrown && checkable && !Contains(translatedWithout, password)) {
+      FUZZ_CHECK(!Contains(ODBCConnection::MaskPassword(translated), password));
+    }
   }
   return 0;
 }
