@@ -9,18 +9,6 @@
 
 namespace {
 
-// The standard message of the HRESULTs this layer raises (what FormatMessage gives on Windows).
-const char* HResultMeaning(int32_t hresult) {
-  switch (static_cast<uint32_t>(hresult)) {
-    case 0x80004005u: return "Unspecified error";
-    case 0x800A0BCDu: return "Either BOF or EOF is True, or the current record has been deleted.";
-    case 0x800A0E78u: return "Operation is not allowed when the object is closed.";
-    case 0x800A0CC1u: return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
-    case 0x800A0E7Au: return "Provider cannot be found. It may not be properly installed.";
-    default: return "Unknown error";
-  }
-}
-
 
 // A value from outside as it goes into the string (braced when it holds special characters).
 XString Value(const char* value) { return ado::BraceConnectionValue(XString(value ? value : "")); }
@@ -264,7 +252,7 @@ XString ODBCConnection::ComErrorText(const ado::ComError& error) {
     text += line;
   }
   // Over ODBC the code's meaning is the driver's SQLSTATE, which says more than the HRESULT.
-  XString meaning = error.SqlState().IsEmpty() ? XString(HResultMeaning(error.HResult()))
+  XString meaning = error.SqlState().IsEmpty() ? XString(ado::HResultMeaning(error.HResult()))
                                                : XString("SQLSTATE ") + error.SqlState();
   XString tail;
   tail.Format(4096, "COM Error Code = %08lx, Code Meaning = %s\r\nSource = %s, Description = %s",

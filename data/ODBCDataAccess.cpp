@@ -19,7 +19,7 @@ void ODBCDataAccess::Connect(const XString& connectionString) {
 }
 
 void ODBCDataAccess::Disconnect() {
-  if (!m_connection.IsDirectFileAccess() && m_connection.IsConnected()) m_odbcReader.CloseQuery();
+  if (m_connection.IsConnected()) m_reader->CloseQuery();
   m_connection.Disconnect();
 }
 

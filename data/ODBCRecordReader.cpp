@@ -21,18 +21,6 @@ using ado::Variant;
 
 namespace {
 
-// The standard message of the HRESULTs this layer raises (what FormatMessage gives on Windows).
-const char* HResultMeaning(int32_t hresult) {
-  switch (static_cast<uint32_t>(hresult)) {
-    case 0x80004005u: return "Unspecified error";
-    case 0x800A0BCDu: return "Either BOF or EOF is True, or the current record has been deleted.";
-    case 0x800A0E78u: return "Operation is not allowed when the object is closed.";
-    case 0x800A0CC1u: return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
-    case 0x800A0E7Au: return "Provider cannot be found. It may not be properly installed.";
-    default: return "Unknown error";
-  }
-}
-
 // The mantissa's low 64 bits with its sign, scaled: the precision an OLE decimal keeps here.
 double DecimalValue(const ado::Decimal& decimal) {
   double value = static_cast<double>(decimal.lo64) / std::pow(10.0, decimal.scale);
@@ -494,7 +482,7 @@ void ODBCRecordReader::ThrowFieldError(ODBCField* field, const ado::ComError& er
 
 Variant ODBCRecordReader::ReadValue(ODBCField* field) {
   try {
-    if (!m_recordset) throw ado::ComError(ado::kHresultObjectClosed, "Recordset", HResultMeaning(ado::kHresultObjectClosed));
+    if (!m_recordset) throw ado::ComError(ado::kHresultObjectClosed, "Recordset", ado::HResultMeaning(ado::kHresultObjectClosed));
     return LocateField(*m_recordset, field, FieldsByName()).Value();
   } catch (const ado::ComError& error) {
     ThrowFieldError(field, error);

@@ -148,16 +148,18 @@ bool ODBCSchema::Remembered(const std::string& key, const std::function<bool()>&
   // The lines are kept only for an answer: a probe that throws (a lost link) is asked again.
   std::vector<XEngineLog::Line> lines;
   std::vector<XEngineLog::Line>* outer = m_log.Record(&lines);
+  auto stopRecording = [&] {
+    m_log.Record(outer);
+    if (outer != nullptr) outer->insert(outer->end(), lines.begin(), lines.end());
+  };
   bool exists = false;
   try {
     exists = probe();
   } catch (...) {
-    m_log.Record(outer);
-    if (outer != nullptr) outer->insert(outer->end(), lines.begin(), lines.end());
+    stopRecording();
     throw;
   }
-  m_log.Record(outer);
-  if (outer != nullptr) outer->insert(outer->end(), lines.begin(), lines.end());
+  stopRecording();
   ++m_probesRun;
   m_answers.emplace(key, Answer{exists, std::move(lines)});
   return exists;

@@ -20,29 +20,6 @@ void WriteLine(XFile& out, std::initializer_list<XString> fields) {
   out.EndLine();
 }
 
-// Runs the current query and hands every record of an included student to `writeRecord`,
-// writing into the current table's file. A failure (writing, the query, a cancel) discards the
-// unfinished file, so the previous complete one stays, and passes on to end the run.
-template <class WriteRecord>
-void WriteIncludedStudentLines(TableExtractor& table, QDEWriter& writer, ExtractContext& context,
-                               RecordReader& reader, const RowFilter& included, WriteRecord writeRecord) {
-  table.OpenQuery(true);
-  XFile& out = writer.OpenTableOutput();
-  try {
-    context.ResetProgressCount();
-    for (bool more = reader.GetFirstRecord(); more; more = reader.GetNextRecord()) {
-      // Every record counts, also one the filter rejects: the bar follows the query.
-      context.CountProgressItem();
-      if (!included()) continue;
-      writeRecord(out);
-    }
-    writer.CloseTableOutput();
-  } catch (...) {
-    writer.AbandonTableOutput();
-    throw;
-  }
-}
-
 // One entry of a text that holds several entries, one per line: a line of raw SIS text made
 // safe for a package field. TABs and stray carriage returns would split the line or the field,
 // so they become blanks; then the line is trimmed.
@@ -84,7 +61,7 @@ void ExtractSteps::ExtractStudentNotes() {
   for (const char* name : {"NoteStdRef", "NoteKey", "NoteTitle", "NoteContent"}) m_writer.AddHeaderField(name);
   m_pattern.AddActiveStudentConditions(student, true);
 
-  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+  WriteIncludedRecords([&](XFile& out) {
     const XString key = Reader().GetFieldTrimmed(m_keyField);
     const XString memoText = Reader().GetFieldClean(memo);
     if (!memoText.IsEmpty()) WriteLine(out, {key, "Memo", "Memo", memoText});
@@ -105,7 +82,7 @@ void ExtractSteps::ExtractMedicalAlerts() {
   }
   m_pattern.AddActiveStudentConditions(student, true);
 
-  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+  WriteIncludedRecords([&](XFile& out) {
     const XString key = Reader().GetFieldTrimmed(m_keyField);
     const XString allergyText = Reader().GetFieldClean(allergy);
     if (!allergyText.IsEmpty()) WriteLine(out, {key, "Allergy", "ALERT", allergyText});
@@ -136,7 +113,7 @@ void ExtractSteps::ExtractMedicalTreatments() {
   // One treatment per line of "Allergy", lined up by position with the lines of "ADate" and
   // "AComment"; the date stays as the SIS holds it. A TAB or CR inside a line becomes a blank
   // (TakeLine): the package's fields end at a TAB and its lines at CR LF.
-  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+  WriteIncludedRecords([&](XFile& out) {
     const XString key = Reader().GetFieldTrimmed(m_keyField);
     XString allergies = Reader().GetFieldText(allergy);
     XString dates = Reader().GetFieldText(date);
@@ -195,7 +172,7 @@ void ExtractSteps::ExtractImmunizations() {
   m_pattern.AddActiveStudentConditions(student, false);
 
   const XString pattern = m_writer.HeaderSettings().m_dateFormat;
-  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+  WriteIncludedRecords([&](XFile& out) {
     const XString key = Reader().GetFieldTrimmed(m_keyField);
     for (const Dose& dose : doses) {
       if (Reader().GetFieldTrimmed(dose.field).IsEmpty()) continue;
@@ -283,7 +260,7 @@ void ExtractSteps::ExtractStudentContacts() {
                     "Parent", "No"});
   };
 
-  WriteIncludedStudentLines(m_table, m_writer, m_context, Reader(), IncludedStudents(), [&](XFile& out) {
+  WriteIncludedRecords([&](XFile& out) {
     const XString key = text(m_keyField);
     if (AnyText({text(guardianName)})) {
       WriteLine(out, {key, "Guardian", "", "", text(guardianName), text(guardian),

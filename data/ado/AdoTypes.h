@@ -100,4 +100,16 @@ constexpr int32_t kHresultObjectClosed = static_cast<int32_t>(0x800A0E78);     /
 constexpr int32_t kHresultItemNotFound = static_cast<int32_t>(0x800A0CC1);     // adErrItemNotFound
 constexpr int32_t kHresultProviderNotFound = static_cast<int32_t>(0x800A0E7A); // adErrProviderNotFound
 
+// The standard message of the HRESULTs this layer raises (what FormatMessage gives on Windows).
+inline const char* HResultMeaning(int32_t hresult) {
+  switch (static_cast<uint32_t>(hresult)) {
+    case 0x80004005u: return "Unspecified error";
+    case 0x800A0BCDu: return "Either BOF or EOF is True, or the current record has been deleted.";
+    case 0x800A0E78u: return "Operation is not allowed when the object is closed.";
+    case 0x800A0CC1u: return "Item cannot be found in the collection corresponding to the requested name or ordinal.";
+    case 0x800A0E7Au: return "Provider cannot be found. It may not be properly installed.";
+    default: return "Unknown error";
+  }
+}
+
 }  // namespace ado

@@ -12,7 +12,7 @@ namespace ado {
 namespace {
 
 ComError NoCurrentRecord() {
-  return ComError(kHresultNoCurrentRecord, "Recordset", "Either BOF or EOF is True, or the current record has been deleted.");
+  return ComError(kHresultNoCurrentRecord, "Recordset", HResultMeaning(kHresultNoCurrentRecord));
 }
 
 }  // namespace
@@ -89,7 +89,7 @@ void Recordset::Close() {
 
 void Recordset::RequireOpen() const {
   if (!IsOpen()) {
-    throw ComError(kHresultObjectClosed, "Recordset", "Operation is not allowed when the object is closed.");
+    throw ComError(kHresultObjectClosed, "Recordset", HResultMeaning(kHresultObjectClosed));
   }
 }
 
